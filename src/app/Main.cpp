@@ -1,0 +1,255 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Main.h"
+
+#include "MainToolBar.h"
+#include "UserProfile.h"
+
+#include "contacts/ContactListLoader.h"
+#include "contacts/ContactListView.h"
+#include "contacts/LetterTabs.h"
+#include "db/Database.h"
+#include "db/Session.h"
+#include "groups/GroupTree.h"
+#include "groups/GroupTreeWidget.h"
+#include "ui/ProgramIcons.h"
+#include "ui/Prompter.h"
+#include "ui/Skin.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString defaultSkin = QStringLiteral("Silver");
+
+QIcon programIcon(QLatin1StringView fileName)
+{
+    return ProgramIcons::load(QString(fileName));
+}
+
+} // namespace
+
+Main::Main(Database& db, Session& session, Prompter& prompter, QWidget* parent)
+    : QMainWindow(parent)
+    , m_db(db)
+    , m_session(session)
+    , m_prompter(prompter)
+    , m_toolBar(new MainToolBar(this))
+    , m_tabs(new LetterTabs(this))
+    , m_list(new ContactListView(this))
+{
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(QStringLiteral("瓦德林通讯录 V3.1"));
+    setWindowIcon(programIcon(ProgramIcons::contactMale));
+    resize(1100, 720);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+
+    auto* centre = new QWidget(this);
+    auto* layout = new QVBoxLayout(centre);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_tabs);
+    layout->addWidget(m_list, 1);
+    setCentralWidget(centre);
+
+    createPanes();
+    createMenus();
+    connectCommands();
+}
+
+bool Main::startUp(const QString& databasePath)
+{
+    const Status started = runStartUp(databasePath);
+    if (!started)
+        m_prompter.showError(this, started.error());
+    return started.ok();
+}
+
+Status Main::runStartUp(const QString& databasePath)
+{
+    if (Status opened = m_db.open(databasePath); !opened)
+        return opened;
+    Skin::apply(defaultSkin);
+
+    auto options = SystemOptions::read(m_db);
+    if (!options)
+        return options.error();
+    m_session.options = options.value();
+
+    // Without a login the program runs as the administrator.
+    m_session.currentUserId = Session::administratorId;
+    auto profile = UserProfile::read(m_db, m_session.currentUserId);
+    if (!profile)
+        return profile.error();
+    if (profile.value()) {
+        m_session.skinName = profile.value()->skin;
+        restoreDockState(profile.value()->dock);
+    }
+
+    if (m_session.options.isMax)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    if (!m_session.skinName.isEmpty() && Skin::names().contains(m_session.skinName)) {
+        const QSignalBlocker quiet(m_toolBar->skinCombo());
+        m_toolBar->skinCombo()->setCurrentText(m_session.skinName);
+        Skin::apply(m_session.skinName);
+    }
+
+    if (Status tree = GJTree(); !tree)
+        return tree;
+    return GJContact(GroupTree::rootId, false);
+}
+
+void Main::createPanes()
+{
+    auto* groups = new QWidget(this);
+    groups->setObjectName(QStringLiteral("P1"));
+    auto* groupsLayout = new QVBoxLayout(groups);
+    groupsLayout->setContentsMargins(2, 2, 2, 2);
+    m_tree = new GroupTreeWidget(groups);
+    m_newGroupButton = new QPushButton(QStringLiteral("新建分组"), groups);
+    m_newGroupButton->setObjectName(QStringLiteral("Button_Type_New"));
+    m_newGroupButton->setIcon(programIcon(ProgramIcons::toolNewGroup));
+    groupsLayout->addWidget(m_tree, 1);
+    groupsLayout->addWidget(m_newGroupButton);
+
+    m_groupPane = new QDockWidget(QStringLiteral("分组"), this);
+    m_groupPane->setObjectName(QStringLiteral("Pane1"));
+    m_groupPane->setWidget(groups);
+    addDockWidget(Qt::LeftDockWidgetArea, m_groupPane);
+
+    auto* history = new QWidget(this);
+    history->setObjectName(QStringLiteral("P2"));
+    auto* historyLayout = new QVBoxLayout(history);
+    historyLayout->setContentsMargins(2, 2, 2, 2);
+    m_history = new QPlainTextEdit(history);
+    m_history->setObjectName(QStringLiteral("Edit_LX"));
+    m_history->setReadOnly(true);
+    historyLayout->addWidget(m_history);
+
+    m_historyPane = new QDockWidget(QStringLiteral("联系情况"), this);
+    m_historyPane->setObjectName(QStringLiteral("Pane2"));
+    m_historyPane->setWidget(history);
+    addDockWidget(Qt::BottomDockWidgetArea, m_historyPane);
+
+    resizeDocks({m_groupPane}, {220}, Qt::Horizontal);
+    resizeDocks({m_historyPane}, {200}, Qt::Vertical);
+}
+
+void Main::createMenus()
+{
+    m_groupMenu = new QMenu(QStringLiteral("右键"), this);
+    m_groupMenu->setObjectName(QStringLiteral("RightMenu"));
+    m_groupMenu->addAction(QStringLiteral("修改"))->setObjectName(QStringLiteral("Edit_Menu"));
+    m_groupMenu->addAction(QStringLiteral("删除"))->setObjectName(QStringLiteral("Del_Menu"));
+
+    m_contactMenu = new QMenu(QStringLiteral("联系人右键"), this);
+    m_contactMenu->setObjectName(QStringLiteral("RightContact"));
+    m_contactMenu->addAction(QStringLiteral("全部选中"))
+        ->setObjectName(QStringLiteral("AllSelect"));
+    m_contactMenu->addAction(QStringLiteral("删除选中"))->setObjectName(QStringLiteral("AllDel"));
+    m_contactMenu->addAction(QStringLiteral("更改分组"))
+        ->setObjectName(QStringLiteral("EditType"));
+}
+
+void Main::connectCommands()
+{
+    connect(m_tree, &GroupTreeWidget::groupChosen, this,
+            [this](qint64 groupId) { refreshList(groupId, false); });
+    connect(m_tabs, &QTabBar::currentChanged, this,
+            [this] { refreshList(m_tree->selectedGroupId(), false); });
+    connect(m_toolBar->searchButton(), &QPushButton::clicked, this,
+            [this] { refreshList(GroupTree::rootId, true); });
+    connect(m_toolBar->condition(), &QLineEdit::returnPressed, this,
+            [this] { refreshList(GroupTree::rootId, true); });
+    connect(m_toolBar->skinCombo(), &QComboBox::textActivated, this, &Main::chooseSkin);
+
+    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tree, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { m_groupMenu->popup(m_tree->viewport()->mapToGlobal(at)); });
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        m_contactMenu->popup(m_list->viewport()->mapToGlobal(at));
+    });
+}
+
+Status Main::GJTree()
+{
+    auto groups = GroupTree::load(m_db);
+    if (!groups)
+        return groups.error();
+    m_tree->rebuild(groups.value(), m_session.options.isExpanded);
+    return {};
+}
+
+Status Main::GJContact(qint64 groupId, bool search)
+{
+    ContactListFilter filter;
+    filter.groupId = groupId;
+    filter.userId = m_session.currentUserId;
+    filter.letter = m_tabs->selectedLetter();
+    if (search)
+        filter.keyword = m_toolBar->condition()->text();
+    filter.top = m_session.options.isTop;
+
+    auto rows = ContactListLoader::load(m_db, filter);
+    if (!rows)
+        return rows.error();
+    ClearTab();
+    m_tabs->showCount(rows.value().rowCount());
+    m_list->showRows(std::move(rows).value(), programIcon(ProgramIcons::contactFemale),
+                     programIcon(ProgramIcons::contactMale));
+    return {};
+}
+
+void Main::ClearTab()
+{
+    m_tabs->ClearTab();
+}
+
+void Main::refreshList(qint64 groupId, bool search)
+{
+    if (Status built = GJContact(groupId, search); !built)
+        m_prompter.showError(this, built.error());
+}
+
+void Main::chooseSkin(const QString& colour)
+{
+    if (!Skin::apply(colour))
+        return;
+    m_session.skinName = colour;
+    if (Status saved = UserProfile::saveSkin(m_db, m_session.currentUserId, colour); !saved)
+        m_prompter.showError(this, saved.error());
+}
+
+QString Main::dockState() const
+{
+    return QString::fromLatin1(saveState().toBase64());
+}
+
+bool Main::restoreDockState(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    const auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(),
+                                                        QByteArray::AbortOnBase64DecodingErrors);
+    return decoded && restoreState(*decoded);
+}
+
+void Main::closeEvent(QCloseEvent* event)
+{
+    // Closing is never refused; a layout that cannot be saved is reported.
+    if (m_db.isOpen()) {
+        if (Status saved = UserProfile::saveDock(m_db, m_session.currentUserId, dockState());
+            !saved)
+            m_prompter.showError(this, saved.error());
+    }
+    event->accept();
+}

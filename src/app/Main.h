@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window: group tree, contact list, history pane and the commands.
+#pragma once
+
+#include "db/Result.h"
+
+#include <QMainWindow>
+
+class ContactListView;
+class Database;
+class GroupTreeWidget;
+class LetterTabs;
+class MainToolBar;
+class Prompter;
+class QDockWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+struct Session;
+
+class Main : public QMainWindow {
+    Q_OBJECT
+
+public:
+    Main(Database& db, Session& session, Prompter& prompter, QWidget* parent = nullptr);
+
+    // Opens the address book and fills the window. On any failure the error
+    // box is shown and false returned: the caller ends the program without
+    // showing the window.
+    bool startUp(const QString& databasePath);
+
+    // Rebuilds the group tree; afterwards the root is selected.
+    Status GJTree();
+    // Rebuilds the contact list for a group (the root lists every group),
+    // applying the keyword of the search box when search is set.
+    Status GJContact(qint64 groupId, bool search);
+    void ClearTab();
+
+    // The pane layout as stored in the account's row, and back.
+    QString dockState() const;
+    bool restoreDockState(const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Status runStartUp(const QString& databasePath);
+    void createPanes();
+    void createMenus();
+    void connectCommands();
+    void chooseSkin(const QString& colour);
+    void refreshList(qint64 groupId, bool search);
+
+    Database& m_db;
+    Session& m_session;
+    Prompter& m_prompter;
+
+    MainToolBar* m_toolBar;
+    LetterTabs* m_tabs;
+    ContactListView* m_list;
+    GroupTreeWidget* m_tree = nullptr;
+    QPushButton* m_newGroupButton = nullptr;
+    QPlainTextEdit* m_history = nullptr;
+    QDockWidget* m_groupPane = nullptr;
+    QDockWidget* m_historyPane = nullptr;
+    QMenu* m_groupMenu = nullptr;
+    QMenu* m_contactMenu = nullptr;
+};

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ContactListQuery.h"
+
+#include <QStringList>
+
+namespace {
+
+constexpr qint64 rootGroupId = 1;
+constexpr qint64 administratorId = 1;
+
+// The fields a keyword is looked for in, with the group's name among them.
+const std::array<QLatin1StringView, 9> searchedFields{{
+    QLatin1StringView("C.Name"),
+    QLatin1StringView("C.CompanyName"),
+    QLatin1StringView("T.Name"),
+    QLatin1StringView("C.Tel1"),
+    QLatin1StringView("C.Tel2"),
+    QLatin1StringView("C.Tel3"),
+    QLatin1StringView("C.Moblie1"),
+    QLatin1StringView("C.Moblie2"),
+    QLatin1StringView("C.Moblie3"),
+}};
+
+QString selectList(const std::vector<ListColumn>& columns)
+{
+    QStringList fields;
+    for (const ListColumn& column : columns) {
+        if (ListColumns::isListable(column.field))
+            fields << column.field;
+    }
+    fields << QStringLiteral("C.ID") << QStringLiteral("C.Sex");
+    return fields.join(QStringLiteral(", "));
+}
+
+QString keywordCondition()
+{
+    QStringList tests;
+    for (QLatin1StringView field : searchedFields)
+        tests << QString(field) + QStringLiteral(" LIKE ? ESCAPE '\\'");
+    return QStringLiteral(" AND (") + tests.join(QStringLiteral(" OR ")) + u')';
+}
+
+} // namespace
+
+QString ContactListQuery::containsPattern(const QString& keyword)
+{
+    QString escaped;
+    escaped.reserve(keyword.size() + 2);
+    for (QChar c : keyword) {
+        if (c == u'\\' || c == u'%' || c == u'_')
+            escaped += u'\\';
+        escaped += c;
+    }
+    return u'%' + escaped + u'%';
+}
+
+ContactListStatement ContactListQuery::build(const std::vector<ListColumn>& columns,
+                                             const ContactListFilter& filter)
+{
+    // CROSS JOIN keeps contacts as the outer loop: once statistics exist for the
+    // TID index, SQLite would otherwise start from the groups and take twice as
+    // long over the whole list.
+    ContactListStatement statement;
+    statement.sql = QStringLiteral("SELECT ") + selectList(columns) +
+                    QStringLiteral(" FROM Vardelin_Contact C CROSS JOIN Vardelin_Type T"
+                                   " WHERE T.ID = C.TID");
+    if (filter.groupId != rootGroupId) {
+        statement.sql += QStringLiteral(" AND C.TID = ?");
+        statement.values << filter.groupId;
+    }
+    if (filter.userId != administratorId) {
+        statement.sql += QStringLiteral(" AND C.UID = ?");
+        statement.values << filter.userId;
+    }
+    if (!filter.letter.isEmpty()) {
+        statement.sql += QStringLiteral(" AND C.Py = ?");
+        statement.values << filter.letter;
+    }
+    if (filter.keyword) {
+        statement.sql += keywordCondition();
+        const QString pattern = containsPattern(*filter.keyword);
+        for (std::size_t i = 0; i < searchedFields.size(); ++i)
+            statement.values << pattern;
+    }
+    if (filter.top && filter.groupId == rootGroupId)
+        statement.sql += QStringLiteral(" LIMIT %1").arg(topRowCount);
+    return statement;
+}

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The one statement behind every build of the contact list.
+#pragma once
+
+#include "ListColumns.h"
+
+#include <QString>
+#include <QVariantList>
+
+#include <optional>
+#include <vector>
+
+struct ContactListFilter {
+    // The root group lists every group; any other group only its own contacts.
+    qint64 groupId = 1;
+    // The administrator sees every account's contacts, anyone else their own.
+    qint64 userId = 1;
+    // A letter tab's letter; empty for the tab that lists every letter.
+    QString letter;
+    // Set when searching: matched literally inside name, company, group and the
+    // six telephone fields.
+    std::optional<QString> keyword;
+    // The start-up option that caps the root group's list.
+    bool top = false;
+};
+
+struct ContactListStatement {
+    QString sql;
+    QVariantList values;
+};
+
+namespace ContactListQuery {
+
+inline constexpr int topRowCount = 500;
+
+// Selects the columns in order, then C.ID and C.Sex. Every value is bound;
+// column names come only from the listable set.
+ContactListStatement build(const std::vector<ListColumn>& columns, const ContactListFilter& filter);
+
+// A LIKE pattern that finds text containing the keyword, with "%", "_" and the
+// escape character itself taken literally.
+QString containsPattern(const QString& keyword);
+
+} // namespace ContactListQuery

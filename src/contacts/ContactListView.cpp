@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ContactListView.h"
+
+#include <QHeaderView>
+
+ContactListView::ContactListView(QWidget* parent)
+    : QTableView(parent)
+    , m_model(new ContactTableModel(this))
+{
+    setObjectName(QStringLiteral("ListView"));
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(false);
+    setAlternatingRowColors(true);
+    setWordWrap(false);
+    setSortingEnabled(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+    // Fixed row heights keep a list of 100,000 rows as quick as one of 500.
+    QHeaderView* rowsHeader = verticalHeader();
+    rowsHeader->hide();
+    rowsHeader->setSectionResizeMode(QHeaderView::Fixed);
+    rowsHeader->setDefaultSectionSize(fontMetrics().height() + 8);
+
+    QHeaderView* columnsHeader = horizontalHeader();
+    columnsHeader->setSectionsClickable(true);
+    columnsHeader->setHighlightSections(false);
+    columnsHeader->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columnsHeader->setStretchLastSection(false);
+    connect(columnsHeader, &QHeaderView::sectionClicked, this, &ContactListView::sortByHeader);
+}
+
+void ContactListView::showRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon)
+{
+    m_model->setRows(std::move(rows), femaleIcon, maleIcon);
+    applyColumnLayout();
+    if (!m_direction || !m_sortedAliasId)
+        return;
+    const auto& columns = m_model->columns();
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        if (columns[column].aliasId == *m_sortedAliasId) {
+            sortRows(int(column));
+            return;
+        }
+    }
+    horizontalHeader()->setSortIndicatorShown(false);
+}
+
+void ContactListView::sortByHeader(int column)
+{
+    if (column < 0 || column >= m_model->sortColumn())
+        return;
+    m_direction = m_direction == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_sortedAliasId = m_model->columns()[column].aliasId;
+    sortRows(column);
+}
+
+void ContactListView::sortRows(int column)
+{
+    m_model->sortBy(column, *m_direction);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(column, *m_direction);
+}
+
+void ContactListView::applyColumnLayout()
+{
+    const auto& columns = m_model->columns();
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        const int width = columns[column].width;
+        setColumnHidden(int(column), width <= 0);
+        if (width > 0)
+            setColumnWidth(int(column), width);
+    }
+    setColumnHidden(m_model->sortColumn(), true);
+}

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The contact list: a table of ticked rows that sorts on a header click.
+#pragma once
+
+#include "ContactTableModel.h"
+
+#include <QTableView>
+
+#include <optional>
+
+class ContactListView : public QTableView {
+    Q_OBJECT
+
+public:
+    explicit ContactListView(QWidget* parent = nullptr);
+
+    ContactTableModel* contacts() const { return m_model; }
+
+    // Shows a new build. After a header click, the new rows are ordered by the
+    // same column in the same direction, as long as that column is still shown.
+    void showRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon);
+
+    // A header click: the direction toggles for the whole list, so clicking one
+    // column and then another sorts the second in the opposite direction.
+    void sortByHeader(int column);
+
+    std::optional<Qt::SortOrder> sortDirection() const { return m_direction; }
+
+private:
+    void applyColumnLayout();
+    void sortRows(int column);
+
+    ContactTableModel* m_model;
+    std::optional<Qt::SortOrder> m_direction;
+    // The list column of the last header click, by its column row's ID.
+    std::optional<qint64> m_sortedAliasId;
+};

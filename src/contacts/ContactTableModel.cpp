@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ContactTableModel.h"
+
+#include "SortKey.h"
+
+#include <numeric>
+
+ContactTableModel::ContactTableModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+void ContactTableModel::setRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    m_femaleIcon = femaleIcon;
+    m_maleIcon = maleIcon;
+    const std::size_t count = m_rows.rowCount();
+    m_sortKeys.clear();
+    m_sortKeys.reserve(count);
+    for (qint64 id : m_rows.ids)
+        m_sortKeys.push_back(QString::number(id));
+    m_order.resize(count);
+    std::iota(m_order.begin(), m_order.end(), 0);
+    m_checked.assign(count, 0);
+    endResetModel();
+}
+
+qint64 ContactTableModel::contactId(int row) const
+{
+    return row >= 0 && row < rowCount() ? m_rows.ids[stored(row)] : 0;
+}
+
+std::vector<qint64> ContactTableModel::checkedIds() const
+{
+    std::vector<qint64> ids;
+    for (int row = 0; row < rowCount(); ++row) {
+        if (m_checked[stored(row)])
+            ids.push_back(m_rows.ids[stored(row)]);
+    }
+    return ids;
+}
+
+void ContactTableModel::sortBy(int column, Qt::SortOrder direction)
+{
+    if (column < 0 || column >= sortColumn())
+        return;
+    const std::vector<QString>& source = m_rows.cells[column];
+    for (std::size_t i = 0; i < source.size(); ++i)
+        m_sortKeys[i] = SortKey::of(source[i]);
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> storedBefore;
+    storedBefore.reserve(before.size());
+    for (const QModelIndex& index : before)
+        storedBefore.push_back(stored(index.row()));
+
+    m_order = SortKey::order(m_sortKeys, direction);
+
+    std::vector<int> viewRowOf(m_order.size());
+    for (std::size_t row = 0; row < m_order.size(); ++row)
+        viewRowOf[m_order[row]] = int(row);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i)
+        after << index(viewRowOf[storedBefore[i]], before[i].column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int ContactTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_order.size());
+}
+
+int ContactTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : sortColumn() + 1;
+}
+
+QVariant ContactTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const int row = stored(index.row());
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return column == sortColumn() ? m_sortKeys[row] : m_rows.cells[column][row];
+    case Qt::DecorationRole:
+        if (column == 0)
+            return m_rows.male[row] ? m_maleIcon : m_femaleIcon;
+        break;
+    case Qt::CheckStateRole:
+        if (column == 0)
+            return m_checked[row] ? Qt::Checked : Qt::Unchecked;
+        break;
+    case ContactIdRole:
+        return m_rows.ids[row];
+    default:
+        break;
+    }
+    return {};
+}
+
+bool ContactTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::CheckStateRole || index.column() != 0 ||
+        !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return false;
+    m_checked[stored(index.row())] = value.value<Qt::CheckState>() == Qt::Checked;
+    emit dataChanged(index, index, {Qt::CheckStateRole});
+    return true;
+}
+
+QVariant ContactTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section > sortColumn())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return section == sortColumn() ? QStringLiteral("排序") : m_rows.columns[section].caption;
+}
+
+Qt::ItemFlags ContactTableModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == 0)
+        flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The contact list's rows: the displayed columns, then the hidden sort column.
+#pragma once
+
+#include "ContactRows.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+
+#include <vector>
+
+class ContactTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum Role { ContactIdRole = Qt::UserRole };
+
+    explicit ContactTableModel(QObject* parent = nullptr);
+
+    // Replaces every row and column in one reset. Check marks are cleared and
+    // the sort column holds each contact's ID.
+    void setRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon);
+
+    const std::vector<ListColumn>& columns() const { return m_rows.columns; }
+    // The hidden column whose text the rows are sorted by.
+    int sortColumn() const { return int(m_rows.columns.size()); }
+    qint64 contactId(int row) const;
+    std::vector<qint64> checkedIds() const;
+
+    // Copies column's values, in the sort-key form, into the sort column and
+    // orders the rows by it.
+    void sortBy(int column, Qt::SortOrder direction);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    // The stored row shown at a view row: sorting permutes this, not the rows.
+    int stored(int row) const { return m_order[row]; }
+
+    ContactRows m_rows;
+    std::vector<QString> m_sortKeys;
+    std::vector<int> m_order;
+    std::vector<char> m_checked;
+    QIcon m_femaleIcon;
+    QIcon m_maleIcon;
+};

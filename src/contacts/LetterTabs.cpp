@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "LetterTabs.h"
+
+#include <QSignalBlocker>
+
+LetterTabs::LetterTabs(QWidget* parent)
+    : QTabBar(parent)
+{
+    setObjectName(QStringLiteral("TabControl"));
+    setExpanding(false);
+    setUsesScrollButtons(true);
+    setDrawBase(true);
+    const QSignalBlocker quiet(this);
+    addTab(QStringLiteral("全部"));
+    setTabData(0, QStringLiteral("全部"));
+    for (char16_t letter = u'A'; letter <= u'Z'; ++letter) {
+        const int index = addTab(QString(QChar(letter)));
+        setTabData(index, QString(QChar(letter)));
+    }
+}
+
+QString LetterTabs::tagOf(int index) const
+{
+    return tabData(index).toString();
+}
+
+QString LetterTabs::selectedLetter() const
+{
+    return currentIndex() > 0 ? tagOf(currentIndex()) : QString();
+}
+
+void LetterTabs::ClearTab()
+{
+    for (int index = 0; index < count(); ++index)
+        setTabText(index, tagOf(index));
+}
+
+void LetterTabs::showCount(std::size_t rowCount)
+{
+    const int index = currentIndex();
+    setTabText(index, tagOf(index) + u'(' + QString::number(rowCount) + u')');
+}

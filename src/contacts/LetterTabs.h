@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The 27 tabs above the contact list: "全部", then "A" to "Z".
+#pragma once
+
+#include <QTabBar>
+
+class LetterTabs : public QTabBar {
+    Q_OBJECT
+
+public:
+    explicit LetterTabs(QWidget* parent = nullptr);
+
+    // The selected tab's letter; empty for "全部".
+    QString selectedLetter() const;
+
+    // Every caption back to its bare tag.
+    void ClearTab();
+    // The selected tab's caption becomes its tag with the row count, "A(12)".
+    void showCount(std::size_t rowCount);
+
+    QString tagOf(int index) const;
+};

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ListColumns.h"
+
+#include "db/ContactFields.h"
+#include "db/Database.h"
+
+#include <QSet>
+#include <QSqlError>
+
+namespace {
+
+QSet<QString> listableFields()
+{
+    QSet<QString> fields{QString(ContactFields::groupNameColumn)};
+    for (const ContactField& field : ContactFields::all) {
+        if (field.kind == ContactField::Kind::Text || field.kind == ContactField::Kind::Date)
+            fields.insert(QStringLiteral("C.") + QString(field.name));
+    }
+    return fields;
+}
+
+} // namespace
+
+bool ListColumns::isListable(const QString& field)
+{
+    static const QSet<QString> fields = listableFields();
+    return fields.contains(field);
+}
+
+Result<std::vector<ListColumn>> ListColumns::displayed(const Database& db)
+{
+    auto rows = db.query(QStringLiteral("SELECT ID, Name, Alias, Width FROM Vardelin_Alias "
+                                        "WHERE IsDisplay <> 0 ORDER BY Seq, ID"));
+    if (!rows)
+        return rows.error();
+    QSqlQuery& q = rows.value();
+    std::vector<ListColumn> columns;
+    while (q.next()) {
+        const QString field = q.value(1).toString().trimmed();
+        if (isListable(field))
+            columns.push_back({q.value(0).toLongLong(), field, q.value(2).toString(),
+                               q.value(3).toInt()});
+    }
+    if (q.lastError().isValid())
+        return DbError::fromSql(q.lastError());
+    // A list without a single column could not be read or clicked; show the
+    // name until the user picks columns again.
+    if (columns.empty())
+        columns.push_back({0, QStringLiteral("C.Name"), QStringLiteral("姓名"), 110});
+    return columns;
+}

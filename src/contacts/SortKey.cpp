@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SortKey.h"
+
+#include <unicode/coll.h>
+
+#include <algorithm>
+#include <memory>
+#include <numeric>
+#include <string>
+
+namespace {
+
+constexpr int integerDigits = 13;
+
+struct Decimal {
+    bool negative = false;
+    QString integer;  // digits only, may be empty
+    QString fraction; // digits only, may be empty
+};
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// A plain decimal number: optional sign, digits, optional point and digits,
+// with blanks around it allowed. At least one digit.
+bool parse(const QString& cell, Decimal& out)
+{
+    const QString text = cell.trimmed();
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+        out.negative = text[i++] == u'-';
+    while (i < text.size() && isDigit(text[i]))
+        out.integer += text[i++];
+    if (i < text.size() && text[i] == u'.') {
+        ++i;
+        while (i < text.size() && isDigit(text[i]))
+            out.fraction += text[i++];
+    }
+    return i == text.size() && !(out.integer.isEmpty() && out.fraction.isEmpty());
+}
+
+// Adds one to a string of digits, growing it when every digit carries.
+QString incremented(QString digits)
+{
+    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
+        if (digits[i] != u'9') {
+            digits[i] = QChar(digits[i].unicode() + 1);
+            return digits;
+        }
+        digits[i] = u'0';
+    }
+    return u'1' + digits;
+}
+
+// Rounds to two decimals, halves away from zero.
+void roundToHundredths(Decimal& number)
+{
+    QString fraction = number.fraction.leftJustified(3, u'0');
+    const bool roundUp = fraction[2] >= u'5';
+    fraction.truncate(2);
+    if (roundUp) {
+        QString all = incremented(number.integer + fraction);
+        number.integer = all.left(all.size() - 2);
+        fraction = all.right(2);
+    }
+    number.fraction = fraction;
+}
+
+} // namespace
+
+QString SortKey::of(const QString& cell)
+{
+    Decimal number;
+    if (!parse(cell, number))
+        return cell;
+    roundToHundredths(number);
+    qsizetype firstSignificant = 0;
+    while (firstSignificant < number.integer.size() - 1 && number.integer[firstSignificant] == u'0')
+        ++firstSignificant;
+    QString integer = number.integer.mid(firstSignificant).rightJustified(integerDigits, u'0');
+    const bool isZero = integer.count(u'0') == integer.size() && number.fraction == u"00";
+    return (number.negative && !isZero ? QStringLiteral("-") : QString()) + integer + u'.' +
+           number.fraction;
+}
+
+namespace {
+
+const icu::Collator* chineseCollator()
+{
+    static const std::unique_ptr<icu::Collator> collator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::Collator> made(
+            icu::Collator::createInstance(icu::Locale("zh"), status));
+        return U_SUCCESS(status) ? std::move(made) : nullptr;
+    }();
+    return collator.get();
+}
+
+std::string collationKey(const icu::Collator* collator, const QString& text)
+{
+    const icu::UnicodeString unicode(reinterpret_cast<const UChar*>(text.utf16()),
+                                     int32_t(text.size()));
+    std::string key(64, '\0');
+    int32_t needed = collator->getSortKey(unicode, reinterpret_cast<uint8_t*>(key.data()),
+                                          int32_t(key.size()));
+    if (needed > int32_t(key.size())) {
+        key.resize(needed);
+        needed = collator->getSortKey(unicode, reinterpret_cast<uint8_t*>(key.data()), needed);
+    }
+    key.resize(needed);
+    return key;
+}
+
+std::string bigEndianUnits(const QString& text)
+{
+    std::string bytes;
+    bytes.reserve(std::size_t(text.size()) * 2);
+    for (QChar c : text) {
+        bytes.push_back(char(c.unicode() >> 8));
+        bytes.push_back(char(c.unicode() & 0xff));
+    }
+    return bytes;
+}
+
+// Without collation data, compare by code unit: still a total, stable order.
+std::vector<std::string> keysOf(const std::vector<QString>& texts)
+{
+    std::vector<std::string> keys;
+    keys.reserve(texts.size());
+    const icu::Collator* collator = chineseCollator();
+    for (const QString& text : texts) {
+        if (collator)
+            keys.push_back(collationKey(collator, text));
+        else
+            keys.push_back(bigEndianUnits(text));
+    }
+    return keys;
+}
+
+} // namespace
+
+std::vector<int> SortKey::order(const std::vector<QString>& keys, Qt::SortOrder direction)
+{
+    const std::vector<std::string> collated = keysOf(keys);
+    std::vector<int> positions(keys.size());
+    std::iota(positions.begin(), positions.end(), 0);
+    if (direction == Qt::AscendingOrder) {
+        std::stable_sort(positions.begin(), positions.end(),
+                         [&](int a, int b) { return collated[a] < collated[b]; });
+    } else {
+        std::stable_sort(positions.begin(), positions.end(),
+                         [&](int a, int b) { return collated[b] < collated[a]; });
+    }
+    return positions;
+}

@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The text a list cell is sorted by, so that numbers sort by value.
+#pragma once
+
+#include <QString>
+#include <Qt>
+
+#include <vector>
+
+namespace SortKey {
+
+// A number is written with at least 13 integer digits, zero-padded, and exactly
+// two decimals (4096 → "0000000004096.00"), so that as text it sorts by value.
+// Anything else, dates and empty cells included, is its own key. Digits are
+// carried as text: an 18-digit number keeps every digit.
+QString of(const QString& cell);
+
+// Positions 0..n-1 ordered by their keys compared as text under Chinese
+// collation (Han by pinyin, digits before letters); equal keys keep their
+// relative order, in both directions.
+std::vector<int> order(const std::vector<QString>& keys, Qt::SortOrder direction);
+
+} // namespace SortKey

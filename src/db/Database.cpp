@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Database.h"
+
+#include "InitialData.h"
+#include "Schema.h"
+
+#include <QAtomicInt>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QUrl>
+
+namespace {
+
+QString nextConnectionName()
+{
+    static QAtomicInt counter;
+    return QStringLiteral("vardelin-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+// SQLite's own URI form lets the connection say "read-write, never create",
+// and survives blanks, '#', '?' and non-ASCII characters in the folder name.
+QString uriFor(const QString& path, bool mayCreate)
+{
+    const QString url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
+                            .toString(QUrl::FullyEncoded);
+    return url + (mayCreate ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw"));
+}
+
+Status openConnection(QSqlDatabase& db, const QString& path, bool mayCreate)
+{
+    db.setDatabaseName(uriFor(path, mayCreate));
+    db.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(Database::busyTimeoutMs));
+    if (!db.open()) {
+        const DbError error = DbError::fromSql(db.lastError());
+        if (error.number == SqliteCode::CantOpen)
+            return DbError::cannotOpen(path);
+        return error;
+    }
+    return {};
+}
+
+} // namespace
+
+Database::Database()
+    : m_connectionName(nextConnectionName())
+{
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+}
+
+Database::~Database()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+QSqlDatabase Database::connection() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+bool Database::isOpen() const
+{
+    return connection().isOpen();
+}
+
+Status Database::open(const QString& path)
+{
+    m_path = path;
+    QSqlDatabase db = connection();
+    if (db.isOpen())
+        db.close();
+    if (!QFileInfo(path).isFile())
+        return DbError::cannotOpen(path);
+    if (Status opened = openConnection(db, path, false); !opened)
+        return opened;
+    if (Status verified = verifySchema(); !verified) {
+        db.close();
+        return verified;
+    }
+    return {};
+}
+
+Status Database::verifySchema() const
+{
+    // Reading the header is what tells a damaged or foreign file apart.
+    auto version = query(QStringLiteral("PRAGMA user_version"));
+    if (!version)
+        return version.error();
+    if (!version.value().next())
+        return DbError::fromSql(version.value().lastError());
+    if (version.value().value(0).toInt() > Schema::version) {
+        return DbError{SqliteCode::NotADatabase,
+                       QStringLiteral("数据库文件由更新版本的程序创建，请升级本程序后再打开。")};
+    }
+    return Schema::verifyTables(*this);
+}
+
+Status Database::create(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        return DbError{SqliteCode::CantOpen, QStringLiteral("文件“%1”已经存在。").arg(path)};
+
+    // Build under a temporary name and rename at the end, so an interrupted
+    // build never leaves a half-made DB.xml that a later start would open.
+    const QString partial = path + QStringLiteral(".partial");
+    QFile::remove(partial);
+    Status built;
+    {
+        Database target;
+        QSqlDatabase db = target.connection();
+        built = openConnection(db, partial, true);
+        if (built) {
+            built = target.transaction([&target]() -> Status {
+                if (Status schema = Schema::create(target); !schema)
+                    return schema;
+                return InitialData::insert(target);
+            });
+        }
+    }
+    if (built && !QFile::rename(partial, path))
+        built = DbError::cannotOpen(path);
+    if (!built)
+        QFile::remove(partial);
+    return built;
+}
+
+Result<QSqlQuery> Database::query(const QString& sql, const QVariantList& values) const
+{
+    QSqlQuery q(connection());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        return DbError::fromSql(q.lastError());
+    for (const QVariant& value : values)
+        q.addBindValue(value);
+    if (!q.exec())
+        return DbError::fromSql(q.lastError());
+    return q;
+}
+
+Status Database::exec(const QString& sql, const QVariantList& values) const
+{
+    auto q = query(sql, values);
+    if (!q)
+        return q.error();
+    return {};
+}
+
+Status Database::transaction(const std::function<Status()>& work) const
+{
+    QSqlDatabase db = connection();
+    if (!db.transaction())
+        return DbError::fromSql(db.lastError());
+    Status outcome = work();
+    if (outcome && !db.commit())
+        outcome = DbError::fromSql(db.lastError());
+    if (!outcome)
+        db.rollback();
+    return outcome;
+}

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The one owner of the connection to the address book file.
+#pragma once
+
+#include "Result.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+
+#include <functional>
+
+class Database {
+public:
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens an existing address book for reading and writing. A missing file is
+    // an error: nothing is created in its place. The first read happens here,
+    // so a damaged or foreign file is refused before any window uses it.
+    Status open(const QString& path);
+
+    // Writes a new address book with its schema and first rows. Refuses to touch
+    // an existing file; a failure leaves no file behind.
+    static Status create(const QString& path);
+
+    bool isOpen() const;
+    QString path() const { return m_path; }
+    QSqlDatabase connection() const;
+
+    // Prepares and runs one statement; values are bound in order to its "?"s.
+    Result<QSqlQuery> query(const QString& sql, const QVariantList& values = {}) const;
+    Status exec(const QString& sql, const QVariantList& values = {}) const;
+
+    // Runs work as one transaction, rolled back when work or the commit fails.
+    Status transaction(const std::function<Status()>& work) const;
+
+    // How long a statement waits for another program's lock before failing.
+    static constexpr int busyTimeoutMs = 2000;
+
+private:
+    Status verifySchema() const;
+
+    QString m_connectionName;
+    QString m_path;
+};

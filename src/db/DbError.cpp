@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "DbError.h"
+
+#include <QSqlError>
+
+namespace {
+
+// Extended result codes carry the primary code in their low byte.
+int primaryCode(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? (code & 0xff) : SqliteCode::Error;
+}
+
+QString describe(int code, const QSqlError& error)
+{
+    switch (code) {
+    case SqliteCode::Busy:
+    case SqliteCode::Locked:
+        return QStringLiteral("数据库文件正被其他程序使用，请稍后再试。");
+    case SqliteCode::NoMemory:
+        return QStringLiteral("内存不足，无法完成数据库操作。");
+    case SqliteCode::ReadOnly:
+        return QStringLiteral("数据库文件是只读的，无法保存修改。");
+    case SqliteCode::IoError:
+        return QStringLiteral("读写数据库文件时发生磁盘错误。");
+    case SqliteCode::Corrupt:
+    case SqliteCode::NotADatabase:
+        return QStringLiteral("数据库文件已损坏，或者不是本程序的数据库。");
+    case SqliteCode::Full:
+        return QStringLiteral("磁盘已满，无法写入数据库。");
+    case SqliteCode::CantOpen:
+        return QStringLiteral("无法打开数据库文件。");
+    default:
+        return QStringLiteral("数据库操作失败：") + error.text();
+    }
+}
+
+} // namespace
+
+DbError DbError::fromSql(const QSqlError& error)
+{
+    const int code = primaryCode(error);
+    return {code, describe(code, error)};
+}
+
+DbError DbError::cannotOpen(const QString& path)
+{
+    return {SqliteCode::CantOpen, QStringLiteral("无法打开数据库文件“%1”。").arg(path)};
+}
+
+DbError DbError::noSuchRow(const QString& what)
+{
+    return {SqliteCode::NotFound, QStringLiteral("数据库中缺少%1。").arg(what)};
+}

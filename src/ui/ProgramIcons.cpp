@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reading and caching the program's icon files.
+#include "ProgramIcons.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QImage>
+#include <QImageReader>
+#include <QPixmap>
+
+namespace {
+
+QString& folderOverride() {
+    static QString folder;
+    return folder;
+}
+
+QHash<QString, QIcon>& cache() {
+    static QHash<QString, QIcon> icons;
+    return icons;
+}
+
+// Every image of the file goes into the icon, so a 16 px tree row gets the 16 px drawing instead
+// of a scaled-down 48 px one.
+QIcon read(const QString& path) {
+    QImageReader reader(path);
+    if (!reader.canRead())
+        return {};
+    QIcon icon;
+    do {
+        const QImage image = reader.read();
+        if (!image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
+    } while (reader.jumpToNextImage());
+    return icon;
+}
+
+} // namespace
+
+namespace ProgramIcons {
+
+QString folder() {
+    if (!folderOverride().isEmpty())
+        return folderOverride();
+    return QCoreApplication::applicationDirPath() + u"/Icons";
+}
+
+void setFolder(const QString& folder) {
+    folderOverride() = folder;
+}
+
+QIcon load(const QString& fileName) {
+    const QString path = folder() + u'/' + fileName;
+    const auto found = cache().constFind(path);
+    if (found != cache().constEnd())
+        return found.value();
+    const QIcon icon = read(path);
+    cache().insert(path, icon);
+    return icon;
+}
+
+} // namespace ProgramIcons

@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Prompter.h"
+
+#include "db/DbError.h"
+
+void Prompter::showError(QWidget* parent, const DbError& error)
+{
+    message(parent, error.description, QStringLiteral("错误") + QString::number(error.number),
+            Icon::Critical);
+}

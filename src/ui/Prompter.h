@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Every message box, input box and file dialog of the program goes through here,
+// so that tests can answer them and read what was shown.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+struct DbError;
+
+class Prompter {
+public:
+    enum class Icon { Critical, Question, Exclamation, Information };
+
+    virtual ~Prompter() = default;
+
+    // A message with an OK button.
+    virtual void message(QWidget* parent, const QString& text, const QString& title,
+                         Icon icon) = 0;
+    // A question with Yes and No; true only for Yes.
+    virtual bool ask(QWidget* parent, const QString& text, const QString& title) = 0;
+    // A line of text; Cancel gives the empty text.
+    virtual QString input(QWidget* parent, const QString& prompt, const QString& title,
+                          const QString& defaultText) = 0;
+    // A file to read or write; Cancel gives the empty text.
+    virtual QString openFileName(QWidget* parent, const QString& caption,
+                                 const QString& filter) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& caption,
+                                 const QString& suggestedName, const QString& filter) = 0;
+
+    // The error box: the description, titled "错误" followed by the number.
+    void showError(QWidget* parent, const DbError& error);
+};

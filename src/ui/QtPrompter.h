@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The prompts as the user sees them: Qt's standard dialogs.
+#pragma once
+
+#include "Prompter.h"
+
+class QtPrompter final : public Prompter {
+public:
+    void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
+    bool ask(QWidget* parent, const QString& text, const QString& title) override;
+    QString input(QWidget* parent, const QString& prompt, const QString& title,
+                  const QString& defaultText) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName,
+                         const QString& filter) override;
+};

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program's three colour themes, applied to the whole application.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace Skin {
+
+// The theme names in the order the settings page offers them.
+QStringList names();
+
+// Themes the whole application (Fusion style, palette and one application style sheet) in the
+// named colour, matched without regard to case. Returns false and changes nothing for an unknown
+// name or when there is no QApplication; applying the current theme again does nothing.
+bool apply(const QString& colour);
+
+// The name of the theme last applied, as names() spells it; empty before the first apply().
+QString current();
+
+} // namespace Skin

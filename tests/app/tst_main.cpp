@@ -1,0 +1,391 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window driven as a user would: start-up, tree, tabs, search, sort,
+// skin and pane layout, checked against what the database holds.
+#include "ScriptedPrompter.h"
+#include "TestDatabase.h"
+
+#include "app/Main.h"
+#include "contacts/ContactListView.h"
+#include "contacts/LetterTabs.h"
+#include "db/Session.h"
+#include "groups/GroupTreeWidget.h"
+#include "ui/Skin.h"
+
+#include <QComboBox>
+#include <QDockWidget>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// One running main window over its own connection to the test's file.
+struct RunningMain {
+    Database db;
+    Session session;
+    ScriptedPrompter prompter;
+    std::unique_ptr<Main> window;
+
+    explicit RunningMain() : window(std::make_unique<Main>(db, session, prompter)) {}
+
+    // Starts up and shows the window as the program does, so clicks land.
+    bool start(const QString& path)
+    {
+        if (!window->startUp(path))
+            return false;
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+    template <typename T> T* find(const QString& name) const
+    {
+        return window->findChild<T*>(name);
+    }
+    ContactListView* list() const { return find<ContactListView>(QStringLiteral("ListView")); }
+    GroupTreeWidget* tree() const { return find<GroupTreeWidget>(QStringLiteral("Tree")); }
+    LetterTabs* tabs() const { return find<LetterTabs>(QStringLiteral("TabControl")); }
+
+    QStringList column(int column) const
+    {
+        QStringList values;
+        const QAbstractItemModel* model = list()->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            values << model->index(row, column).data().toString();
+        return values;
+    }
+    QTreeWidgetItem* treeItem(const QString& text) const
+    {
+        const auto found = tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+    void clickTreeItem(QTreeWidgetItem* item) const
+    {
+        tree()->scrollToItem(item);
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {},
+                          tree()->visualItemRect(item).center());
+    }
+    void clickHeader(int section) const
+    {
+        QHeaderView* header = list()->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(section) + 5, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
+};
+
+} // namespace
+
+class TestMain : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startUpShowsEveryGroupsContacts();
+    void startUpFailureShowsErrorBoxAndTouchesNothing_data();
+    void startUpFailureShowsErrorBoxAndTouchesNothing();
+    void clickingGroupListsOnlyItsOwnContacts();
+    void treeExpandsAsTheOptionSays();
+    void letterTabFiltersAndCarriesTheCount();
+    void searchRunsOverAllGroupsAndTakesTextLiterally();
+    void topOptionCapsOnlyTheRootList();
+    void headerClickSortsNumbersByValueAndToggles();
+    void skinChoiceIsSavedAtOnceAndUsedNextTime();
+    void paneLayoutSurvivesARestart();
+    void damagedLayoutKeepsTheCreationLayout();
+    void maximisedOptionMaximises();
+
+private:
+    std::unique_ptr<TestDatabase> m_data;
+    qint64 m_friends = 0;
+    qint64 m_work = 0;
+    qint64 m_workSub = 0;
+};
+
+void TestMain::init()
+{
+    m_data = std::make_unique<TestDatabase>();
+    QVERIFY(m_data->ok());
+    m_friends = m_data->addGroup(1, 2, QStringLiteral("朋友"));
+    m_work = m_data->addGroup(1, 1, QStringLiteral("同事"));
+    m_workSub = m_data->addGroup(m_work, 1, QStringLiteral("项目组"));
+    m_data->setDisplayedColumns(
+        {QStringLiteral("C.Name"), QStringLiteral("T.Name"), QStringLiteral("C.Moblie1")});
+    const auto add = [this](const QString& name, const QString& py, qint64 group,
+                            const QString& mobile) {
+        m_data->addContact({{QStringLiteral("Name"), name},
+                            {QStringLiteral("Py"), py},
+                            {QStringLiteral("TID"), group},
+                            {QStringLiteral("Moblie1"), mobile},
+                            {QStringLiteral("Sex"), QStringLiteral("男")}});
+    };
+    add(QStringLiteral("王五"), QStringLiteral("W"), m_friends, QStringLiteral("10"));
+    add(QStringLiteral("李四"), QStringLiteral("L"), m_work, QStringLiteral("9"));
+    add(QStringLiteral("王小二"), QStringLiteral("W"), m_workSub, QStringLiteral("100%"));
+    add(QStringLiteral("孤儿"), QStringLiteral("G"), 999, QStringLiteral("1"));
+}
+
+void TestMain::cleanup()
+{
+    m_data.reset();
+}
+
+void TestMain::startUpShowsEveryGroupsContacts()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    QCOMPARE(main.window->windowTitle(), QStringLiteral("瓦德林通讯录 V3.1"));
+    QVERIFY(main.prompter.shown().isEmpty());
+
+    QCOMPARE(main.tree()->topLevelItemCount(), 1);
+    QTreeWidgetItem* root = main.tree()->topLevelItem(0);
+    QCOMPARE(root->text(0), QStringLiteral("全部分组"));
+    QVERIFY(root->isExpanded());
+    QCOMPARE(main.tree()->currentItem(), root);
+    // Siblings by Number: 同事 (1) before 朋友 (2).
+    QCOMPARE(root->child(0)->text(0), QStringLiteral("同事"));
+    QCOMPARE(root->child(1)->text(0), QStringLiteral("朋友"));
+
+    // The contact whose group is gone is listed nowhere, the root included.
+    QCOMPARE(main.column(0).size(), 3);
+    QVERIFY(!main.column(0).contains(QStringLiteral("孤儿")));
+    QCOMPARE(main.tabs()->tabText(0), QStringLiteral("全部(3)"));
+    QCOMPARE(main.list()->model()->headerData(1, Qt::Horizontal).toString(),
+             QStringLiteral("所属分类"));
+    QVERIFY(main.list()->isColumnHidden(main.list()->contacts()->sortColumn()));
+
+    for (const char* name : {"Pane1", "Pane2", "Button_New", "Button_Edit", "Button_Del",
+                             "Button_Sys", "Button_About", "Edit_Condition", "Button_CZ",
+                             "Combo_Skin", "Button_Type_New", "Edit_LX", "ToolsBar"}) {
+        QVERIFY2(main.window->findChild<QObject*>(QString::fromLatin1(name)), name);
+    }
+    QCOMPARE(main.find<QDockWidget>(QStringLiteral("Pane1"))->windowTitle(),
+             QStringLiteral("分组"));
+    QCOMPARE(main.find<QDockWidget>(QStringLiteral("Pane2"))->windowTitle(),
+             QStringLiteral("联系情况"));
+}
+
+void TestMain::startUpFailureShowsErrorBoxAndTouchesNothing_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<QString>("title");
+    QTest::newRow("missing") << QByteArray() << QStringLiteral("错误14");
+    QTest::newRow("not a database")
+        << QByteArray("This is not an address book, just some text.\n").repeated(200)
+        << QStringLiteral("错误26");
+}
+
+void TestMain::startUpFailureShowsErrorBoxAndTouchesNothing()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, title);
+    const QString path = m_data->folder() + QStringLiteral("/其他 文件/DB.xml");
+    QDir().mkpath(m_data->folder() + QStringLiteral("/其他 文件"));
+    if (!content.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    RunningMain main;
+    QVERIFY(!main.start(path));
+    QCOMPARE(main.prompter.shown().size(), 1);
+    QCOMPARE(main.prompter.shown().first().title, title);
+    QCOMPARE(main.prompter.shown().first().icon, Prompter::Icon::Critical);
+    QVERIFY(!main.prompter.shown().first().text.isEmpty());
+
+    if (content.isEmpty()) {
+        QVERIFY(!QFile::exists(path));
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
+    }
+}
+
+void TestMain::clickingGroupListsOnlyItsOwnContacts()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    main.clickTreeItem(main.treeItem(QStringLiteral("同事")));
+    // The subgroup's 王小二 is not listed under its parent.
+    QCOMPARE(main.column(0), QStringList{QStringLiteral("李四")});
+    QCOMPARE(main.tabs()->tabText(0), QStringLiteral("全部(1)"));
+
+    main.clickTreeItem(main.treeItem(QStringLiteral("全部分组")));
+    QCOMPARE(main.column(0).size(), 3);
+}
+
+void TestMain::treeExpandsAsTheOptionSays()
+{
+    for (bool expanded : {false, true}) {
+        m_data->setOption(QStringLiteral("IsExpanded"), expanded);
+        RunningMain main;
+        QVERIFY(main.start(m_data->path()));
+        QVERIFY(main.tree()->topLevelItem(0)->isExpanded());
+        QCOMPARE(main.treeItem(QStringLiteral("同事"))->isExpanded(), expanded);
+        QVERIFY(main.treeItem(QStringLiteral("项目组")));
+    }
+}
+
+void TestMain::letterTabFiltersAndCarriesTheCount()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    LetterTabs* tabs = main.tabs();
+    QCOMPARE(tabs->count(), 27);
+    const int w = 23; // 全部, A..W
+    QCOMPARE(tabs->tagOf(w), QStringLiteral("W"));
+    tabs->setCurrentIndex(w);
+    QCOMPARE(main.column(0).size(), 2);
+    QCOMPARE(tabs->tabText(w), QStringLiteral("W(2)"));
+    QCOMPARE(tabs->tabText(0), QStringLiteral("全部"));
+
+    // The tab keeps filtering inside the selected group.
+    main.clickTreeItem(main.treeItem(QStringLiteral("朋友")));
+    QCOMPARE(main.column(0), QStringList{QStringLiteral("王五")});
+    QCOMPARE(tabs->tabText(w), QStringLiteral("W(1)"));
+}
+
+void TestMain::searchRunsOverAllGroupsAndTakesTextLiterally()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    main.clickTreeItem(main.treeItem(QStringLiteral("朋友")));
+    auto* condition = main.find<QLineEdit>(QStringLiteral("Edit_Condition"));
+
+    condition->setText(QStringLiteral("王"));
+    QTest::keyClick(condition, Qt::Key_Return);
+    QCOMPARE(main.column(0).size(), 2);
+
+    condition->setText(QStringLiteral("100%"));
+    QTest::mouseClick(main.find<QPushButton>(QStringLiteral("Button_CZ")), Qt::LeftButton);
+    QCOMPARE(main.column(0), QStringList{QStringLiteral("王小二")});
+
+    // A group's name is searched too, and a quote breaks nothing.
+    condition->setText(QStringLiteral("项目"));
+    QTest::keyClick(condition, Qt::Key_Return);
+    QCOMPARE(main.column(0), QStringList{QStringLiteral("王小二")});
+    condition->setText(QStringLiteral("O'Brien"));
+    QTest::keyClick(condition, Qt::Key_Return);
+    QCOMPARE(main.column(0).size(), 0);
+    QCOMPARE(main.tabs()->tabText(0), QStringLiteral("全部(0)"));
+    QVERIFY(main.prompter.shown().isEmpty());
+}
+
+void TestMain::topOptionCapsOnlyTheRootList()
+{
+    m_data->setOption(QStringLiteral("IsTop"), true);
+    const Status filled = m_data->db().transaction([this]() -> Status {
+        for (int i = 0; i < 510; ++i)
+            m_data->addContact({{QStringLiteral("Name"), QStringLiteral("赵%1").arg(i)},
+                                {QStringLiteral("TID"), m_friends}});
+        return {};
+    });
+    QVERIFY(filled.ok());
+
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    QCOMPARE(main.list()->model()->rowCount(), 500);
+    QCOMPARE(main.tabs()->tabText(0), QStringLiteral("全部(500)"));
+    main.clickTreeItem(main.treeItem(QStringLiteral("朋友")));
+    QCOMPARE(main.list()->model()->rowCount(), 511);
+}
+
+void TestMain::headerClickSortsNumbersByValueAndToggles()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    main.clickHeader(2); // 手机1: "10", "9", "100%"
+    QCOMPARE(main.column(2),
+             (QStringList{QStringLiteral("9"), QStringLiteral("10"), QStringLiteral("100%")}));
+    QCOMPARE(main.column(main.list()->contacts()->sortColumn()).first(),
+             QStringLiteral("0000000000009.00"));
+    main.clickHeader(2);
+    QCOMPARE(main.column(2),
+             (QStringList{QStringLiteral("100%"), QStringLiteral("10"), QStringLiteral("9")}));
+    // The direction is one setting for the list: the next column starts ascending
+    // again only after a descending sort.
+    main.clickHeader(0);
+    QCOMPARE(main.column(0), (QStringList{QStringLiteral("李四"), QStringLiteral("王五"),
+                                          QStringLiteral("王小二")}));
+    main.clickHeader(0);
+    QCOMPARE(main.column(0).first(), QStringLiteral("王小二"));
+}
+
+void TestMain::skinChoiceIsSavedAtOnceAndUsedNextTime()
+{
+    {
+        RunningMain main;
+        QVERIFY(main.start(m_data->path()));
+        auto* combo = main.find<QComboBox>(QStringLiteral("Combo_Skin"));
+        QCOMPARE(combo->currentText(), QStringLiteral("Silver"));
+        QTest::keyClick(combo, Qt::Key_Down); // Silver → Black
+        QCOMPARE(combo->currentText(), QStringLiteral("Black"));
+        QCOMPARE(Skin::current(), QStringLiteral("Black"));
+        QCOMPARE(m_data->scalar(QStringLiteral("SELECT Skin FROM Vardelin_Login WHERE ID = 1"))
+                     .toString(),
+                 QStringLiteral("Black"));
+    }
+    RunningMain again;
+    QVERIFY(again.start(m_data->path()));
+    QCOMPARE(again.find<QComboBox>(QStringLiteral("Combo_Skin"))->currentText(),
+             QStringLiteral("Black"));
+    QCOMPARE(Skin::current(), QStringLiteral("Black"));
+
+    // An account without a colour of its own keeps the default.
+    m_data->run(QStringLiteral("UPDATE Vardelin_Login SET Skin = NULL WHERE ID = 1"));
+    RunningMain plain;
+    QVERIFY(plain.start(m_data->path()));
+    QCOMPARE(plain.find<QComboBox>(QStringLiteral("Combo_Skin"))->currentText(),
+             QStringLiteral("Silver"));
+    QCOMPARE(Skin::current(), QStringLiteral("Silver"));
+}
+
+void TestMain::paneLayoutSurvivesARestart()
+{
+    {
+        RunningMain main;
+        QVERIFY(main.start(m_data->path()));
+        auto* groups = main.find<QDockWidget>(QStringLiteral("Pane1"));
+        main.window->addDockWidget(Qt::RightDockWidgetArea, groups);
+        main.find<QDockWidget>(QStringLiteral("Pane2"))->hide();
+        main.window->close();
+    }
+    QVERIFY(!m_data->scalar(QStringLiteral("SELECT Dock FROM Vardelin_Login WHERE ID = 1"))
+                 .toString()
+                 .isEmpty());
+    RunningMain again;
+    QVERIFY(again.start(m_data->path()));
+    QCOMPARE(again.window->dockWidgetArea(again.find<QDockWidget>(QStringLiteral("Pane1"))),
+             Qt::RightDockWidgetArea);
+    QVERIFY(again.find<QDockWidget>(QStringLiteral("Pane2"))->isHidden());
+}
+
+void TestMain::damagedLayoutKeepsTheCreationLayout()
+{
+    m_data->run(QStringLiteral("UPDATE Vardelin_Login SET Dock = ? WHERE ID = 1"),
+                {QStringLiteral("not a layout at all ' \" \\")});
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    main.window->show();
+    QCOMPARE(main.window->dockWidgetArea(main.find<QDockWidget>(QStringLiteral("Pane1"))),
+             Qt::LeftDockWidgetArea);
+    QCOMPARE(main.window->dockWidgetArea(main.find<QDockWidget>(QStringLiteral("Pane2"))),
+             Qt::BottomDockWidgetArea);
+    QVERIFY(main.prompter.shown().isEmpty());
+}
+
+void TestMain::maximisedOptionMaximises()
+{
+    m_data->setOption(QStringLiteral("IsMax"), true);
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    QVERIFY(main.window->windowState() & Qt::WindowMaximized);
+}
+
+QTEST_MAIN(TestMain)
+#include "tst_main.moc"

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestDatabase.h"
+
+#include <QSqlError>
+#include <QStringList>
+#include <QTest>
+
+TestDatabase::TestDatabase()
+{
+    m_ok = m_dir.isValid() && Database::create(path()).ok() && m_db.open(path()).ok();
+}
+
+QString TestDatabase::path() const
+{
+    return m_dir.filePath(QStringLiteral("DB.xml"));
+}
+
+void TestDatabase::run(const QString& sql, const QVariantList& values)
+{
+    const Status done = m_db.exec(sql, values);
+    if (!done)
+        qFatal("test statement failed: %s", qPrintable(done.error().description));
+}
+
+QVariant TestDatabase::scalar(const QString& sql, const QVariantList& values)
+{
+    auto q = m_db.query(sql, values);
+    if (!q)
+        qFatal("test query failed: %s", qPrintable(q.error().description));
+    return q.value().next() ? q.value().value(0) : QVariant();
+}
+
+qint64 TestDatabase::addGroup(qint64 parentId, qint64 number, const QString& name)
+{
+    run(QStringLiteral("INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (?, ?, ?)"),
+        {parentId, number, name});
+    return scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+}
+
+qint64 TestDatabase::addContact(const QVariantMap& fields)
+{
+    QVariantMap row = fields;
+    if (!row.contains(QStringLiteral("UID")))
+        row.insert(QStringLiteral("UID"), 1);
+    if (!row.contains(QStringLiteral("TID")))
+        row.insert(QStringLiteral("TID"), 1);
+    QStringList marks;
+    for (qsizetype i = 0; i < row.size(); ++i)
+        marks << QStringLiteral("?");
+    // Column names come from the test's own literals.
+    run(QStringLiteral("INSERT INTO Vardelin_Contact (%1) VALUES (%2)")
+            .arg(row.keys().join(u','), marks.join(u',')),
+        row.values());
+    return scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+}
+
+void TestDatabase::setOption(const QString& option, bool on)
+{
+    static const QStringList options{QStringLiteral("IsLogin"),    QStringLiteral("IsAllUser"),
+                                     QStringLiteral("IsExpanded"), QStringLiteral("IsZip"),
+                                     QStringLiteral("IsMax"),      QStringLiteral("IsTop")};
+    if (!options.contains(option))
+        qFatal("no such option");
+    run(QStringLiteral("UPDATE Vardelin_System SET %1 = ? WHERE ID = 1").arg(option), {on ? 1 : 0});
+}
+
+void TestDatabase::setDisplayedColumns(const QStringList& fields)
+{
+    run(QStringLiteral("UPDATE Vardelin_Alias SET IsDisplay = 0"));
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        run(QStringLiteral("UPDATE Vardelin_Alias SET IsDisplay = 1, Seq = ? WHERE Name = ?"),
+            {int(i + 1), fields[i]});
+    }
+}
