@@ -335,7 +335,7 @@ GeneratedContact generate(Random& random, const WeightedPick& pickSurname,
     contact.groupId = groups[pickGroup(random)].id;
 
     const int surname = pickSurname(random);
-    QString name(QChar(surnames[surname]));
+    QString name{QChar(surnames[surname])};
     const int given = random.percent(40) ? 1 : 2;
     for (int i = 0; i < given; ++i)
         name += QChar(givenNameCharacters[random.below(int(givenNameCharacters.size()))]);

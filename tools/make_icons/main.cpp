@@ -365,11 +365,17 @@ int main(int argc, char** argv) {
     };
     const Icon icons[] = {
         {u"00000.ico",
-         [](Canvas& c) { person(c, QColor(0xB4, 0xBC, 0xC6), QColor(0x6E, 0x7A, 0x88)); }},
+         [](Canvas& c) {
+             person(c, QColor(0xB4, 0xBC, 0xC6), QColor(0x6E, 0x7A, 0x88));
+         }},
         {u"00001.ico",
-         [](Canvas& c) { person(c, QColor(0xF6, 0xA8, 0xC0), QColor(0xD0, 0x50, 0x7E)); }},
+         [](Canvas& c) {
+             person(c, QColor(0xF6, 0xA8, 0xC0), QColor(0xD0, 0x50, 0x7E));
+         }},
         {u"00002.ico",
-         [](Canvas& c) { person(c, QColor(0x8C, 0xBC, 0xF0), QColor(0x2E, 0x6C, 0xC0)); }},
+         [](Canvas& c) {
+             person(c, QColor(0x8C, 0xBC, 0xF0), QColor(0x2E, 0x6C, 0xC0));
+         }},
         {u"00003.ico", key},
         {u"00032.ico", closedFolder},
         {u"00023.ico", openFolder},

@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Times every build of the contact list against a bare SQLite read of the same statement.
+#include "BenchSupport.h"
+
+#include "contacts/ContactListLoader.h"
+#include "contacts/ContactListView.h"
+#include "contacts/ContactTableModel.h"
+#include "db/Database.h"
+#include "groups/GroupTree.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTextStream>
+
+namespace {
+
+// The statement GroupTree::load runs.
+const QString groupTreeSql = QStringLiteral("SELECT ID, PID, Name FROM Vardelin_Type "
+                                            "ORDER BY Number, ID");
+
+struct ListCase {
+    QString label;
+    ContactListFilter filter;
+};
+
+struct Options {
+    QString path;
+    int runs = 0;
+};
+
+Options parse(const QStringList& args)
+{
+    Options options;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--runs") && i + 1 < args.size())
+            options.runs = args[++i].toInt();
+        else
+            options.path = args[i];
+    }
+    if (options.path.isEmpty() || !QFileInfo(options.path).isFile())
+        Bench::fail(QStringLiteral("usage: bench_list <database> [--runs n]  "
+                                   "(bench_makedata writes the database)"));
+    return options;
+}
+
+QVariant scalar(const Database& db, const QString& sql)
+{
+    auto result = db.query(sql);
+    if (!result || !result.value().next())
+        Bench::fail(QStringLiteral("cannot run ") + sql);
+    return result.value().value(0);
+}
+
+ContactRows load(const Database& db, const ContactListFilter& filter)
+{
+    auto rows = ContactListLoader::load(db, filter);
+    if (!rows)
+        Bench::fail(QStringLiteral("cannot load the list: ") + rows.error().description);
+    return std::move(rows).value();
+}
+
+ContactListFilter rootFilter(bool top)
+{
+    ContactListFilter filter;
+    filter.top = top;
+    return filter;
+}
+
+std::vector<ListCase> listCases(const Database& db)
+{
+    const qint64 largestGroup =
+        scalar(db, QStringLiteral("SELECT TID FROM Vardelin_Contact GROUP BY TID "
+                                  "ORDER BY count(*) DESC, TID LIMIT 1"))
+            .toLongLong();
+    ListCase group{QStringLiteral("list: largest group"), rootFilter(false)};
+    group.filter.groupId = largestGroup;
+    ListCase letter{QStringLiteral("list: letter tab Z"), rootFilter(false)};
+    letter.filter.letter = QStringLiteral("Z");
+    ListCase surname{QStringLiteral("search: 王"), rootFilter(false)};
+    surname.filter.keyword = QStringLiteral("王");
+    ListCase digits{QStringLiteral("search: 5678"), rootFilter(false)};
+    digits.filter.keyword = QStringLiteral("5678");
+    return {
+        {QStringLiteral("list: root, all rows"), rootFilter(false)},
+        {QStringLiteral("list: root, Top 500"), rootFilter(true)},
+        group,
+        letter,
+        surname,
+        digits,
+    };
+}
+
+QString withRows(const QString& label, std::size_t rows)
+{
+    return label + QStringLiteral(" (") + QString::number(rows) + QStringLiteral(" rows)");
+}
+
+void measureList(const Database& db, SqliteReader& reader,
+                 const std::vector<ListColumn>& columns, const ListCase& listCase, int runs,
+                 qint64 n)
+{
+    const ContactListStatement statement = ContactListQuery::build(columns, listCase.filter);
+    std::optional<ContactRows> built;
+    std::size_t oursRows = 0;
+    qint64 floorRows = 0;
+    const Bench::Medians medians = Bench::compare(
+        runs, [&] { built = load(db, listCase.filter); },
+        [&] { floorRows = reader.readAll(statement.sql, statement.values); },
+        [&] {
+            oursRows = built->rowCount();
+            built.reset();
+        });
+    if (qint64(oursRows) != floorRows)
+        Bench::fail(listCase.label + QStringLiteral(": the floor read a different row count"));
+    Bench::printRow(withRows(listCase.label, oursRows), n, medians.ours, medians.floor);
+}
+
+void measureGroupTree(const Database& db, SqliteReader& reader, int runs, qint64 n)
+{
+    std::size_t groups = 0;
+    const Bench::Medians medians = Bench::compare(
+        runs,
+        [&] {
+            auto tree = GroupTree::load(db);
+            if (!tree)
+                Bench::fail(QStringLiteral("cannot load the groups"));
+            groups = tree.value().size();
+        },
+        [&] { reader.readAll(groupTreeSql, {}); });
+    Bench::printRow(QStringLiteral("group tree: GroupTree::load (") + QString::number(groups) +
+                        QStringLiteral(" groups)"),
+                    n, medians.ours, medians.floor);
+}
+
+// Replacing a full list with a new full one, the way a rebuild does; loading is untimed.
+void measureModelFill(const Database& db, int runs, qint64 n)
+{
+    ContactTableModel model;
+    ContactListView view;
+    std::vector<double> modelMs;
+    std::vector<double> viewMs;
+    model.setRows(load(db, rootFilter(false)), {}, {});
+    view.showRows(load(db, rootFilter(false)), {}, {});
+    for (int run = 0; run < runs; ++run) {
+        ContactRows forModel = load(db, rootFilter(false));
+        modelMs.push_back(Bench::elapsedMs([&] { model.setRows(std::move(forModel), {}, {}); }));
+        ContactRows forView = load(db, rootFilter(false));
+        viewMs.push_back(Bench::elapsedMs([&] { view.showRows(std::move(forView), {}, {}); }));
+    }
+    Bench::printRow(QStringLiteral("model fill: ContactTableModel::setRows, all rows"), n,
+                    Bench::median(modelMs));
+    Bench::printRow(QStringLiteral("view fill: ContactListView::showRows, all rows"), n,
+                    Bench::median(viewMs));
+}
+
+// The process's peak memory once the model holds the whole list; measured first,
+// before any other list has been built.
+void measureMemory(const Database& db, qint64 n)
+{
+    const double before = Bench::peakRssMiB();
+    ContactTableModel model;
+    model.setRows(load(db, rootFilter(false)), {}, {});
+    const double after = Bench::peakRssMiB();
+    QTextStream(stderr) << "bench_list: peak RSS " << QString::number(before, 'f', 1)
+                        << " MiB before the list, " << QString::number(after, 'f', 1)
+                        << " MiB with " << model.rowCount() << " rows in the model\n";
+    Bench::printRow(QStringLiteral("peak memory (MiB), bench_list holding all rows in the model"),
+                    n, after);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const Options options = parse(QCoreApplication::arguments());
+
+    Database db;
+    if (Status opened = db.open(options.path); !opened)
+        Bench::fail(QStringLiteral("cannot open: ") + opened.error().description);
+    if (Status analysed = db.exec(QStringLiteral("ANALYZE")); !analysed)
+        Bench::fail(QStringLiteral("ANALYZE failed: ") + analysed.error().description);
+    const qint64 n = scalar(db, QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toLongLong();
+    const int runs = options.runs > 0 ? options.runs : (n > 20000 ? 5 : 9);
+
+    measureMemory(db, n);
+
+    auto columns = ListColumns::displayed(db);
+    if (!columns)
+        Bench::fail(QStringLiteral("cannot read the columns"));
+    SqliteReader reader(options.path);
+    for (const ListCase& listCase : listCases(db))
+        measureList(db, reader, columns.value(), listCase, runs, n);
+    measureGroupTree(db, reader, runs, n);
+    measureModelFill(db, runs, n);
+    return 0;
+}
