@@ -8,6 +8,7 @@
 #include "contacts/ContactListView.h"
 #include "contacts/LetterTabs.h"
 #include "db/Database.h"
+#include "db/PasswordSuffix.h"
 #include "db/Session.h"
 #include "groups/GroupTree.h"
 #include "groups/GroupTreeWidget.h"
@@ -83,6 +84,11 @@ Status Main::runStartUp(const QString& databasePath)
     if (!options)
         return options.error();
     m_session.options = options.value();
+    auto suffix = PasswordSuffix::read(m_db);
+    if (!suffix)
+        return suffix.error();
+    if (suffix.value())
+        m_session.passSuffix = *suffix.value();
 
     // Without a login the program runs as the administrator.
     m_session.currentUserId = Session::administratorId;
@@ -96,10 +102,10 @@ Status Main::runStartUp(const QString& databasePath)
 
     if (m_session.options.isMax)
         setWindowState(windowState() | Qt::WindowMaximized);
-    if (!m_session.skinName.isEmpty() && Skin::names().contains(m_session.skinName)) {
+    if (!m_session.skinName.isEmpty() && Skin::names().contains(m_session.skinName, Qt::CaseInsensitive)) {
         const QSignalBlocker quiet(m_toolBar->skinCombo());
-        m_toolBar->skinCombo()->setCurrentText(m_session.skinName);
         Skin::apply(m_session.skinName);
+        m_toolBar->skinCombo()->setCurrentText(Skin::current());
     }
 
     if (Status tree = GJTree(); !tree)

@@ -17,14 +17,16 @@ constexpr const char16_t* preferred[] = {
 };
 
 // The font database spells a family offered by several foundries "Family [Foundry]".
-QString withoutFoundry(const QString& family) {
+QString withoutFoundry(const QString& family)
+{
     const qsizetype bracket = family.indexOf(QLatin1StringView(" ["));
     return bracket < 0 ? family : family.left(bracket);
 }
 
 } // namespace
 
-void preferSimplifiedChineseFont() {
+void preferSimplifiedChineseFont()
+{
     QStringList installed;
     const QStringList families = QFontDatabase::families();
     for (const QString& family : families)

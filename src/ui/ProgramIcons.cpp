@@ -10,19 +10,22 @@
 
 namespace {
 
-QString& folderOverride() {
+QString& folderOverride()
+{
     static QString folder;
     return folder;
 }
 
-QHash<QString, QIcon>& cache() {
+QHash<QString, QIcon>& cache()
+{
     static QHash<QString, QIcon> icons;
     return icons;
 }
 
 // Every image of the file goes into the icon, so a 16 px tree row gets the 16 px drawing instead
 // of a scaled-down 48 px one.
-QIcon read(const QString& path) {
+QIcon read(const QString& path)
+{
     QImageReader reader(path);
     if (!reader.canRead())
         return {};
@@ -39,17 +42,20 @@ QIcon read(const QString& path) {
 
 namespace ProgramIcons {
 
-QString folder() {
+QString folder()
+{
     if (!folderOverride().isEmpty())
         return folderOverride();
     return QCoreApplication::applicationDirPath() + u"/Icons";
 }
 
-void setFolder(const QString& folder) {
+void setFolder(const QString& folder)
+{
     folderOverride() = folder;
 }
 
-QIcon load(const QString& fileName) {
+QIcon load(const QString& fileName)
+{
     const QString path = folder() + u'/' + fileName;
     const auto found = cache().constFind(path);
     if (found != cache().constEnd())

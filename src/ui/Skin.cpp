@@ -5,8 +5,6 @@
 #include <QApplication>
 #include <QColor>
 #include <QPalette>
-#include <QStyle>
-#include <QStyleFactory>
 
 #include <array>
 #include <utility>
@@ -49,11 +47,17 @@ struct Colours {
     QColor hoverBorder;
 };
 
-QColor rgb(QRgb value) {
+QColor rgb(QRgb value)
+{
     return QColor::fromRgb(value);
 }
 
-const std::array<Colours, 3>& themes() {
+// The warm hover and tool tip colours are light in every theme, so their text is always dark.
+constexpr QRgb hoverText = 0x1A1A1A;
+constexpr QRgb toolTipBase = 0xFFFBE6;
+
+const std::array<Colours, 3>& themes()
+{
     static const std::array<Colours, 3> table{{
         {
             .name = QLatin1StringView("Blue"),
@@ -155,13 +159,14 @@ const std::array<Colours, 3>& themes() {
     return table;
 }
 
-// One sheet for all themes; each $(name) is replaced by that colour of the theme.
+// One sheet for all themes; each $(name) is replaced by that colour of the theme, and each
+// $(nameFill) by a top-to-bottom gradient of a colour pair.
 constexpr char16_t sheetTemplate[] = uR"(
 QMainWindow::separator { background: $(window); width: 4px; height: 4px; }
 QSplitter::handle { background: $(window); }
 
 QToolBar {
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(frameTop), stop:1 $(frameBottom));
+    background: $(frameFill);
     border: none;
     border-bottom: 1px solid $(frameBorder);
     padding: 2px;
@@ -176,36 +181,36 @@ QToolButton {
     padding: 3px 5px;
 }
 QToolButton:hover {
-    color: #1a1a1a;
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(hoverTop), stop:1 $(hoverBottom));
+    color: $(hoverText);
+    background: $(hoverFill);
     border-color: $(hoverBorder);
 }
 QToolButton:pressed, QToolButton:checked {
-    color: #1a1a1a;
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(pressedTop), stop:1 $(pressedBottom));
+    color: $(hoverText);
+    background: $(pressedFill);
     border-color: $(pressedBorder);
 }
 QToolButton:disabled { color: $(disabledText); }
 
 QMenuBar {
     color: $(frameText);
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(frameTop), stop:1 $(frameBottom));
+    background: $(frameFill);
     border-bottom: 1px solid $(frameBorder);
 }
 QMenuBar::item { background: transparent; padding: 4px 10px; border-radius: 2px; }
 QMenuBar::item:selected {
-    color: #1a1a1a;
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(hoverTop), stop:1 $(hoverBottom));
+    color: $(hoverText);
+    background: $(hoverFill);
 }
 QMenuBar::item:pressed {
-    color: #1a1a1a;
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(pressedTop), stop:1 $(pressedBottom));
+    color: $(hoverText);
+    background: $(pressedFill);
 }
 QMenu { background: $(base); color: $(text); border: 1px solid $(frameBorder); padding: 2px; }
 QMenu::item { padding: 4px 24px 4px 28px; border: 1px solid transparent; }
 QMenu::item:selected {
-    color: #1a1a1a;
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(hoverTop), stop:1 $(hoverBottom));
+    color: $(hoverText);
+    background: $(hoverFill);
     border-color: $(hoverBorder);
 }
 QMenu::item:disabled { color: $(disabledText); background: transparent; border-color: transparent; }
@@ -214,7 +219,7 @@ QMenu::icon { padding-left: 4px; }
 
 QStatusBar {
     color: $(frameText);
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(frameTop), stop:1 $(frameBottom));
+    background: $(frameFill);
     border-top: 1px solid $(frameBorder);
 }
 QStatusBar::item { border: none; }
@@ -224,16 +229,27 @@ QDockWidget { color: $(frameText); }
 QDockWidget::title {
     text-align: left;
     padding: 4px 6px;
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(frameTop), stop:1 $(frameBottom));
+    background: $(frameFill);
     border: 1px solid $(frameBorder);
+}
+/* A light square keeps the style's dark float and close glyphs visible on dark titles. */
+QDockWidget::close-button, QDockWidget::float-button {
+    background: $(headerTop);
+    border: 1px solid $(inputBorder);
+    border-radius: 2px;
+    padding: 0px;
+}
+QDockWidget::close-button:hover, QDockWidget::float-button:hover {
+    background: $(hoverFill);
+    border-color: $(hoverBorder);
 }
 
 QTabWidget::pane { border: 1px solid $(frameBorder); background: $(base); top: -1px; }
 QTabBar::tab {
     color: $(tabText);
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(tabTop), stop:1 $(tabBottom));
+    background: $(tabFill);
     border: 1px solid $(frameBorder);
-    padding: 3px 8px;
+    padding: 3px 6px;
     min-width: 12px;
 }
 QTabBar::tab:top {
@@ -251,8 +267,8 @@ QTabBar::tab:bottom {
     margin-bottom: 2px;
 }
 QTabBar::tab:hover {
-    color: #1a1a1a;
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(hoverTop), stop:1 $(hoverBottom));
+    color: $(hoverText);
+    background: $(hoverFill);
 }
 QTabBar::tab:selected {
     color: $(text);
@@ -261,10 +277,12 @@ QTabBar::tab:selected {
 }
 QTabBar::tab:top:selected { margin-top: 0px; }
 QTabBar::tab:bottom:selected { margin-bottom: 0px; }
+/* The scroll arrows are drawn dark by the style, so their buttons stay light in every theme. */
 QTabBar QToolButton {
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(buttonTop), stop:1 $(buttonBottom));
-    border: 1px solid $(buttonBorder);
+    background: $(headerFill);
+    border: 1px solid $(inputBorder);
     border-radius: 2px;
+    padding: 0px;
 }
 
 QAbstractItemView {
@@ -279,14 +297,14 @@ QTableView { gridline-color: $(grid); }
 QHeaderView { background: $(headerBottom); }
 QHeaderView::section, QTableCornerButton::section {
     color: $(headerText);
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(headerTop), stop:1 $(headerBottom));
+    background: $(headerFill);
     border: none;
     border-right: 1px solid $(grid);
     border-bottom: 1px solid $(inputBorder);
     padding: 3px 6px;
 }
 QHeaderView::section:hover {
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(hoverTop), stop:1 $(hoverBottom));
+    background: $(hoverFill);
 }
 
 QGroupBox {
@@ -305,46 +323,38 @@ QGroupBox::title {
 
 QPushButton {
     color: $(buttonText);
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(buttonTop), stop:1 $(buttonBottom));
+    background: $(buttonFill);
     border: 1px solid $(buttonBorder);
     border-radius: 3px;
     padding: 4px 14px;
 }
 QPushButton:hover {
-    color: #1a1a1a;
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(hoverTop), stop:1 $(hoverBottom));
+    color: $(hoverText);
+    background: $(hoverFill);
     border-color: $(hoverBorder);
 }
 QPushButton:pressed, QPushButton:checked {
-    color: #1a1a1a;
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 $(pressedTop), stop:1 $(pressedBottom));
+    color: $(hoverText);
+    background: $(pressedFill);
     border-color: $(pressedBorder);
 }
 QPushButton:default, QPushButton:focus { border-color: $(hoverBorder); }
-QPushButton:disabled { color: $(disabledText); background: $(buttonBottom); border-color: $(buttonBorder); }
-
-QLineEdit, QAbstractSpinBox, QTextEdit, QPlainTextEdit {
-    color: $(text);
-    background: $(base);
-    selection-color: $(highlightText);
-    selection-background-color: $(highlight);
-    border: 1px solid $(inputBorder);
-    border-radius: 2px;
-}
-QLineEdit, QAbstractSpinBox { padding: 2px 3px; }
-QLineEdit:focus, QAbstractSpinBox:focus, QTextEdit:focus, QPlainTextEdit:focus {
-    border-color: $(hoverBorder);
-}
-QLineEdit:disabled, QAbstractSpinBox:disabled, QTextEdit:disabled, QPlainTextEdit:disabled {
+QPushButton:disabled {
     color: $(disabledText);
-    background: $(alternateBase);
+    background: $(buttonBottom);
+    border-color: $(buttonBorder);
 }
-QLineEdit:read-only { background: $(alternateBase); }
 
-QToolTip { color: #1a1a1a; background: #fffbe6; border: 1px solid $(hoverBorder); padding: 2px; }
+QToolTip {
+    color: $(hoverText);
+    background: $(toolTipBase);
+    border: 1px solid $(hoverBorder);
+    padding: 2px;
+}
 )";
 
-QString styleSheet(const Colours& c) {
+QString styleSheet(const Colours& c)
+{
     const std::pair<QLatin1StringView, QColor> values[] = {
         {QLatin1StringView("base"), c.base},
         {QLatin1StringView("alternateBase"), c.alternateBase},
@@ -353,18 +363,12 @@ QString styleSheet(const Colours& c) {
         {QLatin1StringView("highlight"), c.highlight},
         {QLatin1StringView("highlightText"), c.highlightText},
         {QLatin1StringView("window"), c.window},
-        {QLatin1StringView("windowText"), c.windowText},
-        {QLatin1StringView("frameTop"), c.frameTop},
-        {QLatin1StringView("frameBottom"), c.frameBottom},
         {QLatin1StringView("frameBorder"), c.frameBorder},
         {QLatin1StringView("frameText"), c.frameText},
-        {QLatin1StringView("tabTop"), c.tabTop},
-        {QLatin1StringView("tabBottom"), c.tabBottom},
         {QLatin1StringView("tabText"), c.tabText},
         {QLatin1StringView("headerTop"), c.headerTop},
         {QLatin1StringView("headerBottom"), c.headerBottom},
         {QLatin1StringView("headerText"), c.headerText},
-        {QLatin1StringView("buttonTop"), c.buttonTop},
         {QLatin1StringView("buttonBottom"), c.buttonBottom},
         {QLatin1StringView("buttonBorder"), c.buttonBorder},
         {QLatin1StringView("buttonText"), c.buttonText},
@@ -372,20 +376,33 @@ QString styleSheet(const Colours& c) {
         {QLatin1StringView("groupBorder"), c.groupBorder},
         {QLatin1StringView("groupTitle"), c.groupTitle},
         {QLatin1StringView("disabledText"), c.disabledText},
-        {QLatin1StringView("hoverTop"), c.hoverTop},
-        {QLatin1StringView("hoverBottom"), c.hoverBottom},
         {QLatin1StringView("hoverBorder"), c.hoverBorder},
-        {QLatin1StringView("pressedTop"), c.hoverBottom},
-        {QLatin1StringView("pressedBottom"), c.hoverTop.darker(108)},
         {QLatin1StringView("pressedBorder"), c.hoverBorder.darker(115)},
+        {QLatin1StringView("hoverText"), rgb(hoverText)},
+        {QLatin1StringView("toolTipBase"), rgb(toolTipBase)},
+    };
+    // Pressed is hover turned upside down and a shade darker, the usual sunken look.
+    const std::pair<QLatin1StringView, std::pair<QColor, QColor>> fills[] = {
+        {QLatin1StringView("frameFill"), {c.frameTop, c.frameBottom}},
+        {QLatin1StringView("tabFill"), {c.tabTop, c.tabBottom}},
+        {QLatin1StringView("headerFill"), {c.headerTop, c.headerBottom}},
+        {QLatin1StringView("buttonFill"), {c.buttonTop, c.buttonBottom}},
+        {QLatin1StringView("hoverFill"), {c.hoverTop, c.hoverBottom}},
+        {QLatin1StringView("pressedFill"), {c.hoverBottom, c.hoverTop.darker(108)}},
     };
     QString sheet = QString::fromUtf16(sheetTemplate);
+    for (const auto& [name, pair] : fills) {
+        sheet.replace(u"$(" + name + u')', u"qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 " +
+                                               pair.first.name() + u", stop:1 " +
+                                               pair.second.name() + u')');
+    }
     for (const auto& [name, colour] : values)
         sheet.replace(u"$(" + name + u')', colour.name());
     return sheet;
 }
 
-QPalette palette(const Colours& c) {
+QPalette palette(const Colours& c)
+{
     QPalette p;
     p.setColor(QPalette::Window, c.window);
     p.setColor(QPalette::WindowText, c.windowText);
@@ -398,8 +415,9 @@ QPalette palette(const Colours& c) {
     p.setColor(QPalette::BrightText, Qt::white);
     p.setColor(QPalette::Highlight, c.highlight);
     p.setColor(QPalette::HighlightedText, c.highlightText);
-    p.setColor(QPalette::ToolTipBase, QColor::fromRgb(0xFFFBE6));
-    p.setColor(QPalette::ToolTipText, QColor::fromRgb(0x1A1A1A));
+    p.setColor(QPalette::ToolTipBase, rgb(toolTipBase));
+    p.setColor(QPalette::ToolTipText, rgb(hoverText));
+    // Links sit on the window colour, which is dark in the black theme.
     p.setColor(QPalette::Link, c.groupTitle.lightness() > 128 ? c.highlight : c.groupTitle);
     // Fusion shades bevels, scroll bars and check marks from these.
     p.setColor(QPalette::Light, c.buttonTop.lighter(110));
@@ -409,10 +427,13 @@ QPalette palette(const Colours& c) {
     p.setColor(QPalette::Shadow, c.frameBorder.darker(150));
     for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(QPalette::Disabled, role, c.disabledText);
+    // A greyed field reads as "not editable" before its text is read.
+    p.setColor(QPalette::Disabled, QPalette::Base, c.alternateBase);
     return p;
 }
 
-QString& currentName() {
+QString& currentName()
+{
     static QString name;
     return name;
 }
@@ -421,14 +442,16 @@ QString& currentName() {
 
 namespace Skin {
 
-QStringList names() {
+QStringList names()
+{
     QStringList list;
     for (const Colours& theme : themes())
         list.append(theme.name);
     return list;
 }
 
-bool apply(const QString& colour) {
+bool apply(const QString& colour)
+{
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (app == nullptr)
         return false;
@@ -446,7 +469,7 @@ bool apply(const QString& colour) {
     // and arrows around from desktop to desktop.
     static bool fusionSet = false;
     if (!fusionSet) {
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QApplication::setStyle(QStringLiteral("Fusion"));
         fusionSet = true;
     }
     QApplication::setPalette(palette(*theme));
@@ -455,7 +478,8 @@ bool apply(const QString& colour) {
     return true;
 }
 
-QString current() {
+QString current()
+{
     return currentName();
 }
 

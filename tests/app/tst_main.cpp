@@ -139,6 +139,10 @@ void TestMain::startUpShowsEveryGroupsContacts()
     QVERIFY(main.start(m_data->path()));
     QCOMPARE(main.window->windowTitle(), QStringLiteral("瓦德林通讯录 V3.1"));
     QVERIFY(main.prompter.shown().isEmpty());
+    QCOMPARE(main.session.currentUserId, 1);
+    QCOMPARE(main.session.passSuffix,
+             qint16(m_data->scalar(QStringLiteral("SELECT Number FROM Vardelin_Type WHERE ID = 1"))
+                        .toInt()));
 
     QCOMPARE(main.tree()->topLevelItemCount(), 1);
     QTreeWidgetItem* root = main.tree()->topLevelItem(0);

@@ -29,7 +29,8 @@ struct Canvas {
     QPainter& p;
     int size;
     qreal unit() const { return grid / size; } // one device pixel in grid units
-    QPen outline(const QColor& c, qreal pixels = 1.0) const {
+    QPen outline(const QColor& c, qreal pixels = 1.0) const
+    {
         QPen pen(c, pixels * unit());
         pen.setJoinStyle(Qt::RoundJoin);
         pen.setCapStyle(Qt::RoundCap);
@@ -39,20 +40,23 @@ struct Canvas {
 
 using Painter = std::function<void(Canvas&)>;
 
-QLinearGradient vertical(qreal top, qreal bottom, const QColor& a, const QColor& b) {
+QLinearGradient vertical(qreal top, qreal bottom, const QColor& a, const QColor& b)
+{
     QLinearGradient g(0, top, 0, bottom);
     g.setColorAt(0, a);
     g.setColorAt(1, b);
     return g;
 }
 
-QPainterPath rect(const QRectF& r) {
+QPainterPath rect(const QRectF& r)
+{
     QPainterPath path;
     path.addRect(r);
     return path;
 }
 
-void person(Canvas& c, const QColor& light, const QColor& dark) {
+void person(Canvas& c, const QColor& light, const QColor& dark)
+{
     QPainter& p = c.p;
     p.setPen(c.outline(dark.darker(130)));
     // Shoulders first so the head's outline sits on top of them.
@@ -67,7 +71,8 @@ void person(Canvas& c, const QColor& light, const QColor& dark) {
     p.drawEllipse(QRectF(9.5, 3, 13, 13.5));
 }
 
-void key(Canvas& c) {
+void key(Canvas& c)
+{
     QPainter& p = c.p;
     const QColor gold(0xE8, 0xB0, 0x28);
     const QColor edge(0x8A, 0x5A, 0x08);
@@ -85,7 +90,8 @@ void key(Canvas& c) {
     p.drawPath(bow.subtracted(hole));
 }
 
-void folderBack(Canvas& c, const QColor& fill, const QColor& edge) {
+void folderBack(Canvas& c, const QColor& fill, const QColor& edge)
+{
     QPainter& p = c.p;
     QPainterPath back;
     back.moveTo(2, 27);
@@ -102,7 +108,8 @@ void folderBack(Canvas& c, const QColor& fill, const QColor& edge) {
     p.drawPath(back);
 }
 
-void closedFolder(Canvas& c) {
+void closedFolder(Canvas& c)
+{
     const QColor fill(0xF6, 0xCB, 0x4A);
     const QColor edge(0xA8, 0x78, 0x10);
     folderBack(c, fill, edge);
@@ -112,7 +119,8 @@ void closedFolder(Canvas& c) {
     p.drawRoundedRect(QRectF(2, 11, 28, 16), 1.2, 1.2);
 }
 
-void openFolder(Canvas& c) {
+void openFolder(Canvas& c)
+{
     const QColor fill(0xF6, 0xCB, 0x4A);
     const QColor edge(0xA8, 0x78, 0x10);
     folderBack(c, fill, edge);
@@ -132,7 +140,8 @@ void openFolder(Canvas& c) {
     p.drawPath(flap);
 }
 
-void plusBadge(Canvas& c, QPointF centre, qreal radius) {
+void plusBadge(Canvas& c, QPointF centre, qreal radius)
+{
     QPainter& p = c.p;
     const QColor green(0x3C, 0xA8, 0x3C);
     p.setPen(c.outline(green.darker(150)));
@@ -146,7 +155,8 @@ void plusBadge(Canvas& c, QPointF centre, qreal radius) {
     p.drawLine(QPointF(centre.x(), centre.y() - arm), QPointF(centre.x(), centre.y() + arm));
 }
 
-void card(Canvas& c) {
+void card(Canvas& c)
+{
     QPainter& p = c.p;
     const QColor edge(0x5A, 0x6E, 0x8C);
     p.setPen(c.outline(edge));
@@ -163,7 +173,8 @@ void card(Canvas& c) {
     plusBadge(c, QPointF(24, 23.5), 7);
 }
 
-void pencil(Canvas& c) {
+void pencil(Canvas& c)
+{
     QPainter& p = c.p;
     p.save();
     p.translate(16, 16);
@@ -198,7 +209,8 @@ void pencil(Canvas& c) {
     p.restore();
 }
 
-void redCross(Canvas& c) {
+void redCross(Canvas& c)
+{
     QPainter& p = c.p;
     QPainterPath bar;
     bar.addRoundedRect(QRectF(-13, -3.6, 26, 7.2), 2.2, 2.2);
@@ -213,7 +225,8 @@ void redCross(Canvas& c) {
     p.drawPath(cross);
 }
 
-void gear(Canvas& c) {
+void gear(Canvas& c)
+{
     QPainter& p = c.p;
     constexpr int teeth = 8;
     QPainterPath wheel;
@@ -232,7 +245,8 @@ void gear(Canvas& c) {
     p.drawPath(wheel);
 }
 
-void info(Canvas& c) {
+void info(Canvas& c)
+{
     QPainter& p = c.p;
     const QColor blue(0x2A, 0x6E, 0xC8);
     p.setPen(c.outline(blue.darker(150)));
@@ -256,7 +270,8 @@ void info(Canvas& c) {
     p.drawPath(stem);
 }
 
-void magnifier(Canvas& c) {
+void magnifier(Canvas& c)
+{
     QPainter& p = c.p;
     // The handle is a filled outline rather than a thick line so it keeps an edge on dark bars.
     QPainterPath handle;
@@ -272,12 +287,14 @@ void magnifier(Canvas& c) {
     p.drawEllipse(QPointF(13, 13), 9.5, 9.5);
 }
 
-void newGroup(Canvas& c) {
+void newGroup(Canvas& c)
+{
     closedFolder(c);
     plusBadge(c, QPointF(24, 23.5), 7);
 }
 
-QImage render(const Painter& draw, int size) {
+QImage render(const Painter& draw, int size)
+{
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -289,10 +306,36 @@ QImage render(const Painter& draw, int size) {
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
+// Qt's ICO writer leaves the padding at the end of each transparency-mask row unset, so the
+// same drawing gave different bytes from run to run; zeroing it keeps regenerated files stable.
+void clearMaskPadding(QByteArray& bitmap)
+{
+    if (bitmap.size() < 40)
+        return;
+    const char* header = bitmap.constData();
+    const quint32 headerSize = qFromLittleEndian<quint32>(header);
+    const qint32 width = qFromLittleEndian<qint32>(header + 4);
+    const qint32 height = qFromLittleEndian<qint32>(header + 8) / 2; // colour rows, then mask
+    const quint16 bits = qFromLittleEndian<quint16>(header + 14);
+    if (bits != 32 || width <= 0 || height <= 0)
+        return;
+    const qsizetype colourRow = qsizetype(width) * 4;
+    const qsizetype maskRow = (qsizetype(width) + 31) / 32 * 4;
+    const qsizetype maskUsed = (qsizetype(width) + 7) / 8;
+    const qsizetype maskStart = headerSize + colourRow * height;
+    if (maskStart + maskRow * height > bitmap.size())
+        return;
+    for (qsizetype row = 0; row < height; ++row) {
+        for (qsizetype i = maskUsed; i < maskRow; ++i)
+            bitmap[maskStart + row * maskRow + i] = 0;
+    }
+}
+
 // Qt's ICO writer stores one image per file, so each size is encoded on its own and the
 // single-image files are joined under one directory: a 6-byte header, one 16-byte entry per
 // image, then the images' data with the entries' offsets moved to match.
-QByteArray joinIcons(const QList<QByteArray>& singles) {
+QByteArray joinIcons(const QList<QByteArray>& singles)
+{
     constexpr int header = 6;
     constexpr int entry = 16;
     QByteArray out(header, '\0');
@@ -312,12 +355,15 @@ QByteArray joinIcons(const QList<QByteArray>& singles) {
             return {};
         qToLittleEndian<quint32>(offset + quint32(data.size()), e.data() + 12);
         directory += e;
-        data += single.mid(start, bytes);
+        QByteArray bitmap = single.mid(start, bytes);
+        clearMaskPadding(bitmap);
+        data += bitmap;
     }
     return out + directory + data;
 }
 
-bool writeIcon(const QString& path, const Painter& draw) {
+bool writeIcon(const QString& path, const Painter& draw)
+{
     QList<QByteArray> singles;
     for (int size : sizes) {
         QByteArray bytes;
@@ -346,7 +392,8 @@ bool writeIcon(const QString& path, const Painter& draw) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QGuiApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() != 2) {
