@@ -18,9 +18,9 @@ QString databasePath(const QApplication& app)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("瓦德林通讯录"));
     parser.addHelpOption();
-    const QCommandLineOption database(
-        QStringLiteral("database"), QStringLiteral("打开指定的通讯录数据库文件。"),
-        QStringLiteral("file"));
+    const QCommandLineOption database(QStringLiteral("database"),
+                                      QStringLiteral("打开指定的通讯录数据库文件。"),
+                                      QStringLiteral("file"));
     parser.addOption(database);
     parser.process(app);
     if (parser.isSet(database))

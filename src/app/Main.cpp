@@ -102,7 +102,8 @@ Status Main::runStartUp(const QString& databasePath)
 
     if (m_session.options.isMax)
         setWindowState(windowState() | Qt::WindowMaximized);
-    if (!m_session.skinName.isEmpty() && Skin::names().contains(m_session.skinName, Qt::CaseInsensitive)) {
+    if (!m_session.skinName.isEmpty() &&
+        Skin::names().contains(m_session.skinName, Qt::CaseInsensitive)) {
         const QSignalBlocker quiet(m_toolBar->skinCombo());
         Skin::apply(m_session.skinName);
         m_toolBar->skinCombo()->setCurrentText(Skin::current());
@@ -161,8 +162,7 @@ void Main::createMenus()
     m_contactMenu->addAction(QStringLiteral("全部选中"))
         ->setObjectName(QStringLiteral("AllSelect"));
     m_contactMenu->addAction(QStringLiteral("删除选中"))->setObjectName(QStringLiteral("AllDel"));
-    m_contactMenu->addAction(QStringLiteral("更改分组"))
-        ->setObjectName(QStringLiteral("EditType"));
+    m_contactMenu->addAction(QStringLiteral("更改分组"))->setObjectName(QStringLiteral("EditType"));
 }
 
 void Main::connectCommands()
@@ -244,8 +244,8 @@ bool Main::restoreDockState(const QString& text)
 {
     if (text.isEmpty())
         return false;
-    const auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(),
-                                                        QByteArray::AbortOnBase64DecodingErrors);
+    const auto decoded =
+        QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     return decoded && restoreState(*decoded);
 }
 

@@ -5,8 +5,8 @@
 
 Result<std::optional<UserProfile>> UserProfile::read(const Database& db, qint64 userId)
 {
-    auto row = db.query(QStringLiteral("SELECT Skin, Dock FROM Vardelin_Login WHERE ID = ?"),
-                        {userId});
+    auto row =
+        db.query(QStringLiteral("SELECT Skin, Dock FROM Vardelin_Login WHERE ID = ?"), {userId});
     if (!row)
         return row.error();
     QSqlQuery& q = row.value();

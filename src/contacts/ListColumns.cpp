@@ -38,8 +38,8 @@ Result<std::vector<ListColumn>> ListColumns::displayed(const Database& db)
     while (q.next()) {
         const QString field = q.value(1).toString().trimmed();
         if (isListable(field))
-            columns.push_back({q.value(0).toLongLong(), field, q.value(2).toString(),
-                               q.value(3).toInt()});
+            columns.push_back(
+                {q.value(0).toLongLong(), field, q.value(2).toString(), q.value(3).toInt()});
     }
     if (q.lastError().isValid())
         return DbError::fromSql(q.lastError());

@@ -34,19 +34,22 @@ constexpr std::array<LetterStart, 23> letterStarts{{
     {u'T', 0xCBFA}, {u'W', 0xCDDA}, {u'X', 0xCEF4}, {u'Y', 0xD1B9}, {u'Z', 0xD4D1},
 }};
 
-bool isDoubleByte(quint16 gbkCode) {
+bool isDoubleByte(quint16 gbkCode)
+{
     return gbkCode > 0xFF;
 }
 
 // Rows B0..D7 with trail bytes A1..FE, ending at D7F9. The GBK extensions that share those lead
 // bytes (trail bytes below A1) sit between level-1 codes but are not ordered by reading.
-bool isGb2312Level1(quint16 gbkCode) {
+bool isGb2312Level1(quint16 gbkCode)
+{
     const int lead = gbkCode >> 8;
     const int trail = gbkCode & 0xFF;
     return lead >= 0xB0 && trail >= 0xA1 && gbkCode <= 0xD7F9;
 }
 
-QString tableLetter(quint16 gbkCode) {
+QString tableLetter(quint16 gbkCode)
+{
     const auto next = std::upper_bound(
         letterStarts.begin(), letterStarts.end(), gbkCode,
         [](quint16 code, const LetterStart& start) { return code < start.firstCode; });
@@ -60,7 +63,8 @@ using ConverterPtr = std::unique_ptr<UConverter, decltype(&ucnv_close)>;
 // ICU's "GBK" is windows-936-2000, which has code page 936's single byte 0x80 for the euro sign
 // (ibm-1386 has not). Fallbacks stay off: they would encode "É" as the pinyin letter "é" and so
 // file "Éric" under "0".
-ConverterPtr openGbkConverter() {
+ConverterPtr openGbkConverter()
+{
     UErrorCode status = U_ZERO_ERROR;
     ConverterPtr converter(ucnv_open("GBK", &status), &ucnv_close);
     if (U_FAILURE(status))
@@ -72,7 +76,8 @@ ConverterPtr openGbkConverter() {
 }
 
 // lead * 256 + trail for a double-byte character, the byte itself for a single-byte one.
-quint16 gbkCode(char32_t codePoint) {
+quint16 gbkCode(char32_t codePoint)
+{
     static std::mutex mutex;
     static const ConverterPtr converter = openGbkConverter();
 
@@ -96,20 +101,23 @@ quint16 gbkCode(char32_t codePoint) {
 }
 
 // Compatibility ideographs are variants of unified ones and are read the same way.
-bool isChineseCharacter(char32_t codePoint) {
+bool isChineseCharacter(char32_t codePoint)
+{
     return u_hasBinaryProperty(UChar32(codePoint), UCHAR_UNIFIED_IDEOGRAPH) ||
            (codePoint >= 0xF900 && codePoint <= 0xFAFF) ||
            (codePoint >= 0x2F800 && codePoint <= 0x2FA1F);
 }
 
-std::optional<char16_t> latinLetter(char32_t codePoint) {
+std::optional<char16_t> latinLetter(char32_t codePoint)
+{
     const char32_t upper = QChar::toUpper(codePoint);
     if (upper < U'A' || upper > U'Z')
         return std::nullopt;
     return char16_t(upper);
 }
 
-char32_t withoutMarks(UChar32 codePoint) {
+char32_t withoutMarks(UChar32 codePoint)
+{
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
     icu::UnicodeString decomposed;
@@ -119,7 +127,8 @@ char32_t withoutMarks(UChar32 codePoint) {
 }
 
 // A name starts with the surname, and surnames have readings of their own (单 Shàn, 仇 Qiú).
-std::unique_ptr<icu::Transliterator> createSurnameReader() {
+std::unique_ptr<icu::Transliterator> createSurnameReader()
+{
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::Transliterator> reader(icu::Transliterator::createInstance(
         icu::UnicodeString(u"Han-Latin/Names"), UTRANS_FORWARD, status));
@@ -129,7 +138,8 @@ std::unique_ptr<icu::Transliterator> createSurnameReader() {
 }
 
 // Empty when ICU has no Latin reading for the character: it then hands the character back.
-std::optional<char16_t> surnameInitial(char32_t codePoint) {
+std::optional<char16_t> surnameInitial(char32_t codePoint)
+{
     static std::mutex mutex;
     static const std::unique_ptr<icu::Transliterator> reader = createSurnameReader();
 
@@ -143,7 +153,8 @@ std::optional<char16_t> surnameInitial(char32_t codePoint) {
     return latinLetter(withoutMarks(reading.char32At(0)));
 }
 
-char32_t firstCodePoint(const QString& name) {
+char32_t firstCodePoint(const QString& name)
+{
     const QChar first = name.front();
     if (first.isHighSurrogate() && name.size() > 1 && name.at(1).isLowSurrogate())
         return QChar::surrogateToUcs4(first, name.at(1));
@@ -152,7 +163,8 @@ char32_t firstCodePoint(const QString& name) {
 
 } // namespace
 
-QString pinyinInitial(const QString& name) {
+QString pinyinInitial(const QString& name)
+{
     if (name.isEmpty())
         return QStringLiteral("0");
     const char32_t first = firstCodePoint(name);

@@ -103,8 +103,8 @@ std::string collationKey(const icu::Collator* collator, const QString& text)
     const icu::UnicodeString unicode(reinterpret_cast<const UChar*>(text.utf16()),
                                      int32_t(text.size()));
     std::string key(64, '\0');
-    int32_t needed = collator->getSortKey(unicode, reinterpret_cast<uint8_t*>(key.data()),
-                                          int32_t(key.size()));
+    int32_t needed =
+        collator->getSortKey(unicode, reinterpret_cast<uint8_t*>(key.data()), int32_t(key.size()));
     if (needed > int32_t(key.size())) {
         key.resize(needed);
         needed = collator->getSortKey(unicode, reinterpret_cast<uint8_t*>(key.data()), needed);

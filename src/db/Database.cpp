@@ -22,8 +22,8 @@ QString nextConnectionName()
 // and survives blanks, '#', '?' and non-ASCII characters in the folder name.
 QString uriFor(const QString& path, bool mayCreate)
 {
-    const QString url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
-                            .toString(QUrl::FullyEncoded);
+    const QString url =
+        QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
     return url + (mayCreate ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw"));
 }
 

@@ -9,8 +9,14 @@
 
 template <typename T> class Result {
 public:
-    Result(T value) : m_value(std::move(value)) {}
-    Result(DbError error) : m_error(std::move(error)) {}
+    Result(T value)
+        : m_value(std::move(value))
+    {
+    }
+    Result(DbError error)
+        : m_error(std::move(error))
+    {
+    }
 
     bool ok() const { return m_value.has_value(); }
     explicit operator bool() const { return ok(); }
@@ -28,7 +34,11 @@ private:
 template <> class Result<void> {
 public:
     Result() = default;
-    Result(DbError error) : m_failed(true), m_error(std::move(error)) {}
+    Result(DbError error)
+        : m_failed(true)
+        , m_error(std::move(error))
+    {
+    }
 
     bool ok() const { return !m_failed; }
     explicit operator bool() const { return ok(); }

@@ -4,6 +4,7 @@
 #include "db/Database.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSqlError>
 
 std::vector<GroupNode> GroupTree::arrange(const std::vector<GroupNode>& sortedRows)
@@ -15,8 +16,9 @@ std::vector<GroupNode> GroupTree::arrange(const std::vector<GroupNode>& sortedRo
     }
 
     // Depth-first with an explicit stack, so a deep tree cannot exhaust the
-    // call stack. Each row has one parent, so a walk from the root meets every
-    // reachable row once and never enters a loop of parents.
+    // call stack. Rows reached twice (rows handed in with a repeated ID) are
+    // shown once, so no input can make the walk go round for ever.
+    QSet<qint64> placed;
     std::vector<GroupNode> ordered;
     ordered.reserve(sortedRows.size());
     std::vector<const GroupNode*> pending;
@@ -29,6 +31,9 @@ std::vector<GroupNode> GroupTree::arrange(const std::vector<GroupNode>& sortedRo
     while (!pending.empty()) {
         const GroupNode* node = pending.back();
         pending.pop_back();
+        if (placed.contains(node->id))
+            continue;
+        placed.insert(node->id);
         ordered.push_back(*node);
         pushChildren(node->id);
     }

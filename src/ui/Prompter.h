@@ -15,8 +15,7 @@ public:
     virtual ~Prompter() = default;
 
     // A message with an OK button.
-    virtual void message(QWidget* parent, const QString& text, const QString& title,
-                         Icon icon) = 0;
+    virtual void message(QWidget* parent, const QString& text, const QString& title, Icon icon) = 0;
     // A question with Yes and No; true only for Yes.
     virtual bool ask(QWidget* parent, const QString& text, const QString& title) = 0;
     // A line of text; Cancel gives the empty text.

@@ -2,9 +2,9 @@
 #include "QtPrompter.h"
 
 #include <QFileDialog>
-#include <QPushButton>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 

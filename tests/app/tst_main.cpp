@@ -30,7 +30,10 @@ struct RunningMain {
     ScriptedPrompter prompter;
     std::unique_ptr<Main> window;
 
-    explicit RunningMain() : window(std::make_unique<Main>(db, session, prompter)) {}
+    explicit RunningMain()
+        : window(std::make_unique<Main>(db, session, prompter))
+    {
+    }
 
     // Starts up and shows the window as the program does, so clicks land.
     bool start(const QString& path)
@@ -40,10 +43,7 @@ struct RunningMain {
         window->show();
         return QTest::qWaitForWindowExposed(window.get());
     }
-    template <typename T> T* find(const QString& name) const
-    {
-        return window->findChild<T*>(name);
-    }
+    template <typename T> T* find(const QString& name) const { return window->findChild<T*>(name); }
     ContactListView* list() const { return find<ContactListView>(QStringLiteral("ListView")); }
     GroupTreeWidget* tree() const { return find<GroupTreeWidget>(QStringLiteral("Tree")); }
     LetterTabs* tabs() const { return find<LetterTabs>(QStringLiteral("TabControl")); }
@@ -161,9 +161,9 @@ void TestMain::startUpShowsEveryGroupsContacts()
              QStringLiteral("所属分类"));
     QVERIFY(main.list()->isColumnHidden(main.list()->contacts()->sortColumn()));
 
-    for (const char* name : {"Pane1", "Pane2", "Button_New", "Button_Edit", "Button_Del",
-                             "Button_Sys", "Button_About", "Edit_Condition", "Button_CZ",
-                             "Combo_Skin", "Button_Type_New", "Edit_LX", "ToolsBar"}) {
+    for (const char* name :
+         {"Pane1", "Pane2", "Button_New", "Button_Edit", "Button_Del", "Button_Sys", "Button_About",
+          "Edit_Condition", "Button_CZ", "Combo_Skin", "Button_Type_New", "Edit_LX", "ToolsBar"}) {
         QVERIFY2(main.window->findChild<QObject*>(QString::fromLatin1(name)), name);
     }
     QCOMPARE(main.find<QDockWidget>(QStringLiteral("Pane1"))->windowTitle(),

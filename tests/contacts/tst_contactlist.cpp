@@ -74,10 +74,8 @@ struct Book {
                                 {u"Py"_s, u"Q"_s},
                                 {u"TID"_s, gone},
                                 {u"Moblie1"_s, u"13800000005"_s}});
-        zhou = file.addContact({{u"Name"_s, u"周九"_s},
-                                {u"Py"_s, u"Z"_s},
-                                {u"UID"_s, 40000},
-                                {u"TID"_s, large}});
+        zhou = file.addContact(
+            {{u"Name"_s, u"周九"_s}, {u"Py"_s, u"Z"_s}, {u"UID"_s, 40000}, {u"TID"_s, large}});
         file.run(u"DELETE FROM Vardelin_Type WHERE ID = ?"_s, {gone});
     }
 };
@@ -240,8 +238,8 @@ void TestContactList::accountsSeeOnlyTheirOwnContacts_data()
         << QStringList{u"周九"_s, u"孙八"_s, u"张三"_s, u"李四"_s, u"王五"_s, u"赵六"_s};
     QTest::newRow("administrator, a group")
         << qint64(1) << u"朋友"_s << QStringList{u"张三"_s, u"赵六"_s};
-    QTest::newRow("user 3, root")
-        << qint64(3) << u"全部分组"_s << QStringList{u"孙八"_s, u"李四"_s, u"赵六"_s};
+    QTest::newRow("user 3, root") << qint64(3) << u"全部分组"_s
+                                  << QStringList{u"孙八"_s, u"李四"_s, u"赵六"_s};
     QTest::newRow("user 3, a group") << qint64(3) << u"朋友"_s << QStringList{u"赵六"_s};
     QTest::newRow("user 3, a group of others' only") << qint64(3) << u"老同学"_s << QStringList{};
     QTest::newRow("user without contacts") << qint64(2) << u"全部分组"_s << QStringList{};
@@ -312,14 +310,13 @@ void TestContactList::keywordIsLookedForInTheNineFields_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<bool>("searched");
 
-    const QStringList searched{u"Name"_s,    u"CompanyName"_s, u"T.Name"_s,
-                               u"Tel1"_s,    u"Tel2"_s,        u"Tel3"_s,
-                               u"Moblie1"_s, u"Moblie2"_s,     u"Moblie3"_s};
+    const QStringList searched{u"Name"_s, u"CompanyName"_s, u"T.Name"_s,  u"Tel1"_s,   u"Tel2"_s,
+                               u"Tel3"_s, u"Moblie1"_s,     u"Moblie2"_s, u"Moblie3"_s};
     for (const QString& field : searched)
         QTest::addRow("%s", qPrintable(field)) << field << true;
-    const QStringList notSearched{u"Address"_s,      u"Py"_s,     u"Deptment"_s,
-                                  u"OfficePhone1"_s, u"Mail1"_s,  u"Remark"_s,
-                                  u"SpouseTel"_s,    u"QQ1"_s,    u"CompanyAddress"_s};
+    const QStringList notSearched{u"Address"_s,      u"Py"_s,    u"Deptment"_s,
+                                  u"OfficePhone1"_s, u"Mail1"_s, u"Remark"_s,
+                                  u"SpouseTel"_s,    u"QQ1"_s,   u"CompanyAddress"_s};
     for (const QString& field : notSearched)
         QTest::addRow("%s", qPrintable(field)) << field << false;
 }
@@ -367,8 +364,8 @@ void TestContactList::searchFromTheRootCoversEveryGroup_data()
                                   << QStringList{u"王五"_s};
     QTest::newRow("user 3 finds only their own")
         << u"全部分组"_s << qint64(3) << QString() << QStringList{u"李四"_s};
-    QTest::newRow("with a letter") << u"全部分组"_s << qint64(1) << u"W"_s
-                                   << QStringList{u"王五"_s};
+    QTest::newRow("with a letter")
+        << u"全部分组"_s << qint64(1) << u"W"_s << QStringList{u"王五"_s};
 }
 
 void TestContactList::searchFromTheRootCoversEveryGroup()
@@ -425,7 +422,7 @@ void TestContactList::keywordIsMatchedLiterally()
     QFETCH(bool, found);
     TestDatabase book;
     QVERIFY(book.ok());
-    // The group's name takes part in the search too, so it must not match.
+    // The group's name is searched too, so it must not match.
     const qint64 group = book.addGroup(1, 1, u"组"_s);
     const qint64 id = book.addContact({{u"Name"_s, stored}, {u"TID"_s, group}});
 
@@ -477,9 +474,9 @@ void TestContactList::topCapsOnlyTheRootList()
     const qint64 group = book.addGroup(1, 1, u"大组"_s);
     const Status filled = book.db().transaction([&]() -> Status {
         for (int i = 0; i < contacts; ++i) {
-            const Status added = book.db().exec(
-                u"INSERT INTO Vardelin_Contact (UID, TID, Name) VALUES (1, ?, ?)"_s,
-                {group, QString::number(i)});
+            const Status added =
+                book.db().exec(u"INSERT INTO Vardelin_Contact (UID, TID, Name) VALUES (1, ?, ?)"_s,
+                               {group, QString::number(i)});
             if (!added)
                 return added;
         }
@@ -499,8 +496,8 @@ void TestContactList::newBookShowsItsDisplayedColumns()
 {
     TestDatabase book;
     QVERIFY(book.ok());
-    auto configured = book.db().query(
-        u"SELECT Name FROM Vardelin_Alias WHERE IsDisplay <> 0 ORDER BY Seq, ID"_s);
+    auto configured =
+        book.db().query(u"SELECT Name FROM Vardelin_Alias WHERE IsDisplay <> 0 ORDER BY Seq, ID"_s);
     QVERIFY(configured.ok());
     QStringList expected;
     while (configured.value().next())
@@ -531,16 +528,16 @@ void TestContactList::columnsComeInSeqOrder()
     QCOMPARE(fieldsOf(list.columns), order);
     QCOMPARE(list.columns[0].caption, u"座机"_s);
     QCOMPARE(list.columns[0].width, 77);
-    QCOMPARE(list.columns[0].aliasId,
-             book.file.scalar(u"SELECT ID FROM Vardelin_Alias WHERE Name = 'C.Tel1'"_s)
-                 .toLongLong());
+    QCOMPARE(
+        list.columns[0].aliasId,
+        book.file.scalar(u"SELECT ID FROM Vardelin_Alias WHERE Name = 'C.Tel1'"_s).toLongLong());
     QCOMPARE(list.rowCount(), std::size_t(1));
     QCOMPARE(list.ids[0], book.zhang);
     QStringList cells;
     for (const auto& column : list.cells)
         cells << column[0];
-    QCOMPARE(cells, (QStringList{u"010-1111"_s, u"朋友"_s, u"1990-01-02"_s, u"张三"_s,
-                                 u"北京公司"_s}));
+    QCOMPARE(cells,
+             (QStringList{u"010-1111"_s, u"朋友"_s, u"1990-01-02"_s, u"张三"_s, u"北京公司"_s}));
 }
 
 void TestContactList::unlistableColumnRowsNeverReachTheStatement_data()
@@ -596,8 +593,7 @@ void TestContactList::unlistableColumnRowsNeverReachTheStatement()
     QCOMPARE(fieldsOf(direct.value().columns), QStringList{u"C.Name"_s});
     QCOMPARE(direct.value().ids, std::vector<qint64>{book.zhang});
 
-    QCOMPARE(book.file.scalar(u"SELECT count(*) FROM sqlite_master WHERE name = 'x'"_s).toInt(),
-             1);
+    QCOMPARE(book.file.scalar(u"SELECT count(*) FROM sqlite_master WHERE name = 'x'"_s).toInt(), 1);
 }
 
 void TestContactList::withoutDisplayedColumnsTheNameIsShown_data()

@@ -30,12 +30,14 @@ private slots:
 
 namespace {
 
-void addNameColumns() {
+void addNameColumns()
+{
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("expected");
 }
 
-void compareInitial() {
+void compareInitial()
+{
     QFETCH(QString, name);
     QFETCH(QString, expected);
     QCOMPARE(pinyinInitial(name), expected);
@@ -43,7 +45,8 @@ void compareInitial() {
 
 } // namespace
 
-void TestPinyinInitial::commonNames_data() {
+void TestPinyinInitial::commonNames_data()
+{
     addNameColumns();
     QTest::newRow("张三") << QStringLiteral("张三") << QStringLiteral("Z");
     QTest::newRow("王五") << QStringLiteral("王五") << QStringLiteral("W");
@@ -53,13 +56,15 @@ void TestPinyinInitial::commonNames_data() {
         << QStringLiteral("王Zhang") << QStringLiteral("W");
 }
 
-void TestPinyinInitial::commonNames() {
+void TestPinyinInitial::commonNames()
+{
     compareInitial();
 }
 
 // Each row names a GBK code; the character must sit there, so the rows also check that the
 // boundary characters are where GBK puts them.
-void TestPinyinInitial::levelOneByGbkPosition_data() {
+void TestPinyinInitial::levelOneByGbkPosition_data()
+{
     QTest::addColumn<int>("gbkCode");
     QTest::addColumn<QString>("character");
     QTest::addColumn<QString>("letter");
@@ -116,7 +121,8 @@ void TestPinyinInitial::levelOneByGbkPosition_data() {
     add(0xD7F9, QStringLiteral("座"), QStringLiteral("Z")); // last of level 1
 }
 
-void TestPinyinInitial::levelOneByGbkPosition() {
+void TestPinyinInitial::levelOneByGbkPosition()
+{
     QFETCH(int, gbkCode);
     QFETCH(QString, character);
     QFETCH(QString, letter);
@@ -132,7 +138,8 @@ void TestPinyinInitial::levelOneByGbkPosition() {
 
 // ICU reads each of these differently as a surname (Shàn, Qiú, Xiè, Ōu, Zhā, Zhái); level-1
 // characters stay where their GBK position files them.
-void TestPinyinInitial::levelOneIgnoresSurnameReading_data() {
+void TestPinyinInitial::levelOneIgnoresSurnameReading_data()
+{
     addNameColumns();
     QTest::newRow("单 B5A5") << QStringLiteral("单") << QStringLiteral("D");
     QTest::newRow("仇 B3F0") << QStringLiteral("仇") << QStringLiteral("C");
@@ -142,13 +149,15 @@ void TestPinyinInitial::levelOneIgnoresSurnameReading_data() {
     QTest::newRow("翟 B5D4") << QStringLiteral("翟") << QStringLiteral("D");
 }
 
-void TestPinyinInitial::levelOneIgnoresSurnameReading() {
+void TestPinyinInitial::levelOneIgnoresSurnameReading()
+{
     compareInitial();
 }
 
 // Without their surname reading these would be filed under Z (level 2 and the GBK extensions
 // above D7F9), "0" (GBK extensions below B0A1) or the whole name (not in GBK).
-void TestPinyinInitial::beyondLevelOneBySurnameReading_data() {
+void TestPinyinInitial::beyondLevelOneBySurnameReading_data()
+{
     addNameColumns();
     QTest::newRow("闫 E3C6") << QStringLiteral("闫妮") << QStringLiteral("Y");
     QTest::newRow("芮 DCC7") << QStringLiteral("芮") << QStringLiteral("R");
@@ -162,23 +171,27 @@ void TestPinyinInitial::beyondLevelOneBySurnameReading_data() {
     QTest::newRow("U+2F800 compatibility") << QStringLiteral("\U0002F800") << QStringLiteral("L");
 }
 
-void TestPinyinInitial::beyondLevelOneBySurnameReading() {
+void TestPinyinInitial::beyondLevelOneBySurnameReading()
+{
     compareInitial();
 }
 
 // ICU 72 has no Latin reading for these, so the GBK position or the whole name decides.
-void TestPinyinInitial::chineseWithoutReadingKeepsGbkResult_data() {
+void TestPinyinInitial::chineseWithoutReadingKeepsGbkResult_data()
+{
     addNameColumns();
     QTest::newRow("U+FA0E, GBK FE40") << QStringLiteral("\uFA0E") << QStringLiteral("Z");
     const QString notInGbk = QStringLiteral("\U00030000三");
     QTest::newRow("U+30000, not in GBK") << notInGbk << notInGbk;
 }
 
-void TestPinyinInitial::chineseWithoutReadingKeepsGbkResult() {
+void TestPinyinInitial::chineseWithoutReadingKeepsGbkResult()
+{
     compareInitial();
 }
 
-void TestPinyinInitial::latinLetters_data() {
+void TestPinyinInitial::latinLetters_data()
+{
     addNameColumns();
     QTest::newRow("wang") << QStringLiteral("wang") << QStringLiteral("W");
     QTest::newRow("Wang") << QStringLiteral("Wang") << QStringLiteral("W");
@@ -188,11 +201,13 @@ void TestPinyinInitial::latinLetters_data() {
     QTest::newRow("Li张") << QStringLiteral("Li张") << QStringLiteral("L");
 }
 
-void TestPinyinInitial::latinLetters() {
+void TestPinyinInitial::latinLetters()
+{
     compareInitial();
 }
 
-void TestPinyinInitial::doubleByteSymbolsGiveZero_data() {
+void TestPinyinInitial::doubleByteSymbolsGiveZero_data()
+{
     addNameColumns();
     QTest::newRow("full-width comma") << QStringLiteral("，张") << QStringLiteral("0");
     QTest::newRow("full-width digit") << QStringLiteral("１号") << QStringLiteral("0");
@@ -203,16 +218,19 @@ void TestPinyinInitial::doubleByteSymbolsGiveZero_data() {
     QTest::newRow("pinyin é") << QStringLiteral("é") << QStringLiteral("0");
 }
 
-void TestPinyinInitial::doubleByteSymbolsGiveZero() {
+void TestPinyinInitial::doubleByteSymbolsGiveZero()
+{
     compareInitial();
 }
 
-void TestPinyinInitial::emptyNameGivesZero() {
+void TestPinyinInitial::emptyNameGivesZero()
+{
     QCOMPARE(pinyinInitial(QString()), QStringLiteral("0"));
     QCOMPARE(pinyinInitial(QStringLiteral("")), QStringLiteral("0"));
 }
 
-void TestPinyinInitial::otherFirstCharactersReturnWholeName_data() {
+void TestPinyinInitial::otherFirstCharactersReturnWholeName_data()
+{
     QTest::addColumn<QString>("name");
     QTest::newRow("digit") << QStringLiteral("3M公司");
     QTest::newRow("parenthesis") << QStringLiteral("(张)");
@@ -228,7 +246,8 @@ void TestPinyinInitial::otherFirstCharactersReturnWholeName_data() {
     QTest::newRow("lone surrogate") << QString(QChar(0xD800));
 }
 
-void TestPinyinInitial::otherFirstCharactersReturnWholeName() {
+void TestPinyinInitial::otherFirstCharactersReturnWholeName()
+{
     QFETCH(QString, name);
     QCOMPARE(pinyinInitial(name), name);
 }

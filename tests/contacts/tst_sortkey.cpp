@@ -61,8 +61,7 @@ void TestSortKey::numbersArePaddedAndRounded_data()
     QTest::newRow("0.005") << u"0.005"_s << u"0000000000000.01"_s;
     QTest::newRow("9.995 carries") << u"9.995"_s << u"0000000000010.00"_s;
     QTest::newRow("99.999 carries twice") << u"99.999"_s << u"0000000000100.00"_s;
-    QTest::newRow("carry past 13 digits")
-        << u"9999999999999.995"_s << u"10000000000000.00"_s;
+    QTest::newRow("carry past 13 digits") << u"9999999999999.995"_s << u"10000000000000.00"_s;
     QTest::newRow(".5") << u".5"_s << u"0000000000000.50"_s;
     QTest::newRow(".995") << u".995"_s << u"0000000000001.00"_s;
     QTest::newRow("5.") << u"5."_s << u"0000000000005.00"_s;
@@ -121,8 +120,8 @@ void TestSortKey::otherTextIsItsOwnKey()
 
 void TestSortKey::keyedNumbersSortByValue()
 {
-    const QStringList cells{u"10"_s, u"9"_s, u"100"_s, u"2.5"_s, u"0.75"_s, u"13800138000"_s,
-                            u"1000.5"_s};
+    const QStringList cells{u"10"_s,   u"9"_s,           u"100"_s,   u"2.5"_s,
+                            u"0.75"_s, u"13800138000"_s, u"1000.5"_s};
     // By value: 0.75, 2.5, 9, 10, 100, 1000.5, 13800138000.
     QCOMPARE(asList(SortKey::order(keysOf(cells), Qt::AscendingOrder)),
              (QList<int>{4, 3, 1, 0, 2, 6, 5}));
@@ -156,8 +155,8 @@ void TestSortKey::equalKeysKeepTheirOrderBothWays()
 
 void TestSortKey::descendingReversesDistinctKeys()
 {
-    const std::vector<QString> keys = keysOf({u"赵"_s, u"3"_s, u"安"_s, u"Beta"_s, u"12"_s,
-                                              u"alpha"_s, u"王"_s, QString()});
+    const std::vector<QString> keys =
+        keysOf({u"赵"_s, u"3"_s, u"安"_s, u"Beta"_s, u"12"_s, u"alpha"_s, u"王"_s, QString()});
     std::vector<int> ascending = SortKey::order(keys, Qt::AscendingOrder);
     const std::vector<int> descending = SortKey::order(keys, Qt::DescendingOrder);
     QCOMPARE(ascending.size(), keys.size());

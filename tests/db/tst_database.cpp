@@ -146,59 +146,38 @@ void TestDatabaseFile::newBookHasExactlyTheSevenTables()
 void TestDatabaseFile::newBookTablesHaveExactlyTheirFields_data()
 {
     QTest::addColumn<QString>("table");
-    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QString>("fields");
 
-    QTest::newRow("Vardelin_Type") << u"Vardelin_Type"_s
-                                   << QStringList{u"ID"_s, u"PID"_s, u"Number"_s, u"Name"_s};
+    QTest::newRow("Vardelin_Type") << u"Vardelin_Type"_s << u"ID PID Number Name"_s;
     QTest::newRow("Vardelin_Contact")
         << u"Vardelin_Contact"_s
-        << QStringList{u"ID"_s,          u"UID"_s,          u"TID"_s,
-                       u"Name"_s,        u"Py"_s,           u"Sex"_s,
-                       u"Tel1"_s,        u"Tel2"_s,         u"Tel3"_s,
-                       u"Moblie1"_s,     u"Moblie2"_s,      u"Moblie3"_s,
-                       u"Address"_s,     u"CompanyName"_s,  u"Deptment"_s,
-                       u"Post"_s,        u"OfficePhone1"_s, u"OfficePhone2"_s,
-                       u"CompanyAddress"_s, u"QQ1"_s,       u"QQ2"_s,
-                       u"MSN"_s,         u"Mail1"_s,        u"Mail2"_s,
-                       u"Web"_s,         u"ZipCode"_s,      u"Office"_s,
-                       u"Job"_s,         u"Related1"_s,     u"Related2"_s,
-                       u"Custom1"_s,     u"Custom2"_s,      u"Custom3"_s,
-                       u"Custom4"_s,     u"Grade"_s,        u"NickName"_s,
-                       u"Title"_s,       u"Hobby"_s,        u"Specialty"_s,
-                       u"Remark"_s,      u"Birthday"_s,     u"MemorialDay"_s,
-                       u"Member"_s,      u"Spouse"_s,       u"SpouseTel"_s,
-                       u"AddDate"_s,     u"Photo"_s};
+        << u"ID UID TID Name Py Sex Tel1 Tel2 Tel3 Moblie1 Moblie2 Moblie3 Address CompanyName "
+           "Deptment Post OfficePhone1 OfficePhone2 CompanyAddress QQ1 QQ2 MSN Mail1 Mail2 Web "
+           "ZipCode Office Job Related1 Related2 Custom1 Custom2 Custom3 Custom4 Grade NickName "
+           "Title Hobby Specialty Remark Birthday MemorialDay Member Spouse SpouseTel AddDate "
+           "Photo"_s;
     QTest::newRow("Vardelin_Files")
-        << u"Vardelin_Files"_s
-        << QStringList{u"ID"_s,    u"CID"_s, u"Type"_s, u"Name"_s,
-                       u"Files"_s, u"Ext"_s, u"UpDate"_s, u"Size"_s};
+        << u"Vardelin_Files"_s << u"ID CID Type Name Files Ext UpDate Size"_s;
     QTest::newRow("Vardelin_History")
-        << u"Vardelin_History"_s
-        << QStringList{u"ID"_s,       u"CID"_s,    u"LxDate"_s,
-                       u"NextDate"_s, u"Remark"_s, u"IsRemind"_s};
+        << u"Vardelin_History"_s << u"ID CID LxDate NextDate Remark IsRemind"_s;
     QTest::newRow("Vardelin_Alias")
-        << u"Vardelin_Alias"_s
-        << QStringList{u"ID"_s, u"Name"_s, u"Alias"_s, u"Width"_s, u"Seq"_s, u"IsDisplay"_s};
-    QTest::newRow("Vardelin_Login")
-        << u"Vardelin_Login"_s
-        << QStringList{u"ID"_s, u"Name"_s, u"Pass"_s, u"Skin"_s, u"Dock"_s};
+        << u"Vardelin_Alias"_s << u"ID Name Alias Width Seq IsDisplay"_s;
+    QTest::newRow("Vardelin_Login") << u"Vardelin_Login"_s << u"ID Name Pass Skin Dock"_s;
     QTest::newRow("Vardelin_System")
-        << u"Vardelin_System"_s
-        << QStringList{u"ID"_s,    u"IsLogin"_s, u"IsAllUser"_s, u"IsExpanded"_s,
-                       u"IsZip"_s, u"IsMax"_s,   u"IsTop"_s};
+        << u"Vardelin_System"_s << u"ID IsLogin IsAllUser IsExpanded IsZip IsMax IsTop"_s;
 }
 
 void TestDatabaseFile::newBookTablesHaveExactlyTheirFields()
 {
     QFETCH(QString, table);
-    QFETCH(QStringList, fields);
+    QFETCH(QString, fields);
     TestDatabase book;
     QVERIFY(book.ok());
-    QCOMPARE(columnsOf(book, table), fields);
+    QCOMPARE(columnsOf(book, table), fields.split(u' '));
     // ID is the integer key of every table, so new rows get a fresh one.
-    QCOMPARE(book.scalar(u"SELECT pk FROM pragma_table_info(?) WHERE name = 'ID'"_s, {table})
-                 .toInt(),
-             1);
+    QCOMPARE(
+        book.scalar(u"SELECT pk FROM pragma_table_info(?) WHERE name = 'ID'"_s, {table}).toInt(),
+        1);
 }
 
 void TestDatabaseFile::newBookIsStampedWithTheSchemaVersion()
@@ -355,7 +334,8 @@ void TestDatabaseFile::openRefusesGarbageWithoutTouchingIt_data()
     QTest::newRow("100 random bytes") << randomBytes(100, 2);
     QTest::newRow("64 KiB random bytes") << randomBytes(65536, 3);
     QTest::newRow("a text file") << QByteArray("姓名,电话\r\n张三,13800138000\r\n");
-    QTest::newRow("a long text file") << QByteArray("<?xml version=\"1.0\"?>\n<book/>\n").repeated(200);
+    QTest::newRow("a long text file")
+        << QByteArray("<?xml version=\"1.0\"?>\n<book/>\n").repeated(200);
 }
 
 void TestDatabaseFile::openRefusesGarbageWithoutTouchingIt()
@@ -385,7 +365,7 @@ void TestDatabaseFile::openRefusesFileThatIsNotAnAddressBook_data()
     QTest::newRow("empty file") << QStringList() << false;
     QTest::newRow("another program's database")
         << QStringList{u"CREATE TABLE Notes (ID INTEGER PRIMARY KEY, Text TEXT)"_s} << false;
-    const QStringList tables{u"Vardelin_Type"_s,  u"Vardelin_Contact"_s, u"Vardelin_Files"_s,
+    const QStringList tables{u"Vardelin_Type"_s,    u"Vardelin_Contact"_s, u"Vardelin_Files"_s,
                              u"Vardelin_History"_s, u"Vardelin_Alias"_s,   u"Vardelin_Login"_s,
                              u"Vardelin_System"_s};
     for (const QString& table : tables) {
@@ -460,8 +440,7 @@ void TestDatabaseFile::unusualFolderNamesWork()
     Database db;
     const Status opened = db.open(path);
     QVERIFY2(opened.ok(), qPrintable(opened.error().description));
-    QVERIFY(db.exec(u"INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (1, 1, ?)"_s,
-                    {folder})
+    QVERIFY(db.exec(u"INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (1, 1, ?)"_s, {folder})
                 .ok());
     auto count = db.query(u"SELECT count(*) FROM Vardelin_Type"_s);
     QVERIFY(count.ok() && count.value().next());
@@ -524,7 +503,8 @@ void TestDatabaseFile::transactionRollsBackEveryWriteWhenWorkFails()
         if (Status renamed = db.exec(u"UPDATE Vardelin_Type SET Name = '改名' WHERE ID = 1"_s);
             !renamed)
             return renamed;
-        if (Status added = db.exec(u"INSERT INTO Vardelin_Contact (Name, TID) VALUES ('张三', 1)"_s);
+        if (Status added =
+                db.exec(u"INSERT INTO Vardelin_Contact (Name, TID) VALUES ('张三', 1)"_s);
             !added)
             return added;
         if (statementFails)

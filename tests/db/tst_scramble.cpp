@@ -60,8 +60,7 @@ void TestScramble::scrambleXorsThenReversesEachHalfOfEvenText_data()
     QTest::newRow("empty") << QString() << u" "_s << QString();
     // 'b' ^ '!' = 'C', 'd' ^ '!' = 'E', 'f' ^ '!' = 'G': the key's second
     // character comes round again at every odd position.
-    QTest::newRow("text longer than the key wraps")
-        << u"abcdefg"_s << u" !"_s << u"ACCEEGG"_s;
+    QTest::newRow("text longer than the key wraps") << u"abcdefg"_s << u" !"_s << u"ACCEEGG"_s;
     // "abc" + "1" under the fixed key: 'a'^'T' 0x35, 'b'^'o' 0x0D, 'c'^'v' 0x15,
     // '1'^'a' 0x50; then halves [35 0D] [15 50] reversed.
     QTest::newRow("fixed key, even") << u"abc1"_s << fixedKey() << units({0x0D, 0x35, 0x50, 0x15});
@@ -72,7 +71,7 @@ void TestScramble::scrambleXorsThenReversesEachHalfOfEvenText_data()
     QTest::newRow("fixed key, odd")
         << u"admin2024"_s << fixedKey()
         << units({0x35, 0x0B, 0x1B, 0x08, 0x1C, 0x41, 0x55, 0x59, 0x74});
-    // Whole 16-bit units take part: 张 0x5F20 ^ 'T' = 0x5F74, 三 0x4E09 ^ 'o' = 0x4E66.
+    // Whole 16-bit units are combined: 张 0x5F20 ^ 'T' = 0x5F74, 三 0x4E09 ^ 'o' = 0x4E66.
     QTest::newRow("fixed key, Chinese")
         << u"张三12"_s << fixedKey() << units({0x4E66, 0x5F74, 0x53, 0x47});
 }
@@ -124,8 +123,8 @@ void TestScramble::storedPasswordMatchesOnlyItsOwnPassword_data()
     QTest::newRow("one more character") << u"secret"_s << u"secret1"_s << qint16(7);
     QTest::newRow("digits meeting the suffix") << u"12"_s << u"1"_s << qint16(2);
     QTest::newRow("Chinese") << u"密码"_s << u"密"_s << qint16(0);
-    QTest::newRow("longer than the key") << u"correct horse battery"_s
-                                         << u"correct horse battery "_s << qint16(32767);
+    QTest::newRow("longer than the key")
+        << u"correct horse battery"_s << u"correct horse battery "_s << qint16(32767);
 }
 
 void TestScramble::storedPasswordMatchesOnlyItsOwnPassword()
@@ -180,7 +179,7 @@ void TestScramble::storedTextSurvivesTheDatabase_data()
     QTest::newRow("control characters") << u"Unw"_s << units({0x0001});
     // 's' ^ 'T' = 0x27.
     QTest::newRow("single quote") << u"s"_s << u"'"_s;
-    // The whole key: every character of the password part becomes U+0000.
+    // The whole key: every character before the suffix becomes U+0000.
     QTest::newRow("all U+0000 before the suffix") << fixedKey() << units({0x0000});
 }
 

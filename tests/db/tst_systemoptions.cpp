@@ -20,8 +20,8 @@ const QStringList& optionColumns()
 // The flags in the same order as optionColumns().
 QList<bool> flags(const SystemOptions& options)
 {
-    return {options.isLogin, options.isAllUser,
-            options.isExpanded, options.isZip, options.isMax, options.isTop};
+    return {options.isLogin, options.isAllUser, options.isExpanded,
+            options.isZip,   options.isMax,     options.isTop};
 }
 
 void clearAllOptions(TestDatabase& book)
@@ -124,8 +124,7 @@ void TestSystemOptions::storedYesNoFormsAreRead()
     TestDatabase book;
     QVERIFY(book.ok());
     clearAllOptions(book);
-    book.run(u"UPDATE Vardelin_System SET IsLogin = ?, IsMax = ? WHERE ID = 1"_s,
-             {stored, stored});
+    book.run(u"UPDATE Vardelin_System SET IsLogin = ?, IsMax = ? WHERE ID = 1"_s, {stored, stored});
     const auto read = SystemOptions::read(book.db());
     QVERIFY(read.ok());
     QCOMPARE(read.value().isLogin, expected);

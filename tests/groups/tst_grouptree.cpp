@@ -115,9 +115,8 @@ void TestGroupTree::groupsCutOffFromTheRootAreLeftOut_data()
     QTest::newRow("parent does not exist")
         << QStringList{u"INSERT INTO Vardelin_Type (ID, PID, Number, Name) "
                        "VALUES (20, 999, 0, '孤儿')"_s};
-    QTest::newRow("own parent")
-        << QStringList{u"INSERT INTO Vardelin_Type (ID, PID, Number, Name) "
-                       "VALUES (20, 20, 0, '自己')"_s};
+    QTest::newRow("own parent") << QStringList{u"INSERT INTO Vardelin_Type (ID, PID, Number, Name) "
+                                               "VALUES (20, 20, 0, '自己')"_s};
     QTest::newRow("each other's parent")
         << QStringList{u"INSERT INTO Vardelin_Type (ID, PID, Number, Name) "
                        "VALUES (20, 21, 0, '甲')"_s,
@@ -169,9 +168,9 @@ void TestGroupTree::deepChainLoads()
         for (int level = 0; level < depth; ++level) {
             // Numbers fall as the chain deepens, so Number order is the reverse
             // of the tree's order.
-            const Status added = book.db().exec(
-                u"INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (?, ?, ?)"_s,
-                {parent, depth - level, QString::number(level)});
+            const Status added =
+                book.db().exec(u"INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (?, ?, ?)"_s,
+                               {parent, depth - level, QString::number(level)});
             if (!added)
                 return added;
             parent = book.scalar(u"SELECT last_insert_rowid()"_s).toLongLong();
@@ -191,7 +190,8 @@ void TestGroupTree::largeIdentifiersLoad()
     TestDatabase book;
     QVERIFY(book.ok());
     book.run(u"INSERT INTO Vardelin_Type (ID, PID, Number, Name) VALUES (70000, 1, 1, '七万')"_s);
-    book.run(u"INSERT INTO Vardelin_Type (ID, PID, Number, Name) VALUES (40000, 70000, 1, '四万')"_s);
+    book.run(
+        u"INSERT INTO Vardelin_Type (ID, PID, Number, Name) VALUES (40000, 70000, 1, '四万')"_s);
     const auto groups = loaded(book);
     QCOMPARE(idsOf(groups), (QList<qint64>{70000, 40000}));
     QCOMPARE(groups[1].parentId, 70000);
@@ -215,8 +215,9 @@ void TestGroupTree::arrangeOrdersHandMadeRows_data()
     QTest::newRow("root listed with a parent of its own")
         << QList<qint64>{1, 2} << QList<qint64>{2, 1} << QList<qint64>{2};
     QTest::newRow("unreachable rows dropped, reachable kept")
-        << QList<qint64>{2, 3, 4, 5, 6} << QList<qint64>{1, 3, 5, 4, 2}
-        << QList<qint64>{2, 6};
+        << QList<qint64>{2, 3, 4, 5, 6} << QList<qint64>{1, 3, 5, 4, 2} << QList<qint64>{2, 6};
+    QTest::newRow("a repeated identifier is placed once")
+        << QList<qint64>{2, 2, 3} << QList<qint64>{1, 2, 2} << QList<qint64>{2, 3};
     QTest::newRow("large identifiers")
         << QList<qint64>{5000000000, 70000, 40000} << QList<qint64>{70000, 1, 70000}
         << QList<qint64>{70000, 5000000000, 40000};
