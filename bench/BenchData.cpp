@@ -37,17 +37,18 @@ constexpr std::u16string_view givenNameCharacters =
     u"婷慧琳佳丹亮飞峰龙阳宁新春梅晓思雨子涵轩博泽";
 
 constexpr std::array<const char16_t*, 10> topGroupNames{
-    u"客户", u"供应商", u"合作伙伴", u"同事", u"同学", u"亲戚", u"朋友", u"政府机关", u"媒体", u"其他"};
+    u"客户", u"供应商", u"合作伙伴", u"同事", u"同学",
+    u"亲戚", u"朋友",   u"政府机关", u"媒体", u"其他"};
 constexpr std::array<const char16_t*, 4> regionNames{u"华北", u"华东", u"华南", u"西部"};
 constexpr std::array<const char16_t*, 40> cityNames{
-    u"北京", u"天津", u"石家庄", u"太原", u"呼和浩特", u"上海", u"南京", u"杭州",
-    u"合肥", u"福州", u"济南", u"南昌", u"广州", u"深圳", u"南宁", u"海口",
-    u"厦门", u"珠海", u"汕头", u"佛山", u"成都", u"重庆", u"西安", u"昆明",
-    u"贵阳", u"兰州", u"西宁", u"银川", u"乌鲁木齐", u"拉萨", u"武汉", u"长沙",
-    u"郑州", u"沈阳", u"长春", u"哈尔滨", u"大连", u"青岛", u"苏州", u"宁波"};
+    u"北京", u"天津", u"石家庄", u"太原",   u"呼和浩特", u"上海", u"南京", u"杭州",
+    u"合肥", u"福州", u"济南",   u"南昌",   u"广州",     u"深圳", u"南宁", u"海口",
+    u"厦门", u"珠海", u"汕头",   u"佛山",   u"成都",     u"重庆", u"西安", u"昆明",
+    u"贵阳", u"兰州", u"西宁",   u"银川",   u"乌鲁木齐", u"拉萨", u"武汉", u"长沙",
+    u"郑州", u"沈阳", u"长春",   u"哈尔滨", u"大连",     u"青岛", u"苏州", u"宁波"};
 constexpr std::array<const char16_t*, 12> districtNames{
     u"朝阳区", u"海淀区", u"浦东新区", u"天河区", u"南山区", u"西湖区",
-    u"鼓楼区", u"武侯区", u"江汉区", u"雁塔区", u"渝中区", u"和平区"};
+    u"鼓楼区", u"武侯区", u"江汉区",   u"雁塔区", u"渝中区", u"和平区"};
 constexpr std::array<const char16_t*, 10> roadNames{u"人民路", u"解放路", u"建设路", u"中山路",
                                                     u"和平路", u"新华路", u"胜利路", u"文化路",
                                                     u"长江路", u"黄河路"};
@@ -56,16 +57,16 @@ constexpr std::array<const char16_t*, 16> companyCores{
     u"天成", u"瑞丰", u"博远", u"嘉禾", u"明德", u"启航", u"锦程", u"安泰"};
 constexpr std::array<const char16_t*, 10> companyTrades{
     u"科技", u"贸易", u"网络", u"电子", u"实业", u"建设", u"物流", u"文化传媒", u"医药", u"咨询"};
-constexpr std::array<const char16_t*, 12> departments{
-    u"销售部", u"市场部", u"技术部", u"研发部", u"财务部",   u"人事部",
-    u"行政部", u"采购部", u"客服部", u"生产部", u"质量部", u"总经办"};
-constexpr std::array<const char16_t*, 12> posts{
-    u"经理", u"副经理", u"总监",   u"主管", u"工程师", u"高级工程师",
-    u"会计", u"销售代表", u"总经理", u"助理", u"专员",   u"董事长"};
+constexpr std::array<const char16_t*, 12> departments{u"销售部", u"市场部", u"技术部", u"研发部",
+                                                      u"财务部", u"人事部", u"行政部", u"采购部",
+                                                      u"客服部", u"生产部", u"质量部", u"总经办"};
+constexpr std::array<const char16_t*, 12> posts{u"经理",   u"副经理",     u"总监", u"主管",
+                                                u"工程师", u"高级工程师", u"会计", u"销售代表",
+                                                u"总经理", u"助理",       u"专员", u"董事长"};
 constexpr std::array<const char16_t*, 7> mailDomains{
     u"163.com", u"126.com", u"qq.com", u"sina.com", u"sohu.com", u"gmail.com", u"foxmail.com"};
-constexpr std::array<const char16_t*, 8> remarks{u"老客户", u"春节需要拜访", u"合作愉快",
-                                                 u"需跟进报价", u"校友", u"展会认识",
+constexpr std::array<const char16_t*, 8> remarks{u"老客户",       u"春节需要拜访", u"合作愉快",
+                                                 u"需跟进报价",   u"校友",         u"展会认识",
                                                  u"介绍人：老陈", u"年底对账"};
 constexpr std::array<const char16_t*, 25> mobilePrefixes{
     u"130", u"131", u"132", u"133", u"135", u"136", u"137", u"138", u"139",
@@ -75,10 +76,9 @@ constexpr std::array<const char16_t*, 4> accountNames{u"小王", u"小李", u"�
 
 // Columns written as text, in the order of the values of GeneratedContact::texts.
 constexpr std::array<const char*, 21> textColumns{
-    "Name",    "Py",          "Sex",      "Tel1",         "Tel2",           "Tel3",
-    "Moblie1", "Moblie2",     "Moblie3",  "Address",      "CompanyName",    "Deptment",
-    "Post",    "OfficePhone1", "CompanyAddress", "QQ1",   "Mail1",          "ZipCode",
-    "Remark",  "Birthday",    "AddDate"};
+    "Name",           "Py",      "Sex",     "Tel1",        "Tel2",     "Tel3",     "Moblie1",
+    "Moblie2",        "Moblie3", "Address", "CompanyName", "Deptment", "Post",     "OfficePhone1",
+    "CompanyAddress", "QQ1",     "Mail1",   "ZipCode",     "Remark",   "Birthday", "AddDate"};
 
 // Deterministic on every platform: only the engine's raw output is used.
 class Random {
@@ -371,9 +371,8 @@ GeneratedContact generate(Random& random, const WeightedPick& pickSurname,
 
 Status insertGroups(Writer& writer, const std::vector<Group>& groups)
 {
-    Statement insert(writer,
-                     QStringLiteral("INSERT INTO Vardelin_Type (ID, PID, Number, Name) "
-                                    "VALUES (?, ?, ?, ?)"));
+    Statement insert(writer, QStringLiteral("INSERT INTO Vardelin_Type (ID, PID, Number, Name) "
+                                            "VALUES (?, ?, ?, ?)"));
     for (const Group& group : groups) {
         insert.bind(1, group.id);
         insert.bind(2, group.parentId);
@@ -389,7 +388,8 @@ Status insertAccounts(Writer& writer)
 {
     Statement insert(writer, QStringLiteral("INSERT INTO Vardelin_Login (ID, Name, Pass, Skin, "
                                             "Dock) VALUES (?, ?, ?, 'Silver', '')"));
-    const QString pass = Scramble::storedPassword(QStringLiteral("123456"), InitialData::rootNumber);
+    const QString pass =
+        Scramble::storedPassword(QStringLiteral("123456"), InitialData::rootNumber);
     for (std::size_t i = 0; i < accountNames.size(); ++i) {
         insert.bind(1, qint64(i) + 2);
         insert.bind(2, QString::fromUtf16(accountNames[i]));
@@ -409,8 +409,8 @@ QString contactInsertSql()
     QStringList marks;
     for (qsizetype i = 0; i < columns.size(); ++i)
         marks << QStringLiteral("?");
-    return QStringLiteral("INSERT INTO Vardelin_Contact (") + columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-           marks.join(QStringLiteral(", ")) + u')';
+    return QStringLiteral("INSERT INTO Vardelin_Contact (") + columns.join(QStringLiteral(", ")) +
+           QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + u')';
 }
 
 Status insertContacts(Writer& writer, const std::vector<Group>& groups, int count)

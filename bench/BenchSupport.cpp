@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 #include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -56,8 +57,7 @@ Bench::Medians Bench::compare(int runs, const std::function<void()>& ours,
     return {median(oursMs), median(floorMs)};
 }
 
-void Bench::printRow(const QString& measurement, qint64 n, double ours,
-                     std::optional<double> floor)
+void Bench::printRow(const QString& measurement, qint64 n, double ours, std::optional<double> floor)
 {
     const QString dash = QStringLiteral("—");
     const QString floorCell = floor ? QString::number(*floor, 'f', 1) : dash;

@@ -206,7 +206,7 @@ int runParent(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     QString path;
-    int runs = 7;
+    int runs = 11;
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QStringLiteral("--runs") && i + 1 < args.size())
             runs = args[++i].toInt();
@@ -230,8 +230,8 @@ int runParent(int argc, char* argv[])
         << withTop.phases << "| Top 500 off " << withoutTop.phases << '\n';
     Bench::printRow(QStringLiteral("launch to first list paint, Top 500 on"), n, withTop.wallMs,
                     bare.wallMs);
-    Bench::printRow(QStringLiteral("launch to first list paint, Top 500 off"), n,
-                    withoutTop.wallMs, bare.wallMs);
+    Bench::printRow(QStringLiteral("launch to first list paint, Top 500 off"), n, withoutTop.wallMs,
+                    bare.wallMs);
     err << "bench_launch: peak RSS " << QString::number(bare.peakMiB, 'f', 1)
         << " MiB for the bare window, " << QString::number(withTop.peakMiB, 'f', 1)
         << " MiB for the program with Top 500 on\n";

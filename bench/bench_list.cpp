@@ -96,9 +96,8 @@ QString withRows(const QString& label, std::size_t rows)
     return label + QStringLiteral(" (") + QString::number(rows) + QStringLiteral(" rows)");
 }
 
-void measureList(const Database& db, SqliteReader& reader,
-                 const std::vector<ListColumn>& columns, const ListCase& listCase, int runs,
-                 qint64 n)
+void measureList(const Database& db, SqliteReader& reader, const std::vector<ListColumn>& columns,
+                 const ListCase& listCase, int runs, qint64 n)
 {
     const ContactListStatement statement = ContactListQuery::build(columns, listCase.filter);
     std::optional<ContactRows> built;
@@ -156,7 +155,7 @@ void measureModelFill(const Database& db, int runs, qint64 n)
 
 // The process's peak memory once the model holds the whole list; measured first,
 // before any other list has been built.
-void measureMemory(const Database& db, qint64 n)
+double peakWithFullModel(const Database& db)
 {
     const double before = Bench::peakRssMiB();
     ContactTableModel model;
@@ -165,8 +164,7 @@ void measureMemory(const Database& db, qint64 n)
     QTextStream(stderr) << "bench_list: peak RSS " << QString::number(before, 'f', 1)
                         << " MiB before the list, " << QString::number(after, 'f', 1)
                         << " MiB with " << model.rowCount() << " rows in the model\n";
-    Bench::printRow(QStringLiteral("peak memory (MiB), bench_list holding all rows in the model"),
-                    n, after);
+    return after;
 }
 
 } // namespace
@@ -183,10 +181,11 @@ int main(int argc, char* argv[])
         Bench::fail(QStringLiteral("cannot open: ") + opened.error().description);
     if (Status analysed = db.exec(QStringLiteral("ANALYZE")); !analysed)
         Bench::fail(QStringLiteral("ANALYZE failed: ") + analysed.error().description);
-    const qint64 n = scalar(db, QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toLongLong();
-    const int runs = options.runs > 0 ? options.runs : (n > 20000 ? 5 : 9);
+    const qint64 n =
+        scalar(db, QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toLongLong();
+    const int runs = options.runs > 0 ? options.runs : (n > 20000 ? 7 : 11);
 
-    measureMemory(db, n);
+    const double peakMiB = peakWithFullModel(db);
 
     auto columns = ListColumns::displayed(db);
     if (!columns)
@@ -196,5 +195,7 @@ int main(int argc, char* argv[])
         measureList(db, reader, columns.value(), listCase, runs, n);
     measureGroupTree(db, reader, runs, n);
     measureModelFill(db, runs, n);
+    Bench::printRow(QStringLiteral("peak memory (MiB), bench_list holding all rows in the model"),
+                    n, peakMiB);
     return 0;
 }

@@ -17,10 +17,7 @@ void ContactTableModel::setRows(ContactRows rows, const QIcon& femaleIcon, const
     m_femaleIcon = femaleIcon;
     m_maleIcon = maleIcon;
     const std::size_t count = m_rows.rowCount();
-    m_sortKeys.clear();
-    m_sortKeys.reserve(count);
-    for (qint64 id : m_rows.ids)
-        m_sortKeys.push_back(QString::number(id));
+    m_sortKeys = {};
     m_order.resize(count);
     std::iota(m_order.begin(), m_order.end(), 0);
     m_checked.assign(count, 0);
@@ -47,6 +44,7 @@ void ContactTableModel::sortBy(int column, Qt::SortOrder direction)
     if (column < 0 || column >= sortColumn())
         return;
     const std::vector<QString>& source = m_rows.cells[column];
+    m_sortKeys.resize(source.size());
     for (std::size_t i = 0; i < source.size(); ++i)
         m_sortKeys[i] = SortKey::of(source[i]);
 
@@ -89,7 +87,9 @@ QVariant ContactTableModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return column == sortColumn() ? m_sortKeys[row] : m_rows.cells[column][row];
+        if (column != sortColumn())
+            return m_rows.cells[column][row];
+        return m_sortKeys.empty() ? QString::number(m_rows.ids[row]) : m_sortKeys[row];
     case Qt::DecorationRole:
         if (column == 0)
             return m_rows.male[row] ? m_maleIcon : m_femaleIcon;

@@ -44,6 +44,7 @@ private:
     int stored(int row) const { return m_order[row]; }
 
     ContactRows m_rows;
+    // Filled by the first sort; until then the sort column shows the contact ID.
     std::vector<QString> m_sortKeys;
     std::vector<int> m_order;
     std::vector<char> m_checked;

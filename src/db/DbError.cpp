@@ -13,7 +13,7 @@ int primaryCode(const QSqlError& error)
     return ok ? (code & 0xff) : SqliteCode::Error;
 }
 
-QString describe(int code, const QSqlError& error)
+QString describe(int code, const QString& driverText)
 {
     switch (code) {
     case SqliteCode::Busy:
@@ -33,7 +33,7 @@ QString describe(int code, const QSqlError& error)
     case SqliteCode::CantOpen:
         return QStringLiteral("无法打开数据库文件。");
     default:
-        return QStringLiteral("数据库操作失败：") + error.text();
+        return QStringLiteral("数据库操作失败：") + driverText;
     }
 }
 
@@ -41,8 +41,13 @@ QString describe(int code, const QSqlError& error)
 
 DbError DbError::fromSql(const QSqlError& error)
 {
-    const int code = primaryCode(error);
-    return {code, describe(code, error)};
+    return fromSqlite(primaryCode(error), error.text());
+}
+
+DbError DbError::fromSqlite(int code, const QString& driverText)
+{
+    const int primary = code & 0xff;
+    return {primary, describe(primary, driverText)};
 }
 
 DbError DbError::cannotOpen(const QString& path)

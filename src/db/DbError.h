@@ -13,6 +13,9 @@ struct DbError {
     QString description;
 
     static DbError fromSql(const QSqlError& error);
+    // From an SQLite result code, with the library's own text for codes the
+    // program has no words of its own for.
+    static DbError fromSqlite(int code, const QString& driverText);
     static DbError cannotOpen(const QString& path);
     static DbError noSuchRow(const QString& what);
 };

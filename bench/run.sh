@@ -1,0 +1,53 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Builds the benchmark data once and prints every measurement as one Markdown table.
+#
+# usage: bench/run.sh [data-folder] [contacts...]
+#   data-folder  where the generated address books go (default /tmp/vardelin-bench)
+#   contacts     the sizes to measure (default 10000 100000)
+# BENCH_BIN     a folder holding built bench programs; without it they are built
+#               in build-bench (Release) first.
+# BENCH_RUNS    timed runs per measurement (default: the programs' own choice).
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+data=${1:-/tmp/vardelin-bench}
+[ $# -gt 0 ] && shift
+sizes=${*:-10000 100000}
+
+mkdir -p "$data"
+log="$data/bench.log"
+: >"$log"
+
+if [ -z "${BENCH_BIN:-}" ]; then
+    build="$here/../build-bench"
+    if [ ! -f "$build/build.ninja" ]; then
+        cmake -S "$here/.." -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DBUILD_TESTING=OFF >>"$log" 2>&1
+    fi
+    if ! cmake --build "$build" --target bench_makedata bench_list bench_launch >>"$log" 2>&1; then
+        echo "building the bench programs failed; see $log" >&2
+        exit 1
+    fi
+    BENCH_BIN="$build/bin"
+fi
+runs=${BENCH_RUNS:+--runs $BENCH_RUNS}
+export QT_QPA_PLATFORM=offscreen
+
+for n in $sizes; do
+    "$BENCH_BIN/bench_makedata" "$data/contacts-$n.db" "$n" --replace 2>>"$log"
+done
+
+echo "| measurement | N | ours (ms) | floor (ms) | ratio |"
+echo "|---|---:|---:|---:|---:|"
+for n in $sizes; do
+    # shellcheck disable=SC2086 # $runs is empty or two words
+    "$BENCH_BIN/bench_list" "$data/contacts-$n.db" $runs 2>>"$log"
+    # shellcheck disable=SC2086
+    "$BENCH_BIN/bench_launch" "$data/contacts-$n.db" $runs 2>>"$log"
+done
+
+echo
+echo "Notes from the programs ($(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)):"
+echo
+grep -e '^bench_' -e '^wrote' "$log" | sed 's/^/    /'

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A statement run straight on the connection's SQLite handle, for reads whose
+// size makes Qt's per-value conversions the larger part of the cost.
+#pragma once
+
+#include "Result.h"
+
+#include <QString>
+#include <QVariantList>
+
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+class Database;
+
+class SqliteStatement {
+public:
+    // Prepares sql on db's open connection and binds values in order.
+    static Result<SqliteStatement> prepare(const Database& db, const QString& sql,
+                                           const QVariantList& values);
+
+    SqliteStatement(SqliteStatement&& other) noexcept;
+    SqliteStatement& operator=(SqliteStatement&&) = delete;
+    SqliteStatement(const SqliteStatement&) = delete;
+    ~SqliteStatement();
+
+    // True while a row is there; false at the end or on error (see error()).
+    bool step();
+    Status error() const;
+
+    // The column's text as UTF-8 bytes, valid until the next step; Null is empty.
+    std::string_view text(int column) const;
+    qint64 integer(int column) const;
+
+private:
+    SqliteStatement(sqlite3* handle, sqlite3_stmt* statement);
+    Status bind(const QVariantList& values);
+
+    sqlite3* m_handle;
+    sqlite3_stmt* m_statement;
+    int m_lastCode = 0;
+};
