@@ -102,10 +102,9 @@ Status Main::runStartUp(const QString& databasePath)
 
     if (m_session.options.isMax)
         setWindowState(windowState() | Qt::WindowMaximized);
-    if (!m_session.skinName.isEmpty() &&
-        Skin::names().contains(m_session.skinName, Qt::CaseInsensitive)) {
+    // An empty or unknown colour keeps the default.
+    if (Skin::apply(m_session.skinName)) {
         const QSignalBlocker quiet(m_toolBar->skinCombo());
-        Skin::apply(m_session.skinName);
         m_toolBar->skinCombo()->setCurrentText(Skin::current());
     }
 

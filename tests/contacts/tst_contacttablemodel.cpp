@@ -61,7 +61,6 @@ private slots:
     void rowsCarryIdsImagesAndTheHiddenSortColumn();
     void ticksFollowTheirRowsAndClearOnABuild();
     void sortKeepsTiesInOrderAndReverses();
-    void headerClicksToggleOneDirectionForTheWholeList();
     void aNewBuildKeepsTheSortOfTheSameColumn();
 };
 
@@ -138,31 +137,13 @@ void TestContactTableModel::sortKeepsTiesInOrderAndReverses()
                                             QStringLiteral("李四"), QStringLiteral("安然")}));
 }
 
-void TestContactTableModel::headerClicksToggleOneDirectionForTheWholeList()
-{
-    ContactListView view;
-    view.showRows(sample(), {}, {});
-    QVERIFY(view.isColumnHidden(2));
-    QVERIFY(view.isColumnHidden(1)); // width 0 hides a column
-    QCOMPARE(view.columnWidth(0), 110);
-    QVERIFY(!view.sortDirection());
-
-    view.sortByHeader(0);
-    QCOMPARE(view.sortDirection(), Qt::AscendingOrder);
-    QCOMPARE(column(*view.model(), 0).first(), QStringLiteral("安然"));
-    view.sortByHeader(0);
-    QCOMPARE(view.sortDirection(), Qt::DescendingOrder);
-    QCOMPARE(column(*view.model(), 0).first(), QStringLiteral("张三"));
-    view.sortByHeader(1);
-    QCOMPARE(view.sortDirection(), Qt::AscendingOrder);
-    QCOMPARE(column(*view.model(), 1).first(), QStringLiteral("9"));
-    QCOMPARE(view.horizontalHeader()->sortIndicatorSection(), 1);
-}
-
 void TestContactTableModel::aNewBuildKeepsTheSortOfTheSameColumn()
 {
     ContactListView view;
     view.showRows(sample(), {}, {});
+    QVERIFY(view.isColumnHidden(2)); // the sort column
+    QVERIFY(view.isColumnHidden(1)); // a width of 0 hides a column
+    QCOMPARE(view.columnWidth(0), 110);
     view.sortByHeader(0);
     view.sortByHeader(0); // descending by name
     view.showRows(sample(), {}, {});
