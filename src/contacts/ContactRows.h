@@ -2,6 +2,7 @@
 // One build of the contact list: its columns and its rows.
 #pragma once
 
+#include "CellColumn.h"
 #include "ListColumns.h"
 
 #include <QString>
@@ -13,9 +14,8 @@ struct ContactRows {
     std::vector<qint64> ids;
     // Whether the contact's sex is exactly "男"; picks the row's image.
     std::vector<bool> male;
-    // cells[column][row]; a Null value is an empty text. Kept column by column:
-    // 100,000 rows cost one vector per column rather than one list per row.
-    std::vector<std::vector<QString>> cells;
+    // cells[column][row]; a Null value is an empty text.
+    std::vector<CellColumn> cells;
 
     std::size_t rowCount() const { return ids.size(); }
 };

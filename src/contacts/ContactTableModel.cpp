@@ -43,7 +43,7 @@ void ContactTableModel::sortBy(int column, Qt::SortOrder direction)
 {
     if (column < 0 || column >= sortColumn())
         return;
-    const std::vector<QString>& source = m_rows.cells[column];
+    const CellColumn& source = m_rows.cells[column];
     m_sortKeys.resize(source.size());
     for (std::size_t i = 0; i < source.size(); ++i)
         m_sortKeys[i] = SortKey::of(source[i]);

@@ -43,7 +43,9 @@ QStringList listed(const Database& db, const ContactListFilter& filter)
     const auto rows = ContactListLoader::load(db, filter);
     if (!rows)
         return {u"error: "_s + rows.error().description};
-    QStringList cells(rows.value().cells[0].begin(), rows.value().cells[0].end());
+    QStringList cells;
+    for (std::size_t row = 0; row < rows.value().cells[0].size(); ++row)
+        cells << rows.value().cells[0][row];
     cells.sort();
     return cells;
 }
