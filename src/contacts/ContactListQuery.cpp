@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ContactListQuery.h"
 
+#include "db/Session.h"
+#include "groups/GroupTree.h"
+
 #include <QStringList>
 
 namespace {
-
-constexpr qint64 rootGroupId = 1;
-constexpr qint64 administratorId = 1;
 
 // The fields a keyword is looked for in, with the group's name among them.
 const std::array<QLatin1StringView, 9> searchedFields{{
@@ -64,11 +64,11 @@ ContactListStatement ContactListQuery::build(const std::vector<ListColumn>& colu
     statement.sql = QStringLiteral("SELECT ") + selectList(columns) +
                     QStringLiteral(" FROM Vardelin_Contact C CROSS JOIN Vardelin_Type T"
                                    " WHERE T.ID = C.TID");
-    if (filter.groupId != rootGroupId) {
+    if (filter.groupId != GroupTree::rootId) {
         statement.sql += QStringLiteral(" AND C.TID = ?");
         statement.values << filter.groupId;
     }
-    if (filter.userId != administratorId) {
+    if (filter.userId != Session::administratorId) {
         statement.sql += QStringLiteral(" AND C.UID = ?");
         statement.values << filter.userId;
     }
@@ -82,7 +82,7 @@ ContactListStatement ContactListQuery::build(const std::vector<ListColumn>& colu
         for (std::size_t i = 0; i < searchedFields.size(); ++i)
             statement.values << pattern;
     }
-    if (filter.top && filter.groupId == rootGroupId)
+    if (filter.top && filter.groupId == GroupTree::rootId)
         statement.sql += QStringLiteral(" LIMIT %1").arg(topRowCount);
     return statement;
 }

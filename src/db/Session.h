@@ -15,6 +15,4 @@ struct Session {
     qint16 passSuffix = 0;
     QString skinName;
     SystemOptions options;
-
-    bool isAdministrator() const { return currentUserId == administratorId; }
 };
