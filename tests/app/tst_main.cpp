@@ -297,8 +297,8 @@ void TestMain::headerClickSortsNumbersByValueAndToggles()
     main.clickHeader(2);
     QCOMPARE(main.column(2),
              (QStringList{QStringLiteral("100%"), QStringLiteral("10"), QStringLiteral("9")}));
-    // The direction is one setting for the list: the next column starts ascending
-    // again only after a descending sort.
+    // The direction toggles for the whole list: after a descending sort the
+    // next column, whichever it is, sorts ascending.
     main.clickHeader(0);
     QCOMPARE(main.column(0), (QStringList{QStringLiteral("李四"), QStringLiteral("王五"),
                                           QStringLiteral("王小二")}));
