@@ -3,12 +3,6 @@
 
 #include <unicode/ustring.h>
 
-void CellColumn::push_back(QStringView text)
-{
-    m_text.append(text);
-    m_ends.push_back(m_text.size());
-}
-
 namespace {
 
 bool isAscii(std::string_view text)
@@ -20,6 +14,12 @@ bool isAscii(std::string_view text)
 }
 
 } // namespace
+
+void CellColumn::push_back(QStringView text)
+{
+    m_text.append(text);
+    m_ends.push_back(m_text.size());
+}
 
 void CellColumn::appendUtf8(std::string_view utf8)
 {

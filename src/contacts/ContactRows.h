@@ -5,8 +5,6 @@
 #include "CellColumn.h"
 #include "ListColumns.h"
 
-#include <QString>
-
 #include <vector>
 
 struct ContactRows {

@@ -54,8 +54,3 @@ DbError DbError::cannotOpen(const QString& path)
 {
     return {SqliteCode::CantOpen, QStringLiteral("无法打开数据库文件“%1”。").arg(path)};
 }
-
-DbError DbError::noSuchRow(const QString& what)
-{
-    return {SqliteCode::NotFound, QStringLiteral("数据库中缺少%1。").arg(what)};
-}

@@ -17,7 +17,6 @@ struct DbError {
     // program has no words of its own for.
     static DbError fromSqlite(int code, const QString& driverText);
     static DbError cannotOpen(const QString& path);
-    static DbError noSuchRow(const QString& what);
 };
 
 // SQLite primary result codes the program reports in words of its own.
@@ -29,8 +28,8 @@ inline constexpr int NoMemory = 7;
 inline constexpr int ReadOnly = 8;
 inline constexpr int IoError = 10;
 inline constexpr int Corrupt = 11;
-inline constexpr int NotFound = 12;
 inline constexpr int Full = 13;
 inline constexpr int CantOpen = 14;
+inline constexpr int Misuse = 21;
 inline constexpr int NotADatabase = 26;
 } // namespace SqliteCode

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int notOpen = 21; // SQLITE_MISUSE
-
 sqlite3* handleOf(const Database& db)
 {
     const QVariant handle = db.connection().driver()->handle();
@@ -48,7 +46,7 @@ Result<SqliteStatement> SqliteStatement::prepare(const Database& db, const QStri
 {
     sqlite3* handle = db.isOpen() ? handleOf(db) : nullptr;
     if (!handle)
-        return DbError::fromSqlite(notOpen, QStringLiteral("no open database"));
+        return DbError::fromSqlite(SqliteCode::Misuse, QStringLiteral("no open database"));
     sqlite3_stmt* raw = nullptr;
     const QByteArray utf8 = sql.toUtf8();
     const int code = sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &raw, nullptr);
