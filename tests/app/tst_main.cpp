@@ -193,7 +193,9 @@ void TestMain::startUpFailureShowsErrorBoxAndTouchesNothing()
     }
 
     RunningMain main;
+    main.prompter.expectMessage();
     QVERIFY(!main.start(path));
+    QVERIFY(main.prompter.scriptDone());
     QCOMPARE(main.prompter.shown().size(), 1);
     QCOMPARE(main.prompter.shown().first().title, title);
     QCOMPARE(main.prompter.shown().first().icon, Prompter::Icon::Critical);

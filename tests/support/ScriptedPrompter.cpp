@@ -1,42 +1,103 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ScriptedPrompter.h"
 
-QVariant ScriptedPrompter::next()
+#include <QTest>
+
+namespace {
+
+QString kindName(ScriptedPrompter::Kind kind)
 {
-    if (m_answers.isEmpty()) {
-        ++m_unanswered;
-        return {};
+    switch (kind) {
+    case ScriptedPrompter::Kind::Message:
+        return QStringLiteral("message");
+    case ScriptedPrompter::Kind::Question:
+        return QStringLiteral("question");
+    case ScriptedPrompter::Kind::Input:
+        return QStringLiteral("input box");
+    case ScriptedPrompter::Kind::OpenFile:
+        return QStringLiteral("open dialog");
+    case ScriptedPrompter::Kind::SaveFile:
+        break;
     }
-    return m_answers.dequeue();
+    return QStringLiteral("save dialog");
+}
+
+} // namespace
+
+void ScriptedPrompter::expectMessage(const QString& text)
+{
+    m_script.enqueue({Kind::Message, text});
+}
+
+void ScriptedPrompter::expectQuestion(bool answerYes, const QString& text)
+{
+    m_script.enqueue({Kind::Question, text, answerYes});
+}
+
+void ScriptedPrompter::expectInput(const QString& reply, const QString& prompt)
+{
+    m_script.enqueue({Kind::Input, prompt, false, reply});
+}
+
+void ScriptedPrompter::expectOpenFile(const QString& path)
+{
+    m_script.enqueue({Kind::OpenFile, {}, false, path});
+}
+
+void ScriptedPrompter::expectSaveFile(const QString& path)
+{
+    m_script.enqueue({Kind::SaveFile, {}, false, path});
+}
+
+ScriptedPrompter::Step ScriptedPrompter::take(const Shown& shown)
+{
+    m_shown.append(shown);
+    QString fault;
+    Step step{shown.kind, {}};
+    if (m_script.isEmpty()) {
+        fault = QStringLiteral("unexpected %1 \"%2\" (title \"%3\")")
+                    .arg(kindName(shown.kind), shown.text, shown.title);
+    } else {
+        step = m_script.dequeue();
+        if (step.kind != shown.kind) {
+            fault = QStringLiteral("expected a %1, got %2 \"%3\"")
+                        .arg(kindName(step.kind), kindName(shown.kind), shown.text);
+        } else if (!step.text.isEmpty() && step.text != shown.text) {
+            fault = QStringLiteral("expected %1 \"%2\", got \"%3\"")
+                        .arg(kindName(step.kind), step.text, shown.text);
+        }
+    }
+    if (!fault.isEmpty()) {
+        m_faults << fault;
+        QTest::qFail(qPrintable(fault), __FILE__, __LINE__);
+    }
+    return step;
 }
 
 void ScriptedPrompter::message(QWidget*, const QString& text, const QString& title, Icon icon)
 {
-    m_shown.append({Shown::Kind::Message, text, title, icon});
+    take({Kind::Message, text, title, icon});
 }
 
 bool ScriptedPrompter::ask(QWidget*, const QString& text, const QString& title)
 {
-    m_shown.append({Shown::Kind::Question, text, title, Icon::Question});
-    return next().toBool();
+    return take({Kind::Question, text, title, Icon::Question}).yes;
 }
 
 QString ScriptedPrompter::input(QWidget*, const QString& prompt, const QString& title,
-                                const QString&)
+                                const QString& defaultText)
 {
-    m_shown.append({Shown::Kind::Input, prompt, title, Icon::Information});
-    return next().toString();
+    return take({Kind::Input, prompt, title, Icon::Information, defaultText}).reply;
 }
 
-QString ScriptedPrompter::openFileName(QWidget*, const QString& caption, const QString&)
+QString ScriptedPrompter::openFileName(QWidget*, const QString& caption, const QString& filter)
 {
-    m_shown.append({Shown::Kind::OpenFile, caption, caption, Icon::Information});
-    return next().toString();
+    return take({Kind::OpenFile, caption, caption, Icon::Information, {}, filter}).reply;
 }
 
-QString ScriptedPrompter::saveFileName(QWidget*, const QString& caption, const QString&,
-                                       const QString&)
+QString ScriptedPrompter::saveFileName(QWidget*, const QString& caption,
+                                       const QString& suggestedName, const QString& filter)
 {
-    m_shown.append({Shown::Kind::SaveFile, caption, caption, Icon::Information});
-    return next().toString();
+    return take({Kind::SaveFile, caption, caption, Icon::Information, {}, filter, suggestedName})
+        .reply;
 }

@@ -1,31 +1,46 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Answers prompts from a queue and records every prompt shown.
+// Answers prompts from a script and records everything each prompt was given.
+// Every prompt must match the next step of the script, in kind and (when the
+// step names one) in text; a prompt that does not, or one shown after the
+// script ran out, fails the running test. So a missing or extra question
+// cannot pass unnoticed.
 #pragma once
 
 #include "ui/Prompter.h"
 
 #include <QList>
 #include <QQueue>
-#include <QVariant>
+#include <QStringList>
 
 class ScriptedPrompter final : public Prompter {
 public:
+    enum class Kind { Message, Question, Input, OpenFile, SaveFile };
+
     struct Shown {
-        enum class Kind { Message, Question, Input, OpenFile, SaveFile };
         Kind kind;
-        QString text;
-        QString title;
+        QString text = {}; // message, question or input prompt; caption of a file dialog
+        QString title = {};
         Icon icon = Icon::Information;
+        QString defaultText = {};   // input boxes
+        QString filter = {};        // file dialogs
+        QString suggestedName = {}; // save dialogs
     };
 
-    // Queued answers, used in order: bool for questions, QString for input and
-    // file prompts.
-    void answer(const QVariant& reply) { m_answers.enqueue(reply); }
+    // The script. An empty text matches any text.
+    void expectMessage(const QString& text = {});
+    void expectQuestion(bool answerYes, const QString& text = {});
+    void expectInput(const QString& reply, const QString& prompt = {});
+    void expectOpenFile(const QString& path);
+    void expectSaveFile(const QString& path);
 
     const QList<Shown>& shown() const { return m_shown; }
-    void clear() { m_shown.clear(); }
-    // Prompts that wanted an answer when none was queued.
-    int unanswered() const { return m_unanswered; }
+    // The prompts that failed the test, in words.
+    const QStringList& faults() const { return m_faults; }
+    // True when every scripted step was used and nothing unexpected was shown.
+    bool scriptDone() const { return m_script.isEmpty() && m_faults.isEmpty(); }
+    int pending() const { return int(m_script.size()); }
+    // Forgets what was shown (not the faults): for a test that checks in stages.
+    void clearShown() { m_shown.clear(); }
 
     void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
     bool ask(QWidget* parent, const QString& text, const QString& title) override;
@@ -36,9 +51,18 @@ public:
                          const QString& filter) override;
 
 private:
-    QVariant next();
+    struct Step {
+        Kind kind;
+        QString text = {};
+        bool yes = false;
+        QString reply = {};
+    };
 
-    QQueue<QVariant> m_answers;
+    // Records the prompt, takes the next step and fails the test when it does
+    // not fit; the step is returned either way so the caller can answer.
+    Step take(const Shown& shown);
+
+    QQueue<Step> m_script;
     QList<Shown> m_shown;
-    int m_unanswered = 0;
+    QStringList m_faults;
 };
