@@ -4,12 +4,14 @@
 #include "MainToolBar.h"
 #include "UserProfile.h"
 
+#include "contacts/ContactListCommands.h"
 #include "contacts/ContactListLoader.h"
 #include "contacts/ContactListView.h"
 #include "contacts/LetterTabs.h"
 #include "db/Database.h"
 #include "db/PasswordSuffix.h"
 #include "db/Session.h"
+#include "groups/GroupCommands.h"
 #include "groups/GroupTree.h"
 #include "groups/GroupTreeWidget.h"
 #include "ui/ProgramIcons.h"
@@ -161,6 +163,7 @@ void Main::createMenus()
     m_contactMenu->addAction(QStringLiteral("全部选中"))
         ->setObjectName(QStringLiteral("AllSelect"));
     m_contactMenu->addAction(QStringLiteral("删除选中"))->setObjectName(QStringLiteral("AllDel"));
+    m_contactMenu->addSeparator()->setObjectName(QStringLiteral("H1"));
     m_contactMenu->addAction(QStringLiteral("更改分组"))->setObjectName(QStringLiteral("EditType"));
 }
 
@@ -176,12 +179,18 @@ void Main::connectCommands()
             [this] { refreshList(GroupTree::rootId, true); });
     connect(m_toolBar->skinCombo(), &QComboBox::textActivated, this, &Main::chooseSkin);
 
-    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_tree, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { m_groupMenu->popup(m_tree->viewport()->mapToGlobal(at)); });
-    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        m_contactMenu->popup(m_list->viewport()->mapToGlobal(at));
+    // The list's and the tree's own commands, with their pop-up menus.
+    auto* listCommands = new ContactListCommands(m_db, m_prompter, m_list, m_contactMenu,
+                                                 m_toolBar->deleteButton(), this);
+    connect(listCommands, &ContactListCommands::listStale, this,
+            [this] { refreshList(m_tree->selectedGroupId(), false); });
+    auto* groupCommands =
+        new GroupCommands(m_db, m_prompter, m_tree, m_groupMenu, m_newGroupButton, this);
+    connect(groupCommands, &GroupCommands::groupPicked, this,
+            [this](qint64 groupId) { refreshList(groupId, false); });
+    connect(groupCommands, &GroupCommands::groupsChanged, this, [this] {
+        if (Status rebuilt = GJTree(); !rebuilt)
+            m_prompter.showError(this, rebuilt.error());
     });
 }
 

@@ -2,6 +2,7 @@
 #include "ContactListView.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 
 ContactListView::ContactListView(QWidget* parent)
     : QTableView(parent)
@@ -46,6 +47,18 @@ void ContactListView::showRows(ContactRows rows, const QIcon& femaleIcon, const 
         }
     }
     horizontalHeader()->setSortIndicatorShown(false);
+}
+
+void ContactListView::removeContacts(const std::vector<qint64>& contactIds)
+{
+    const QModelIndex current = currentIndex();
+    const qint64 currentId = current.isValid() ? m_model->contactId(current.row()) : 0;
+    const int scrolled = verticalScrollBar()->value();
+    m_model->removeContacts(contactIds);
+    updateGeometries();
+    verticalScrollBar()->setValue(scrolled);
+    if (const int row = currentId ? m_model->rowOf(currentId) : -1; row >= 0)
+        setCurrentIndex(m_model->index(row, current.column()));
 }
 
 void ContactListView::sortByHeader(int column)

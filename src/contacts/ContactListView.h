@@ -20,6 +20,10 @@ public:
     // same column in the same direction, as long as that column is still shown.
     void showRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon);
 
+    // Takes deleted contacts out of the list, keeping the current row and the
+    // scroll position where they can be kept.
+    void removeContacts(const std::vector<qint64>& contactIds);
+
     // A header click: the direction toggles for the whole list, so clicking one
     // column and then another sorts the second in the opposite direction.
     void sortByHeader(int column);

@@ -3,6 +3,8 @@
 
 #include "SortKey.h"
 
+#include <QSet>
+
 #include <numeric>
 
 ContactTableModel::ContactTableModel(QObject* parent)
@@ -21,7 +23,45 @@ void ContactTableModel::setRows(ContactRows rows, const QIcon& femaleIcon, const
     m_order.resize(count);
     std::iota(m_order.begin(), m_order.end(), 0);
     m_checked.assign(count, 0);
+    m_removed.assign(count, 0);
     endResetModel();
+}
+
+int ContactTableModel::rowOf(qint64 contactId) const
+{
+    for (int row = 0; row < rowCount(); ++row) {
+        if (m_rows.ids[stored(row)] == contactId)
+            return row;
+    }
+    return -1;
+}
+
+void ContactTableModel::removeContacts(const std::vector<qint64>& contactIds)
+{
+    if (contactIds.empty())
+        return;
+    const QSet<qint64> gone(contactIds.begin(), contactIds.end());
+    // The stored rows stay where they are (their cells share one buffer per
+    // column); only the view's order forgets them. A removal per row would
+    // make the view shift its rows once for each of a thousand ticked rows.
+    beginResetModel();
+    std::erase_if(m_order, [&](int row) {
+        if (!gone.contains(m_rows.ids[row]))
+            return false;
+        m_removed[row] = 1;
+        m_checked[row] = 0;
+        return true;
+    });
+    endResetModel();
+}
+
+void ContactTableModel::setAllChecked(bool checked)
+{
+    if (m_order.empty())
+        return;
+    for (int row : m_order)
+        m_checked[row] = checked;
+    emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::CheckStateRole});
 }
 
 qint64 ContactTableModel::contactId(int row) const
@@ -56,8 +96,9 @@ void ContactTableModel::sortBy(int column, Qt::SortOrder direction)
         storedBefore.push_back(stored(index.row()));
 
     m_order = SortKey::order(m_sortKeys, direction);
+    std::erase_if(m_order, [this](int row) { return m_removed[row] != 0; });
 
-    std::vector<int> viewRowOf(m_order.size());
+    std::vector<int> viewRowOf(m_rows.rowCount(), -1);
     for (std::size_t row = 0; row < m_order.size(); ++row)
         viewRowOf[m_order[row]] = int(row);
     QModelIndexList after;

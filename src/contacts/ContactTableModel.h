@@ -26,6 +26,14 @@ public:
     int sortColumn() const { return int(m_rows.columns.size()); }
     qint64 contactId(int row) const;
     std::vector<qint64> checkedIds() const;
+    // The view row showing contactId, or -1.
+    int rowOf(qint64 contactId) const;
+
+    // Takes the contacts' rows out of the list; the others keep their order
+    // and their check marks. One reset, linear in the row count.
+    void removeContacts(const std::vector<qint64>& contactIds);
+    // Ticks or unticks every row, reported as one change.
+    void setAllChecked(bool checked);
 
     // Copies column's values, in the sort-key form, into the sort column and
     // orders the rows by it.
@@ -46,7 +54,9 @@ private:
     ContactRows m_rows;
     // Filled by the first sort; until then the sort column shows the contact ID.
     std::vector<QString> m_sortKeys;
+    // View row to stored row; rows taken out are left out of it.
     std::vector<int> m_order;
+    std::vector<char> m_removed;
     std::vector<char> m_checked;
     QIcon m_femaleIcon;
     QIcon m_maleIcon;

@@ -72,6 +72,11 @@ qint64 GroupTreeWidget::selectedGroupId() const
     return item ? item->data(0, groupIdRole).toLongLong() : GroupTree::rootId;
 }
 
+qint64 GroupTreeWidget::groupIdOf(const QTreeWidgetItem* item)
+{
+    return item->data(0, groupIdRole).toLongLong();
+}
+
 void GroupTreeWidget::chooseItem(QTreeWidgetItem* item)
 {
     if (item)

@@ -18,6 +18,8 @@ public:
 
     // The selected node's group; the root when nothing is selected.
     qint64 selectedGroupId() const;
+    // The group a node stands for.
+    static qint64 groupIdOf(const QTreeWidgetItem* item);
 
 signals:
     // The user picked a node, by mouse or keyboard.

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The commands on the contact list's ticked rows: tick all, delete, change group.
+#pragma once
+
+#include <QObject>
+
+class ContactListView;
+class Database;
+class Prompter;
+class QAbstractButton;
+class QAction;
+class QMenu;
+class QWidget;
+
+class ContactListCommands : public QObject {
+    Q_OBJECT
+
+public:
+    // Connects the toolbar's delete button, the items of the pop-up menu
+    // RightContact (found by name), the list's right click and its Delete and
+    // Space keys. window is the parent of every prompt and dialog.
+    ContactListCommands(Database& db, Prompter& prompter, ContactListView* list, QMenu* menu,
+                        QAbstractButton* deleteButton, QWidget* window);
+
+    // Deletes the ticked rows after the question.
+    void Button_Del();
+    // Ticks every row, or unticks every row, as the item's caption says.
+    void AllSelect();
+    // Moves the ticked rows to a group chosen in frmTName.
+    void EditType();
+    // Ticks or unticks the current row.
+    void toggleCurrent();
+
+signals:
+    // The list may no longer show what the database holds: rebuild it.
+    void listStale();
+
+private:
+    QAction* menuItem(const char* name) const;
+    void showMenu(const QPoint& at);
+
+    Database& m_db;
+    Prompter& m_prompter;
+    ContactListView* m_list;
+    QMenu* m_menu;
+    QWidget* m_window;
+};
