@@ -84,12 +84,14 @@ Status frmType::GJParent()
     if (!groups)
         return groups.error();
     m_parent->clear();
-    m_parent->setCurrentIndex(-1);
+    // The box takes its first entry by itself; only PID's entry may be chosen.
+    int chosen = -1;
     for (const GroupChoice& group : groups.value()) {
-        m_parent->addItem(group.name, group.id);
         if (group.id == m_values.PID)
-            m_parent->setCurrentIndex(m_parent->count() - 1);
+            chosen = m_parent->count();
+        m_parent->addItem(group.name, group.id);
     }
+    m_parent->setCurrentIndex(chosen);
     return {};
 }
 
