@@ -7,6 +7,7 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QPixmap>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -62,6 +63,8 @@ private slots:
     void ticksFollowTheirRowsAndClearOnABuild();
     void sortKeepsTiesInOrderAndReverses();
     void aNewBuildKeepsTheSortOfTheSameColumn();
+    void removedRowsStayGoneThroughSortsAndTicks();
+    void tickingAllReachesEveryRowAtOnce();
 };
 
 void TestContactTableModel::modelStaysConsistentThroughBuildsSortsAndTicks()
@@ -156,6 +159,48 @@ void TestContactTableModel::aNewBuildKeepsTheSortOfTheSameColumn()
     view.showRows(std::move(other), {}, {});
     QCOMPARE(column(*view.model(), 0).first(), QStringLiteral("王五"));
     QVERIFY(!view.horizontalHeader()->isSortIndicatorShown());
+}
+
+void TestContactTableModel::removedRowsStayGoneThroughSortsAndTicks()
+{
+    ContactTableModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.setRows(sample(), {}, {});     // 王五 100, 李四 101, 安然 102, 张三 103
+    model.sortBy(0, Qt::AscendingOrder); // 安然 李四 王五 张三
+    QVERIFY(model.setData(model.index(1, 0), Qt::Checked, Qt::CheckStateRole)); // 李四
+    QVERIFY(model.setData(model.index(3, 0), Qt::Checked, Qt::CheckStateRole)); // 张三
+    model.removeContacts({101, 999});
+    QCOMPARE(column(model, 0),
+             (QStringList{QStringLiteral("安然"), QStringLiteral("王五"), QStringLiteral("张三")}));
+    QCOMPARE(model.checkedIds(), std::vector<qint64>{103});
+    QCOMPARE(model.rowOf(103), 2);
+    QCOMPARE(model.rowOf(101), -1);
+
+    // A later sort must not bring the removed row back.
+    model.sortBy(1, Qt::DescendingOrder);
+    QCOMPARE(model.rowCount(), 3);
+    QVERIFY(!column(model, 0).contains(QStringLiteral("李四")));
+    model.removeContacts({100, 102, 103});
+    QCOMPARE(model.rowCount(), 0);
+    QVERIFY(model.checkedIds().empty());
+    model.sortBy(0, Qt::AscendingOrder);
+    QCOMPARE(model.rowCount(), 0);
+}
+
+void TestContactTableModel::tickingAllReachesEveryRowAtOnce()
+{
+    ContactTableModel model;
+    model.setRows(sample(), {}, {});
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.setAllChecked(true);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(model.checkedIds(), (std::vector<qint64>{100, 101, 102, 103}));
+    model.removeContacts({102});
+    model.setAllChecked(false);
+    QVERIFY(model.checkedIds().empty());
+    model.setRows(makeRows({}), {}, {});
+    model.setAllChecked(true); // nothing to tick, nothing reported
+    QCOMPARE(changed.count(), 2);
 }
 
 QTEST_MAIN(TestContactTableModel)
