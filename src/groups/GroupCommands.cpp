@@ -82,6 +82,11 @@ void GroupCommands::runDialog(bool isEdit, qint64 id, qint64 parentId)
         m_prompter.showError(m_window, loaded.error());
         return;
     }
+    // Deleted by another program since the tree was built: nothing to edit.
+    if (!dialog.rowFound()) {
+        notice(QStringLiteral("分组已被删除，无法修改！"));
+        return;
+    }
     if (dialog.exec() == QDialog::Accepted)
         emit groupsChanged();
 }

@@ -102,8 +102,8 @@ Status frmType::EditData()
     if (!row)
         return row.error();
     QSqlQuery& q = row.value();
-    // A row deleted meanwhile leaves the boxes empty; OK then says so.
-    if (q.next()) {
+    m_rowFound = q.next();
+    if (m_rowFound) {
         m_number->setText(q.value(0).toString());
         m_name->setText(q.value(1).toString());
     } else if (q.lastError().isValid()) {

@@ -35,6 +35,8 @@ public:
     Status EditData();
 
     const Values& values() const { return m_values; }
+    // False when EditData found no row: the group was deleted meanwhile.
+    bool rowFound() const { return m_rowFound; }
 
 private:
     void Button_OK_Click();
@@ -42,6 +44,7 @@ private:
     Database& m_db;
     Prompter& m_prompter;
     Values m_values;
+    bool m_rowFound = true;
 
     QLabel* m_numberLabel;
     QLineEdit* m_number;

@@ -113,6 +113,7 @@ private slots:
     void rightClickSelectsAndListsTheGroup();
     void newGroupUnderTheRootGetsParentOne();
     void editedGroupMovesInTheRebuiltTree();
+    void editOfAVanishedGroupOpensNothing();
     void deleteRefusesSubgroupsAndContacts();
     void deleteAsksThenRemovesOnlyTheNode();
 
@@ -239,6 +240,18 @@ void TestGroupCommands::editedGroupMovesInTheRebuiltTree()
     QCOMPARE(main.tree()->currentItem(), main.node(QStringLiteral("全部分组")));
     // The list is not refilled by the save: it still shows 项目组's (no) contacts.
     QCOMPARE(main.listed(), QStringList{});
+}
+
+void TestGroupCommands::editOfAVanishedGroupOpensNothing()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    m_data->run(QStringLiteral("DELETE FROM Vardelin_Type WHERE ID = ?"), {m_empty});
+    main.prompter.expectMessage(QStringLiteral("分组已被删除，无法修改！"));
+    main.menuCommand(main.node(QStringLiteral("空组")), "Edit_Menu");
+    QVERIFY(main.prompter.scriptDone());
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Type")).toInt(), 4);
 }
 
 void TestGroupCommands::deleteRefusesSubgroupsAndContacts()
