@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QSignalBlocker>
 
@@ -28,6 +29,16 @@ GroupCommands::GroupCommands(Database& db, Prompter& prompter, GroupTreeWidget* 
         connect(item, &QAction::triggered, this, &GroupCommands::Del_Menu);
     m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_tree, &QWidget::customContextMenuRequested, this, &GroupCommands::showMenu);
+    m_tree->installEventFilter(this);
+    m_tree->viewport()->installEventFilter(this);
+}
+
+bool GroupCommands::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ContextMenu)
+        m_fromKeyboard =
+            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
+    return QObject::eventFilter(watched, event);
 }
 
 void GroupCommands::notice(const QString& text)
@@ -39,6 +50,13 @@ void GroupCommands::showMenu(const QPoint& at)
 {
     // The menu acts on the node under the mouse: it becomes the selected node
     // and its contacts are listed, so the tree, the list and the menu agree.
+    if (m_fromKeyboard) {
+        const QTreeWidgetItem* selected = m_tree->currentItem();
+        const QPoint below =
+            selected ? m_tree->visualItemRect(selected).bottomLeft() : QPoint(0, 0);
+        m_menu->popup(m_tree->viewport()->mapToGlobal(below));
+        return;
+    }
     if (QTreeWidgetItem* item = m_tree->itemAt(at)) {
         {
             // Reported once, below, however the node became current.

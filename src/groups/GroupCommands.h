@@ -31,6 +31,9 @@ public:
     // node leaves the tree.
     void Del_Menu();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // A group was saved: the tree must be rebuilt.
     void groupsChanged();
@@ -47,4 +50,7 @@ private:
     GroupTreeWidget* m_tree;
     QMenu* m_menu;
     QWidget* m_window;
+    // Whether the menu now asked for comes from the keyboard's menu key,
+    // which names no node: it then acts on the selected one.
+    bool m_fromKeyboard = false;
 };

@@ -69,6 +69,16 @@ struct RunningMain {
         menu()->hide();
         find<QAction>(QString::fromLatin1(action))->trigger();
     }
+    // Makes the node current with the arrow keys, which lists it.
+    void clickTreeItemByKeys(QTreeWidgetItem* item) const
+    {
+        tree()->setFocus();
+        while (tree()->currentItem() != item) {
+            QTest::keyClick(tree(), Qt::Key_Down);
+            if (!tree()->currentItem() || tree()->currentItem() == tree()->topLevelItem(0))
+                return;
+        }
+    }
     void select(QTreeWidgetItem* item) const
     {
         const QSignalBlocker quiet(tree());
@@ -111,6 +121,7 @@ private slots:
     void commandsWithoutASelectedNodeAreRefused();
     void rootCannotBeEditedOrDeleted();
     void rightClickSelectsAndListsTheGroup();
+    void menuKeyActsOnTheSelectedNode();
     void newGroupUnderTheRootGetsParentOne();
     void editedGroupMovesInTheRebuiltTree();
     void editOfAVanishedGroupOpensNothing();
@@ -192,6 +203,22 @@ void TestGroupCommands::rightClickSelectsAndListsTheGroup()
     main.prompter.expectMessage(QStringLiteral("分组中存在联系人不能删除！"));
     main.find<QAction>(QStringLiteral("Del_Menu"))->trigger();
     QVERIFY(main.prompter.scriptDone());
+}
+
+void TestGroupCommands::menuKeyActsOnTheSelectedNode()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    main.clickTreeItemByKeys(main.node(QStringLiteral("朋友")));
+    QCOMPARE(main.listed(), QStringList{QStringLiteral("王五")});
+    // The menu key's event names a point, which may lie on another node.
+    const QPoint corner(2, 2);
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, corner, main.tree()->mapToGlobal(corner));
+    QApplication::sendEvent(main.tree(), &key);
+    QTRY_VERIFY(main.menu()->isVisible());
+    main.menu()->hide();
+    QCOMPARE(main.tree()->currentItem(), main.node(QStringLiteral("朋友")));
+    QCOMPARE(main.listed(), QStringList{QStringLiteral("王五")});
 }
 
 void TestGroupCommands::newGroupUnderTheRootGetsParentOne()
