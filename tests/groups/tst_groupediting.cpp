@@ -28,8 +28,6 @@ private slots:
     void choicesLeaveOutTheEditedGroupOrTheRoot();
     void numberMustBeAWhole16BitNumber_data();
     void numberMustBeAWhole16BitNumber();
-    void checksComeInTheDialogsOrder();
-    void addingUnderTheRootGivesParentOne();
     void parentWithinTheGroupIsRefused();
     void vanishedRowsAreRefusedAndNothingWritten();
     void deletionIsRefusedWhileTheDatabaseHoldsSubgroupsOrContacts();
@@ -115,35 +113,6 @@ void TestGroupEditing::numberMustBeAWhole16BitNumber()
     if (!accepted)
         QCOMPARE(saved.value().refusal, QStringLiteral("分组编号必须是-32768到32767之间的整数！"));
     QCOMPARE(rowCount(), before + (accepted ? 1 : 0));
-}
-
-void TestGroupEditing::checksComeInTheDialogsOrder()
-{
-    using GroupEditing::inputProblem;
-    QCOMPARE(inputProblem({false, 0, {}, {}, std::nullopt}),
-             QStringLiteral("分组编号为必填，不能为空！此分组编号用于排序！"));
-    QCOMPARE(inputProblem({false, 0, QStringLiteral("x"), {}, std::nullopt}),
-             QStringLiteral("分组编号必须是-32768到32767之间的整数！"));
-    QCOMPARE(inputProblem({false, 0, QStringLiteral("3"), {}, std::nullopt}),
-             QStringLiteral("分组名称为必填，不能为空！"));
-    QCOMPARE(inputProblem({false, 0, QStringLiteral("3"), QStringLiteral("名"), std::nullopt}),
-             QStringLiteral("上级分组必须选择！"));
-    QCOMPARE(inputProblem({false, 0, QStringLiteral("3"), QStringLiteral("名"), 1}), std::nullopt);
-}
-
-void TestGroupEditing::addingUnderTheRootGivesParentOne()
-{
-    const QString name = QStringLiteral("O'Brien \"家\" 100%");
-    auto saved = GroupEditing::save(m_data->db(), {false, 0, QStringLiteral("7"), name, 1});
-    QVERIFY(saved.ok());
-    QVERIFY(saved.value().done());
-    QCOMPARE(m_data->scalar(QStringLiteral("SELECT PID FROM Vardelin_Type WHERE Name = ?"), {name})
-                 .toLongLong(),
-             1);
-    QCOMPARE(
-        m_data->scalar(QStringLiteral("SELECT Number FROM Vardelin_Type WHERE Name = ?"), {name})
-            .toLongLong(),
-        7);
 }
 
 void TestGroupEditing::parentWithinTheGroupIsRefused()
