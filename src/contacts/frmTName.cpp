@@ -67,7 +67,7 @@ std::optional<qint64> frmTName::chosenGroupId() const
         return std::nullopt;
     int index = m_groups->currentIndex();
     if (index < 0 || m_groups->itemText(index) != text)
-        index = m_groups->findText(text, Qt::MatchExactly);
+        index = m_groups->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0)
         return std::nullopt;
     return m_groups->itemData(index).toLongLong();

@@ -95,6 +95,7 @@ private slots:
     void deleteKeyAsksAndSpaceTicks();
     void tickAllTogglesItsCaption();
     void changeGroupMovesTheTickedRowsWithoutARebuild();
+    void failedChangeGroupMovesNothingAndRebuildsTheList();
     void changeGroupWithoutTicksWarns();
     void changeGroupDialogOffersGroupsButTheRoot();
     void rightClickShowsTheContactMenu();
@@ -308,6 +309,30 @@ void TestListCommands::changeGroupMovesTheTickedRowsWithoutARebuild()
     QCOMPARE(main.names().size(), 6);
     QVERIFY(main.ticked(0) && main.ticked(4));
     QCOMPARE(main.list()->model()->index(0, 1).data().toString(), QStringLiteral("朋友"));
+}
+
+void TestListCommands::failedChangeGroupMovesNothingAndRebuildsTheList()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    main.tick({1, 2});
+    m_data->run(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON Vardelin_Contact "
+                               "WHEN OLD.ID = %1 BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                    .arg(main.list()->contacts()->contactId(2)));
+    onNextModal([](QWidget* dialog) {
+        auto* groups = dialog->findChild<QComboBox*>(QStringLiteral("Edit_Type"));
+        groups->setCurrentIndex(groups->findText(QStringLiteral("同事")));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OK")), Qt::LeftButton);
+    });
+    main.prompter.expectMessage();
+    main.item("EditType")->trigger();
+    QVERIFY(main.prompter.scriptDone());
+    QVERIFY(main.prompter.shown()[0].title.startsWith(QStringLiteral("错误")));
+    QCOMPARE(
+        count(QStringLiteral("SELECT count(*) FROM Vardelin_Contact WHERE TID = %1").arg(m_work)),
+        0);
+    QVERIFY(!main.ticked(1) && !main.ticked(2)); // rebuilt from the database
+    QCOMPARE(main.names().size(), 6);
 }
 
 void TestListCommands::changeGroupWithoutTicksWarns()
