@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QShortcut>
 
@@ -40,6 +41,8 @@ ContactListCommands::ContactListCommands(Database& db, Prompter& prompter, Conta
 
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_list, &QWidget::customContextMenuRequested, this, &ContactListCommands::showMenu);
+    m_list->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
 
     auto* deleteKey = new QShortcut(QKeySequence(Qt::Key_Delete), m_list);
     deleteKey->setContext(Qt::WidgetShortcut);
@@ -54,9 +57,22 @@ QAction* ContactListCommands::menuItem(const char* name) const
     return m_menu->findChild<QAction*>(QString::fromLatin1(name));
 }
 
+bool ContactListCommands::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ContextMenu)
+        m_fromKeyboard =
+            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
+    return QObject::eventFilter(watched, event);
+}
+
 void ContactListCommands::showMenu(const QPoint& at)
 {
-    m_menu->popup(m_list->viewport()->mapToGlobal(at));
+    QPoint where = at;
+    if (m_fromKeyboard) {
+        const QModelIndex current = m_list->currentIndex();
+        where = current.isValid() ? m_list->visualRect(current).bottomLeft() : QPoint(0, 0);
+    }
+    m_menu->popup(m_list->viewport()->mapToGlobal(where));
 }
 
 void ContactListCommands::Button_Del()

@@ -31,6 +31,9 @@ public:
     // Ticks or unticks the current row.
     void toggleCurrent();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // The list may no longer show what the database holds: rebuild it.
     void listStale();
@@ -44,4 +47,6 @@ private:
     ContactListView* m_list;
     QMenu* m_menu;
     QWidget* m_window;
+    // The menu key names no row: the menu then opens at the current one.
+    bool m_fromKeyboard = false;
 };
