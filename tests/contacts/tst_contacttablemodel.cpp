@@ -65,6 +65,7 @@ private slots:
     void aNewBuildKeepsTheSortOfTheSameColumn();
     void removedRowsStayGoneThroughSortsAndTicks();
     void tickingAllReachesEveryRowAtOnce();
+    void removingRowsKeepsTheViewsColumnsAndSort();
 };
 
 void TestContactTableModel::modelStaysConsistentThroughBuildsSortsAndTicks()
@@ -201,6 +202,24 @@ void TestContactTableModel::tickingAllReachesEveryRowAtOnce()
     model.setRows(makeRows({}), {}, {});
     model.setAllChecked(true); // nothing to tick, nothing reported
     QCOMPARE(changed.count(), 2);
+}
+
+void TestContactTableModel::removingRowsKeepsTheViewsColumnsAndSort()
+{
+    ContactListView view;
+    view.showRows(sample(), {}, {});
+    view.sortByHeader(0);        // ascending: 安然 李四 王五 张三
+    view.setColumnWidth(0, 173); // as a user drags it
+    view.setCurrentIndex(view.model()->index(3, 0));
+    view.removeContacts({102}); // 安然
+    QCOMPARE(column(*view.model(), 0),
+             (QStringList{QStringLiteral("李四"), QStringLiteral("王五"), QStringLiteral("张三")}));
+    QCOMPARE(view.columnWidth(0), 173);
+    QVERIFY(view.isColumnHidden(1));
+    QVERIFY(view.isColumnHidden(view.contacts()->sortColumn()));
+    QVERIFY(view.horizontalHeader()->isSortIndicatorShown());
+    QCOMPARE(view.currentIndex().row(), 2);
+    QCOMPARE(view.currentIndex().data().toString(), QStringLiteral("张三"));
 }
 
 QTEST_MAIN(TestContactTableModel)
