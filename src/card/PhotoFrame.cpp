@@ -30,6 +30,7 @@ bool PhotoFrame::setPicture(const QByteArray& pictureBytes)
         return false;
     m_bytes = pictureBytes;
     m_image = std::move(decoded);
+    m_scaled = QPixmap();
     update();
     return true;
 }
@@ -38,6 +39,7 @@ void PhotoFrame::clear()
 {
     m_bytes.clear();
     m_image = QImage();
+    m_scaled = QPixmap();
     update();
 }
 
@@ -57,10 +59,13 @@ void PhotoFrame::paintEvent(QPaintEvent* event)
                          QStringLiteral("照片\n（单击选择）"));
     } else {
         const QSize shown = m_image.size().scaled(area.size(), Qt::KeepAspectRatio);
+        if (m_scaled.size() != shown) {
+            m_scaled = QPixmap::fromImage(
+                m_image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        }
         QRect target(QPoint(), shown);
         target.moveCenter(area.center());
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(target, m_image);
+        painter.drawPixmap(target, m_scaled);
     }
     if (hasFocus()) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DashLine));

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QFrame>
 #include <QImage>
+#include <QPixmap>
 
 class PhotoFrame : public QFrame {
     Q_OBJECT
@@ -34,4 +35,6 @@ protected:
 private:
     QByteArray m_bytes;
     QImage m_image;
+    // The image scaled for the frame's current size, made again only when that size changes.
+    QPixmap m_scaled;
 };

@@ -108,6 +108,7 @@ frmCard::frmCard(Database& db, Session& session, Prompter& prompter, const CardR
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("TabC"));
+    m_tabs->setAccessibleName(QStringLiteral("联系人信息"));
     m_tabs->addTab(buildBasicPage(), QStringLiteral("基本信息"));
     m_tabs->addTab(buildCustomPage(), QStringLiteral("自定义信息"));
     m_tabs->addTab(emptyPage(QStringLiteral("PagePictures")), QStringLiteral("图片"));

@@ -451,9 +451,13 @@ void TestFrmCard::photoIsChosenClearedAndStoredAsABag()
     QVERIFY(broken.open(QIODevice::WriteOnly));
     broken.write("\xff\xd8 this is not really a JPEG");
     broken.close();
-    const qint64 id = m_data->addContact(
-        {{QStringLiteral("Name"), QStringLiteral("照片人")}, {QStringLiteral("TID"), m_work}});
+    const qint64 id =
+        m_data->addContact({{QStringLiteral("Name"), QStringLiteral("照片人")},
+                            {QStringLiteral("TID"), m_work},
+                            {QStringLiteral("Photo"), PictureBag::ofPicture("\x89PNG broken")}});
+    // A bag whose picture cannot be decoded shows no picture.
     OpenCard open(m_data->db(), {true, id, 0, false});
+    QVERIFY(open.photo()->image().isNull());
 
     open.prompter.expectOpenFile(gif);
     QTest::mouseClick(open.photo(), Qt::LeftButton);
@@ -475,7 +479,8 @@ void TestFrmCard::photoIsChosenClearedAndStoredAsABag()
     QVERIFY(open.prompter.shown().at(2).title.startsWith(QStringLiteral("错误")));
     QCOMPARE(open.photo()->pictureBytes(), shown);
     // Nothing is written until the card is saved.
-    QVERIFY(m_data->scalar(QStringLiteral("SELECT Photo FROM Vardelin_Contact")).isNull());
+    QCOMPARE(m_data->scalar(QStringLiteral("SELECT Photo FROM Vardelin_Contact")).toByteArray(),
+             PictureBag::ofPicture("\x89PNG broken"));
 
     // Shown scaled to the frame, keeping the picture's proportions.
     const QImage painted = open.photo()->grab().toImage();
@@ -508,6 +513,12 @@ void TestFrmCard::editCardWhoseRowVanishedWritesNothing()
     QVERIFY(open.card->isVisible());
     QCOMPARE(open.line("Edit_Name")->text(), QStringLiteral("改名"));
     QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toInt(), 0);
+
+    // A read that fails is reported, never shown as an empty card that a save would write over.
+    m_data->run(QStringLiteral("ALTER TABLE Vardelin_Contact RENAME TO Elsewhere"));
+    OpenCard unreadable(m_data->db(), {true, id, 0, false});
+    QVERIFY(unreadable.card->loadError().has_value());
+    m_data->run(QStringLiteral("ALTER TABLE Elsewhere RENAME TO Vardelin_Contact"));
 
     // A card opened on a row already gone shows an empty edit card.
     OpenCard gone(m_data->db(), {true, id, 0, false});
