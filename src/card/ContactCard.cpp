@@ -122,6 +122,17 @@ Status updateRow(const Database& db, const ContactCard::SaveRequest& request, bo
     return {};
 }
 
+Result<bool> groupExists(const Database& db, qint64 groupId)
+{
+    auto found = db.query(QStringLiteral("SELECT 1 FROM Vardelin_Type WHERE ID = ?"), {groupId});
+    if (!found)
+        return found.error();
+    const bool exists = found.value().next();
+    if (found.value().lastError().isValid())
+        return DbError::fromSql(found.value().lastError());
+    return exists;
+}
+
 } // namespace
 
 Result<std::optional<ContactRecord>> ContactCard::load(const Database& db, qint64 contactId)
@@ -142,6 +153,13 @@ Result<ContactCard::Saved> ContactCard::save(const Database& db, const SaveReque
 {
     Saved saved;
     const Status written = db.transaction([&]() -> Status {
+        auto group = groupExists(db, request.record.groupId);
+        if (!group)
+            return group.error();
+        if (!group.value()) {
+            saved.outcome = SaveOutcome::GroupVanished;
+            return {};
+        }
         if (!request.updateId)
             return insertRow(db, request, saved.contactId);
         bool found = false;

@@ -26,7 +26,9 @@ struct SaveRequest {
     ContactRecord record;
 };
 
-enum class SaveOutcome { Written, RowVanished };
+// RowVanished: the edited contact was deleted meanwhile. GroupVanished: the chosen group was
+// deleted meanwhile, and a contact filed under it would show in no list. Neither writes anything.
+enum class SaveOutcome { Written, RowVanished, GroupVanished };
 
 struct Saved {
     SaveOutcome outcome = SaveOutcome::Written;
@@ -36,7 +38,7 @@ struct Saved {
 
 // Writes every column of the save order in one transaction: UID the user, Py the initial of the
 // name, AddDate today; texts as given (a missing one as ""), dates as "yyyy-MM-dd" or Null. An
-// update whose row is gone writes nothing and says so.
+// update whose row is gone, or a save into a group that is gone, writes nothing and says so.
 Result<Saved> save(const Database& db, const SaveRequest& request);
 
 } // namespace ContactCard

@@ -344,9 +344,17 @@ bool frmCard::SaveCard()
         m_prompter.showError(this, written.error());
         return false;
     }
-    if (written.value().outcome == ContactCard::SaveOutcome::RowVanished) {
+    switch (written.value().outcome) {
+    case ContactCard::SaveOutcome::Written:
+        break;
+    case ContactCard::SaveOutcome::RowVanished:
         m_prompter.message(this, QStringLiteral("联系人已被删除，无法保存！"), promptTitle,
                            Prompter::Icon::Exclamation);
+        return false;
+    case ContactCard::SaveOutcome::GroupVanished:
+        m_prompter.message(this, QStringLiteral("所属分类已被删除，请重新选择！"), promptTitle,
+                           Prompter::Icon::Exclamation);
+        GJParent();
         return false;
     }
     m_saved = true;

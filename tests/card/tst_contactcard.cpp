@@ -37,7 +37,7 @@ private slots:
     void saveOrderWritesEveryColumnButTheIdOnce();
     void insertBindsEveryValueAndStoresEmptyTextNotNull();
     void updateRewritesUserInitialAndDate();
-    void updateOfAVanishedRowWritesNothing();
+    void vanishedRowOrGroupGetsNothingWritten();
     void refusedWriteLeavesTheRowAsItWas();
     void loadToleratesNullsAndOddValues();
     void missingRowIsNoneAndAFailedReadAnError();
@@ -166,7 +166,7 @@ void TestContactCard::updateRewritesUserInitialAndDate()
         QStringLiteral("别人"));
 }
 
-void TestContactCard::updateOfAVanishedRowWritesNothing()
+void TestContactCard::vanishedRowOrGroupGetsNothingWritten()
 {
     const qint64 id = m_data->addContact({{QStringLiteral("Name"), QStringLiteral("已删")}});
     m_data->run(QStringLiteral("DELETE FROM Vardelin_Contact WHERE ID = ?"), {id});
@@ -175,6 +175,14 @@ void TestContactCard::updateOfAVanishedRowWritesNothing()
     auto saved = ContactCard::save(m_data->db(), request);
     QVERIFY(saved.ok());
     QCOMPARE(saved.value().outcome, ContactCard::SaveOutcome::RowVanished);
+    QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toInt(), 0);
+
+    // A group deleted while the card was open takes no contact into it.
+    const qint64 group = m_data->addGroup(1, 1, QStringLiteral("将删分组"));
+    m_data->run(QStringLiteral("DELETE FROM Vardelin_Type WHERE ID = ?"), {group});
+    auto orphaned = ContactCard::save(m_data->db(), newContact(QStringLiteral("李四"), group));
+    QVERIFY(orphaned.ok());
+    QCOMPARE(orphaned.value().outcome, ContactCard::SaveOutcome::GroupVanished);
     QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toInt(), 0);
 }
 

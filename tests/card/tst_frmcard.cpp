@@ -122,7 +122,7 @@ private slots:
     void closeBoxAsksAndCommandsDoNot();
     void saveAndNewAndCopyTellTheCallerWhatNext();
     void photoIsChosenClearedAndStoredAsABag();
-    void editCardWhoseRowVanishedWritesNothing();
+    void rowOrGroupDeletedMeanwhileGetsNothingWritten();
     void databaseErrorWhileSavingKeepsTheCardAndTheRow();
     void layoutShowsEveryFieldUnclippedInCardOrder();
 
@@ -498,7 +498,7 @@ void TestFrmCard::photoIsChosenClearedAndStoredAsABag()
     QCOMPARE(PictureBag::pictureOf(stored), std::optional(QByteArray()));
 }
 
-void TestFrmCard::editCardWhoseRowVanishedWritesNothing()
+void TestFrmCard::rowOrGroupDeletedMeanwhileGetsNothingWritten()
 {
     const qint64 id = m_data->addContact(
         {{QStringLiteral("Name"), QStringLiteral("将删")}, {QStringLiteral("TID"), m_work}});
@@ -512,6 +512,20 @@ void TestFrmCard::editCardWhoseRowVanishedWritesNothing()
     QCOMPARE(open.prompter.shown().last().title, title);
     QVERIFY(open.card->isVisible());
     QCOMPARE(open.line("Edit_Name")->text(), QStringLiteral("改名"));
+    QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toInt(), 0);
+
+    // The chosen group deleted meanwhile: the card says so and offers the groups that remain.
+    const qint64 doomed = m_data->addGroup(1, 3, QStringLiteral("将删分组"));
+    OpenCard newCard(m_data->db(), {false, 0, doomed, false});
+    newCard.line("Edit_Name")->setText(QStringLiteral("无家可归"));
+    m_data->run(QStringLiteral("DELETE FROM Vardelin_Type WHERE ID = ?"), {doomed});
+    newCard.prompter.expectQuestion(true);
+    newCard.prompter.expectMessage(QStringLiteral("所属分类已被删除，请重新选择！"));
+    QVERIFY(!newCard.card->SaveCard());
+    QVERIFY(newCard.prompter.scriptDone());
+    QVERIFY(newCard.card->isVisible());
+    QCOMPARE(newCard.combo("Edit_Type")->currentIndex(), -1);
+    QCOMPARE(newCard.combo("Edit_Type")->findText(QStringLiteral("将删分组")), -1);
     QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toInt(), 0);
 
     // A read that fails is reported, never shown as an empty card that a save would write over.
