@@ -610,6 +610,10 @@ void TestFrmCard::layoutShowsEveryFieldUnclippedInCardOrder()
         QVERIFY(!button->icon().isNull());
     }
 
+    // A tall photo and a long address change no box's place.
+    QVERIFY(open.photo()->setPicture(fileBytes(
+        writeImage(m_data->folder(), QStringLiteral("tall.png"), "PNG", {300, 400}))));
+    open.line("Edit_Address")->setText(QString(200, u'路'));
     const QString shots = qEnvironmentVariable("VARDELIN_SCREENSHOTS");
     for (int page = 0; page < 2; ++page) {
         tabs->setCurrentIndex(page);
