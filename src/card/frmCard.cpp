@@ -146,7 +146,8 @@ void frmCard::buildToolBar(QLayout* layout)
     if (newIcon.isNull())
         newIcon = look->standardIcon(QStyle::SP_FileIcon);
     addTool(layout, QStringLiteral("Button_Save"), QStringLiteral("保存"),
-            look->standardIcon(QStyle::SP_DialogSaveButton));
+            look->standardIcon(QStyle::SP_DialogSaveButton))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     addTool(layout, QStringLiteral("Button_New"), QStringLiteral("保存并新建联系人"), newIcon);
     addTool(layout, QStringLiteral("Button_Copy"), QStringLiteral("复制到新联系人"),
             look->standardIcon(QStyle::SP_FileDialogDetailedView));
