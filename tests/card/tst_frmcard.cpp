@@ -652,6 +652,24 @@ void TestFrmCard::layoutShowsEveryFieldUnclippedInCardOrder()
         if (field.frame <= CardField::Frame::Photo)
             expected << QString(field.control);
     QCOMPARE(walked.mid(0, expected.size()), expected);
+
+    // And the second page, a date picker counting once with its check box.
+    tabs->setCurrentIndex(1);
+    open.line("Edit_Office")->setFocus();
+    walked.clear();
+    for (int i = 0; i < 30; ++i) {
+        QWidget* focused = QApplication::focusWidget();
+        if (auto* date = qobject_cast<OptionalDateEdit*>(focused->parentWidget()))
+            focused = date;
+        if (walked.isEmpty() || walked.last() != focused->objectName())
+            walked << focused->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    expected.clear();
+    for (const CardField& field : CardFields::all)
+        if (field.frame > CardField::Frame::Photo)
+            expected << QString(field.control);
+    QCOMPARE(walked.mid(0, expected.size()), expected);
 }
 
 QTEST_MAIN(TestFrmCard)
