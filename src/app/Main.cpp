@@ -4,6 +4,7 @@
 #include "MainToolBar.h"
 #include "UserProfile.h"
 
+#include "card/frmCard.h"
 #include "contacts/ContactListCommands.h"
 #include "contacts/ContactListLoader.h"
 #include "contacts/ContactListView.h"
@@ -21,6 +22,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -178,6 +180,7 @@ void Main::connectCommands()
     connect(m_toolBar->condition(), &QLineEdit::returnPressed, this,
             [this] { refreshList(GroupTree::rootId, true); });
     connect(m_toolBar->skinCombo(), &QComboBox::textActivated, this, &Main::chooseSkin);
+    connectCardCommands();
 
     // The list's and the tree's own commands, with their pop-up menus.
     auto* listCommands = new ContactListCommands(m_db, m_prompter, m_list, m_contactMenu,
@@ -266,4 +269,60 @@ void Main::closeEvent(QCloseEvent* event)
             m_prompter.showError(this, saved.error());
     }
     event->accept();
+}
+
+void Main::connectCardCommands()
+{
+    connect(m_toolBar->newButton(), &QToolButton::clicked, this, &Main::Button_New_Click);
+    connect(m_toolBar->editButton(), &QToolButton::clicked, this, &Main::Button_Edit);
+    // A double click or Enter on a row.
+    connect(m_list, &QAbstractItemView::activated, this, &Main::Button_Edit);
+}
+
+void Main::Button_New_Click()
+{
+    CardRequest request;
+    request.tid = m_tree->selectedGroupId();
+    openCards(request);
+}
+
+void Main::EditCard(qint64 contactId, bool copy)
+{
+    openCards({true, contactId, 0, copy});
+}
+
+void Main::Button_Edit()
+{
+    const QModelIndexList selected =
+        m_list->selectionModel() ? m_list->selectionModel()->selectedRows() : QModelIndexList();
+    if (selected.isEmpty()) {
+        m_prompter.message(this, QStringLiteral("请选择需要编辑的联系人！"),
+                           QStringLiteral("提示！"), Prompter::Icon::Exclamation);
+        return;
+    }
+    EditCard(m_list->contacts()->contactId(selected.first().row()), false);
+}
+
+void Main::openCards(CardRequest request)
+{
+    for (;;) {
+        frmCard card(m_db, m_session, m_prompter, request, this);
+        if (card.loadError()) {
+            m_prompter.showError(this, *card.loadError());
+            return;
+        }
+        card.exec();
+        if (card.saved())
+            refreshList(m_tree->selectedGroupId(), false);
+        switch (card.then()) {
+        case frmCard::Then::Nothing:
+            return;
+        case frmCard::Then::NewCard:
+            request = {false, 0, m_tree->selectedGroupId(), false};
+            break;
+        case frmCard::Then::CopyCard:
+            request = {true, card.contactId(), 0, true};
+            break;
+        }
+    }
 }

@@ -2,6 +2,7 @@
 // The main window: group tree, contact list, history pane and the commands.
 #pragma once
 
+#include "card/CardRequest.h"
 #include "db/Result.h"
 
 #include <QMainWindow>
@@ -36,6 +37,11 @@ public:
     Status GJContact(qint64 groupId, bool search);
     void ClearTab();
 
+    // Open the contact card modally: a new contact for the tree's selected group, or the stored
+    // contact (copy: as a new contact). A saved card refreshes the list of the selected group.
+    void Button_New_Click();
+    void EditCard(qint64 contactId, bool copy);
+
     // The pane layout as stored in the account's row, and back.
     QString dockState() const;
     bool restoreDockState(const QString& text);
@@ -50,6 +56,10 @@ private:
     void connectCommands();
     void chooseSkin(const QString& colour);
     void refreshList(qint64 groupId, bool search);
+    void connectCardCommands();
+    void Button_Edit();
+    // Shows cards one after another while each asks for the next.
+    void openCards(CardRequest request);
 
     Database& m_db;
     Session& m_session;

@@ -69,6 +69,10 @@ QStringList statements()
         // Measured: TID serves the group filter; CID the card's lists. An index
         // on UID made the full list slower, so there is none.
         QStringLiteral("CREATE INDEX Contact_TID ON Vardelin_Contact (TID)"),
+        // The card offers the distinct departments and posts; without these each card
+        // opening scans the whole table twice (about 70 ms at 100,000 contacts).
+        QStringLiteral("CREATE INDEX Contact_Deptment ON Vardelin_Contact (Deptment)"),
+        QStringLiteral("CREATE INDEX Contact_Post ON Vardelin_Contact (Post)"),
         QStringLiteral("CREATE INDEX Files_CID ON Vardelin_Files (CID)"),
         QStringLiteral("CREATE INDEX History_CID ON Vardelin_History (CID)"),
         QStringLiteral("PRAGMA user_version = %1").arg(Schema::version),

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CardChoices.h"
+
+#include "db/Database.h"
+
+#include <QSqlError>
+
+namespace {
+
+Result<QStringList> distinctValues(const Database& db, const QString& sql)
+{
+    auto rows = db.query(sql);
+    if (!rows)
+        return rows.error();
+    QStringList values;
+    QSqlQuery& query = rows.value();
+    while (query.next()) {
+        const QVariant value = query.value(0);
+        if (!value.isNull() && !value.toString().isEmpty())
+            values << value.toString();
+    }
+    if (query.lastError().isValid())
+        return DbError::fromSql(query.lastError());
+    return values;
+}
+
+} // namespace
+
+Result<QStringList> CardChoices::departments(const Database& db)
+{
+    return distinctValues(db, QStringLiteral("SELECT DISTINCT Deptment FROM Vardelin_Contact"));
+}
+
+Result<QStringList> CardChoices::posts(const Database& db)
+{
+    return distinctValues(db, QStringLiteral("SELECT DISTINCT Post FROM Vardelin_Contact"));
+}
+
+Result<std::vector<CardChoices::Group>> CardChoices::groups(const Database& db)
+{
+    auto rows = db.query(QStringLiteral("SELECT ID, Name FROM Vardelin_Type ORDER BY Number, ID"));
+    if (!rows)
+        return rows.error();
+    std::vector<Group> groups;
+    QSqlQuery& query = rows.value();
+    while (query.next())
+        groups.push_back({query.value(0).toLongLong(), query.value(1).toString()});
+    if (query.lastError().isValid())
+        return DbError::fromSql(query.lastError());
+    return groups;
+}
