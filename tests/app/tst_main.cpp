@@ -94,6 +94,7 @@ private slots:
     void startUpShowsEveryGroupsContacts();
     void startUpFailureShowsErrorBoxAndTouchesNothing_data();
     void startUpFailureShowsErrorBoxAndTouchesNothing();
+    void startUpExpandsADeepGroupChain();
     void clickingGroupListsOnlyItsOwnContacts();
     void letterTabFiltersAndCarriesTheCount();
     void searchRunsOverAllGroupsAndTakesTextLiterally();
@@ -222,6 +223,35 @@ void TestMain::startUpFailureShowsErrorBoxAndTouchesNothing()
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), content);
     }
+}
+
+void TestMain::startUpExpandsADeepGroupChain()
+{
+    // A new address book expands every node at start-up; this chain used to overflow the
+    // stack there, at every start.
+    const int depth = 30000;
+    const Status filled = m_data->db().transaction([this]() -> Status {
+        qint64 parent = m_friends;
+        for (int level = 0; level < depth; ++level)
+            parent = m_data->addGroup(parent, 0, QStringLiteral("层%1").arg(level));
+        return {};
+    });
+    QVERIFY(filled.ok());
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    QCoreApplication::processEvents();
+    // Qt's recursive search (findItems) would itself overflow here: walk down by hand.
+    QTreeWidgetItem* node = main.tree()->topLevelItem(0)->child(1);
+    QCOMPARE(node->text(0), QStringLiteral("朋友"));
+    int level = 1;
+    while (node->childCount() > 0) {
+        QCOMPARE(node->isExpanded(), level <= GroupTreeWidget::deepestExpandedLevel);
+        node = node->child(0);
+        ++level;
+    }
+    QCOMPARE(level, depth + 1);
+    QCOMPARE(node->text(0), QStringLiteral("层%1").arg(depth - 1));
+    main.window->close();
 }
 
 void TestMain::clickingGroupListsOnlyItsOwnContacts()
