@@ -515,7 +515,19 @@ void TestMain::layoutThatHidEverythingRestoresUsable()
     paneMenu->actions().at(0)->trigger();
     paneMenu->close();
     QVERIFY(groups->isVisible());
-    main.window->createPopupMenu()->actions().at(1)->trigger();
+    // So does a right click on the toolbar, through the window's own pop-up menu.
+    auto* toolBar = main.find<QToolBar>(QStringLiteral("ToolsBar"));
+    auto* about = main.find<QWidget>(QStringLiteral("Button_About"));
+    const QPoint besideAbout = about->geometry().center() + QPoint(about->width(), 0);
+    QWidget* target = toolBar->childAt(besideAbout) ? toolBar->childAt(besideAbout) : toolBar;
+    const QPoint at = target->mapFrom(toolBar, besideAbout);
+    QContextMenuEvent onToolBar(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+    QCoreApplication::sendEvent(target, &onToolBar);
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(popup);
+    QCOMPARE(popup->actions().size(), 2);
+    popup->actions().at(1)->trigger();
+    popup->close();
     QVERIFY(history->isVisible());
     main.clickTreeItem(main.treeItem(QStringLiteral("朋友")));
     QCOMPARE(main.column(0), QStringList{QStringLiteral("王五")});
