@@ -34,8 +34,10 @@ DockLayout::Unwrapped DockLayout::unwrap(const QString& stored)
         return {Form::Empty, {}};
     if (!stored.startsWith(QStringLiteral("VDL")))
         return {Form::Unchecked, {}};
+    if (stored.size() > 2 * largestState)
+        return {Form::Damaged, {}};
     const QStringList parts = stored.split(u':');
-    if (parts.size() != 3 || parts[0] != header() || stored.size() > 2 * largestState)
+    if (parts.size() != 3 || parts[0] != header())
         return {Form::Damaged, {}};
     const auto decoded = QByteArray::fromBase64Encoding(parts[2].toLatin1(),
                                                         QByteArray::AbortOnBase64DecodingErrors);

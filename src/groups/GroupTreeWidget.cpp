@@ -26,6 +26,15 @@ QIcon nodeIcon()
     return icon;
 }
 
+// How many levels item sits below the root (the root is level 0).
+int levelOf(const QTreeWidgetItem* item)
+{
+    int level = 0;
+    for (const QTreeWidgetItem* above = item->parent(); above; above = above->parent())
+        ++level;
+    return level;
+}
+
 } // namespace
 
 GroupTreeWidget::GroupTreeWidget(QWidget* parent)
@@ -91,15 +100,6 @@ void GroupTreeWidget::expandBranch(QTreeWidgetItem* item)
         for (int child = node->childCount() - 1; child >= 0; --child)
             pending.emplace_back(node->child(child), level + 1);
     }
-}
-
-int GroupTreeWidget::levelOf(const QTreeWidgetItem* item)
-{
-    int level = 0;
-    for (const QTreeWidgetItem* above = item ? item->parent() : nullptr; above;
-         above = above->parent())
-        ++level;
-    return level;
 }
 
 void GroupTreeWidget::keepWithinExpandedDepth(QTreeWidgetItem* item)

@@ -28,9 +28,6 @@ public:
     // The selected node's group; the root when nothing is selected.
     qint64 selectedGroupId() const;
 
-    // How many levels item sits below the root (the root is level 0).
-    static int levelOf(const QTreeWidgetItem* item);
-
 signals:
     // The user picked a node, by mouse or keyboard.
     void groupChosen(qint64 groupId);
