@@ -5,11 +5,13 @@
 #include "MainToolBar.h"
 #include "UserProfile.h"
 
+#include "admin/frmSystem.h"
 #include "card/frmCard.h"
 #include "contacts/ContactListCommands.h"
 #include "contacts/ContactListLoader.h"
 #include "contacts/ContactListView.h"
 #include "contacts/LetterTabs.h"
+#include "db/Compaction.h"
 #include "db/Database.h"
 #include "db/PasswordSuffix.h"
 #include "db/Session.h"
@@ -198,6 +200,7 @@ void Main::connectCommands()
     connect(m_toolBar->condition(), &QLineEdit::returnPressed, this,
             [this] { refreshList(GroupTree::rootId, true); });
     connect(m_toolBar->skinCombo(), &QComboBox::textActivated, this, &Main::chooseSkin);
+    connect(m_toolBar->settingsButton(), &QToolButton::clicked, this, &Main::Button_Sys_Click);
     connectCardCommands();
 
     m_tabs->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -332,8 +335,30 @@ void Main::closeEvent(QCloseEvent* event)
         if (Status saved = UserProfile::saveDock(m_db, m_session.currentUserId, dockState());
             !saved)
             m_prompter.showError(this, saved.error());
+        compactIfAsked();
     }
     event->accept();
+}
+
+void Main::compactIfAsked()
+{
+    // A file another program holds is left as it is: the space comes back next time.
+    if (!m_session.options.isZip)
+        return;
+    if (auto compacted = Compaction::run(m_db); !compacted)
+        m_prompter.showError(this, compacted.error());
+}
+
+void Main::Button_Sys_Click()
+{
+    frmSystem settings(
+        m_db, m_session, m_prompter, [this] { return GJContact(m_tree->selectedGroupId(), false); },
+        this);
+    if (Status loaded = settings.load(); !loaded) {
+        m_prompter.showError(this, loaded.error());
+        return;
+    }
+    settings.exec();
 }
 
 void Main::connectCardCommands()

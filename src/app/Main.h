@@ -66,6 +66,10 @@ private:
     void refreshList(qint64 groupId, bool search);
     void connectCardCommands();
     void Button_Edit();
+    // The settings window; after OK it has rebuilt the list of the selected group.
+    void Button_Sys_Click();
+    // VACUUM at close when the start-up options ask for it.
+    void compactIfAsked();
     // Shows cards one after another while each asks for the next.
     void openCards(CardRequest request);
 

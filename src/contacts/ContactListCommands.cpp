@@ -137,7 +137,7 @@ void ContactListCommands::toggleCurrent()
     if (!current.isValid())
         return;
     ContactTableModel* rows = m_list->contacts();
-    const QModelIndex box = rows->index(current.row(), 0);
+    const QModelIndex box = rows->index(current.row(), rows->leadColumn());
     const bool ticked = box.data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
     rows->setData(box, ticked ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
 }

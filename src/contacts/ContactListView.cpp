@@ -4,6 +4,13 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
+namespace {
+
+// A tick box and a 16-pixel image with their margins.
+constexpr int leadOnlyWidth = 48;
+
+} // namespace
+
 ContactListView::ContactListView(QWidget* parent)
     : QTableView(parent)
     , m_model(new ContactTableModel(this))
@@ -80,11 +87,16 @@ void ContactListView::sortRows(int column)
 void ContactListView::applyColumnLayout()
 {
     const auto& columns = m_model->columns();
+    const int lead = m_model->leadColumn();
     for (std::size_t column = 0; column < columns.size(); ++column) {
         const int width = columns[column].width;
-        setColumnHidden(int(column), width <= 0);
+        // With every width 0 the lead column stays, just wide enough for its tick box and image.
+        const bool keep = int(column) == lead;
+        setColumnHidden(int(column), width <= 0 && !keep);
         if (width > 0)
             setColumnWidth(int(column), width);
+        else if (keep)
+            setColumnWidth(int(column), leadOnlyWidth);
     }
     setColumnHidden(m_model->sortColumn(), true);
 }

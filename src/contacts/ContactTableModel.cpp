@@ -17,6 +17,13 @@ void ContactTableModel::setRows(ContactRows rows, const QIcon& femaleIcon, const
 {
     beginResetModel();
     m_rows = std::move(rows);
+    m_leadColumn = 0;
+    for (std::size_t column = 0; column < m_rows.columns.size(); ++column) {
+        if (m_rows.columns[column].width > 0) {
+            m_leadColumn = int(column);
+            break;
+        }
+    }
     m_femaleIcon = femaleIcon;
     m_maleIcon = maleIcon;
     const std::size_t count = m_rows.rowCount();
@@ -62,7 +69,8 @@ void ContactTableModel::setAllChecked(bool checked)
         return;
     for (int row : m_order)
         m_checked[row] = checked;
-    emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::CheckStateRole});
+    emit dataChanged(index(0, m_leadColumn), index(rowCount() - 1, m_leadColumn),
+                     {Qt::CheckStateRole});
 }
 
 qint64 ContactTableModel::contactId(int row) const
@@ -137,11 +145,11 @@ QVariant ContactTableModel::data(const QModelIndex& index, int role) const
             return m_rows.cells[column][row];
         return VisibleText::oneLine(m_rows.cells[column].view(row));
     case Qt::DecorationRole:
-        if (column == 0)
+        if (column == m_leadColumn)
             return m_rows.male[row] ? m_maleIcon : m_femaleIcon;
         break;
     case Qt::CheckStateRole:
-        if (column == 0)
+        if (column == m_leadColumn)
             return m_checked[row] ? Qt::Checked : Qt::Unchecked;
         break;
     case ContactIdRole:
@@ -154,7 +162,7 @@ QVariant ContactTableModel::data(const QModelIndex& index, int role) const
 
 bool ContactTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (role != Qt::CheckStateRole || index.column() != 0 ||
+    if (role != Qt::CheckStateRole || index.column() != m_leadColumn ||
         !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return false;
     m_checked[stored(index.row())] = value.value<Qt::CheckState>() == Qt::Checked;
@@ -173,7 +181,7 @@ QVariant ContactTableModel::headerData(int section, Qt::Orientation orientation,
 Qt::ItemFlags ContactTableModel::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
-    if (index.isValid() && index.column() == 0)
+    if (index.isValid() && index.column() == m_leadColumn)
         flags |= Qt::ItemIsUserCheckable;
     return flags;
 }

@@ -22,6 +22,9 @@ public:
     void setRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon);
 
     const std::vector<ListColumn>& columns() const { return m_rows.columns; }
+    // The column carrying the tick box and the sex image: the first one with a
+    // width, so a first column given width 0 hides its text but not them.
+    int leadColumn() const { return m_leadColumn; }
     // The hidden column whose text the rows are sorted by.
     int sortColumn() const { return int(m_rows.columns.size()); }
     qint64 contactId(int row) const;
@@ -52,6 +55,7 @@ private:
     int stored(int row) const { return m_order[row]; }
 
     ContactRows m_rows;
+    int m_leadColumn = 0;
     // Filled by the first sort; until then the sort column shows the contact ID.
     std::vector<QString> m_sortKeys;
     // View row to stored row; rows taken out are left out of it.

@@ -3,6 +3,7 @@
 
 #include "db/ContactFields.h"
 #include "db/Database.h"
+#include "db/SystemOptions.h"
 
 #include <QSet>
 #include <QSqlError>
@@ -29,15 +30,17 @@ bool ListColumns::isListable(const QString& field)
 
 Result<std::vector<ListColumn>> ListColumns::displayed(const Database& db)
 {
-    auto rows = db.query(QStringLiteral("SELECT ID, Name, Alias, Width FROM Vardelin_Alias "
-                                        "WHERE IsDisplay <> 0 ORDER BY Seq, ID"));
+    // The flag is read as every yes/no value is: SQL's "IsDisplay <> 0" would count a
+    // stored 'false' as shown.
+    auto rows = db.query(QStringLiteral("SELECT ID, Name, Alias, Width, IsDisplay "
+                                        "FROM Vardelin_Alias ORDER BY Seq, ID"));
     if (!rows)
         return rows.error();
     QSqlQuery& q = rows.value();
     std::vector<ListColumn> columns;
     while (q.next()) {
         const QString field = q.value(1).toString().trimmed();
-        if (isListable(field))
+        if (yesNo(q.value(4)) && isListable(field))
             columns.push_back(
                 {q.value(0).toLongLong(), field, q.value(2).toString(), q.value(3).toInt()});
     }

@@ -1,0 +1,211 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Times the settings window: opening it (built, loaded, shown and painted) beside a bare Qt
+// dialog of the same pages and rows, and confirming it with every column row (44 in a new
+// address book) beside the list rebuild that follows a confirm.
+//
+// usage: bench_settings <database> [--runs n]
+// The confirm writes back the values it loaded, so the file keeps its settings.
+#include "BenchSupport.h"
+
+#include "admin/ColumnSettings.h"
+#include "admin/frmSystem.h"
+#include "contacts/ContactListLoader.h"
+#include "contacts/ContactListView.h"
+#include "db/Database.h"
+#include "db/Session.h"
+#include "ui/Prompter.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextStream>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace {
+
+// Nothing in a measured run may ask anything.
+class NoPrompter final : public Prompter {
+public:
+    void message(QWidget*, const QString& text, const QString&, Icon) override
+    {
+        Bench::fail(QStringLiteral("unexpected message: ") + text);
+    }
+    bool ask(QWidget*, const QString& text, const QString&) override
+    {
+        Bench::fail(QStringLiteral("unexpected question: ") + text);
+    }
+    QString input(QWidget*, const QString& prompt, const QString&, const QString&) override
+    {
+        Bench::fail(QStringLiteral("unexpected input box: ") + prompt);
+    }
+    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
+};
+
+// The least a dialog of the same shape costs: five pages, six boxes, a list of the
+// accounts and a checkable list of the column rows, all from memory.
+std::unique_ptr<QDialog> bareDialog(const std::vector<ColumnSetting>& columns)
+{
+    auto dialog = std::make_unique<QDialog>();
+    auto* tabs = new QTabWidget(dialog.get());
+    auto* options = new QWidget;
+    auto* optionsLayout = new QVBoxLayout(options);
+    for (int i = 0; i < 6; ++i)
+        optionsLayout->addWidget(new QCheckBox(QStringLiteral("选项"), options));
+    tabs->addTab(options, QStringLiteral("基本选项"));
+    auto* accounts = new QTreeWidget;
+    new QTreeWidgetItem(accounts, {QStringLiteral("admin"), QStringLiteral("Silver")});
+    tabs->addTab(accounts, QStringLiteral("用户设置"));
+    auto* list = new QTreeWidget;
+    list->setColumnCount(3);
+    for (const ColumnSetting& column : columns) {
+        auto* row = new QTreeWidgetItem(
+            list, {column.caption, QString::number(column.width), QString::number(column.seq)});
+        row->setCheckState(0, column.shown ? Qt::Checked : Qt::Unchecked);
+    }
+    tabs->addTab(list, QStringLiteral("自 定 义"));
+    tabs->addTab(new QWidget, QStringLiteral("导入导出"));
+    tabs->addTab(new QWidget, QStringLiteral("修改密码"));
+    auto* layout = new QVBoxLayout(dialog.get());
+    layout->addWidget(tabs);
+    layout->addWidget(new QPushButton(QStringLiteral("确定(&O)"), dialog.get()));
+    dialog->resize(460, 420);
+    return dialog;
+}
+
+Status rebuildList(const Database& db, ContactListView& view, bool top)
+{
+    ContactListFilter filter;
+    filter.top = top;
+    auto rows = ContactListLoader::load(db, filter);
+    if (!rows)
+        return rows.error();
+    view.showRows(std::move(rows).value(), {}, {});
+    return {};
+}
+
+void measureOpening(Database& db, Session& session, Prompter& prompter, int runs, qint64 n)
+{
+    auto columns = ColumnSettings::read(db);
+    if (!columns)
+        Bench::fail(QStringLiteral("cannot read the columns: ") + columns.error().description);
+    std::vector<double> oursMs;
+    std::vector<double> floorMs;
+    for (int run = 0; run <= runs; ++run) {
+        std::unique_ptr<frmSystem> window;
+        const double ours = Bench::elapsedMs([&] {
+            window = std::make_unique<frmSystem>(db, session, prompter, [] { return Status{}; });
+            if (Status loaded = window->load(); !loaded)
+                Bench::fail(QStringLiteral("cannot load: ") + loaded.error().description);
+            window->show();
+            QCoreApplication::processEvents();
+        });
+        window.reset();
+        std::unique_ptr<QDialog> bare;
+        const double floor = Bench::elapsedMs([&] {
+            bare = bareDialog(columns.value());
+            bare->show();
+            QCoreApplication::processEvents();
+        });
+        bare.reset();
+        if (run > 0) {
+            oursMs.push_back(ours);
+            floorMs.push_back(floor);
+        }
+    }
+    Bench::printRow(
+        QStringLiteral("settings window: open, load, show (%1 column rows; target 60 ms)")
+            .arg(columns.value().size()),
+        n, Bench::median(oursMs), Bench::median(floorMs));
+}
+
+void measureConfirm(Database& db, Session& session, Prompter& prompter, int runs, qint64 n)
+{
+    ContactListView view;
+    const bool top = session.options.isTop;
+    if (Status built = rebuildList(db, view, top); !built)
+        Bench::fail(QStringLiteral("cannot build the list: ") + built.error().description);
+    std::vector<double> writeMs;
+    std::vector<double> confirmMs;
+    std::vector<double> listMs;
+    for (int run = 0; run <= runs; ++run) {
+        for (bool withList : {false, true}) {
+            frmSystem window(db, session, prompter, [&]() -> Status {
+                return withList ? rebuildList(db, view, top) : Status{};
+            });
+            if (Status loaded = window.load(); !loaded)
+                Bench::fail(QStringLiteral("cannot load: ") + loaded.error().description);
+            auto* ok = window.findChild<QPushButton*>(QStringLiteral("Button_OK"));
+            const double ms = Bench::elapsedMs([&] { ok->click(); });
+            if (window.result() != QDialog::Accepted)
+                Bench::fail(QStringLiteral("the confirm did not close the window"));
+            if (run > 0)
+                (withList ? confirmMs : writeMs).push_back(ms);
+        }
+        const double listing = Bench::elapsedMs([&] {
+            if (Status built = rebuildList(db, view, top); !built)
+                Bench::fail(built.error().description);
+        });
+        if (run > 0)
+            listMs.push_back(listing);
+    }
+    const QString rows = QString::number(view.model()->rowCount());
+    Bench::printRow(QStringLiteral("settings window: confirm, writes only (target 50 ms)"), n,
+                    Bench::median(writeMs));
+    Bench::printRow(QStringLiteral("settings window: confirm with the list rebuild vs the "
+                                   "rebuild alone (%1 rows; target +50 ms)")
+                        .arg(rows),
+                    n, Bench::median(confirmMs), Bench::median(listMs));
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    QString path;
+    int runs = 0;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--runs") && i + 1 < args.size())
+            runs = args[++i].toInt();
+        else
+            path = args[i];
+    }
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        Bench::fail(QStringLiteral("usage: bench_settings <database> [--runs n]  "
+                                   "(bench_makedata writes the database)"));
+
+    Database db;
+    if (Status opened = db.open(path); !opened)
+        Bench::fail(QStringLiteral("cannot open: ") + opened.error().description);
+    auto count = db.query(QStringLiteral("SELECT count(*) FROM Vardelin_Contact"));
+    if (!count || !count.value().next())
+        Bench::fail(QStringLiteral("cannot count the contacts"));
+    const qint64 n = count.value().value(0).toLongLong();
+    if (runs <= 0)
+        runs = n > 20000 ? 7 : 11;
+
+    Session session;
+    auto options = SystemOptions::read(db);
+    if (!options)
+        Bench::fail(options.error().description);
+    session.options = options.value();
+    session.options.isAllUser = true;
+    NoPrompter prompter;
+    measureOpening(db, session, prompter, runs, n);
+    measureConfirm(db, session, prompter, runs, n);
+    QTextStream(stderr) << "bench_settings: " << runs << " runs, Top 500 "
+                        << (session.options.isTop ? "on" : "off") << "\n";
+    return 0;
+}

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ColumnSettings.h"
+
+#include "db/Database.h"
+#include "db/SystemOptions.h"
+
+#include <QSqlError>
+
+namespace {
+
+// Nine digits always fit a 32-bit column value.
+constexpr qsizetype mostDigits = 9;
+
+} // namespace
+
+Result<std::vector<ColumnSetting>> ColumnSettings::read(const Database& db)
+{
+    auto rows = db.query(
+        QStringLiteral("SELECT ID, Alias, Width, Seq, IsDisplay FROM Vardelin_Alias ORDER BY ID"));
+    if (!rows)
+        return rows.error();
+    QSqlQuery& q = rows.value();
+    std::vector<ColumnSetting> columns;
+    while (q.next()) {
+        columns.push_back({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toInt(),
+                           q.value(3).toInt(), yesNo(q.value(4))});
+    }
+    if (q.lastError().isValid())
+        return DbError::fromSql(q.lastError());
+    return columns;
+}
+
+Status ColumnSettings::write(const Database& db, const std::vector<ColumnSetting>& columns)
+{
+    const QString sql =
+        QStringLiteral("UPDATE Vardelin_Alias SET Width = ?, Seq = ?, IsDisplay = ? WHERE ID = ?");
+    for (const ColumnSetting& column : columns) {
+        if (Status done = db.exec(sql, {column.width, column.seq, column.shown ? 1 : 0, column.id});
+            !done)
+            return done;
+    }
+    return {};
+}
+
+std::optional<int> ColumnSettings::wholeNumber(const QString& text)
+{
+    const bool negative = text.startsWith(u'-');
+    const QStringView digits = QStringView(text).sliced(negative ? 1 : 0);
+    if (digits.isEmpty() || digits.size() > mostDigits)
+        return std::nullopt;
+    for (QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    }
+    const int value = digits.toInt();
+    return negative ? -value : value;
+}

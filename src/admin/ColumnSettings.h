@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Every row of Vardelin_Alias as the column page edits it: shown, width and order.
+#pragma once
+
+#include "db/Result.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class Database;
+
+struct ColumnSetting {
+    qint64 id = 0;
+    QString caption;
+    // In the unit Vardelin_Alias.Width holds, which the list uses as it stands.
+    int width = 0;
+    int seq = 0;
+    bool shown = false;
+};
+
+namespace ColumnSettings {
+
+// Every column row in ID order.
+Result<std::vector<ColumnSetting>> read(const Database& db);
+
+// Writes width, order and shown of every row, changed or not. Run it inside the
+// caller's transaction: it stops at the first failure.
+Status write(const Database& db, const std::vector<ColumnSetting>& columns);
+
+// A width or order as typed: plain decimal digits with an optional minus sign,
+// small enough for the column; anything else (blanks, "1e3", "0x10", "1.5",
+// full-width digits) is no number.
+std::optional<int> wholeNumber(const QString& text);
+
+} // namespace ColumnSettings

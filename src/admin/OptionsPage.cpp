@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "OptionsPage.h"
+
+#include <QCheckBox>
+#include <QVBoxLayout>
+
+OptionsPage::OptionsPage(QWidget* parent)
+    : QWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    m_login = addBox("C_IsLogin", QStringLiteral("是否需要验证登录"));
+    m_allUser = addBox("C_IsAllUser", QStringLiteral("是否多用户使用"));
+    m_expanded = addBox("C_IsExpanded", QStringLiteral("是否默认展开分组"));
+    m_zip = addBox("C_IsZip", QStringLiteral("关闭时是否压缩数据库"));
+    m_max = addBox("C_IsMax", QStringLiteral("启动时最大化窗口"));
+    m_top = addBox("C_IsTop", QStringLiteral("全部分组最多显示500条"));
+    for (QCheckBox* box : {m_login, m_allUser, m_expanded, m_zip, m_max, m_top})
+        layout->addWidget(box);
+    layout->addStretch(1);
+    connect(m_allUser, &QCheckBox::clicked, this, &OptionsPage::allUserClicked);
+}
+
+QCheckBox* OptionsPage::addBox(const char* objectName, const QString& caption)
+{
+    auto* box = new QCheckBox(caption, this);
+    box->setObjectName(QString::fromLatin1(objectName));
+    return box;
+}
+
+void OptionsPage::GJSystem(const SystemOptions& stored)
+{
+    m_login->setChecked(stored.isLogin);
+    m_allUser->setChecked(stored.isAllUser);
+    m_expanded->setChecked(stored.isExpanded);
+    m_zip->setChecked(stored.isZip);
+    m_max->setChecked(stored.isMax);
+    m_top->setChecked(stored.isTop);
+}
+
+SystemOptions OptionsPage::values() const
+{
+    SystemOptions options;
+    options.isLogin = m_login->isChecked();
+    options.isAllUser = m_allUser->isChecked();
+    options.isExpanded = m_expanded->isChecked();
+    options.isZip = m_zip->isChecked();
+    options.isMax = m_max->isChecked();
+    options.isTop = m_top->isChecked();
+    return options;
+}

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Page "基本选项" of the settings window: the six start-up options.
+#pragma once
+
+#include "db/SystemOptions.h"
+
+#include <QWidget>
+
+class QCheckBox;
+
+class OptionsPage : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit OptionsPage(QWidget* parent = nullptr);
+
+    // GJSystem: ticks the boxes from the stored options. Setting them is no
+    // click: the accounts page is not switched by it.
+    void GJSystem(const SystemOptions& stored);
+    SystemOptions values() const;
+
+signals:
+    // The user clicked C_IsAllUser; on is its new state.
+    void allUserClicked(bool on);
+
+private:
+    QCheckBox* addBox(const char* objectName, const QString& caption);
+
+    QCheckBox* m_login;
+    QCheckBox* m_allUser;
+    QCheckBox* m_expanded;
+    QCheckBox* m_zip;
+    QCheckBox* m_max;
+    QCheckBox* m_top;
+};

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "frmAlias.h"
+
+#include "ColumnSettings.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+frmAlias::frmAlias(const QString& width, const QString& seq, QWidget* parent)
+    : QDialog(parent)
+    , m_widthLabel(new QLabel(QStringLiteral("宽度："), this))
+    , m_width(new QLineEdit(width, this))
+    , m_seqLabel(new QLabel(QStringLiteral("顺序："), this))
+    , m_seq(new QLineEdit(seq, this))
+    , m_message(new QLabel(this))
+{
+    setObjectName(QStringLiteral("frmAlias"));
+    setWindowTitle(QStringLiteral("设置"));
+    setModal(true);
+    m_widthLabel->setObjectName(QStringLiteral("Label1"));
+    m_width->setObjectName(QStringLiteral("Edit_Width"));
+    m_widthLabel->setBuddy(m_width);
+    m_seqLabel->setObjectName(QStringLiteral("Label2"));
+    m_seq->setObjectName(QStringLiteral("Edit_Seq"));
+    m_seqLabel->setBuddy(m_seq);
+    m_message->setObjectName(QStringLiteral("Label3"));
+    m_message->setStyleSheet(QStringLiteral("color: #c00000"));
+
+    auto* fields = new QFormLayout;
+    fields->addRow(m_widthLabel, m_width);
+    fields->addRow(m_seqLabel, m_seq);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addWidget(m_message);
+}
+
+QString frmAlias::widthText() const
+{
+    return m_width->text();
+}
+
+QString frmAlias::seqText() const
+{
+    return m_seq->text();
+}
+
+void frmAlias::done(int result)
+{
+    if (!ColumnSettings::wholeNumber(m_seq->text()) ||
+        !ColumnSettings::wholeNumber(m_width->text())) {
+        m_message->setText(QStringLiteral("宽度及顺序必须是数字，请修改！"));
+        return;
+    }
+    QDialog::done(result);
+}

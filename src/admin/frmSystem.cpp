@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "frmSystem.h"
+
+#include "AccountsPage.h"
+#include "ColumnsPage.h"
+#include "ImportPage.h"
+#include "OptionsPage.h"
+#include "PasswordPage.h"
+#include "SettingsSave.h"
+
+#include "db/PasswordSuffix.h"
+#include "db/Session.h"
+#include "ui/Prompter.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+frmSystem::frmSystem(Database& db, Session& session, Prompter& prompter, RebuildList rebuildList,
+                     QWidget* parent)
+    : QDialog(parent)
+    , m_db(db)
+    , m_session(session)
+    , m_prompter(prompter)
+    , m_rebuildList(std::move(rebuildList))
+    , m_tabs(new QTabWidget(this))
+    , m_options(new OptionsPage(m_tabs))
+    , m_accounts(new AccountsPage(db, prompter, session.currentUserId, m_tabs))
+    , m_columns(new ColumnsPage(db, m_tabs))
+    , m_import(new ImportPage(m_tabs))
+    , m_password(new PasswordPage(m_tabs))
+    , m_ok(new QPushButton(QStringLiteral("确定(&O)"), this))
+    , m_cancel(new QPushButton(QStringLiteral("取消(&C)"), this))
+{
+    setObjectName(QStringLiteral("frmSystem"));
+    setWindowTitle(QStringLiteral("设置"));
+    setModal(true);
+    resize(460, 420);
+    m_tabs->setObjectName(QStringLiteral("TabC"));
+    m_tabs->addTab(m_options, QStringLiteral("基本选项"));
+    m_tabs->addTab(m_accounts, QStringLiteral("用户设置"));
+    m_tabs->addTab(m_columns, QStringLiteral("自 定 义"));
+    m_tabs->addTab(m_import, QStringLiteral("导入导出"));
+    m_tabs->addTab(m_password, QStringLiteral("修改密码"));
+    m_ok->setObjectName(QStringLiteral("Button_OK"));
+    m_ok->setDefault(true);
+    m_cancel->setObjectName(QStringLiteral("Button_Cancel"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs, 1);
+    layout->addLayout(buttons);
+
+    connect(m_ok, &QPushButton::clicked, this, &frmSystem::Button_OK_Click);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_options, &OptionsPage::allUserClicked, this, &frmSystem::switchAccountsPage);
+    // The tab bar itself lets a program choose a switched-off page; the window does not.
+    connect(m_tabs, &QTabWidget::currentChanged, this, &frmSystem::showFirstOpenPage);
+}
+
+bool frmSystem::isAdministrator() const
+{
+    return m_session.currentUserId == Session::administratorId;
+}
+
+Status frmSystem::load()
+{
+    const bool administrator = isAdministrator();
+    for (Page page : {OptionsTab, AccountsTab, ColumnsTab})
+        m_tabs->setTabEnabled(page, administrator);
+    // The start-up value, not the stored one: the box switches the page from here on.
+    if (!m_session.options.isAllUser)
+        m_tabs->setTabEnabled(AccountsTab, false);
+    showFirstOpenPage();
+
+    auto suffix = PasswordSuffix::read(m_db);
+    if (!suffix)
+        return suffix.error();
+    if (suffix.value())
+        m_session.passSuffix = *suffix.value();
+    m_accounts->setSuffix(m_session.passSuffix);
+
+    auto current =
+        PasswordChange::currentPlain(m_db, m_session.currentUserId, m_session.passSuffix);
+    if (!current)
+        return current.error();
+    m_currentPass = current.value();
+
+    auto stored = SystemOptions::read(m_db);
+    if (!stored)
+        return stored.error();
+    m_options->GJSystem(stored.value());
+    if (Status users = m_accounts->GJUser(); !users)
+        return users;
+    return m_columns->GJAlias();
+}
+
+void frmSystem::switchAccountsPage(bool on)
+{
+    m_tabs->setTabEnabled(AccountsTab, on && isAdministrator());
+}
+
+void frmSystem::showFirstOpenPage()
+{
+    if (m_tabs->isTabEnabled(m_tabs->currentIndex()))
+        return;
+    for (int page = 0; page < m_tabs->count(); ++page) {
+        if (m_tabs->isTabEnabled(page)) {
+            m_tabs->setCurrentIndex(page);
+            return;
+        }
+    }
+}
+
+void frmSystem::Button_OK_Click()
+{
+    SettingsChange change;
+    change.userId = m_session.currentUserId;
+    change.suffix = m_session.passSuffix;
+    if (m_password->changeWanted()) {
+        const PasswordChange::Input input = m_password->input();
+        if (const auto refused = PasswordChange::refusal(m_currentPass, input, change.suffix)) {
+            m_tabs->setCurrentIndex(PasswordTab);
+            m_prompter.message(this, *refused, QStringLiteral("提示！"),
+                               Prompter::Icon::Exclamation);
+            return;
+        }
+        change.newPassword = input.confirmation;
+    }
+    change.columns = m_columns->columns();
+    change.options = m_options->values();
+
+    if (Status saved = SettingsSave::save(m_db, change); !saved) {
+        m_prompter.showError(this, saved.error());
+        return;
+    }
+    if (m_rebuildList) {
+        if (Status rebuilt = m_rebuildList(); !rebuilt) {
+            m_prompter.showError(this, rebuilt.error());
+            return;
+        }
+    }
+    accept();
+}

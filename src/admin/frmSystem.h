@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The settings window: options, accounts, list columns, import and password on five pages.
+#pragma once
+
+#include "db/Result.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <optional>
+
+class AccountsPage;
+class ColumnsPage;
+class Database;
+class ImportPage;
+class OptionsPage;
+class PasswordPage;
+class Prompter;
+class QPushButton;
+class QTabWidget;
+struct Session;
+
+class frmSystem : public QDialog {
+    Q_OBJECT
+
+public:
+    // The pages of TabC, in order.
+    enum Page { OptionsTab, AccountsTab, ColumnsTab, ImportTab, PasswordTab };
+
+    // Rebuilds the main window's contact list after a confirm has written.
+    using RebuildList = std::function<Status()>;
+
+    frmSystem(Database& db, Session& session, Prompter& prompter, RebuildList rebuildList,
+              QWidget* parent = nullptr);
+
+    // The loading sequence: switches the pages by the user's rights, rereads
+    // the password suffix and the user's password, then fills the pages. A
+    // failure is returned; the caller shows it and does not show the window.
+    Status load();
+
+    // The password as stored for the current user, turned back; nothing when
+    // the account was not found.
+    const std::optional<QString>& currentPass() const { return m_currentPass; }
+
+private:
+    void Button_OK_Click();
+    void switchAccountsPage(bool on);
+    // A switched-off page cannot stay the one shown.
+    void showFirstOpenPage();
+    bool isAdministrator() const;
+
+    Database& m_db;
+    Session& m_session;
+    Prompter& m_prompter;
+    RebuildList m_rebuildList;
+    std::optional<QString> m_currentPass;
+
+    QTabWidget* m_tabs;
+    OptionsPage* m_options;
+    AccountsPage* m_accounts;
+    ColumnsPage* m_columns;
+    ImportPage* m_import;
+    PasswordPage* m_password;
+    QPushButton* m_ok;
+    QPushButton* m_cancel;
+};

@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Compacting the address book file: the space of deleted rows given back.
+#pragma once
+
+#include "Result.h"
+
+class Database;
+
+namespace Compaction {
+
+enum class Outcome { Compacted, SkippedLocked };
+
+// Rewrites the file without its free pages. When another program holds the
+// file, nothing waits and nothing changes: the compaction is skipped. Any
+// other failure is returned; the file stays as it was either way.
+Result<Outcome> run(const Database& db);
+
+} // namespace Compaction

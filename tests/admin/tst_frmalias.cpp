@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The column dialog: it closes only on whole numbers, and the column page takes
+// its values back into the working list.
+#include "TestDatabase.h"
+
+#include "admin/ColumnsPage.h"
+#include "admin/frmAlias.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Types into a box of the dialog that is open and modal, then closes it.
+void answerOpenDialog(const QString& width, const QString& seq)
+{
+    QTimer::singleShot(0, [width, seq] {
+        auto* dialog = qobject_cast<frmAlias*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        dialog->findChild<QLineEdit*>(u"Edit_Width"_s)->setText(width);
+        dialog->findChild<QLineEdit*>(u"Edit_Seq"_s)->setText(seq);
+        dialog->close();
+    });
+}
+
+} // namespace
+
+class TestFrmAlias : public QObject {
+    Q_OBJECT
+
+private slots:
+    void itShowsTheRowsValuesUnderItsCaptions()
+    {
+        frmAlias dialog(u"120"_s, u"3"_s);
+        QCOMPARE(dialog.windowTitle(), u"设置"_s);
+        QCOMPARE(dialog.findChild<QLineEdit*>(u"Edit_Width"_s)->text(), u"120"_s);
+        QCOMPARE(dialog.findChild<QLineEdit*>(u"Edit_Seq"_s)->text(), u"3"_s);
+        QCOMPARE(dialog.findChild<QLabel*>(u"Label1"_s)->text(), u"宽度："_s);
+        QCOMPARE(dialog.findChild<QLabel*>(u"Label2"_s)->buddy(),
+                 dialog.findChild<QLineEdit*>(u"Edit_Seq"_s));
+        QVERIFY(dialog.findChild<QLabel*>(u"Label3"_s)->text().isEmpty());
+    }
+
+    void closingIsRefusedUntilBothAreWholeNumbers()
+    {
+        frmAlias dialog(u"120"_s, u"3"_s);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto* width = dialog.findChild<QLineEdit*>(u"Edit_Width"_s);
+        auto* seq = dialog.findChild<QLineEdit*>(u"Edit_Seq"_s);
+        auto* message = dialog.findChild<QLabel*>(u"Label3"_s);
+
+        for (const QString& bad : {u"abc"_s, u"1.5"_s, u" 80"_s, u"１２"_s, u""_s, u"1e2"_s}) {
+            width->setText(bad);
+            dialog.close();
+            QVERIFY2(dialog.isVisible(), qPrintable(bad));
+            QCOMPARE(message->text(), u"宽度及顺序必须是数字，请修改！"_s);
+            message->clear();
+            // Escape is refused the same way.
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(message->text(), u"宽度及顺序必须是数字，请修改！"_s);
+        }
+        width->setText(u"80"_s);
+        seq->setText(u"x"_s);
+        dialog.close();
+        QVERIFY(dialog.isVisible());
+
+        seq->setText(u"-2"_s);
+        dialog.close();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.widthText(), u"80"_s);
+        QCOMPARE(dialog.seqText(), u"-2"_s);
+    }
+
+    void aDoubleClickedRowTakesTheValuesBack()
+    {
+        TestDatabase book;
+        QVERIFY(book.ok());
+        ColumnsPage page(book.db());
+        QVERIFY(page.GJAlias().ok());
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        QTreeWidget* list = page.list();
+        QCOMPARE(list->topLevelItemCount(), 44);
+        QCOMPARE(list->headerItem()->text(0), u"字段名"_s);
+        QCOMPARE(list->headerItem()->text(1), u"宽度"_s);
+        QCOMPARE(list->headerItem()->text(2), u"顺序"_s);
+        QTreeWidgetItem* name = list->topLevelItem(0);
+        QCOMPARE(name->text(0), u"姓名"_s);
+        QCOMPARE(name->text(1), u"100"_s);
+        QCOMPARE(name->text(2), u"1"_s);
+        QCOMPARE(name->checkState(0), Qt::Checked);
+
+        answerOpenDialog(u"150"_s, u"9"_s);
+        const QRect cell = list->visualItemRect(name);
+        // The first click of a double click comes as a press and a release.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(name->text(1), u"150"_s);
+        QCOMPARE(name->text(2), u"9"_s);
+        // Only the working list changed.
+        QCOMPARE(book.scalar(u"SELECT Width FROM Vardelin_Alias WHERE Name = 'C.Name'"_s).toInt(),
+                 100);
+        const std::vector<ColumnSetting> columns = page.columns();
+        QCOMPARE(columns[0].width, 150);
+        QCOMPARE(columns[0].seq, 9);
+        QVERIFY(columns[0].shown);
+
+        // A double click below the rows opens nothing.
+        book.run(u"DELETE FROM Vardelin_Alias WHERE ID > 3"_s);
+        QVERIFY(page.GJAlias().ok());
+        bool opened = false;
+        QTimer::singleShot(0, [&opened] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                opened = true;
+                dialog->close();
+            }
+        });
+        const QPoint below(5, list->viewport()->height() - 2);
+        QVERIFY(!list->itemAt(below));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, below);
+        QTest::qWait(10);
+        QVERIFY(!opened);
+    }
+};
+
+QTEST_MAIN(TestFrmAlias)
+#include "tst_frmalias.moc"

@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The settings window from the main window: opened by "设置", its OK rebuilding the list
+// with the new columns; the list's tick boxes with a zero-width first column; compacting
+// at close.
+#include "ScriptedPrompter.h"
+#include "TestDatabase.h"
+
+#include "admin/frmSystem.h"
+#include "app/Main.h"
+#include "contacts/ContactListView.h"
+#include "db/Session.h"
+#include "groups/GroupTreeWidget.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct RunningMain {
+    Database db;
+    Session session;
+    ScriptedPrompter prompter;
+    std::unique_ptr<Main> window = std::make_unique<Main>(db, session, prompter);
+
+    bool start(const QString& path)
+    {
+        if (!window->startUp(path))
+            return false;
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+    ContactListView* list() const { return window->findChild<ContactListView*>(u"ListView"_s); }
+    QStringList shownCaptions() const
+    {
+        QStringList captions;
+        const QAbstractItemModel* model = list()->model();
+        for (int c = 0; c < model->columnCount(); ++c) {
+            if (!list()->isColumnHidden(c))
+                captions << model->headerData(c, Qt::Horizontal).toString();
+        }
+        return captions;
+    }
+    QStringList names(int column) const
+    {
+        QStringList values;
+        const QAbstractItemModel* model = list()->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            values << model->index(row, column).data().toString();
+        values.sort();
+        return values;
+    }
+};
+
+QTreeWidgetItem* rowCalled(QTreeWidget* list, const QString& caption)
+{
+    const auto found = list->findItems(caption, Qt::MatchExactly);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+} // namespace
+
+class TestSettingsInMain : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void settingsButtonOpensTheWindowAndOkRebuildsTheList();
+    void aColumnStoredAsFalseIsHidden();
+    void aZeroWidthFirstColumnKeepsTheTickBoxAndImage();
+    void closingCompactsOnlyWhenTheStartUpOptionAsks();
+
+private:
+    std::unique_ptr<TestDatabase> m_data;
+    qint64 m_friends = 0;
+};
+
+void TestSettingsInMain::init()
+{
+    m_data = std::make_unique<TestDatabase>();
+    QVERIFY(m_data->ok());
+    m_friends = m_data->addGroup(1, 1, u"朋友"_s);
+    m_data->setDisplayedColumns({u"C.Name"_s, u"T.Name"_s, u"C.Moblie1"_s});
+    m_data->addContact({{u"Name"_s, u"王五"_s}, {u"TID"_s, m_friends}, {u"Sex"_s, u"男"_s}});
+    m_data->addContact({{u"Name"_s, u"李四"_s}, {u"TID"_s, 1}});
+}
+
+void TestSettingsInMain::cleanup()
+{
+    m_data.reset();
+}
+
+void TestSettingsInMain::settingsButtonOpensTheWindowAndOkRebuildsTheList()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    QCOMPARE(main.shownCaptions(), (QStringList{u"姓名"_s, u"所属分类"_s, u"手机1"_s}));
+    auto* tree = main.window->findChild<GroupTreeWidget*>(u"Tree"_s);
+    const auto friends = tree->findItems(u"朋友"_s, Qt::MatchExactly | Qt::MatchRecursive);
+    QVERIFY(!friends.isEmpty());
+    tree->setCurrentItem(friends.first());
+    QCOMPARE(tree->selectedGroupId(), m_friends);
+
+    bool edited = false;
+    QTimer::singleShot(0, [&edited] {
+        auto* settings = qobject_cast<frmSystem*>(QApplication::activeModalWidget());
+        if (!settings)
+            return;
+        auto* columns = settings->findChild<QTreeWidget*>(u"ListGird"_s);
+        // Hide the group's name, put the mobile first, show the company.
+        rowCalled(columns, u"所属分类"_s)->setCheckState(0, Qt::Unchecked);
+        rowCalled(columns, u"手机1"_s)->setText(2, u"0"_s);
+        QTreeWidgetItem* company = rowCalled(columns, u"单位名称"_s);
+        company->setCheckState(0, Qt::Checked);
+        company->setText(2, u"50"_s);
+        company->setText(1, u"77"_s);
+        QTest::mouseClick(settings->findChild<QPushButton*>(u"Button_OK"_s), Qt::LeftButton);
+        edited = true;
+    });
+    QTest::mouseClick(main.window->findChild<QToolButton*>(u"Button_Sys"_s), Qt::LeftButton);
+    QVERIFY(edited);
+    QVERIFY(!QApplication::activeModalWidget());
+
+    QCOMPARE(main.shownCaptions(), (QStringList{u"手机1"_s, u"姓名"_s, u"单位名称"_s}));
+    QCOMPARE(main.list()->columnWidth(2), 77);
+    // The list of the group selected in the tree, without a search.
+    QCOMPARE(main.names(1), QStringList{u"王五"_s});
+    QCOMPARE(
+        m_data->scalar(u"SELECT IsDisplay FROM Vardelin_Alias WHERE Name = 'T.Name'"_s).toInt(), 0);
+    QVERIFY(main.prompter.scriptDone());
+}
+
+void TestSettingsInMain::aColumnStoredAsFalseIsHidden()
+{
+    m_data->run(u"UPDATE Vardelin_Alias SET IsDisplay = 'false' WHERE Name = 'T.Name'"_s);
+    m_data->run(u"UPDATE Vardelin_Alias SET IsDisplay = 'FALSE' WHERE Name = 'C.Moblie1'"_s);
+    m_data->run(u"UPDATE Vardelin_Alias SET IsDisplay = 'True', Seq = 99 WHERE Name = 'C.Tel1'"_s);
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    QCOMPARE(main.shownCaptions(), (QStringList{u"姓名"_s, u"电话1"_s}));
+}
+
+void TestSettingsInMain::aZeroWidthFirstColumnKeepsTheTickBoxAndImage()
+{
+    m_data->run(u"UPDATE Vardelin_Alias SET Width = 0 WHERE Name = 'C.Name'"_s);
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    ContactListView* list = main.list();
+    QAbstractItemModel* model = list->model();
+    QVERIFY(list->isColumnHidden(0));
+    QCOMPARE(main.shownCaptions(), (QStringList{u"所属分类"_s, u"手机1"_s}));
+    // The tick box and the sex image move to the first column that shows.
+    QVERIFY(!model->index(0, 0).data(Qt::CheckStateRole).isValid());
+    QVERIFY(model->index(0, 1).data(Qt::CheckStateRole).isValid());
+    QVERIFY(!model->index(0, 1).data(Qt::DecorationRole).value<QIcon>().isNull());
+    QVERIFY(model->flags(model->index(0, 1)) & Qt::ItemIsUserCheckable);
+
+    // A click on the box ticks the row, and the list's commands see it.
+    list->scrollTo(model->index(0, 1));
+    const QRect cell = list->visualRect(model->index(0, 1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      QPoint(cell.left() + 10, cell.center().y()));
+    QCOMPARE(model->index(0, 1).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+    QCOMPARE(main.list()->contacts()->checkedIds().size(), 1u);
+
+    // With every shown column at width 0 the first stays as a narrow column of boxes.
+    m_data->run(u"UPDATE Vardelin_Alias SET Width = 0"_s);
+    QVERIFY(main.window->GJContact(1, false));
+    QVERIFY(!list->isColumnHidden(0));
+    QVERIFY(list->isColumnHidden(1));
+    QVERIFY(list->columnWidth(0) > 0);
+    QVERIFY(model->index(0, 0).data(Qt::CheckStateRole).isValid());
+}
+
+void TestSettingsInMain::closingCompactsOnlyWhenTheStartUpOptionAsks()
+{
+    const QByteArray photo(64 * 1024, 'p');
+    for (int i = 0; i < 60; ++i)
+        m_data->addContact({{u"Name"_s, u"临时%1"_s.arg(i)}, {u"Photo"_s, photo}});
+    m_data->run(u"DELETE FROM Vardelin_Contact WHERE Photo IS NOT NULL"_s);
+    const qint64 grown = QFileInfo(m_data->path()).size();
+    QVERIFY(grown > 3 * 1024 * 1024);
+
+    {
+        // Stored on, but switched on after this run started: it waits for the next start.
+        RunningMain main;
+        QVERIFY(main.start(m_data->path()));
+        m_data->setOption(u"IsZip"_s, true);
+        main.window->close();
+        QVERIFY(main.prompter.scriptDone());
+    }
+    QCOMPARE(QFileInfo(m_data->path()).size(), grown);
+    {
+        RunningMain main;
+        QVERIFY(main.start(m_data->path()));
+        main.window->close();
+        QVERIFY(main.prompter.scriptDone());
+        // The layout was saved before the compaction, and survived it.
+        QVERIFY(!m_data->scalar(u"SELECT Dock FROM Vardelin_Login WHERE ID = 1"_s)
+                     .toString()
+                     .isEmpty());
+    }
+    QVERIFY(QFileInfo(m_data->path()).size() < grown / 4);
+    QCOMPARE(m_data->scalar(u"SELECT count(*) FROM Vardelin_Contact"_s).toInt(), 2);
+}
+
+QTEST_MAIN(TestSettingsInMain)
+#include "tst_settingsinmain.moc"
