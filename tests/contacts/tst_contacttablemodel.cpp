@@ -66,6 +66,7 @@ private slots:
     void removedRowsStayGoneThroughSortsAndTicks();
     void tickingAllReachesEveryRowAtOnce();
     void removingRowsKeepsTheViewsColumnsAndSort();
+    void aZeroWidthFirstColumnHandsOnTheTickBoxAndImage();
 };
 
 void TestContactTableModel::modelStaysConsistentThroughBuildsSortsAndTicks()
@@ -220,6 +221,41 @@ void TestContactTableModel::removingRowsKeepsTheViewsColumnsAndSort()
     QVERIFY(view.horizontalHeader()->isSortIndicatorShown());
     QCOMPARE(view.currentIndex().row(), 2);
     QCOMPARE(view.currentIndex().data().toString(), QStringLiteral("张三"));
+}
+
+void TestContactTableModel::aZeroWidthFirstColumnHandsOnTheTickBoxAndImage()
+{
+    ContactRows rows = sample();
+    rows.columns[0].width = 0;
+    rows.columns[1].width = 80;
+    const QIcon male = filled(Qt::blue);
+    ContactListView view;
+    QAbstractItemModelTester tester(view.model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    view.showRows(std::move(rows), filled(Qt::red), male);
+    ContactTableModel* model = view.contacts();
+    QCOMPARE(model->leadColumn(), 1);
+    QVERIFY(view.isColumnHidden(0));
+    QVERIFY(!view.isColumnHidden(1));
+    QCOMPARE(model->index(0, 1).data(Qt::DecorationRole).value<QIcon>().cacheKey(),
+             male.cacheKey());
+    QVERIFY(!model->index(0, 0).data(Qt::DecorationRole).isValid());
+    QVERIFY(model->flags(model->index(0, 1)) & Qt::ItemIsUserCheckable);
+    QVERIFY(!(model->flags(model->index(0, 0)) & Qt::ItemIsUserCheckable));
+    QVERIFY(!model->setData(model->index(1, 0), Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(model->setData(model->index(1, 1), Qt::Checked, Qt::CheckStateRole));
+    QCOMPARE(model->checkedIds(), std::vector<qint64>{101});
+    QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
+    model->setAllChecked(true);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.first()[0].toModelIndex().column(), 1);
+    QCOMPARE(model->checkedIds().size(), 4u);
+
+    // A later build whose first column has a width takes them back.
+    view.showRows(sample(), {}, {});
+    QCOMPARE(model->leadColumn(), 0);
+    QVERIFY(!view.isColumnHidden(0));
+    QVERIFY(model->index(0, 0).data(Qt::CheckStateRole).isValid());
 }
 
 QTEST_MAIN(TestContactTableModel)
