@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 // The fields a keyword is looked for in, with the group's name among them.
@@ -32,26 +34,36 @@ QString selectList(const std::vector<ListColumn>& columns)
     return fields.join(QStringLiteral(", "));
 }
 
-QString keywordCondition()
+// instr() finds the keyword literally at any length; LIKE would need an escaped
+// pattern, and SQLite refuses patterns over 50,000 bytes. Folding the columns
+// costs a copy of each, so it is done only when the keyword has a letter to fold.
+QString keywordCondition(bool foldCase)
 {
     QStringList tests;
-    for (QLatin1StringView field : searchedFields)
-        tests << QString(field) + QStringLiteral(" LIKE ? ESCAPE '\\'");
+    for (QLatin1StringView field : searchedFields) {
+        const QString column = foldCase ? QStringLiteral("lower(") + field + u')' : QString(field);
+        tests << QStringLiteral("instr(") + column + QStringLiteral(", ?) > 0");
+    }
     return QStringLiteral(" AND (") + tests.join(QStringLiteral(" OR ")) + u')';
 }
 
 } // namespace
 
-QString ContactListQuery::containsPattern(const QString& keyword)
+bool ContactListQuery::hasAsciiLetter(const QString& keyword)
 {
-    QString escaped;
-    escaped.reserve(keyword.size() + 2);
-    for (QChar c : keyword) {
-        if (c == u'\\' || c == u'%' || c == u'_')
-            escaped += u'\\';
-        escaped += c;
+    return std::any_of(keyword.begin(), keyword.end(), [](QChar c) {
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+    });
+}
+
+QString ContactListQuery::foldedKeyword(const QString& keyword)
+{
+    QString folded = keyword;
+    for (QChar& c : folded) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
     }
-    return u'%' + escaped + u'%';
+    return folded;
 }
 
 ContactListStatement ContactListQuery::build(const std::vector<ListColumn>& columns,
@@ -77,10 +89,11 @@ ContactListStatement ContactListQuery::build(const std::vector<ListColumn>& colu
         statement.values << filter.letter;
     }
     if (filter.keyword) {
-        statement.sql += keywordCondition();
-        const QString pattern = containsPattern(*filter.keyword);
+        const bool foldCase = hasAsciiLetter(*filter.keyword);
+        statement.sql += keywordCondition(foldCase);
+        const QString keyword = foldCase ? foldedKeyword(*filter.keyword) : *filter.keyword;
         for (std::size_t i = 0; i < searchedFields.size(); ++i)
-            statement.values << pattern;
+            statement.values << keyword;
     }
     if (filter.top && filter.groupId == GroupTree::rootId)
         statement.sql += QStringLiteral(" LIMIT %1").arg(topRowCount);

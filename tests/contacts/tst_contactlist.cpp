@@ -103,6 +103,11 @@ private slots:
         QTest::newRow("_") << u"a_b"_s << u"x_a_b_x"_s;
         QTest::newRow("\\") << u"a\\b"_s << u"C:\\a\\b"_s;
         QTest::newRow("quote") << u"O'B"_s << u"O'Brien"_s;
+        // Only ASCII letters match without regard to case, as SQLite's LIKE always did.
+        QTest::newRow("ASCII case") << u"o'b"_s << u"O'Brien"_s;
+        QTest::newRow("case beside a wildcard") << u"C:\\A"_s << u"C:\\a\\b"_s;
+        QTest::newRow("accented case") << u"ÉCOLE"_s << u"ÉCOLE"_s;
+        QTest::newRow("full-width case") << u"ａｂ"_s << u"ａｂ"_s;
     }
 
     void keywordIsFoundLiterallyInTheNineFields()
@@ -119,10 +124,37 @@ private slots:
             book.addContact({{u"Name"_s, field}, {field, u"甲乙丙"_s}});
         book.addContact({{u"Name"_s, u"T.Name"_s}, {u"TID"_s, book.addGroup(1, 1, u"甲乙丙"_s)}});
         // Beside each literal match, a name the keyword's wildcards would match if left unescaped.
-        for (const QString& name : {u"甲乙丙"_s, u"1000"_s, u"满意度100%"_s, u"axb"_s, u"x_a_b_x"_s,
-                                    u"ab"_s, u"C:\\a\\b"_s, u"O'Brien"_s})
+        for (const QString& name :
+             {u"甲乙丙"_s, u"1000"_s, u"满意度100%"_s, u"axb"_s, u"x_a_b_x"_s, u"ab"_s,
+              u"C:\\a\\b"_s, u"O'Brien"_s, u"ÉCOLE"_s, u"école"_s, u"ａｂ"_s, u"ＡＢ"_s})
             book.addContact({{u"Name"_s, name}});
         QCOMPARE(listed(book.db(), filter(1, 1, {}, keyword)), expected.split(u' '));
+    }
+
+    // SQLite refuses LIKE patterns over 50,000 bytes; the search has no such limit.
+    void keywordOfAnyLengthIsFound_data()
+    {
+        QTest::addColumn<QString>("unit");
+        QTest::newRow("张") << u"张"_s;
+        QTest::newRow("%") << u"%"_s;
+        QTest::newRow("\\") << u"\\"_s;
+        QTest::newRow("letters") << u"Ab_"_s;
+    }
+
+    void keywordOfAnyLengthIsFound()
+    {
+        QFETCH(QString, unit);
+        TestDatabase book;
+        QVERIFY(book.ok());
+        book.setDisplayedColumns({u"C.Name"_s});
+        const QString keyword = unit.repeated(100 * 1024 / unit.toUtf8().size());
+        book.addContact(
+            {{u"Name"_s, u"甲"_s}, {u"CompanyName"_s, QString(u"前"_s + keyword + u"后"_s)}});
+        book.addContact({{u"Name"_s, u"乙"_s}, {u"Tel3"_s, keyword.chopped(1)}});
+        book.addContact({{u"Name"_s, u"丙"_s}, {u"Moblie3"_s, keyword.toUpper()}});
+        // 乙 holds all but the last character; 丙 the keyword in upper case.
+        QCOMPARE(listed(book.db(), filter(1, 1, {}, keyword)), (QStringList{u"丙"_s, u"甲"_s}));
+        QCOMPARE(listed(book.db(), filter(1, 1, {}, keyword + u'x')), QStringList());
     }
 
     void topCapsOnlyTheRootList()
