@@ -34,29 +34,15 @@ QString selectList(const std::vector<ListColumn>& columns)
     return fields.join(QStringLiteral(", "));
 }
 
-// instr() finds the keyword literally at any length; LIKE would need an escaped
-// pattern, and SQLite refuses patterns over 50,000 bytes. Folding the columns
-// costs a copy of each, so it is done only when the keyword has a letter to fold.
-QString keywordCondition(bool foldCase)
-{
-    QStringList tests;
-    for (QLatin1StringView field : searchedFields) {
-        const QString column = foldCase ? QStringLiteral("lower(") + field + u')' : QString(field);
-        tests << QStringLiteral("instr(") + column + QStringLiteral(", ?) > 0");
-    }
-    return QStringLiteral(" AND (") + tests.join(QStringLiteral(" OR ")) + u')';
-}
-
-} // namespace
-
-bool ContactListQuery::hasAsciiLetter(const QString& keyword)
+bool hasAsciiLetter(const QString& keyword)
 {
     return std::any_of(keyword.begin(), keyword.end(), [](QChar c) {
         return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
     });
 }
 
-QString ContactListQuery::foldedKeyword(const QString& keyword)
+// ASCII letters in lower case, as SQLite's lower() gives the columns.
+QString foldedKeyword(const QString& keyword)
 {
     QString folded = keyword;
     for (QChar& c : folded) {
@@ -64,6 +50,50 @@ QString ContactListQuery::foldedKeyword(const QString& keyword)
             c = QChar(c.unicode() + (u'a' - u'A'));
     }
     return folded;
+}
+
+// SQLite refuses LIKE patterns longer than this many bytes (its default limit).
+constexpr qsizetype likePatternLimit = 50000;
+
+struct KeywordTest {
+    QString perField; // %1 is the field
+    QString value;
+};
+
+// All three tests find the same rows: the keyword literally, ASCII letters without regard to
+// case. instr() works at any length and is the fastest where there is no case to fold. LIKE
+// folds case without copying the column, but its pattern has a length limit and ends at a NUL;
+// past those, instr() on lower() folds by copying every column, at over twice the cost.
+KeywordTest keywordTest(const QString& keyword)
+{
+    if (!hasAsciiLetter(keyword))
+        return {QStringLiteral("instr(%1, ?) > 0"), keyword};
+    const QString pattern = ContactListQuery::containsPattern(keyword);
+    if (!keyword.contains(QChar(0)) && pattern.toUtf8().size() <= likePatternLimit)
+        return {QStringLiteral("%1 LIKE ? ESCAPE '\\'"), pattern};
+    return {QStringLiteral("instr(lower(%1), ?) > 0"), foldedKeyword(keyword)};
+}
+
+QString keywordCondition(const KeywordTest& test)
+{
+    QStringList tests;
+    for (QLatin1StringView field : searchedFields)
+        tests << test.perField.arg(field);
+    return QStringLiteral(" AND (") + tests.join(QStringLiteral(" OR ")) + u')';
+}
+
+} // namespace
+
+QString ContactListQuery::containsPattern(const QString& keyword)
+{
+    QString escaped;
+    escaped.reserve(keyword.size() + 2);
+    for (QChar c : keyword) {
+        if (c == u'\\' || c == u'%' || c == u'_')
+            escaped += u'\\';
+        escaped += c;
+    }
+    return u'%' + escaped + u'%';
 }
 
 ContactListStatement ContactListQuery::build(const std::vector<ListColumn>& columns,
@@ -89,11 +119,10 @@ ContactListStatement ContactListQuery::build(const std::vector<ListColumn>& colu
         statement.values << filter.letter;
     }
     if (filter.keyword) {
-        const bool foldCase = hasAsciiLetter(*filter.keyword);
-        statement.sql += keywordCondition(foldCase);
-        const QString keyword = foldCase ? foldedKeyword(*filter.keyword) : *filter.keyword;
+        const KeywordTest test = keywordTest(*filter.keyword);
+        statement.sql += keywordCondition(test);
         for (std::size_t i = 0; i < searchedFields.size(); ++i)
-            statement.values << keyword;
+            statement.values << test.value;
     }
     if (filter.top && filter.groupId == GroupTree::rootId)
         statement.sql += QStringLiteral(" LIMIT %1").arg(topRowCount);

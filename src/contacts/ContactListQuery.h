@@ -37,11 +37,8 @@ inline constexpr int topRowCount = 500;
 // column names come only from the listable set.
 ContactListStatement build(const std::vector<ListColumn>& columns, const ContactListFilter& filter);
 
-// The keyword as the search compares it: ASCII letters in lower case, every
-// other character as it is (SQLite's lower() folds the columns the same way).
-QString foldedKeyword(const QString& keyword);
-// Whether the keyword holds an ASCII letter, the only characters whose case
-// the search disregards.
-bool hasAsciiLetter(const QString& keyword);
+// A LIKE pattern that finds text containing the keyword, with "%", "_" and the
+// escape character itself taken literally.
+QString containsPattern(const QString& keyword);
 
 } // namespace ContactListQuery

@@ -108,6 +108,8 @@ private slots:
         QTest::newRow("case beside a wildcard") << u"C:\\A"_s << u"C:\\a\\b"_s;
         QTest::newRow("accented case") << u"ÉCOLE"_s << u"ÉCOLE"_s;
         QTest::newRow("full-width case") << u"ａｂ"_s << u"ａｂ"_s;
+        // Text goes on past a NUL; LIKE would have ended the pattern there and found "x_a_b_x".
+        QTest::newRow("NUL") << u"X\0y"_s << u"x\0Y"_s;
     }
 
     void keywordIsFoundLiterallyInTheNineFields()
@@ -126,7 +128,7 @@ private slots:
         // Beside each literal match, a name the keyword's wildcards would match if left unescaped.
         for (const QString& name :
              {u"甲乙丙"_s, u"1000"_s, u"满意度100%"_s, u"axb"_s, u"x_a_b_x"_s, u"ab"_s,
-              u"C:\\a\\b"_s, u"O'Brien"_s, u"ÉCOLE"_s, u"école"_s, u"ａｂ"_s, u"ＡＢ"_s})
+              u"C:\\a\\b"_s, u"O'Brien"_s, u"ÉCOLE"_s, u"école"_s, u"ａｂ"_s, u"ＡＢ"_s, u"x\0Y"_s})
             book.addContact({{u"Name"_s, name}});
         QCOMPARE(listed(book.db(), filter(1, 1, {}, keyword)), expected.split(u' '));
     }
