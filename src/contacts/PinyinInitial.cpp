@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -181,7 +182,7 @@ constexpr std::array<std::pair<char32_t, char16_t>, 5> surnameReadings{{
 
 // A name starts with the surname, and surnames have readings of their own (单 Shàn, 仇 Qiú).
 // Empty when ICU has no Latin reading for the character: it then hands the character back.
-std::optional<char16_t> surnameInitial(char32_t codePoint)
+std::optional<char16_t> readSurnameInitial(char32_t codePoint)
 {
     const char32_t simple = simplified(codePoint);
     for (const auto& [surname, letter] : surnameReadings) {
@@ -190,6 +191,17 @@ std::optional<char16_t> surnameInitial(char32_t codePoint)
     }
     const icu::UnicodeString reading = transliterated(surnameReader(), simple);
     return latinLetter(withoutMarks(reading.char32At(0)));
+}
+
+// Transliterating takes microseconds per character, and an import of traditional names meets
+// the same few hundred surnames again and again.
+std::optional<char16_t> surnameInitial(char32_t codePoint)
+{
+    thread_local std::unordered_map<char32_t, std::optional<char16_t>> known;
+    const auto [entry, added] = known.try_emplace(codePoint);
+    if (added)
+        entry->second = readSurnameInitial(codePoint);
+    return entry->second;
 }
 
 char32_t firstCodePoint(const QString& name)
