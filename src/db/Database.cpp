@@ -175,6 +175,13 @@ Result<QSqlQuery> Database::query(const QString& sql, const QVariantList& values
     return q;
 }
 
+Status Database::finished(const QSqlQuery& rows) const
+{
+    if (rows.lastError().isValid())
+        return failure(rows.lastError());
+    return {};
+}
+
 Result<std::optional<QSqlRecord>> Database::readOne(const QString& sql,
                                                     const QVariantList& values) const
 {

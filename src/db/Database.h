@@ -50,6 +50,9 @@ public:
     bool isDamaged() const { return m_damaged; }
     // Called once, when the damage is first found, so the user can be told.
     void setDamageNotice(std::function<void()> notice) { m_damageNotice = std::move(notice); }
+    // After a loop over next(): the error that ended the rows early, if any,
+    // with damage noted as for any failed statement.
+    Status finished(const QSqlQuery& rows) const;
     // For statements stepped outside query(): records a failure they reported.
     void noteFailure(const DbError& error) const;
 

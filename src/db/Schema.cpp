@@ -5,7 +5,6 @@
 #include "Database.h"
 
 #include <QSet>
-#include <QSqlError>
 
 namespace {
 
@@ -108,8 +107,8 @@ Result<QSet<QString>> columnsOf(const Database& db, const QString& table)
     QSet<QString> names;
     while (rows.value().next())
         names.insert(rows.value().value(0).toString().toLower());
-    if (rows.value().lastError().isValid())
-        return DbError::fromSql(rows.value().lastError());
+    if (Status finished = db.finished(rows.value()); !finished)
+        return finished.error();
     return names;
 }
 
