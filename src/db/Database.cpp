@@ -102,12 +102,7 @@ Status Database::verifySchema() const
         return DbError{SqliteCode::NotADatabase,
                        QStringLiteral("数据库文件由更新版本的程序创建，请升级本程序后再打开。")};
     }
-    // A foreign file is refused before anything is written to it.
-    if (Status verified = Schema::verify(*this); !verified)
-        return verified;
-    if (Status migrated = Schema::migrate(*this, fileVersion, Schema::migrations()); !migrated)
-        return migrated;
-    return Schema::verify(*this);
+    return Schema::migrateAndVerify(*this, fileVersion, Schema::migrations());
 }
 
 Status Database::create(const QString& path)

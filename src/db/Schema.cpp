@@ -152,10 +152,11 @@ Status Schema::verify(const Database& db)
     return {};
 }
 
-Status Schema::migrate(const Database& db, int fileVersion, std::span<const Migration> steps)
+Status Schema::migrateAndVerify(const Database& db, int fileVersion,
+                                std::span<const Migration> steps)
 {
     if (steps.empty() || fileVersion >= steps.back().version)
-        return {};
+        return verify(db);
     return db.transaction([&]() -> Status {
         for (const Migration& step : steps) {
             if (step.version <= fileVersion)
@@ -168,7 +169,8 @@ Status Schema::migrate(const Database& db, int fileVersion, std::span<const Migr
                 !stamped)
                 return stamped;
         }
-        return {};
+        // Checked before the commit, so a foreign file is never changed.
+        return verify(db);
     });
 }
 

@@ -44,10 +44,11 @@ struct Migration {
     std::function<Status(const Database&)> run;
 };
 
-// Brings a file written by an earlier build up to the last step's version in
-// one transaction, stamping user_version with it; on any failure nothing
-// changes. A file at or beyond the last step is left alone.
-Status migrate(const Database& db, int fileVersion, std::span<const Migration> steps);
+// Brings a file written by an earlier build up to the last step's version,
+// stamping user_version with each step, and then verifies it, all in one
+// transaction: a failing step or a file that fails the check is left as it
+// was. A file at or beyond the last step is only verified.
+Status migrateAndVerify(const Database& db, int fileVersion, std::span<const Migration> steps);
 // The steps from one layout to the next; empty while the first layout holds.
 std::span<const Migration> migrations();
 

@@ -181,18 +181,30 @@ private slots:
             return sql(u"SELECT group_concat(name) FROM pragma_table_info('Vardelin_Type')"_s);
         };
 
-        const std::vector<Schema::Migration> failing{toTwo, broken};
-        QVERIFY(!Schema::migrate(db, 1, failing).ok());
-        QCOMPARE(ran, 2);
-        QCOMPARE(columns(), u"ID,PID,Number,Name"_s);
-        QCOMPARE(sql(u"PRAGMA user_version"_s), u"1"_s);
+        const auto unchanged = [&] {
+            return columns() == u"ID,PID,Number,Name"_s && sql(u"PRAGMA user_version"_s) == u"1"_s;
+        };
 
+        const std::vector<Schema::Migration> failing{toTwo, broken};
+        QVERIFY(
+            Schema::migrateAndVerify(db, 1, failing).error().description.contains(u"Missing"_s));
+        QCOMPARE(ran, 2);
+        QVERIFY(unchanged());
+
+        // A foreign file is not migrated: the check comes before the commit.
+        book->run(u"ALTER TABLE Vardelin_Login RENAME COLUMN Dock TO Layout"_s);
         const std::vector<Schema::Migration> steps{toTwo, toThree};
-        QVERIFY(Schema::migrate(db, 2, steps).ok()); // only the step beyond the file's version
+        QCOMPARE(Schema::migrateAndVerify(db, 1, steps).error().number, SqliteCode::NotADatabase);
+        QVERIFY(unchanged());
+        book->run(u"ALTER TABLE Vardelin_Login RENAME COLUMN Layout TO Dock"_s);
+
+        ran = 0;
+        QVERIFY(Schema::migrateAndVerify(db, 2, steps).ok()); // only the step beyond the file's
+        QCOMPARE(ran, 1);
         QCOMPARE(columns(), u"ID,PID,Number,Name,B"_s);
         QCOMPARE(sql(u"PRAGMA user_version"_s), u"3"_s);
         ran = 0;
-        QVERIFY(Schema::migrate(db, 3, steps).ok());
+        QVERIFY(Schema::migrateAndVerify(db, 3, steps).ok());
         QCOMPARE(ran, 0);
     }
 
