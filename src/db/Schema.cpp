@@ -101,7 +101,11 @@ DbError foreignFile(const QString& description)
 // Column names as SQLite compares them: without regard to ASCII case.
 Result<QSet<QString>> columnsOf(const Database& db, const QString& table)
 {
-    auto rows = db.query(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
+    // A view of the same name is not the table: nothing could be written to it.
+    auto rows = db.query(QStringLiteral("SELECT p.name FROM sqlite_master m, "
+                                        "pragma_table_info(m.name) p "
+                                        "WHERE m.type = 'table' AND m.name = ? COLLATE NOCASE"),
+                         {table});
     if (!rows)
         return rows.error();
     QSet<QString> names;

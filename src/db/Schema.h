@@ -5,7 +5,6 @@
 #include "Result.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 #include <span>

@@ -102,13 +102,16 @@ private slots:
     void openRefusesForeignFilesUnchanged_data()
     {
         QTest::addColumn<QByteArray>("contents");
-        const auto changedBook = [](const QString& change) {
+        const auto changedBook = [](const QString& changes) {
             TestDatabase changed;
-            changed.run(change);
+            for (const QString& change : changes.split(u';'))
+                changed.run(change);
             return contentsOf(changed.path());
         };
         QTest::newRow("text") << QByteArray("姓名,电话\n张三,13800138000\n").repeated(300);
         QTest::newRow("missing table") << changedBook(u"DROP TABLE Vardelin_Login"_s);
+        QTest::newRow("view for a table") << changedBook(
+            u"ALTER TABLE Vardelin_Files RENAME TO Old; CREATE VIEW Vardelin_Files AS SELECT * FROM Old"_s);
         QTest::newRow("later version")
             << changedBook(u"PRAGMA user_version = %1"_s.arg(Schema::version + 1));
     }
