@@ -159,6 +159,22 @@ private slots:
         QCOMPARE(listed(book.db(), filter(1, 1, {}, keyword + u'x')), QStringList());
     }
 
+    // Null fields hold no text, not even the empty keyword, whichever way the keyword is compared.
+    void nullFieldsNeverMatch()
+    {
+        TestDatabase book;
+        QVERIFY(book.ok());
+        book.setDisplayedColumns({u"C.Name"_s});
+        book.run(u"INSERT INTO Vardelin_Type (ID, PID, Number, Name) VALUES (9, 1, 1, NULL)"_s);
+        book.run(u"INSERT INTO Vardelin_Contact (UID, TID, Name) VALUES (1, 9, NULL)"_s);
+        // An empty field holds the empty keyword.
+        book.addContact({{u"TID"_s, 9}, {u"Tel2"_s, u""_s}});
+        const QString longLetters = u"Ab"_s.repeated(30000);
+        for (const QString& keyword : {QString(), u"5"_s, u"Ab"_s, longLetters})
+            QCOMPARE(listed(book.db(), filter(1, 1, {}, keyword)).size(),
+                     keyword.isEmpty() ? 1 : 0);
+    }
+
     void topCapsOnlyTheRootList()
     {
         TestDatabase book;
