@@ -137,19 +137,24 @@ private slots:
     void keywordOfAnyLengthIsFound_data()
     {
         QTest::addColumn<QString>("unit");
-        QTest::newRow("张") << u"张"_s;
-        QTest::newRow("%") << u"%"_s;
-        QTest::newRow("\\") << u"\\"_s;
-        QTest::newRow("letters") << u"Ab_"_s;
+        QTest::addColumn<int>("bytes"); // of the keyword in UTF-8
+        QTest::newRow("张") << u"张"_s << 100 * 1024;
+        QTest::newRow("%") << u"%"_s << 100 * 1024;
+        QTest::newRow("\\") << u"\\"_s << 100 * 1024;
+        QTest::newRow("letters") << u"Ab_"_s << 100 * 1024;
+        // LIKE's own limit is 50,000 bytes of pattern, two of them the "%"s around the keyword.
+        QTest::newRow("letters at LIKE's limit") << u"a"_s << 49998;
+        QTest::newRow("letters past LIKE's limit") << u"a"_s << 49999;
     }
 
     void keywordOfAnyLengthIsFound()
     {
         QFETCH(QString, unit);
+        QFETCH(int, bytes);
         TestDatabase book;
         QVERIFY(book.ok());
         book.setDisplayedColumns({u"C.Name"_s});
-        const QString keyword = unit.repeated(100 * 1024 / unit.toUtf8().size());
+        const QString keyword = unit.repeated(bytes / unit.toUtf8().size());
         book.addContact(
             {{u"Name"_s, u"甲"_s}, {u"CompanyName"_s, QString(u"前"_s + keyword + u"后"_s)}});
         book.addContact({{u"Name"_s, u"乙"_s}, {u"Tel3"_s, keyword.chopped(1)}});
