@@ -5,33 +5,27 @@
 #include "db/Scramble.h"
 #include "db/Session.h"
 
-#include <QSqlError>
-
 namespace {
 
 // Whether an account other than exceptId is called name.
 Result<bool> nameTaken(const Database& db, const QString& name, qint64 exceptId)
 {
-    auto found =
-        db.query(QStringLiteral("SELECT count(*) FROM Vardelin_Login WHERE Name = ? AND ID <> ?"),
-                 {name, exceptId});
+    auto found = db.readOne(
+        QStringLiteral("SELECT 1 FROM Vardelin_Login WHERE Name = ? AND ID <> ? LIMIT 1"),
+        {name, exceptId});
     if (!found)
         return found.error();
-    if (!found.value().next())
-        return DbError::fromSql(found.value().lastError());
-    return found.value().value(0).toLongLong() > 0;
+    return found.value().has_value();
 }
 
 } // namespace
 
 Result<bool> Accounts::exists(const Database& db, qint64 id)
 {
-    auto found = db.query(QStringLiteral("SELECT count(*) FROM Vardelin_Login WHERE ID = ?"), {id});
+    auto found = db.readOne(QStringLiteral("SELECT 1 FROM Vardelin_Login WHERE ID = ?"), {id});
     if (!found)
         return found.error();
-    if (!found.value().next())
-        return DbError::fromSql(found.value().lastError());
-    return found.value().value(0).toLongLong() > 0;
+    return found.value().has_value();
 }
 
 Result<std::vector<Account>> Accounts::list(const Database& db)
@@ -43,8 +37,8 @@ Result<std::vector<Account>> Accounts::list(const Database& db)
     std::vector<Account> accounts;
     while (q.next())
         accounts.push_back({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString()});
-    if (q.lastError().isValid())
-        return DbError::fromSql(q.lastError());
+    if (Status finished = db.finished(q); !finished)
+        return finished.error();
     return accounts;
 }
 

@@ -4,8 +4,6 @@
 #include "db/Database.h"
 #include "db/SystemOptions.h"
 
-#include <QSqlError>
-
 namespace {
 
 // Nine digits always fit a 32-bit column value.
@@ -25,8 +23,8 @@ Result<std::vector<ColumnSetting>> ColumnSettings::read(const Database& db)
         columns.push_back({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toInt(),
                            q.value(3).toInt(), yesNo(q.value(4))});
     }
-    if (q.lastError().isValid())
-        return DbError::fromSql(q.lastError());
+    if (Status finished = db.finished(q); !finished)
+        return finished.error();
     return columns;
 }
 

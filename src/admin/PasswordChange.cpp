@@ -4,21 +4,15 @@
 #include "db/Database.h"
 #include "db/Scramble.h"
 
-#include <QSqlError>
-
 Result<std::optional<QString>> PasswordChange::currentPlain(const Database& db, qint64 userId,
                                                             qint16 suffix)
 {
-    auto row = db.query(QStringLiteral("SELECT Pass FROM Vardelin_Login WHERE ID = ?"), {userId});
+    auto row = db.readOne(QStringLiteral("SELECT Pass FROM Vardelin_Login WHERE ID = ?"), {userId});
     if (!row)
         return row.error();
-    QSqlQuery& q = row.value();
-    if (!q.next()) {
-        if (q.lastError().isValid())
-            return DbError::fromSql(q.lastError());
+    if (!row.value())
         return std::optional<QString>();
-    }
-    const QString stored = q.value(0).toString();
+    const QString stored = row.value()->value(0).toString();
     if (stored.isEmpty())
         return std::optional<QString>(QString::number(suffix));
     return std::optional<QString>(Scramble::unscramble(stored, QString::fromUtf16(Scramble::key)));

@@ -2,65 +2,34 @@
 // The settings window from the main window: opened by "设置", its OK rebuilding the list
 // with the new columns; the list's tick boxes with a zero-width first column; compacting
 // at close.
-#include "ScriptedPrompter.h"
+#include "RunningMain.h"
 #include "TestDatabase.h"
 
 #include "admin/frmSystem.h"
-#include "app/Main.h"
-#include "contacts/ContactListView.h"
-#include "db/Session.h"
-#include "groups/GroupTreeWidget.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include <functional>
-#include <memory>
-
 using namespace Qt::StringLiterals;
 
 namespace {
 
-struct RunningMain {
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    std::unique_ptr<Main> window = std::make_unique<Main>(db, session, prompter);
-
-    bool start(const QString& path)
-    {
-        if (!window->startUp(path))
-            return false;
-        window->show();
-        return QTest::qWaitForWindowExposed(window.get());
+// The captions of the columns the list shows, left to right.
+QStringList shownCaptions(const RunningMain& main)
+{
+    QStringList captions;
+    const QAbstractItemModel* model = main.list()->model();
+    for (int c = 0; c < model->columnCount(); ++c) {
+        if (!main.list()->isColumnHidden(c))
+            captions << model->headerData(c, Qt::Horizontal).toString();
     }
-    ContactListView* list() const { return window->findChild<ContactListView*>(u"ListView"_s); }
-    QStringList shownCaptions() const
-    {
-        QStringList captions;
-        const QAbstractItemModel* model = list()->model();
-        for (int c = 0; c < model->columnCount(); ++c) {
-            if (!list()->isColumnHidden(c))
-                captions << model->headerData(c, Qt::Horizontal).toString();
-        }
-        return captions;
-    }
-    QStringList names(int column) const
-    {
-        QStringList values;
-        const QAbstractItemModel* model = list()->model();
-        for (int row = 0; row < model->rowCount(); ++row)
-            values << model->index(row, column).data().toString();
-        values.sort();
-        return values;
-    }
-};
+    return captions;
+}
 
 QTreeWidgetItem* rowCalled(QTreeWidget* list, const QString& caption)
 {
@@ -106,8 +75,8 @@ void TestSettingsInMain::settingsButtonOpensTheWindowAndOkRebuildsTheList()
 {
     RunningMain main;
     QVERIFY(main.start(m_data->path()));
-    QCOMPARE(main.shownCaptions(), (QStringList{u"姓名"_s, u"所属分类"_s, u"手机1"_s}));
-    auto* tree = main.window->findChild<GroupTreeWidget*>(u"Tree"_s);
+    QCOMPARE(shownCaptions(main), (QStringList{u"姓名"_s, u"所属分类"_s, u"手机1"_s}));
+    GroupTreeWidget* tree = main.tree();
     const auto friends = tree->findItems(u"朋友"_s, Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY(!friends.isEmpty());
     tree->setCurrentItem(friends.first());
@@ -129,14 +98,14 @@ void TestSettingsInMain::settingsButtonOpensTheWindowAndOkRebuildsTheList()
         QTest::mouseClick(settings->findChild<QPushButton*>(u"Button_OK"_s), Qt::LeftButton);
         edited = true;
     });
-    QTest::mouseClick(main.window->findChild<QToolButton*>(u"Button_Sys"_s), Qt::LeftButton);
+    QTest::mouseClick(main.tool("Button_Sys"), Qt::LeftButton);
     QVERIFY(edited);
     QVERIFY(!QApplication::activeModalWidget());
 
-    QCOMPARE(main.shownCaptions(), (QStringList{u"手机1"_s, u"姓名"_s, u"单位名称"_s}));
+    QCOMPARE(shownCaptions(main), (QStringList{u"手机1"_s, u"姓名"_s, u"单位名称"_s}));
     QCOMPARE(main.list()->columnWidth(2), 77);
     // The list of the group selected in the tree, without a search.
-    QCOMPARE(main.names(1), QStringList{u"王五"_s});
+    QCOMPARE(main.column(1), QStringList{u"王五"_s});
     QCOMPARE(
         m_data->scalar(u"SELECT IsDisplay FROM Vardelin_Alias WHERE Name = 'T.Name'"_s).toInt(), 0);
     QVERIFY(main.prompter.scriptDone());
@@ -149,7 +118,7 @@ void TestSettingsInMain::aColumnStoredAsFalseIsHidden()
     m_data->run(u"UPDATE Vardelin_Alias SET IsDisplay = 'True', Seq = 99 WHERE Name = 'C.Tel1'"_s);
     RunningMain main;
     QVERIFY(main.start(m_data->path()));
-    QCOMPARE(main.shownCaptions(), (QStringList{u"姓名"_s, u"电话1"_s}));
+    QCOMPARE(shownCaptions(main), (QStringList{u"姓名"_s, u"电话1"_s}));
 }
 
 void TestSettingsInMain::aZeroWidthFirstColumnKeepsTheTickBoxAndImage()
@@ -160,7 +129,7 @@ void TestSettingsInMain::aZeroWidthFirstColumnKeepsTheTickBoxAndImage()
     ContactListView* list = main.list();
     QAbstractItemModel* model = list->model();
     QVERIFY(list->isColumnHidden(0));
-    QCOMPARE(main.shownCaptions(), (QStringList{u"所属分类"_s, u"手机1"_s}));
+    QCOMPARE(shownCaptions(main), (QStringList{u"所属分类"_s, u"手机1"_s}));
     // The tick box and the sex image move to the first column that shows.
     QVERIFY(!model->index(0, 0).data(Qt::CheckStateRole).isValid());
     QVERIFY(model->index(0, 1).data(Qt::CheckStateRole).isValid());
