@@ -107,6 +107,7 @@ void measureOpening(Database& db, Session& session, Prompter& prompter, int runs
                 Bench::fail(QStringLiteral("cannot load: ") + loaded.error().description);
             window->show();
             QCoreApplication::processEvents();
+            window->repaint(); // painted now, not whenever the platform gets to it
         });
         window.reset();
         std::unique_ptr<QDialog> bare;
@@ -114,6 +115,7 @@ void measureOpening(Database& db, Session& session, Prompter& prompter, int runs
             bare = bareDialog(columns.value());
             bare->show();
             QCoreApplication::processEvents();
+            bare->repaint();
         });
         bare.reset();
         if (run > 0) {

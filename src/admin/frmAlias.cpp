@@ -34,6 +34,10 @@ frmAlias::frmAlias(const QString& width, const QString& seq, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addWidget(m_message);
+
+    // Without buttons, Enter in either box closes the dialog the way its close box does.
+    for (QLineEdit* box : {m_width, m_seq})
+        connect(box, &QLineEdit::returnPressed, this, &QWidget::close);
 }
 
 QString frmAlias::widthText() const

@@ -73,8 +73,11 @@ private slots:
         dialog.close();
         QVERIFY(dialog.isVisible());
 
+        // Enter closes like the close box, with the same check.
+        QTest::keyClick(seq, Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
         seq->setText(u"-2"_s);
-        dialog.close();
+        QTest::keyClick(seq, Qt::Key_Return);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.widthText(), u"80"_s);
         QCOMPARE(dialog.seqText(), u"-2"_s);
