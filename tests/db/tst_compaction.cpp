@@ -47,7 +47,8 @@ private slots:
     {
         TestDatabase book;
         QVERIFY(book.ok());
-        book.addContact({{u"Name"_s, u"张三"_s}});
+        for (int i = 0; i < 10; ++i)
+            book.addContact({{u"Name"_s, u"张三"_s}, {u"Photo"_s, QByteArray(32 * 1024, 'x')}});
         book.run(u"DELETE FROM Vardelin_Contact"_s);
         const qint64 before = QFileInfo(book.path()).size();
         {
