@@ -49,7 +49,7 @@ for n in $sizes; do
     "$BENCH_BIN/bench_commands" "$data/contacts-$n.db" $runs 2>>"$log"
     "$BENCH_BIN/bench_card" "$data/contacts-$n.db" $runs 2>>"$log"
     # shellcheck disable=SC2086
-    "$BENCH_BIN/bench_settings" "$data/contacts-$n.db" $runs 2>>"$log"
+    "$BENCH_BIN/bench_settings" "$data/contacts-$n.db" $runs --compact 2>>"$log"
 done
 # The group tree and the list's display text need no address book.
 # shellcheck disable=SC2086

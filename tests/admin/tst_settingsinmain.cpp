@@ -103,7 +103,9 @@ void TestSettingsInMain::settingsButtonOpensTheWindowAndOkRebuildsTheList()
     QVERIFY(!QApplication::activeModalWidget());
 
     QCOMPARE(shownCaptions(main), (QStringList{u"手机1"_s, u"姓名"_s, u"单位名称"_s}));
-    QCOMPARE(main.list()->columnWidth(2), 77);
+    QCOMPARE(
+        m_data->scalar(u"SELECT Width FROM Vardelin_Alias WHERE Name = 'C.CompanyName'"_s).toInt(),
+        77);
     // The list of the group selected in the tree, without a search.
     QCOMPARE(main.column(1), QStringList{u"王五"_s});
     QCOMPARE(
