@@ -47,6 +47,7 @@ private slots:
     void cleanup();
 
     void settingsButtonOpensTheWindowAndOkRebuildsTheList();
+    void aWindowThatCannotLoadIsReportedAndNotShown();
     void aColumnStoredAsFalseIsHidden();
     void aZeroWidthFirstColumnKeepsTheTickBoxAndImage();
     void closingCompactsOnlyWhenTheStartUpOptionAsks();
@@ -111,6 +112,26 @@ void TestSettingsInMain::settingsButtonOpensTheWindowAndOkRebuildsTheList()
     QCOMPARE(
         m_data->scalar(u"SELECT IsDisplay FROM Vardelin_Alias WHERE Name = 'T.Name'"_s).toInt(), 0);
     QVERIFY(main.prompter.scriptDone());
+}
+
+void TestSettingsInMain::aWindowThatCannotLoadIsReportedAndNotShown()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    m_data->run(u"ALTER TABLE Vardelin_Alias RENAME TO Vardelin_Alias_Gone"_s);
+    bool opened = false;
+    QTimer::singleShot(0, [&opened] {
+        if (QWidget* shown = QApplication::activeModalWidget()) {
+            opened = true;
+            shown->close();
+        }
+    });
+    main.prompter.expectMessage();
+    QTest::mouseClick(main.tool("Button_Sys"), Qt::LeftButton);
+    QVERIFY(!opened);
+    QVERIFY(main.prompter.shown().last().title.startsWith(u"错误"_s));
+    QVERIFY(main.prompter.scriptDone());
+    m_data->run(u"ALTER TABLE Vardelin_Alias_Gone RENAME TO Vardelin_Alias"_s);
 }
 
 void TestSettingsInMain::aColumnStoredAsFalseIsHidden()
