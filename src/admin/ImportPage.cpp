@@ -27,7 +27,11 @@ ImportPage::ImportPage(QWidget* parent)
 {
     auto* label = named(new QLabel(QStringLiteral("Excel文件："), this), "Label4");
     auto* file = named(new QLineEdit(this), "Edit_Files");
+    // Filled only by the file dialog; grey like every box the user cannot type into.
     file->setReadOnly(true);
+    QPalette grey = file->palette();
+    grey.setColor(QPalette::Base, QColor(0xE0, 0xE0, 0xE0));
+    file->setPalette(grey);
     label->setBuddy(file);
     auto* open = named(new QPushButton(this), "Button_Open");
     open->setText(QStringLiteral("..."));
