@@ -114,6 +114,7 @@ Result<FileAttachments::Added> FileAttachments::add(const Database& db, const Ad
     }
 
     Added added;
+    const BlobStream::Room room(db, size, BlobStream::Room::For::Writing);
     const Status written = db.transaction([&]() -> Status {
         auto inserted = db.query(
             QStringLiteral("INSERT INTO Vardelin_Files (CID, Type, Name, Files, Ext, \"UpDate\", "
@@ -146,15 +147,20 @@ Result<FileAttachments::SaveOutcome> FileAttachments::saveTo(const Database& db,
                                                              const QString& target,
                                                              const BlobStream::Progress& progress)
 {
-    auto found =
-        db.query(QStringLiteral("SELECT count(*) FROM Vardelin_Files WHERE ID = ? AND Type = 'F'"),
-                 {fileId});
+    // The length comes from the row's header; the bytes are not read.
+    auto found = db.query(
+        QStringLiteral("SELECT length(Files) FROM Vardelin_Files WHERE ID = ? AND Type = 'F'"),
+        {fileId});
     if (!found)
         return found.error();
-    if (!found.value().next())
-        return DbError::fromSql(found.value().lastError());
-    if (found.value().value(0).toLongLong() == 0)
+    if (!found.value().next()) {
+        if (found.value().lastError().isValid())
+            return DbError::fromSql(found.value().lastError());
         return SaveOutcome::RowVanished;
+    }
+    const qint64 size = found.value().value(0).toLongLong();
+    found.value().finish();
+    const BlobStream::Room room(db, size, BlobStream::Room::For::Reading);
 
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))

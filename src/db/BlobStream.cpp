@@ -5,6 +5,7 @@
 #include "SqliteStatement.h"
 
 #include <QByteArray>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include <sqlite3.h>
@@ -41,6 +42,37 @@ private:
 };
 
 } // namespace
+
+BlobStream::Room::Room(const Database& db, qint64 bytes, For use)
+    : m_db(db)
+    , m_use(use)
+{
+    const QString pragma =
+        use == For::Writing ? QStringLiteral("cache_size") : QStringLiteral("mmap_size");
+    auto before = db.query(QStringLiteral("PRAGMA ") + pragma);
+    if (!before || !before.value().next())
+        return; // left as it is: slower, never wrong
+    m_before = before.value().value(0);
+    // A negative cache size counts kibibytes. Each cached page carries about 300 bytes of
+    // bookkeeping beside its 4096 (an eighth more covers it), and a few megabytes hold the
+    // b-tree pages the insert touches. The map starts at the file's beginning, so it must
+    // reach wherever the value lies.
+    const qint64 cached = qMin(bytes, largestCacheBytes);
+    const qint64 wanted = use == For::Writing ? -((cached + cached / 8) / 1024 + 4096)
+                                              : QFileInfo(db.path()).size() + qint64(1024) * 1024;
+    before.value().finish();
+    db.exec(QStringLiteral("PRAGMA %1 = %2").arg(pragma).arg(wanted));
+}
+
+BlobStream::Room::~Room()
+{
+    if (!m_before.isValid())
+        return;
+    m_db.exec(
+        QStringLiteral("PRAGMA %1 = %2")
+            .arg(m_use == For::Writing ? QStringLiteral("cache_size") : QStringLiteral("mmap_size"))
+            .arg(m_before.toLongLong()));
+}
 
 Result<qint64> BlobStream::largestValue(const Database& db)
 {

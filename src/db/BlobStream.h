@@ -5,6 +5,7 @@
 
 #include "Result.h"
 
+#include <QVariant>
 #include <QtGlobal>
 
 #include <functional>
@@ -41,6 +42,26 @@ Result<Moved> write(const Database& db, const Cell& cell, QIODevice& source, qin
 // Writes the whole cell to target. A target that refuses a write is an error.
 Result<Moved> read(const Database& db, const Cell& cell, QIODevice& target,
                    const Progress& progress);
+
+// While it lives, the connection keeps up to bytes of the pages it writes in memory until the
+// commit (at most largestCacheBytes), instead of spilling each one to the file and reading it
+// back for the next write; or it reads through a memory map of the file instead of with one read
+// call per page. Either is put back as it was at the end.
+class Room {
+public:
+    enum class For { Writing, Reading };
+    Room(const Database& db, qint64 bytes, For use);
+    ~Room();
+    Room(const Room&) = delete;
+    Room& operator=(const Room&) = delete;
+
+    static constexpr qint64 largestCacheBytes = qint64(512) * 1024 * 1024;
+
+private:
+    const Database& m_db;
+    For m_use;
+    QVariant m_before;
+};
 
 // The number the error box shows when the file on the other side fails, with its text.
 inline constexpr int fileErrorNumber = 75;

@@ -110,6 +110,8 @@ private slots:
     void stoppedSaveKeepsTheFileThatWasThere();
     void saveOfADeletedRowSaysSoAndWritesNothing();
     void removeDeletesTheGivenRowsOnly();
+    void earlierColumnOrderStillWorks();
+    void connectionSettingsArePutBack();
 };
 
 void TestFileAttachments::sizeIsKilobytesRoundedHalfToEven_data()
@@ -422,6 +424,49 @@ void TestFileAttachments::removeDeletesTheGivenRowsOnly()
     for (const auto& row : rows.value())
         names << row.name;
     QCOMPARE(names, texts({u"3", u"1"}));
+}
+
+void TestFileAttachments::earlierColumnOrderStillWorks()
+{
+    TestDatabase data;
+    QVERIFY(data.ok());
+    // Databases made before Files moved behind the other columns.
+    data.run(QStringLiteral("DROP TABLE Vardelin_Files"));
+    data.run(QStringLiteral("CREATE TABLE Vardelin_Files (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                            "CID INTEGER, Type TEXT, Name TEXT, Files BLOB, Ext TEXT, "
+                            "\"UpDate\" TEXT, Size INTEGER)"));
+    const QByteArray bytes = randomBytes(BlobStream::chunkBytes + 5, 9);
+    const QString source = writeFile(data.folder() + QStringLiteral("/old.pdf"), bytes);
+    auto added =
+        FileAttachments::add(data.db(), {3, QStringLiteral("旧"), source, QDate(2026, 4, 1)});
+    QVERIFY2(added.ok(), qPrintable(added.error().description));
+    auto rows = FileAttachments::list(data.db(), 3);
+    QVERIFY(rows.ok());
+    QCOMPARE(rows.value().size(), std::size_t(1));
+    QCOMPARE(rows.value().front().ext, QStringLiteral(".pdf"));
+    QCOMPARE(rows.value().front().size, qint64(bytes.size()));
+    const QString target = data.folder() + QStringLiteral("/back.pdf");
+    QCOMPARE(FileAttachments::saveTo(data.db(), added.value().id, target).value(),
+             FileAttachments::SaveOutcome::Saved);
+    QCOMPARE(fileBytes(target), bytes);
+}
+
+void TestFileAttachments::connectionSettingsArePutBack()
+{
+    TestDatabase data;
+    QVERIFY(data.ok());
+    const QVariant cache = data.scalar(QStringLiteral("PRAGMA cache_size"));
+    const QVariant map = data.scalar(QStringLiteral("PRAGMA mmap_size"));
+    const QString source =
+        writeFile(data.folder() + QStringLiteral("/in.bin"), randomBytes(300 * 1024, 2));
+    auto added =
+        FileAttachments::add(data.db(), {1, QStringLiteral("in"), source, QDate(2026, 1, 1)});
+    QVERIFY(added.ok());
+    QCOMPARE(data.scalar(QStringLiteral("PRAGMA cache_size")), cache);
+    QVERIFY(FileAttachments::saveTo(data.db(), added.value().id,
+                                    data.folder() + QStringLiteral("/out.bin"))
+                .ok());
+    QCOMPARE(data.scalar(QStringLiteral("PRAGMA mmap_size")), map);
 }
 
 QTEST_GUILESS_MAIN(TestFileAttachments)

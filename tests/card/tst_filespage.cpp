@@ -7,6 +7,7 @@
 
 #include "card/FileAttachments.h"
 #include "card/FilesPage.h"
+#include "card/TransferProgress.h"
 #include "card/frmCard.h"
 #include "db/Session.h"
 
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -107,6 +109,7 @@ private slots:
     void saveOfARowDeletedMeanwhileShowsTheErrorBox();
     void onlyTickedFilesAreDeleted();
     void copyCardWorksOnTheSourcesFiles();
+    void cancelInTheProgressStopsTheMove();
 
 private:
     qint64 addStored(const QString& name, const QByteArray& bytes, QDate day);
@@ -344,6 +347,25 @@ void TestFilesPage::copyCardWorksOnTheSourcesFiles()
                  .toInt(),
              2);
     QCOMPARE(open.list()->topLevelItemCount(), 2);
+}
+
+void TestFilesPage::cancelInTheProgressStopsTheMove()
+{
+    QWidget window;
+    window.show();
+    TransferProgress progress(&window, QStringLiteral("正在添加文件……"));
+    const BlobStream::Progress told = progress.callback();
+    QVERIFY(told(1, 4));
+    auto* dialog = window.findChild<QProgressDialog*>(QStringLiteral("TransferProgress"));
+    QVERIFY(dialog);
+    QCOMPARE(dialog->value(), 250);
+    QCOMPARE(dialog->labelText(), QStringLiteral("正在添加文件……"));
+    dialog->cancel();
+    QVERIFY(!told(2, 4));
+    // An empty file is all there at once.
+    TransferProgress other(&window, QStringLiteral("x"));
+    QVERIFY(other.callback()(0, 0));
+    QCOMPARE(window.findChildren<QProgressDialog*>().last()->value(), 1000);
 }
 
 QTEST_MAIN(TestFilesPage)

@@ -40,7 +40,7 @@ private slots:
             "Post OfficePhone1 OfficePhone2 CompanyAddress QQ1 QQ2 MSN Mail1 Mail2 Web ZipCode "
             "Office Job Related1 Related2 Custom1 Custom2 Custom3 Custom4 Grade NickName Title "
             "Hobby Specialty Remark Birthday MemorialDay Member Spouse SpouseTel AddDate Photo) "
-            "Vardelin_Files(ID CID Type Name Files Ext UpDate Size) Vardelin_History(ID CID "
+            "Vardelin_Files(ID CID Type Name Ext UpDate Size Files) Vardelin_History(ID CID "
             "LxDate NextDate Remark IsRemind) Vardelin_Login(ID Name Pass Skin Dock) "
             "Vardelin_System(ID IsLogin IsAllUser IsExpanded IsZip IsMax IsTop) "
             "Vardelin_Type(ID PID Number Name)"_s);
