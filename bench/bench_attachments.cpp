@@ -309,7 +309,7 @@ void benchCard(const QString& folder, int runs, bool earlierLayout)
     if (earlierLayout) {
         useEarlierFilesLayout(*db);
         Bench::printRow(QStringLiteral("card: the same open with Files before Ext, UpDate and Size "
-                                       "(earlier databases)"),
+                                       "(a database before its upgrade at open)"),
                         40, [&] {
                             const qint64 contact = addContact(*db);
                             fillContact(*db, contact, folder);

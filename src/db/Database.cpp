@@ -83,6 +83,10 @@ Status Database::open(const QString& path)
         db.close();
         return verified;
     }
+    if (Status files = Schema::putFilesLast(*this); !files) {
+        db.close();
+        return files;
+    }
     return {};
 }
 

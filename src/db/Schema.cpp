@@ -4,6 +4,7 @@
 #include "ContactFields.h"
 #include "Database.h"
 
+#include <QSqlError>
 #include <QStringList>
 
 namespace {
@@ -45,18 +46,22 @@ QString contactTable()
            u')';
 }
 
+// Files comes last: SQLite keeps a zero blob being inserted unexpanded only when no value
+// follows it, and a column behind the stored bytes costs a walk through all of them to read.
+QString filesTable(const QString& name)
+{
+    return QStringLiteral("CREATE TABLE ") + name +
+           QStringLiteral(" (ID INTEGER PRIMARY KEY AUTOINCREMENT, CID INTEGER, Type TEXT, "
+                          "Name TEXT, Ext TEXT, \"UpDate\" TEXT, Size INTEGER, Files BLOB)");
+}
+
 QStringList statements()
 {
     return {
         QStringLiteral("CREATE TABLE Vardelin_Type (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
                        "PID INTEGER, Number INTEGER, Name TEXT)"),
         contactTable(),
-        // Files comes last: SQLite keeps a zero blob being inserted unexpanded only when no
-        // value follows it, and a column behind the stored bytes costs a walk through all of
-        // them to read.
-        QStringLiteral("CREATE TABLE Vardelin_Files (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
-                       "CID INTEGER, Type TEXT, Name TEXT, Ext TEXT, \"UpDate\" TEXT, "
-                       "Size INTEGER, Files BLOB)"),
+        filesTable(QStringLiteral("Vardelin_Files")),
         QStringLiteral("CREATE TABLE Vardelin_History (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
                        "CID INTEGER, LxDate TEXT, NextDate TEXT, Remark TEXT, "
                        "IsRemind INTEGER NOT NULL DEFAULT 0)"),
@@ -109,4 +114,40 @@ Status Schema::verifyTables(const Database& db)
                        QStringLiteral("数据库文件缺少必需的数据表，不是本程序的数据库。")};
     }
     return {};
+}
+
+Status Schema::putFilesLast(const Database& db)
+{
+    auto columns = db.query(QStringLiteral("SELECT name FROM pragma_table_info('Vardelin_Files') "
+                                           "ORDER BY cid DESC LIMIT 1"));
+    if (!columns)
+        return columns.error();
+    if (!columns.value().next())
+        return DbError::fromSql(columns.value().lastError());
+    if (columns.value().value(0).toString() == QLatin1StringView("Files"))
+        return {};
+    columns.value().finish();
+    return db.transaction([&db]() -> Status {
+        const QStringList steps{
+            filesTable(QStringLiteral("Vardelin_Files_New")),
+            QStringLiteral("INSERT INTO Vardelin_Files_New (ID, CID, Type, Name, Ext, \"UpDate\", "
+                           "Size, Files) SELECT ID, CID, Type, Name, Ext, \"UpDate\", Size, Files "
+                           "FROM Vardelin_Files ORDER BY ID"),
+            // Keeps the counter past IDs deleted before, so none is handed out twice.
+            QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT "
+                           "'Vardelin_Files_New', 0 WHERE NOT EXISTS (SELECT 1 FROM "
+                           "sqlite_sequence WHERE name = 'Vardelin_Files_New')"),
+            QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, coalesce((SELECT seq "
+                           "FROM sqlite_sequence WHERE name = 'Vardelin_Files'), 0)) "
+                           "WHERE name = 'Vardelin_Files_New'"),
+            QStringLiteral("DROP TABLE Vardelin_Files"),
+            QStringLiteral("ALTER TABLE Vardelin_Files_New RENAME TO Vardelin_Files"),
+            QStringLiteral("CREATE INDEX Files_CID ON Vardelin_Files (CID)"),
+        };
+        for (const QString& step : steps) {
+            if (Status done = db.exec(step); !done)
+                return done;
+        }
+        return {};
+    });
 }

@@ -12,6 +12,9 @@ namespace Schema {
 inline constexpr int version = 1;
 
 Status create(const Database& db);
+// Rebuilds Vardelin_Files of a database made before Files became its last column, in one
+// transaction; does nothing to one already in that order.
+Status putFilesLast(const Database& db);
 // Fails with a clear message unless all seven tables are present.
 Status verifyTables(const Database& db);
 
