@@ -130,6 +130,8 @@ void PicturesPage::showPicked()
     switch (stored.value().shown) {
     case StoredPictures::Shown::RowVanished:
         m_prompter.showError(this, vanished());
+        // Not from inside the list's own signal: the click that sent it is still being handled.
+        QMetaObject::invokeMethod(this, &PicturesPage::refill, Qt::QueuedConnection);
         return;
     case StoredPictures::Shown::NotABag:
         m_prompter.showError(this, notAPicture(QStringLiteral("保存的“%1”").arg(item->text())));

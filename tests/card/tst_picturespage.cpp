@@ -321,25 +321,37 @@ void TestPicturesPage::storedRowThatIsNotABagShowsTheErrorBox()
 void TestPicturesPage::rowDeletedMeanwhileShowsTheErrorBox()
 {
     const QString good = writeImage(m_data->folder(), QStringLiteral("g.png"), {6, 6}, Qt::red);
-    for (const char* name : {"one", "two"}) {
+    for (const char* name : {"one", "two", "three"}) {
         QVERIFY(
             StoredPictures::add(m_data->db(), m_contact, QString::fromLatin1(name), fileBytes(good))
                 .ok());
     }
     OpenCard open(m_data->db(), {true, m_contact, 0, false});
     open.pick(0);
-    m_data->run(QStringLiteral("DELETE FROM Vardelin_Files"));
-    open.prompter.expectMessage();
-    open.pick(1);
+    // Renaming a picture deleted since it was picked writes nothing.
+    m_data->run(QStringLiteral("DELETE FROM Vardelin_Files WHERE Name = 'one'"));
     open.prompter.expectInput(QStringLiteral("新名字"));
     open.prompter.expectQuestion(true);
     open.prompter.expectMessage();
     open.click("Button_EditPic");
     QVERIFY(open.prompter.scriptDone());
-    QCOMPARE(open.prompter.shown().at(0).title, QStringLiteral("错误3021"));
-    QCOMPARE(open.prompter.shown().at(3).title, QStringLiteral("错误3021"));
-    QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Files")).toInt(), 0);
-    QCOMPARE(open.list()->count(), 0); // the list shows what is left
+    QCOMPARE(open.prompter.shown().last().title, QStringLiteral("错误3021"));
+    QCOMPARE(open.names(), texts({u"two", u"three"})); // the list shows what is left
+    QCOMPARE(m_data
+                 ->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Files WHERE Name = ?"),
+                          {QStringLiteral("新名字")})
+                 .toInt(),
+             0);
+
+    // Showing one deleted since the list was filled.
+    m_data->run(QStringLiteral("DELETE FROM Vardelin_Files WHERE Name = 'three'"));
+    open.prompter.expectMessage();
+    open.pick(1);
+    QVERIFY(open.prompter.scriptDone());
+    QCOMPARE(open.prompter.shown().last().title, QStringLiteral("错误3021"));
+    QCOMPARE(open.prompter.shown().last().icon, Prompter::Icon::Critical);
+    QTRY_COMPARE(open.names(), texts({u"two"}));
+    QVERIFY(open.card->isVisible());
 }
 
 void TestPicturesPage::copyCardWorksOnTheSourcesPictures()
