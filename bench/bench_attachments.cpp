@@ -375,5 +375,6 @@ int main(int argc, char* argv[])
     benchLargeFile(folder, megabytes, runs > 0 ? runs : 3);
     benchCard(folder, runs > 0 ? runs : 11, false);
     benchCard(folder, runs > 0 ? runs : 11, true);
+    QDir().rmdir(folder); // only when every file made in it is gone
     return 0;
 }
