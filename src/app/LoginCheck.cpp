@@ -18,14 +18,14 @@ bool LoginCheck::passwordAccepted(const QVariant& stored, const QString& typed, 
 Result<LoginCheck::Outcome> LoginCheck::check(const Database& db, const QString& name,
                                               const QString& typed, qint16 suffix)
 {
-    auto rows = db.query(QStringLiteral("SELECT ID, Pass, Skin, Dock FROM Vardelin_Login "
-                                        "WHERE Name = ? ORDER BY ID LIMIT 1"),
-                         {name});
-    if (!rows)
-        return rows.error();
-    QSqlQuery& found = rows.value();
-    if (!found.next())
+    auto row = db.readOne(QStringLiteral("SELECT ID, Pass, Skin, Dock FROM Vardelin_Login "
+                                         "WHERE Name = ? ORDER BY ID LIMIT 1"),
+                          {name});
+    if (!row)
+        return row.error();
+    if (!row.value())
         return Outcome{Verdict::NoSuchUser, std::nullopt};
+    const QSqlRecord& found = *row.value();
     if (!passwordAccepted(found.value(1), typed, suffix))
         return Outcome{Verdict::WrongPassword, std::nullopt};
     return Outcome{Verdict::Accepted,
