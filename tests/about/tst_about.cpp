@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: its texts, the link and the system-information button, over a desktop
 // that records what it was asked; and the main window's button that opens it.
+#include "RunningMain.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
 #include "about/AboutDesktop.h"
 #include "about/frmAbout.h"
-#include "app/Main.h"
-#include "db/Session.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -160,26 +159,21 @@ void TestAbout::mainWindowButtonOpensTheBox()
 {
     TestDatabase data;
     QVERIFY(data.ok());
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    Main window(db, session, prompter);
-    QVERIFY(window.startUp(data.path()));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    RunningMain main;
+    QVERIFY(main.start(data.path()));
 
     QString seenTitle;
-    QTimer::singleShot(0, &window, [&] {
+    QTimer::singleShot(0, main.window.get(), [&] {
         auto* about = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
         if (!about)
             return;
         seenTitle = about->windowTitle();
         about->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
     });
-    window.findChild<QToolButton*>(QStringLiteral("Button_About"))->click();
+    main.tool("Button_About")->click();
     QCOMPARE(seenTitle, QStringLiteral("关于 瓦德林通讯录"));
-    QVERIFY(!window.findChild<frmAbout*>()); // gone once closed
-    QVERIFY(prompter.scriptDone());
+    QVERIFY(!main.window->findChild<frmAbout*>()); // gone once closed
+    QVERIFY(main.prompter.scriptDone());
 }
 
 QTEST_MAIN(TestAbout)

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The login dialog on its own, and the start-up that runs it: who gets in, what each
 // refusal says, and that leaving the login starts nothing and writes nothing.
+#include "RunningMain.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
-#include "app/Main.h"
 #include "app/frmLogin.h"
-#include "contacts/ContactListView.h"
 #include "db/InitialData.h"
 #include "db/Scramble.h"
 #include "db/Session.h"
@@ -304,19 +303,16 @@ void TestLogin::cancelEscapeAndCloseBoxLeaveWithoutAccount()
 
 void TestLogin::withoutLoginOptionNoDialogIsShown()
 {
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    Main window(db, session, prompter);
+    RunningMain main;
     int shown = 0;
-    window.setLoginShow([&](frmLogin&) {
+    main.window->setLoginShow([&](frmLogin&) {
         ++shown;
         return int(QDialog::Rejected);
     });
-    QVERIFY(window.startUp(m_data->path()));
+    QVERIFY(main.start(m_data->path()));
     QCOMPARE(shown, 0);
-    QCOMPARE(session.currentUserId, Session::administratorId);
-    QVERIFY(prompter.scriptDone());
+    QCOMPARE(main.session.currentUserId, Session::administratorId);
+    QVERIFY(main.prompter.scriptDone());
 }
 
 void TestLogin::leavingTheLoginEndsWithNothingWritten_data()
@@ -333,11 +329,8 @@ void TestLogin::leavingTheLoginEndsWithNothingWritten()
     m_data->setOption(QStringLiteral("IsLogin"), true);
     const QByteArray before = fingerprint(m_data->path());
     {
-        Database db;
-        Session session;
-        ScriptedPrompter prompter;
-        auto window = std::make_unique<Main>(db, session, prompter);
-        window->setLoginShow([way](frmLogin& login) {
+        RunningMain main;
+        main.window->setLoginShow([way](frmLogin& login) {
             login.show();
             LoginBox box(login);
             if (way == 2)
@@ -349,14 +342,14 @@ void TestLogin::leavingTheLoginEndsWithNothingWritten()
                                   Qt::LeftButton);
             return login.result();
         });
-        QVERIFY(!window->startUp(m_data->path()));
-        QVERIFY(window->endedAtLogin());
-        QVERIFY(!window->isVisible());
+        QVERIFY(!main.start(m_data->path()));
+        QVERIFY(main.window->endedAtLogin());
+        QVERIFY(!main.window->isVisible());
         // Whatever closes the window afterwards writes no layout.
-        window->close();
-        window.reset();
-        QVERIFY(prompter.shown().isEmpty());
-        QVERIFY(prompter.scriptDone());
+        main.window->close();
+        main.window.reset();
+        QVERIFY(main.prompter.shown().isEmpty());
+        QVERIFY(main.prompter.scriptDone());
     }
     QCOMPARE(fingerprint(m_data->path()), before);
     QVERIFY(m_data->scalar(QStringLiteral("SELECT Dock FROM Vardelin_Login WHERE ID = 1"))
@@ -367,22 +360,19 @@ void TestLogin::leavingTheLoginEndsWithNothingWritten()
 void TestLogin::realModalLoginCanBeCancelled()
 {
     m_data->setOption(QStringLiteral("IsLogin"), true);
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    Main window(db, session, prompter);
+    RunningMain main;
     QString seen;
-    QTimer::singleShot(0, &window, [&] {
+    QTimer::singleShot(0, main.window.get(), [&] {
         auto* login = qobject_cast<frmLogin*>(QApplication::activeModalWidget());
         if (!login)
             return;
         seen = login->windowTitle();
         login->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
     });
-    QVERIFY(!window.startUp(m_data->path()));
+    QVERIFY(!main.start(m_data->path()));
     QCOMPARE(seen, QStringLiteral("登录"));
-    QVERIFY(window.endedAtLogin());
-    QVERIFY(prompter.scriptDone());
+    QVERIFY(main.window->endedAtLogin());
+    QVERIFY(main.prompter.scriptDone());
 }
 
 void TestLogin::userSeesOnlyTheirContactsWithTheirSkinAndLayout()
@@ -399,13 +389,11 @@ void TestLogin::userSeesOnlyTheirContactsWithTheirSkinAndLayout()
     // A layout with the history pane hidden, as the window itself writes it.
     QString layout;
     {
-        Database db;
-        Session session;
-        ScriptedPrompter prompter;
-        Main window(db, session, prompter);
-        QVERIFY(window.startUp(m_data->path()));
-        window.findChild<QDockWidget*>(QStringLiteral("Pane2"))->hide();
-        layout = window.dockState();
+        RunningMain admin;
+        QVERIFY(admin.start(m_data->path()));
+        admin.find<QDockWidget>(QStringLiteral("Pane2"))->hide();
+        layout = admin.window->dockState();
+        admin.window.reset(); // destroyed without closing: the administrator's row stays as is
     }
     QCOMPARE(
         addAccount(QStringLiteral("小王"), QStringLiteral("wang"), QStringLiteral("Black"), layout),
@@ -413,86 +401,71 @@ void TestLogin::userSeesOnlyTheirContactsWithTheirSkinAndLayout()
     QCOMPARE(addAccount(QStringLiteral("小李"), QStringLiteral("li"), QStringLiteral("Blue")), 3);
     m_data->setOption(QStringLiteral("IsLogin"), true);
 
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    Main window(db, session, prompter);
-    window.setLoginShow([](frmLogin& login) {
+    RunningMain main;
+    main.window->setLoginShow([](frmLogin& login) {
         LoginBox(login).enter(QStringLiteral("小王"), QStringLiteral("wang"));
         return login.result();
     });
-    QVERIFY(window.startUp(m_data->path()));
-    QCOMPARE(session.currentUserId, 2);
-    QCOMPARE(session.skinName, QStringLiteral("Black"));
+    QVERIFY(main.start(m_data->path()));
+    QCOMPARE(main.session.currentUserId, 2);
+    QCOMPARE(main.session.skinName, QStringLiteral("Black"));
     QCOMPARE(Skin::current(), QStringLiteral("Black"));
-    QCOMPARE(window.findChild<QComboBox*>(QStringLiteral("Combo_Skin"))->currentText(),
+    QCOMPARE(main.find<QComboBox>(QStringLiteral("Combo_Skin"))->currentText(),
              QStringLiteral("Black"));
-    QVERIFY(window.findChild<QDockWidget*>(QStringLiteral("Pane2"))->isHidden());
-    QVERIFY(!window.findChild<QDockWidget*>(QStringLiteral("Pane1"))->isHidden());
+    QVERIFY(main.find<QDockWidget>(QStringLiteral("Pane2"))->isHidden());
+    QVERIFY(!main.find<QDockWidget>(QStringLiteral("Pane1"))->isHidden());
 
-    const QAbstractItemModel* model =
-        window.findChild<ContactListView*>(QStringLiteral("ListView"))->model();
-    QStringList names;
-    for (int row = 0; row < model->rowCount(); ++row)
-        names << model->index(row, 0).data().toString();
+    QStringList names = main.names();
     names.sort();
     QCOMPARE(names, (QStringList{QStringLiteral("小王的一"), QStringLiteral("小王的二")}));
 
     // Closing saves the layout into the user's own row, not the administrator's.
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    window.findChild<QDockWidget*>(QStringLiteral("Pane2"))->show();
-    window.close();
+    main.find<QDockWidget>(QStringLiteral("Pane2"))->show();
+    main.window->close();
     QVERIFY(m_data->scalar(QStringLiteral("SELECT Dock FROM Vardelin_Login WHERE ID = 1"))
                 .toString()
                 .isEmpty());
     QVERIFY(
         m_data->scalar(QStringLiteral("SELECT Dock FROM Vardelin_Login WHERE ID = 2")).toString() !=
         layout);
-    QVERIFY(prompter.scriptDone());
+    QVERIFY(main.prompter.scriptDone());
 }
 
 void TestLogin::wrongThenRightPasswordStartsUp()
 {
     m_data->setOption(QStringLiteral("IsLogin"), true);
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    Main window(db, session, prompter);
+    RunningMain main;
     QStringList messages;
-    window.setLoginShow([&](frmLogin& login) {
+    main.window->setLoginShow([&](frmLogin& login) {
         LoginBox box(login);
         box.enter(QStringLiteral("admin"), QStringLiteral("nope"));
         messages << box.message();
         box.enter(QStringLiteral("admin"), QString::fromUtf16(InitialData::adminPassword));
         return login.result();
     });
-    QVERIFY(window.startUp(m_data->path()));
+    QVERIFY(main.start(m_data->path()));
     QCOMPARE(messages, QStringList{wrongPassword});
-    QCOMPARE(session.currentUserId, Session::administratorId);
-    QCOMPARE(session.passSuffix, InitialData::rootNumber);
-    QVERIFY(!window.endedAtLogin());
-    QVERIFY(prompter.scriptDone());
+    QCOMPARE(main.session.currentUserId, Session::administratorId);
+    QCOMPARE(main.session.passSuffix, InitialData::rootNumber);
+    QVERIFY(!main.window->endedAtLogin());
+    QVERIFY(main.prompter.scriptDone());
 }
 
 void TestLogin::failedLookupShowsTheErrorBoxAndStartsNothing()
 {
     m_data->setOption(QStringLiteral("IsLogin"), true);
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    prompter.expectMessage();
-    Main window(db, session, prompter);
-    window.setLoginShow([this](frmLogin& login) {
+    RunningMain main;
+    main.prompter.expectMessage();
+    main.window->setLoginShow([this](frmLogin& login) {
         m_data->run(QStringLiteral("ALTER TABLE Vardelin_Login RENAME TO Vardelin_Login_Gone"));
         LoginBox(login).enter(QStringLiteral("admin"), QStringLiteral("admin"));
         return login.result();
     });
-    QVERIFY(!window.startUp(m_data->path()));
-    QVERIFY(!window.endedAtLogin());
-    QVERIFY(prompter.scriptDone());
-    QVERIFY(prompter.shown().first().title.startsWith(QStringLiteral("错误")));
-    QCOMPARE(prompter.shown().first().icon, Prompter::Icon::Critical);
+    QVERIFY(!main.start(m_data->path()));
+    QVERIFY(!main.window->endedAtLogin());
+    QVERIFY(main.prompter.scriptDone());
+    QVERIFY(main.prompter.shown().first().title.startsWith(QStringLiteral("错误")));
+    QCOMPARE(main.prompter.shown().first().icon, Prompter::Icon::Critical);
 }
 
 QTEST_MAIN(TestLogin)
