@@ -5,6 +5,7 @@
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
+#include "app/Program.h"
 #include "app/frmLogin.h"
 #include "db/InitialData.h"
 #include "db/Scramble.h"
@@ -96,6 +97,10 @@ private slots:
     void userSeesOnlyTheirContactsWithTheirSkinAndLayout();
     void wrongThenRightPasswordStartsUp();
     void failedLookupShowsTheErrorBoxAndStartsNothing();
+
+    // The program's own start-up and run.
+    void programLeftAtTheLoginEndsWithoutWindowOrWrite();
+    void programLoggedInRunsUntilTheWindowCloses();
 
 private:
     qint64 addAccount(const QString& name, const QString& password, const QString& skin = {},
@@ -466,6 +471,52 @@ void TestLogin::failedLookupShowsTheErrorBoxAndStartsNothing()
     QVERIFY(main.prompter.scriptDone());
     QVERIFY(main.prompter.shown().first().title.startsWith(QStringLiteral("错误")));
     QCOMPARE(main.prompter.shown().first().icon, Prompter::Icon::Critical);
+}
+
+void TestLogin::programLeftAtTheLoginEndsWithoutWindowOrWrite()
+{
+    m_data->setOption(QStringLiteral("IsLogin"), true);
+    const QByteArray before = fingerprint(m_data->path());
+    bool windowShown = false;
+    Program::Watch watch;
+    watch.loginShowing = [](frmLogin& login) {
+        QTimer::singleShot(0, &login, [&login] {
+            login.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+        });
+    };
+    watch.windowShowing = [&](Main&) {
+        windowShown = true;
+    };
+    QCOMPARE(Program::run(m_data->path(), watch), 0);
+    QVERIFY(!windowShown);
+    QCOMPARE(fingerprint(m_data->path()), before);
+}
+
+void TestLogin::programLoggedInRunsUntilTheWindowCloses()
+{
+    m_data->setOption(QStringLiteral("IsLogin"), true);
+    int loginsShown = 0;
+    bool windowShown = false;
+    Program::Watch watch;
+    watch.loginShowing = [&](frmLogin& login) {
+        ++loginsShown;
+        QTimer::singleShot(0, &login, [&login] {
+            login.findChild<QLineEdit*>(QStringLiteral("txtPassword"))
+                ->setText(QString::fromUtf16(InitialData::adminPassword));
+            login.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        });
+    };
+    watch.windowShowing = [&](Main& window) {
+        windowShown = true;
+        QTimer::singleShot(0, &window, &QWidget::close);
+    };
+    QCOMPARE(Program::run(m_data->path(), watch), 0);
+    QCOMPARE(loginsShown, 1);
+    QVERIFY(windowShown);
+    // The window was shown and closed: its layout went into the account's row.
+    QVERIFY(!m_data->scalar(QStringLiteral("SELECT Dock FROM Vardelin_Login WHERE ID = 1"))
+                 .toString()
+                 .isEmpty());
 }
 
 QTEST_MAIN(TestLogin)
