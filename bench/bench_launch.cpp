@@ -225,20 +225,17 @@ struct Series {
     QString phases; // medians of the child's own clock, for reading where the time goes
 };
 
-Series launchSeries(const QStringList& childArgs, int runs)
+Series summarise(const std::vector<Launch>& launches)
 {
-    launchOnce(childArgs); // warms the file cache and the font cache
     std::vector<double> wall;
     std::vector<double> loginWall;
     std::vector<double> ok;
     std::vector<double> peak;
-    std::vector<Launch> launches;
-    for (int run = 0; run < runs; ++run) {
-        launches.push_back(launchOnce(childArgs));
-        wall.push_back(launches.back().wallMs);
-        loginWall.push_back(launches.back().loginWallMs);
-        ok.push_back(reported(launches.back().report, QStringLiteral("ok")));
-        peak.push_back(reported(launches.back().report, QStringLiteral("rss_kib")) / 1024);
+    for (const Launch& launch : launches) {
+        wall.push_back(launch.wallMs);
+        loginWall.push_back(launch.loginWallMs);
+        ok.push_back(reported(launch.report, QStringLiteral("ok")));
+        peak.push_back(reported(launch.report, QStringLiteral("rss_kib")) / 1024);
     }
     Series series{
         Bench::median(wall), Bench::median(loginWall), Bench::median(ok), Bench::median(peak), {}};
@@ -249,6 +246,23 @@ Series launchSeries(const QStringList& childArgs, int runs)
         series.phases += QString::fromLatin1(name) + u'=' +
                          QString::number(Bench::median(at), 'f', 1) + QStringLiteral(" ");
     }
+    return series;
+}
+
+// One series per kind of child, launched in turn within each run so that the machine's
+// changing load falls alike on the figures compared with each other.
+std::vector<Series> launchSeries(const std::vector<QStringList>& kinds, int runs)
+{
+    for (const QStringList& childArgs : kinds)
+        launchOnce(childArgs); // warms the file cache and the font cache
+    std::vector<std::vector<Launch>> launches(kinds.size());
+    for (int run = 0; run < runs; ++run) {
+        for (std::size_t kind = 0; kind < kinds.size(); ++kind)
+            launches[kind].push_back(launchOnce(kinds[kind]));
+    }
+    std::vector<Series> series;
+    for (const std::vector<Launch>& ofKind : launches)
+        series.push_back(summarise(ofKind));
     return series;
 }
 
@@ -313,20 +327,23 @@ int runParent(int argc, char* argv[])
     path = QFileInfo(path).absoluteFilePath();
 
     const qint64 n = contactCount(path);
-    const Series bare = launchSeries({bareChildFlag}, runs);
-    const bool topWas = setTopOption(path, true);
-    const Series withTop = launchSeries({childFlag, path}, runs);
-    setTopOption(path, false);
-    const Series withoutTop = launchSeries({childFlag, path}, runs);
-    setTopOption(path, topWas);
-
     const QString copy = loginCopy(path);
+    const QStringList programArgs{childFlag, path};
     const QStringList loginArgs{loginChildFlag, copy, benchUserName, benchUserPassword};
+
+    const bool topWas = setTopOption(path, true);
     setTopOption(copy, true);
-    const Series loginWithTop = launchSeries(loginArgs, runs);
+    const std::vector<Series> topOn = launchSeries({{bareChildFlag}, programArgs, loginArgs}, runs);
+    setTopOption(path, false);
     setTopOption(copy, false);
-    const Series loginWithoutTop = launchSeries(loginArgs, runs);
+    const std::vector<Series> topOff = launchSeries({programArgs, loginArgs}, runs);
+    setTopOption(path, topWas);
     QFile::remove(copy);
+    const Series& bare = topOn[0];
+    const Series& withTop = topOn[1];
+    const Series& loginWithTop = topOn[2];
+    const Series& withoutTop = topOff[0];
+    const Series& loginWithoutTop = topOff[1];
 
     QTextStream err(stderr);
     err << "bench_launch: child clock, ms since main(): bare " << bare.phases << "| Top 500 on "
