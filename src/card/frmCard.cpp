@@ -2,7 +2,9 @@
 #include "frmCard.h"
 
 #include "ContactCard.h"
+#include "FilesPage.h"
 #include "PhotoFrame.h"
+#include "PicturesPage.h"
 
 #include "db/Database.h"
 #include "db/Session.h"
@@ -111,8 +113,10 @@ frmCard::frmCard(Database& db, Session& session, Prompter& prompter, const CardR
     m_tabs->setAccessibleName(QStringLiteral("联系人信息"));
     m_tabs->addTab(buildBasicPage(), QStringLiteral("基本信息"));
     m_tabs->addTab(buildCustomPage(), QStringLiteral("自定义信息"));
-    m_tabs->addTab(emptyPage(QStringLiteral("PagePictures")), QStringLiteral("图片"));
-    m_tabs->addTab(emptyPage(QStringLiteral("PageFiles")), QStringLiteral("文档"));
+    m_pictures = new PicturesPage(m_db, m_prompter, m_id);
+    m_tabs->addTab(m_pictures, QStringLiteral("图片"));
+    m_files = new FilesPage(m_db, m_prompter, m_id);
+    m_tabs->addTab(m_files, QStringLiteral("文档"));
     m_tabs->addTab(emptyPage(QStringLiteral("PageHistory")), QStringLiteral("联系记录"));
     layout->addWidget(m_tabs, 1);
 
@@ -258,6 +262,10 @@ void frmCard::loadCard()
     GJGrade();
     GJDept();
     GJPost();
+    for (const Status& listed : {m_pictures->GJPic(), m_files->GJFiles()}) {
+        if (!listed && !m_loadError)
+            m_loadError = listed.error();
+    }
     if (!m_isEdit) {
         setWindowTitle(QStringLiteral("新建联系人"));
         m_editors->showToday(QDate::currentDate());

@@ -13,6 +13,8 @@
 #include <optional>
 
 class Database;
+class FilesPage;
+class PicturesPage;
 class Prompter;
 class QTabWidget;
 class QToolButton;
@@ -78,6 +80,8 @@ private:
 
     std::unique_ptr<CardEditors> m_editors;
     QTabWidget* m_tabs = nullptr;
+    PicturesPage* m_pictures = nullptr;
+    FilesPage* m_files = nullptr;
     std::optional<DbError> m_loadError;
     bool m_saved = false;
     bool m_closingFromCode = false;

@@ -15,7 +15,7 @@ class Database;
 namespace Schema {
 
 // Stamped as PRAGMA user_version; a later layout adds a migration step.
-inline constexpr int version = 1;
+inline constexpr int version = 2;
 
 struct Column {
     QString name;
