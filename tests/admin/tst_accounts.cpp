@@ -3,6 +3,8 @@
 #include "TestDatabase.h"
 
 #include "admin/Accounts.h"
+#include "admin/SettingsSave.h"
+#include "app/LoginCheck.h"
 #include "db/Scramble.h"
 
 #include <QTest>
@@ -47,6 +49,34 @@ private slots:
         QCOMPARE(listed.value().size(), 2u);
         QCOMPARE(listed.value()[1].name, u"李明"_s);
         QCOMPARE(listed.value()[1].skin, u"Silver"_s);
+    }
+
+    void aNewAccountLogsInWith739UntilItsPasswordChanges()
+    {
+        const qint16 suffix = -1234;
+        QVERIFY(Accounts::add(book->db(), u"李明"_s, suffix).ok());
+        const auto verdict = [&](const QString& name, const QString& typed) {
+            return LoginCheck::check(book->db(), name, typed, suffix).value().verdict;
+        };
+        QCOMPARE(verdict(u"李明"_s, u"739"_s), LoginCheck::Verdict::Accepted);
+        QCOMPARE(verdict(u"李明"_s, u"7390"_s), LoginCheck::Verdict::WrongPassword);
+
+        // A rename keeps the password; the old name opens nothing.
+        const qint64 id = idOf(u"李明"_s);
+        QVERIFY(Accounts::rename(book->db(), id, u"李'明"_s).ok());
+        QCOMPARE(verdict(u"李'明"_s, u"739"_s), LoginCheck::Verdict::Accepted);
+        QCOMPARE(verdict(u"李明"_s, u"739"_s), LoginCheck::Verdict::NoSuchUser);
+
+        // A password whose stored form holds U+0000, U+0001 and a quote.
+        SettingsChange change;
+        change.newPassword = u"TnQ"_s;
+        change.userId = id;
+        change.suffix = suffix;
+        QVERIFY(SettingsSave::save(book->db(), change));
+        QCOMPARE(verdict(u"李'明"_s, u"TnQ"_s), LoginCheck::Verdict::Accepted);
+        QCOMPARE(verdict(u"李'明"_s, u"739"_s), LoginCheck::Verdict::WrongPassword);
+        // The administrator's own password is untouched.
+        QCOMPARE(verdict(u"admin"_s, u"TnQ"_s), LoginCheck::Verdict::WrongPassword);
     }
 
     void aNameIsTakenOnceAndQuotesAreJustCharacters()
