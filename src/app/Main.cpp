@@ -15,6 +15,7 @@
 #include "groups/GroupCommands.h"
 #include "groups/GroupTree.h"
 #include "groups/GroupTreeWidget.h"
+#include "history/HistoryPane.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"
 #include "ui/Skin.h"
@@ -181,6 +182,7 @@ void Main::connectCommands()
             [this] { refreshList(GroupTree::rootId, true); });
     connect(m_toolBar->skinCombo(), &QComboBox::textActivated, this, &Main::chooseSkin);
     connectCardCommands();
+    new HistoryPane(m_db, m_prompter, m_list, m_history, this);
 
     // The list's and the tree's own commands, with their pop-up menus.
     auto* listCommands = new ContactListCommands(m_db, m_prompter, m_list, m_contactMenu,

@@ -6,6 +6,7 @@
 
 #include "db/Database.h"
 #include "db/Session.h"
+#include "history/HistoryPage.h"
 #include "ui/OptionalDateEdit.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"
@@ -113,7 +114,8 @@ frmCard::frmCard(Database& db, Session& session, Prompter& prompter, const CardR
     m_tabs->addTab(buildCustomPage(), QStringLiteral("自定义信息"));
     m_tabs->addTab(emptyPage(QStringLiteral("PagePictures")), QStringLiteral("图片"));
     m_tabs->addTab(emptyPage(QStringLiteral("PageFiles")), QStringLiteral("文档"));
-    m_tabs->addTab(emptyPage(QStringLiteral("PageHistory")), QStringLiteral("联系记录"));
+    m_historyPage = new HistoryPage(m_db, m_prompter, m_id, request.isEdit, this);
+    m_tabs->addTab(m_historyPage, QStringLiteral("联系记录"));
     layout->addWidget(m_tabs, 1);
 
     setTabOrderByCard();
@@ -258,6 +260,8 @@ void frmCard::loadCard()
     GJGrade();
     GJDept();
     GJPost();
+    if (Status history = m_historyPage->GJHistory(); !history && !m_loadError)
+        m_loadError = history.error();
     if (!m_isEdit) {
         setWindowTitle(QStringLiteral("新建联系人"));
         m_editors->showToday(QDate::currentDate());

@@ -13,6 +13,7 @@
 #include <optional>
 
 class Database;
+class HistoryPage;
 class Prompter;
 class QTabWidget;
 class QToolButton;
@@ -78,6 +79,7 @@ private:
 
     std::unique_ptr<CardEditors> m_editors;
     QTabWidget* m_tabs = nullptr;
+    HistoryPage* m_historyPage = nullptr;
     std::optional<DbError> m_loadError;
     bool m_saved = false;
     bool m_closingFromCode = false;
