@@ -7,6 +7,7 @@
 #include "db/Session.h"
 #include "ui/ChineseFont.h"
 #include "ui/QtPrompter.h"
+#include "ui/QtTranslations.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -77,6 +78,7 @@ int runChild(int argc, char* argv[], const QString& path)
     QApplication::setApplicationName(QStringLiteral("瓦德林通讯录"));
     QApplication::setApplicationVersion(QStringLiteral("3.1"));
     preferSimplifiedChineseFont();
+    QtTranslations::install(app);
     QString phases = phase("app", sinceMain);
 
     Database db;

@@ -8,7 +8,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
     libicu-dev libsqlite3-dev
-    fonts-wqy-microhei
+    fonts-wqy-microhei qt6-translations-l10n
 )
 
 missing=()
@@ -19,8 +19,14 @@ for package in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=()
-[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+# The variable goes after sudo, which would otherwise drop it from the environment.
+apt_get() {
+    if [ "$(id -u)" -eq 0 ]; then
+        DEBIAN_FRONTEND=noninteractive apt-get "$@"
+    else
+        sudo DEBIAN_FRONTEND=noninteractive apt-get "$@"
+    fi
+}
 echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+apt_get update -qq
+apt_get install -y -qq --no-install-recommends "${missing[@]}"

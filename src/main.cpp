@@ -6,6 +6,7 @@
 #include "db/Session.h"
 #include "ui/ChineseFont.h"
 #include "ui/QtPrompter.h"
+#include "ui/QtTranslations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -36,6 +37,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("瓦德林通讯录"));
     QApplication::setApplicationVersion(QStringLiteral("3.1"));
     preferSimplifiedChineseFont();
+    // Without it the program still runs, with Qt's standard texts in English.
+    QtTranslations::install(app);
 
     Database db;
     Session session;

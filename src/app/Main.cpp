@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Main.h"
 
+#include "DockLayout.h"
 #include "MainToolBar.h"
 #include "UserProfile.h"
 
@@ -57,6 +58,9 @@ Main::Main(Database& db, Session& session, Prompter& prompter, QWidget* parent)
     setWindowIcon(programIcon(ProgramIcons::contactMale));
     resize(1100, 720);
     addToolBar(Qt::TopToolBarArea, m_toolBar);
+    // The toolbar holds the search and every command: nothing may hide it.
+    m_toolBar->toggleViewAction()->setVisible(false);
+    m_toolBar->toggleViewAction()->setEnabled(false);
 
     auto* centre = new QWidget(this);
     auto* layout = new QVBoxLayout(centre);
@@ -69,6 +73,8 @@ Main::Main(Database& db, Session& session, Prompter& prompter, QWidget* parent)
     createPanes();
     createMenus();
     connectCommands();
+    arrangeKeyboardOrder();
+    nameForAssistiveTools();
 }
 
 bool Main::startUp(const QString& databasePath)
@@ -168,6 +174,18 @@ void Main::createMenus()
     m_contactMenu->addAction(QStringLiteral("删除选中"))->setObjectName(QStringLiteral("AllDel"));
     m_contactMenu->addSeparator()->setObjectName(QStringLiteral("H1"));
     m_contactMenu->addAction(QStringLiteral("更改分组"))->setObjectName(QStringLiteral("EditType"));
+
+    m_paneMenu = new QMenu(this);
+    m_paneMenu->setObjectName(QStringLiteral("PaneMenu"));
+    m_paneMenu->addAction(m_groupPane->toggleViewAction());
+    m_paneMenu->addAction(m_historyPane->toggleViewAction());
+}
+
+QMenu* Main::createPopupMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->addActions(m_paneMenu->actions());
+    return menu;
 }
 
 void Main::connectCommands()
@@ -183,6 +201,10 @@ void Main::connectCommands()
     connect(m_toolBar->skinCombo(), &QComboBox::textActivated, this, &Main::chooseSkin);
     connectCardCommands();
     new HistoryPane(m_db, m_prompter, m_list, m_history, this);
+
+    m_tabs->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tabs, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { m_paneMenu->popup(m_tabs->mapToGlobal(at)); });
 
     // The list's and the tree's own commands, with their pop-up menus.
     auto* listCommands = new ContactListCommands(m_db, m_prompter, m_list, m_contactMenu,
@@ -248,18 +270,61 @@ void Main::chooseSkin(const QString& colour)
         m_prompter.showError(this, saved.error());
 }
 
+void Main::arrangeKeyboardOrder()
+{
+    // Top to bottom, left to right: the toolbar, the group pane, the list, the history.
+    const QList<QWidget*> order{m_toolBar->newButton(),
+                                m_toolBar->editButton(),
+                                m_toolBar->deleteButton(),
+                                m_toolBar->settingsButton(),
+                                m_toolBar->aboutButton(),
+                                m_toolBar->condition(),
+                                m_toolBar->searchButton(),
+                                m_toolBar->skinCombo(),
+                                m_tree,
+                                m_newGroupButton,
+                                m_tabs,
+                                m_list,
+                                m_history};
+    for (QWidget* widget : order) {
+        if (!(widget->focusPolicy() & Qt::TabFocus))
+            widget->setFocusPolicy(Qt::TabFocus);
+    }
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    // Tab leaves the list and the history instead of moving inside them.
+    m_list->setTabKeyNavigation(false);
+    m_history->setTabChangesFocus(true);
+}
+
+void Main::nameForAssistiveTools()
+{
+    m_tree->setAccessibleName(QStringLiteral("分组"));
+    m_tabs->setAccessibleName(QStringLiteral("首字母"));
+    m_list->setAccessibleName(QStringLiteral("联系人列表"));
+    m_history->setAccessibleName(QStringLiteral("联系情况"));
+}
+
 QString Main::dockState() const
 {
-    return QString::fromLatin1(saveState().toBase64());
+    return DockLayout::wrap(saveState());
 }
 
 bool Main::restoreDockState(const QString& text)
 {
-    if (text.isEmpty())
-        return false;
-    const auto decoded =
-        QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-    return decoded && restoreState(*decoded);
+    const DockLayout::Unwrapped layout = DockLayout::unwrap(text);
+    const bool restored = layout.form == DockLayout::Form::Checked && restoreState(layout.state);
+    keepToolBarShown();
+    return restored;
+}
+
+void Main::keepToolBarShown()
+{
+    // A layout saved while the toolbar could still be hidden or moved must not lock the
+    // user out of the search and the commands.
+    if (toolBarArea(m_toolBar) != Qt::TopToolBarArea)
+        addToolBar(Qt::TopToolBarArea, m_toolBar);
+    m_toolBar->show();
 }
 
 void Main::closeEvent(QCloseEvent* event)

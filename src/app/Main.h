@@ -42,9 +42,14 @@ public:
     void Button_New_Click();
     void EditCard(qint64 contactId, bool copy);
 
-    // The pane layout as stored in the account's row, and back.
+    // The pane layout as stored in the account's row (see DockLayout), and back. A text
+    // that fails the check, or was stored by an earlier build without one, is not applied:
+    // the panes keep the creation layout. Either way the toolbar stays shown.
     QString dockState() const;
     bool restoreDockState(const QString& text);
+
+    // The main window's own pop-up menu: the pane toggles, never the toolbar.
+    QMenu* createPopupMenu() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -54,6 +59,9 @@ private:
     void createPanes();
     void createMenus();
     void connectCommands();
+    void keepToolBarShown();
+    void arrangeKeyboardOrder();
+    void nameForAssistiveTools();
     void chooseSkin(const QString& colour);
     void refreshList(qint64 groupId, bool search);
     void connectCardCommands();
@@ -75,4 +83,6 @@ private:
     QDockWidget* m_historyPane = nullptr;
     QMenu* m_groupMenu = nullptr;
     QMenu* m_contactMenu = nullptr;
+    // The pane toggles, also offered on the letter tabs: a hidden pane can always come back.
+    QMenu* m_paneMenu = nullptr;
 };

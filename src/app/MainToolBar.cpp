@@ -50,6 +50,11 @@ QToolButton* MainToolBar::addCommand(const QString& objectName, const QString& c
     button->setIcon(ProgramIcons::load(iconFile));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
+    // Reached by Tab but not focused by a click, so a click leaves the focus in the list.
+    button->setFocusPolicy(Qt::TabFocus);
+    // Read aloud even when the toolbar is too narrow for the captions.
+    button->setToolTip(caption);
+    button->setAccessibleName(caption);
     addWidget(button);
     return button;
 }
@@ -72,6 +77,8 @@ void MainToolBar::addSearchBox()
     m_search = new QPushButton(QStringLiteral("查找"), box);
     m_search->setObjectName(QStringLiteral("Button_CZ"));
     m_search->setIcon(ProgramIcons::load(QString(ProgramIcons::toolSearch)));
+    m_search->setToolTip(m_search->text());
+    m_search->setAccessibleName(m_search->text());
     layout->addWidget(label);
     layout->addWidget(m_condition);
     layout->addWidget(m_search);

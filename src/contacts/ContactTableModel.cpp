@@ -2,6 +2,7 @@
 #include "ContactTableModel.h"
 
 #include "SortKey.h"
+#include "VisibleText.h"
 
 #include <QSet>
 
@@ -128,9 +129,13 @@ QVariant ContactTableModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        if (column != sortColumn())
+        if (column == sortColumn())
+            return m_sortKeys.empty() ? QString::number(m_rows.ids[row]) : m_sortKeys[row];
+        // One line per row: a line break or a control character is shown as a sign instead
+        // of cutting the cell. The tool tip, like sorting and search, has the stored text.
+        if (role == Qt::ToolTipRole)
             return m_rows.cells[column][row];
-        return m_sortKeys.empty() ? QString::number(m_rows.ids[row]) : m_sortKeys[row];
+        return VisibleText::oneLine(m_rows.cells[column].view(row));
     case Qt::DecorationRole:
         if (column == 0)
             return m_rows.male[row] ? m_maleIcon : m_femaleIcon;

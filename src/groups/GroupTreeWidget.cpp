@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QHash>
+#include <QKeyEvent>
 #include <QSignalBlocker>
+
+#include <utility>
 
 namespace {
 
@@ -21,6 +24,15 @@ QIcon nodeIcon()
     for (const QSize& size : selected.availableSizes())
         icon.addPixmap(selected.pixmap(size), QIcon::Selected);
     return icon;
+}
+
+// How many levels item sits below the root (the root is level 0).
+int levelOf(const QTreeWidgetItem* item)
+{
+    int level = 0;
+    for (const QTreeWidgetItem* above = item->parent(); above; above = above->parent())
+        ++level;
+    return level;
 }
 
 } // namespace
@@ -41,6 +53,7 @@ GroupTreeWidget::GroupTreeWidget(QWidget* parent)
         if (QApplication::mouseButtons() == Qt::NoButton)
             chooseItem(item);
     });
+    connect(this, &QTreeWidget::itemExpanded, this, &GroupTreeWidget::keepWithinExpandedDepth);
 }
 
 void GroupTreeWidget::rebuild(const std::vector<GroupNode>& groups, bool expandEveryNode)
@@ -49,10 +62,13 @@ void GroupTreeWidget::rebuild(const std::vector<GroupNode>& groups, bool expandE
     clear();
     m_nodeIcon = nodeIcon();
 
-    auto* root = new QTreeWidgetItem(this, {QStringLiteral("全部分组")});
+    // The nodes are put together before the tree sees them, so the view takes them in one
+    // insertion instead of one per group.
+    auto* root = new QTreeWidgetItem({QStringLiteral("全部分组")});
     root->setData(0, groupIdRole, GroupTree::rootId);
     root->setIcon(0, m_nodeIcon);
     QHash<qint64, QTreeWidgetItem*> items{{GroupTree::rootId, root}};
+    items.reserve(qsizetype(groups.size()) + 1);
     for (const GroupNode& group : groups) {
         // Pre-order guarantees the parent's node exists already.
         auto* item = new QTreeWidgetItem(items.value(group.parentId, root), {group.name});
@@ -60,10 +76,47 @@ void GroupTreeWidget::rebuild(const std::vector<GroupNode>& groups, bool expandE
         item->setIcon(0, m_nodeIcon);
         items.insert(group.id, item);
     }
+    addTopLevelItem(root);
     if (expandEveryNode)
-        expandAll();
+        expandBranch(root);
     root->setExpanded(true);
     setCurrentItem(root);
+}
+
+void GroupTreeWidget::expandBranch(QTreeWidgetItem* item)
+{
+    if (!item || item->treeWidget() != this)
+        return;
+    // Until the next layout, expanding only records the state; one layout afterwards
+    // costs far less than one per node.
+    scheduleDelayedItemsLayout();
+    std::vector<std::pair<QTreeWidgetItem*, int>> pending{{item, levelOf(item)}};
+    while (!pending.empty()) {
+        const auto [node, level] = pending.back();
+        pending.pop_back();
+        if (level > deepestExpandedLevel)
+            continue;
+        node->setExpanded(true);
+        for (int child = node->childCount() - 1; child >= 0; --child)
+            pending.emplace_back(node->child(child), level + 1);
+    }
+}
+
+void GroupTreeWidget::keepWithinExpandedDepth(QTreeWidgetItem* item)
+{
+    if (levelOf(item) > deepestExpandedLevel)
+        item->setExpanded(false);
+}
+
+void GroupTreeWidget::keyPressEvent(QKeyEvent* event)
+{
+    // Qt's own "expand everything below" lays the branch out level by level in nested calls.
+    if (event->key() == Qt::Key_Asterisk) {
+        expandBranch(currentItem());
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 qint64 GroupTreeWidget::selectedGroupId() const

@@ -10,11 +10,20 @@ class GroupTreeWidget : public QTreeWidget {
     Q_OBJECT
 
 public:
+    // Qt lays out an expanded branch with one nested call per level (about 320 bytes of stack
+    // each), so a chain of groups expanded 26,000 deep exhausts the call stack. Nodes are
+    // therefore expanded at most this many levels below the root; a node deeper than that
+    // stays collapsed, also when opened by hand.
+    static constexpr int deepestExpandedLevel = 1000;
+
     explicit GroupTreeWidget(QWidget* parent = nullptr);
 
     // Replaces every node; afterwards the root is expanded and selected, and
     // the other nodes are expanded exactly when expandEveryNode is set. Emits nothing.
     void rebuild(const std::vector<GroupNode>& groups, bool expandEveryNode);
+
+    // Expands item and every node below it, without nesting calls per level ("*" does this).
+    void expandBranch(QTreeWidgetItem* item);
 
     // The selected node's group; the root when nothing is selected.
     qint64 selectedGroupId() const;
@@ -25,8 +34,12 @@ signals:
     // The user picked a node, by mouse or keyboard.
     void groupChosen(qint64 groupId);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void chooseItem(QTreeWidgetItem* item);
+    void keepWithinExpandedDepth(QTreeWidgetItem* item);
 
     QIcon m_nodeIcon;
 };

@@ -4,6 +4,7 @@
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
+#include "app/DockLayout.h"
 #include "app/Main.h"
 #include "contacts/ContactListView.h"
 #include "contacts/LetterTabs.h"
@@ -15,9 +16,15 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 
 #include <memory>
 
@@ -87,6 +94,7 @@ private slots:
     void startUpShowsEveryGroupsContacts();
     void startUpFailureShowsErrorBoxAndTouchesNothing_data();
     void startUpFailureShowsErrorBoxAndTouchesNothing();
+    void startUpExpandsADeepGroupChain();
     void clickingGroupListsOnlyItsOwnContacts();
     void letterTabFiltersAndCarriesTheCount();
     void searchRunsOverAllGroupsAndTakesTextLiterally();
@@ -94,7 +102,14 @@ private slots:
     void headerClickSortsNumbersByValueAndToggles();
     void skinChoiceIsSavedAtOnceAndUsedNextTime();
     void paneLayoutSurvivesARestart();
+    void damagedLayoutNeverReachesTheWindow();
+    void layoutOfAnEarlierBuildIsDroppedOnce();
+    void layoutThatHidEverythingRestoresUsable();
     void maximisedOptionMaximises();
+    void tabReachesEveryPartInOrder();
+    void defaultColumnsFitTheDefaultWindow();
+    void lineBreakInANameShowsOnOneLine();
+    void partsCarryNamesForAssistiveTools();
 
 private:
     std::unique_ptr<TestDatabase> m_data;
@@ -208,6 +223,35 @@ void TestMain::startUpFailureShowsErrorBoxAndTouchesNothing()
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), content);
     }
+}
+
+void TestMain::startUpExpandsADeepGroupChain()
+{
+    // A new address book expands every node at start-up; this chain used to overflow the
+    // stack there, at every start.
+    const int depth = 30000;
+    const Status filled = m_data->db().transaction([this]() -> Status {
+        qint64 parent = m_friends;
+        for (int level = 0; level < depth; ++level)
+            parent = m_data->addGroup(parent, 0, QStringLiteral("层%1").arg(level));
+        return {};
+    });
+    QVERIFY(filled.ok());
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    QCoreApplication::processEvents();
+    // Qt's recursive search (findItems) would itself overflow here: walk down by hand.
+    QTreeWidgetItem* node = main.tree()->topLevelItem(0)->child(1);
+    QCOMPARE(node->text(0), QStringLiteral("朋友"));
+    int level = 1;
+    while (node->childCount() > 0) {
+        QCOMPARE(node->isExpanded(), level <= GroupTreeWidget::deepestExpandedLevel);
+        node = node->child(0);
+        ++level;
+    }
+    QCOMPARE(level, depth + 1);
+    QCOMPARE(node->text(0), QStringLiteral("层%1").arg(depth - 1));
+    main.window->close();
 }
 
 void TestMain::clickingGroupListsOnlyItsOwnContacts()
@@ -366,12 +410,230 @@ void TestMain::paneLayoutSurvivesARestart()
     QVERIFY(damaged.prompter.shown().isEmpty());
 }
 
+void TestMain::damagedLayoutNeverReachesTheWindow()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    auto* groups = main.find<QDockWidget>(QStringLiteral("Pane1"));
+    main.window->addDockWidget(Qt::RightDockWidgetArea, groups);
+    const QString stored = main.window->dockState();
+    QVERIFY(main.window->restoreDockState(stored));
+    QCoreApplication::processEvents();
+    const QByteArray state = main.window->saveState();
+
+    // Every byte of the stored text changed in turn: not one is handed to the window.
+    for (qsizetype at = 0; at < stored.size(); ++at) {
+        QString changed = stored;
+        changed[at] = QChar(changed[at].unicode() ^ (at % 2 ? 0x01 : 0x20));
+        QVERIFY2(!main.window->restoreDockState(changed), qPrintable(QString::number(at)));
+    }
+    // Every byte of the state changed, stored in the unchecked form an earlier build wrote:
+    // some of these crash inside Qt, so not one may reach it.
+    for (qsizetype at = 0; at < state.size(); ++at) {
+        for (char flip : {char(0x01), char(0x80), char(0xFF)}) {
+            QByteArray changed = state;
+            changed[at] = char(changed[at] ^ flip);
+            QVERIFY(!main.window->restoreDockState(QString::fromLatin1(changed.toBase64())));
+        }
+    }
+    QCOMPARE(main.window->saveState(), state);
+    QVERIFY(main.find<QToolBar>(QStringLiteral("ToolsBar"))->isVisible());
+    QVERIFY(main.prompter.shown().isEmpty());
+}
+
+void TestMain::layoutOfAnEarlierBuildIsDroppedOnce()
+{
+    QByteArray rightHandState;
+    {
+        RunningMain earlier;
+        QVERIFY(earlier.start(m_data->path()));
+        earlier.window->addDockWidget(Qt::RightDockWidgetArea,
+                                      earlier.find<QDockWidget>(QStringLiteral("Pane1")));
+        rightHandState = earlier.window->saveState();
+    }
+    // What an earlier build stored: plain Base64 of the state.
+    m_data->run(QStringLiteral("UPDATE Vardelin_Login SET Dock = ? WHERE ID = 1"),
+                {QString::fromLatin1(rightHandState.toBase64())});
+    {
+        RunningMain main;
+        QVERIFY(main.start(m_data->path()));
+        QCOMPARE(main.window->dockWidgetArea(main.find<QDockWidget>(QStringLiteral("Pane1"))),
+                 Qt::LeftDockWidgetArea);
+        main.window->addDockWidget(Qt::RightDockWidgetArea,
+                                   main.find<QDockWidget>(QStringLiteral("Pane1")));
+        main.window->close();
+        QVERIFY(main.prompter.shown().isEmpty());
+    }
+    const QString stored =
+        m_data->scalar(QStringLiteral("SELECT Dock FROM Vardelin_Login WHERE ID = 1")).toString();
+    QCOMPARE(DockLayout::unwrap(stored).form, DockLayout::Form::Checked);
+    // From now on the layout is the user's again.
+    RunningMain again;
+    QVERIFY(again.start(m_data->path()));
+    QCOMPARE(again.window->dockWidgetArea(again.find<QDockWidget>(QStringLiteral("Pane1"))),
+             Qt::RightDockWidgetArea);
+}
+
+void TestMain::layoutThatHidEverythingRestoresUsable()
+{
+    {
+        RunningMain main;
+        QVERIFY(main.start(m_data->path()));
+        // No menu offers to hide the toolbar any more.
+        const std::unique_ptr<QMenu> popup(main.window->createPopupMenu());
+        QStringList offered;
+        for (const QAction* action : popup->actions())
+            offered << action->text();
+        QCOMPARE(offered, (QStringList{QStringLiteral("分组"), QStringLiteral("联系情况")}));
+        auto* toolBar = main.find<QToolBar>(QStringLiteral("ToolsBar"));
+        QVERIFY(!toolBar->toggleViewAction()->isEnabled());
+        QVERIFY(!toolBar->isMovable());
+
+        // As an earlier build let it happen: both panes closed and the toolbar hidden.
+        main.find<QDockWidget>(QStringLiteral("Pane1"))->close();
+        main.find<QDockWidget>(QStringLiteral("Pane2"))->close();
+        toolBar->hide();
+        main.window->close();
+    }
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    auto* groups = main.find<QDockWidget>(QStringLiteral("Pane1"));
+    auto* history = main.find<QDockWidget>(QStringLiteral("Pane2"));
+    QVERIFY(main.find<QToolBar>(QStringLiteral("ToolsBar"))->isVisible());
+    QVERIFY(main.find<QLineEdit>(QStringLiteral("Edit_Condition"))->isVisible());
+    QVERIFY(groups->isHidden());
+    QVERIFY(history->isHidden());
+
+    // The letter tabs' context menu brings the panes back.
+    LetterTabs* tabs = main.tabs();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                 tabs->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(tabs, &rightClick);
+    auto* paneMenu = main.find<QMenu>(QStringLiteral("PaneMenu"));
+    QVERIFY(paneMenu->isVisible());
+    QCOMPARE(paneMenu->actions().size(), 2);
+    paneMenu->actions().at(0)->trigger();
+    paneMenu->close();
+    QVERIFY(groups->isVisible());
+    // So does a right click on the toolbar, through the window's own pop-up menu.
+    auto* toolBar = main.find<QToolBar>(QStringLiteral("ToolsBar"));
+    auto* about = main.find<QWidget>(QStringLiteral("Button_About"));
+    const QPoint besideAbout = about->geometry().center() + QPoint(about->width(), 0);
+    QWidget* target = toolBar->childAt(besideAbout) ? toolBar->childAt(besideAbout) : toolBar;
+    const QPoint at = target->mapFrom(toolBar, besideAbout);
+    QContextMenuEvent onToolBar(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+    QCoreApplication::sendEvent(target, &onToolBar);
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(popup);
+    QCOMPARE(popup->actions().size(), 2);
+    popup->actions().at(1)->trigger();
+    popup->close();
+    QVERIFY(history->isVisible());
+    main.clickTreeItem(main.treeItem(QStringLiteral("朋友")));
+    QCOMPARE(main.column(0), QStringList{QStringLiteral("王五")});
+}
+
 void TestMain::maximisedOptionMaximises()
 {
     m_data->setOption(QStringLiteral("IsMax"), true);
     RunningMain main;
     QVERIFY(main.start(m_data->path()));
     QVERIFY(main.window->windowState() & Qt::WindowMaximized);
+}
+
+void TestMain::tabReachesEveryPartInOrder()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    QApplication::setActiveWindow(main.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(main.window.get()));
+    const QStringList expected{QStringLiteral("Button_New"),   QStringLiteral("Button_Edit"),
+                               QStringLiteral("Button_Del"),   QStringLiteral("Button_Sys"),
+                               QStringLiteral("Button_About"), QStringLiteral("Edit_Condition"),
+                               QStringLiteral("Button_CZ"),    QStringLiteral("Combo_Skin"),
+                               QStringLiteral("Tree"),         QStringLiteral("Button_Type_New"),
+                               QStringLiteral("TabControl"),   QStringLiteral("ListView"),
+                               QStringLiteral("Edit_LX")};
+    main.find<QWidget>(expected.first())->setFocus(Qt::TabFocusReason);
+    QStringList reached;
+    for (qsizetype step = 0; step <= expected.size(); ++step) {
+        QWidget* focused = QApplication::focusWidget();
+        QVERIFY(focused);
+        reached << focused->objectName();
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    // Round the window and back to the first.
+    QCOMPARE(reached, expected + QStringList{expected.first()});
+
+    // Shift+Tab goes back the same way.
+    for (qsizetype at = expected.size() - 1; at > 0; --at) {
+        QWidget* from = main.find<QWidget>(expected[at]);
+        from->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(from, Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), expected[at - 1]);
+    }
+}
+
+void TestMain::defaultColumnsFitTheDefaultWindow()
+{
+    // A new address book, with enough contacts for a vertical scroll bar.
+    TestDatabase fresh;
+    QVERIFY(fresh.ok());
+    const Status filled = fresh.db().transaction([&fresh]() -> Status {
+        for (int i = 0; i < 100; ++i)
+            fresh.addContact({{QStringLiteral("Name"), QStringLiteral("欧阳明月")},
+                              {QStringLiteral("Moblie1"), QStringLiteral("13800138000")},
+                              {QStringLiteral("Mail1"), QStringLiteral("ouyang@example.com")}});
+        return {};
+    });
+    QVERIFY(filled.ok());
+    RunningMain main;
+    QVERIFY(main.start(fresh.path()));
+    QCOMPARE(main.window->size(), QSize(1100, 720));
+    QCOMPARE(main.find<QDockWidget>(QStringLiteral("Pane1"))->width(), 220);
+    QCOMPARE(main.list()->contacts()->columns().size(), 7u);
+    QCoreApplication::processEvents();
+    QVERIFY(main.list()->verticalScrollBar()->isVisible());
+    QCOMPARE(main.list()->horizontalScrollBar()->maximum(), 0);
+    QVERIFY(main.list()->horizontalHeader()->length() <= main.list()->viewport()->width());
+}
+
+void TestMain::lineBreakInANameShowsOnOneLine()
+{
+    m_data->addContact({{QStringLiteral("Name"), QStringLiteral("赵\r\n钱\t孙")},
+                        {QStringLiteral("Py"), QStringLiteral("Z")},
+                        {QStringLiteral("TID"), m_friends}});
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    main.clickTreeItem(main.treeItem(QStringLiteral("朋友")));
+    const QAbstractItemModel* model = main.list()->model();
+    QCOMPARE(model->rowCount(), 2);
+    const QModelIndex cell = model->index(1, 0);
+    QCOMPARE(cell.data().toString(), QStringLiteral("赵↵钱␉孙"));
+    QCOMPARE(cell.data(Qt::ToolTipRole).toString(), QStringLiteral("赵\r\n钱\t孙"));
+    // The stored text is what the search finds.
+    auto* condition = main.find<QLineEdit>(QStringLiteral("Edit_Condition"));
+    condition->setText(QStringLiteral("赵\r\n钱"));
+    QTest::keyClick(condition, Qt::Key_Return);
+    QCOMPARE(main.column(0), QStringList{QStringLiteral("赵↵钱␉孙")});
+}
+
+void TestMain::partsCarryNamesForAssistiveTools()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    QCOMPARE(main.find<QLabel>(QStringLiteral("Label2"))->buddy(),
+             main.find<QWidget>(QStringLiteral("Edit_Condition")));
+    QCOMPARE(main.find<QLabel>(QStringLiteral("Label1"))->buddy(),
+             main.find<QWidget>(QStringLiteral("Combo_Skin")));
+    for (const char* name :
+         {"Button_New", "Button_Edit", "Button_Del", "Button_Sys", "Button_About", "Button_CZ"}) {
+        auto* button = main.find<QAbstractButton>(QString::fromLatin1(name));
+        QVERIFY2(!button->toolTip().isEmpty(), name);
+        QCOMPARE(button->accessibleName(), button->toolTip());
+    }
+    for (const char* name : {"ListView", "Tree", "TabControl", "Edit_LX"})
+        QVERIFY2(!main.find<QWidget>(QString::fromLatin1(name))->accessibleName().isEmpty(), name);
 }
 
 QTEST_MAIN(TestMain)
