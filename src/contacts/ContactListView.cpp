@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ContactListView.h"
 
+#include "db/ListWidths.h"
+
 #include <QHeaderView>
 #include <QScrollBar>
 
@@ -80,8 +82,9 @@ void ContactListView::sortRows(int column)
 void ContactListView::applyColumnLayout()
 {
     const auto& columns = m_model->columns();
+    const qreal dpi = logicalDpiX();
     for (std::size_t column = 0; column < columns.size(); ++column) {
-        const int width = columns[column].width;
+        const int width = ListWidths::pixelsFromTwips(columns[column].width, dpi);
         setColumnHidden(int(column), width <= 0);
         if (width > 0)
             setColumnWidth(int(column), width);

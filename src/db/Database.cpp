@@ -94,11 +94,15 @@ Status Database::verifySchema() const
         return version.error();
     if (!version.value().next())
         return DbError::fromSql(version.value().lastError());
-    if (version.value().value(0).toInt() > Schema::version) {
+    const int fileVersion = version.value().value(0).toInt();
+    if (fileVersion > Schema::version) {
         return DbError{SqliteCode::NotADatabase,
                        QStringLiteral("数据库文件由更新版本的程序创建，请升级本程序后再打开。")};
     }
-    return Schema::verifyTables(*this);
+    // A foreign file is refused before anything is written to it.
+    if (Status tables = Schema::verifyTables(*this); !tables)
+        return tables;
+    return Schema::migrate(*this, fileVersion);
 }
 
 Status Database::create(const QString& path)

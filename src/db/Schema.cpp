@@ -3,6 +3,7 @@
 
 #include "ContactFields.h"
 #include "Database.h"
+#include "WidthMigration.h"
 
 #include <QStringList>
 
@@ -106,4 +107,15 @@ Status Schema::verifyTables(const Database& db)
                        QStringLiteral("数据库文件缺少必需的数据表，不是本程序的数据库。")};
     }
     return {};
+}
+
+Status Schema::migrate(const Database& db, int fileVersion)
+{
+    if (fileVersion >= version)
+        return {};
+    return db.transaction([&db]() -> Status {
+        if (Status widths = WidthMigration::toTwips(db); !widths)
+            return widths;
+        return db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
+    });
 }
