@@ -13,10 +13,8 @@ struct sqlite3;
 
 namespace Bench {
 
-// Milliseconds one call of work takes: wall time, or with BENCH_CLOCK=cpu in the
-// environment the calling thread's CPU time, which a busy machine disturbs less.
+// Wall-clock milliseconds one call of work takes.
 double elapsedMs(const std::function<void()>& work);
-bool usesCpuClock();
 double median(std::vector<double> samples);
 // The peak resident memory of this process so far, in MiB.
 double peakRssMiB();

@@ -81,6 +81,9 @@ std::vector<ListCase> listCases(const Database& db)
     surname.filter.keyword = QStringLiteral("王");
     ListCase digits{QStringLiteral("search: 5678"), rootFilter(false)};
     digits.filter.keyword = QStringLiteral("5678");
+    // A keyword with ASCII letters makes the search fold every searched column's case.
+    ListCase letters{QStringLiteral("search: Wang"), rootFilter(false)};
+    letters.filter.keyword = QStringLiteral("Wang");
     return {
         {QStringLiteral("list: root, all rows"), rootFilter(false)},
         {QStringLiteral("list: root, Top 500"), rootFilter(true)},
@@ -88,6 +91,7 @@ std::vector<ListCase> listCases(const Database& db)
         letter,
         surname,
         digits,
+        letters,
     };
 }
 

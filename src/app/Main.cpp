@@ -28,8 +28,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -75,6 +77,15 @@ Main::Main(Database& db, Session& session, Prompter& prompter, QWidget* parent)
     connectCommands();
     arrangeKeyboardOrder();
     nameForAssistiveTools();
+    // Told once, after the command that met the damage has shown its own error.
+    m_db.setDamageNotice([self = QPointer<Main>(this)] {
+        if (!self)
+            return;
+        QTimer::singleShot(0, self, [self] {
+            self->m_prompter.message(self, DbError::damaged().description, QStringLiteral("提示！"),
+                                     Prompter::Icon::Exclamation);
+        });
+    });
 }
 
 bool Main::startUp(const QString& databasePath)
@@ -330,7 +341,8 @@ void Main::keepToolBarShown()
 void Main::closeEvent(QCloseEvent* event)
 {
     // Closing is never refused; a layout that cannot be saved is reported.
-    if (m_db.isOpen()) {
+    // Nothing more is written to a file found damaged.
+    if (m_db.isOpen() && !m_db.isDamaged()) {
         if (Status saved = UserProfile::saveDock(m_db, m_session.currentUserId, dockState());
             !saved)
             m_prompter.showError(this, saved.error());

@@ -6,13 +6,14 @@
 Result<std::optional<UserProfile>> UserProfile::read(const Database& db, qint64 userId)
 {
     auto row =
-        db.query(QStringLiteral("SELECT Skin, Dock FROM Vardelin_Login WHERE ID = ?"), {userId});
+        db.readOne(QStringLiteral("SELECT Skin, Dock FROM Vardelin_Login WHERE ID = ?"), {userId});
     if (!row)
         return row.error();
-    QSqlQuery& q = row.value();
-    if (!q.next())
+    if (!row.value())
         return std::optional<UserProfile>();
-    return std::optional<UserProfile>(UserProfile{q.value(0).toString(), q.value(1).toString()});
+    const QSqlRecord& found = *row.value();
+    return std::optional<UserProfile>(
+        UserProfile{found.value(0).toString(), found.value(1).toString()});
 }
 
 Status UserProfile::saveSkin(const Database& db, qint64 userId, const QString& skin)

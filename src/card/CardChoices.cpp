@@ -19,8 +19,8 @@ Result<QStringList> distinctValues(const Database& db, const QString& sql)
         if (!value.isNull() && !value.toString().isEmpty())
             values << value.toString();
     }
-    if (query.lastError().isValid())
-        return DbError::fromSql(query.lastError());
+    if (Status ended = db.finished(query); !ended)
+        return ended.error();
     return values;
 }
 
@@ -45,7 +45,7 @@ Result<std::vector<CardChoices::Group>> CardChoices::groups(const Database& db)
     QSqlQuery& query = rows.value();
     while (query.next())
         groups.push_back({query.value(0).toLongLong(), query.value(1).toString()});
-    if (query.lastError().isValid())
-        return DbError::fromSql(query.lastError());
+    if (Status ended = db.finished(query); !ended)
+        return ended.error();
     return groups;
 }

@@ -128,8 +128,8 @@ Result<bool> groupExists(const Database& db, qint64 groupId)
     if (!found)
         return found.error();
     const bool exists = found.value().next();
-    if (found.value().lastError().isValid())
-        return DbError::fromSql(found.value().lastError());
+    if (Status ended = db.finished(found.value()); !ended)
+        return ended.error();
     return exists;
 }
 
@@ -142,8 +142,8 @@ Result<std::optional<ContactRecord>> ContactCard::load(const Database& db, qint6
         return row.error();
     QSqlQuery& query = row.value();
     if (!query.next()) {
-        if (query.lastError().isValid())
-            return DbError::fromSql(query.lastError());
+        if (Status ended = db.finished(query); !ended)
+            return ended.error();
         return std::optional<ContactRecord>();
     }
     return std::optional<ContactRecord>(recordOf(query));

@@ -75,8 +75,8 @@ Result<bool> ContactCommands::moveContacts(const Database& db,
         if (!found)
             return found.error();
         groupExists = found.value().next();
-        if (!groupExists && found.value().lastError().isValid())
-            return DbError::fromSql(found.value().lastError());
+        if (Status ended = db.finished(found.value()); !groupExists && !ended)
+            return ended.error();
         if (!groupExists || contactIds.empty())
             return {};
         return runInBatches(db, QStringLiteral("UPDATE Vardelin_Contact SET TID = ? WHERE ID IN "),

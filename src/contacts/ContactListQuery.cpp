@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 // The fields a keyword is looked for in, with the group's name among them.
@@ -32,11 +34,51 @@ QString selectList(const std::vector<ListColumn>& columns)
     return fields.join(QStringLiteral(", "));
 }
 
-QString keywordCondition()
+bool hasAsciiLetter(const QString& keyword)
+{
+    return std::any_of(keyword.begin(), keyword.end(), [](QChar c) {
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+    });
+}
+
+// ASCII letters in lower case, as SQLite's lower() gives the columns.
+QString foldedKeyword(const QString& keyword)
+{
+    QString folded = keyword;
+    for (QChar& c : folded) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return folded;
+}
+
+// SQLite refuses LIKE patterns longer than this many bytes (its default limit).
+constexpr qsizetype likePatternLimit = 50000;
+
+struct KeywordTest {
+    QString perField; // %1 is the field
+    QString value;
+};
+
+// All three tests find the same rows: the keyword literally, ASCII letters without regard to
+// case. instr() works at any length and is the fastest where there is no case to fold. LIKE
+// folds case without copying the column, but its pattern has a length limit and ends at a NUL;
+// past those, instr() on lower() folds by copying every column, at over twice the cost.
+KeywordTest keywordTest(const QString& keyword)
+{
+    if (!hasAsciiLetter(keyword))
+        return {QStringLiteral("instr(%1, ?) > 0"), keyword};
+    const QString pattern = ContactListQuery::containsPattern(keyword);
+    if (!keyword.contains(QChar(0)) && pattern.toUtf8().size() <= likePatternLimit)
+        return {QStringLiteral("%1 LIKE ? ESCAPE '\\'"), pattern};
+    return {QStringLiteral("instr(lower(%1), ?) > 0"), foldedKeyword(keyword)};
+}
+
+QString keywordCondition(const KeywordTest& test)
 {
     QStringList tests;
     for (QLatin1StringView field : searchedFields)
-        tests << QString(field) + QStringLiteral(" LIKE ? ESCAPE '\\'");
+        tests << test.perField.arg(field);
     return QStringLiteral(" AND (") + tests.join(QStringLiteral(" OR ")) + u')';
 }
 
@@ -77,10 +119,10 @@ ContactListStatement ContactListQuery::build(const std::vector<ListColumn>& colu
         statement.values << filter.letter;
     }
     if (filter.keyword) {
-        statement.sql += keywordCondition();
-        const QString pattern = containsPattern(*filter.keyword);
+        const KeywordTest test = keywordTest(*filter.keyword);
+        statement.sql += keywordCondition(test);
         for (std::size_t i = 0; i < searchedFields.size(); ++i)
-            statement.values << pattern;
+            statement.values << test.value;
     }
     if (filter.top && filter.groupId == GroupTree::rootId)
         statement.sql += QStringLiteral(" LIMIT %1").arg(topRowCount);

@@ -5,7 +5,6 @@
 #include "db/Database.h"
 
 #include <QSet>
-#include <QSqlError>
 
 namespace {
 
@@ -41,8 +40,8 @@ Result<std::vector<ListColumn>> ListColumns::displayed(const Database& db)
             columns.push_back(
                 {q.value(0).toLongLong(), field, q.value(2).toString(), q.value(3).toInt()});
     }
-    if (q.lastError().isValid())
-        return DbError::fromSql(q.lastError());
+    if (Status finished = db.finished(q); !finished)
+        return finished.error();
     // A list without a single column could not be read or clicked; show the
     // name until the user picks columns again.
     if (columns.empty())

@@ -14,6 +14,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -126,31 +128,80 @@ char32_t withoutMarks(UChar32 codePoint)
     return char32_t(decomposed.char32At(0));
 }
 
-// A name starts with the surname, and surnames have readings of their own (单 Shàn, 仇 Qiú).
-std::unique_ptr<icu::Transliterator> createSurnameReader()
+std::unique_ptr<icu::Transliterator> createTransliterator(const char16_t* id)
 {
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Transliterator> reader(icu::Transliterator::createInstance(
-        icu::UnicodeString(u"Han-Latin/Names"), UTRANS_FORWARD, status));
+    std::unique_ptr<icu::Transliterator> transliterator(
+        icu::Transliterator::createInstance(icu::UnicodeString(id), UTRANS_FORWARD, status));
     if (U_FAILURE(status))
         return nullptr;
-    return reader;
+    return transliterator;
 }
 
+// Each thread keeps its own transliterators: they are not safe to share, and
+// imports and the benchmark data call this once per name.
+icu::Transliterator* simplifier()
+{
+    thread_local const auto transliterator = createTransliterator(u"Traditional-Simplified");
+    return transliterator.get();
+}
+
+icu::Transliterator* surnameReader()
+{
+    thread_local const auto transliterator = createTransliterator(u"Han-Latin/Names");
+    return transliterator.get();
+}
+
+// The character itself when the transliterator could not be made.
+icu::UnicodeString transliterated(icu::Transliterator* transliterator, char32_t codePoint)
+{
+    icu::UnicodeString text{UChar32(codePoint)};
+    if (transliterator)
+        transliterator->transliterate(text);
+    return text;
+}
+
+// A traditional form is read as its simplified one (單 as 单, 區 as 区); a
+// character with several simplified forms or none is kept.
+char32_t simplified(char32_t codePoint)
+{
+    const icu::UnicodeString text = transliterated(simplifier(), codePoint);
+    return text.countChar32() == 1 ? char32_t(text.char32At(0)) : codePoint;
+}
+
+// Surnames whose reading ICU's "Han-Latin/Names" gives as the character's common
+// one (ICU 72): 阚 Kàn not hǎn, 乜 Niè not miē, 莘 Shēn not xīn, 覃 Qín not tán,
+// 澹 as in 澹台 Tántái, not dàn. Keyed by the simplified form.
+constexpr std::array<std::pair<char32_t, char16_t>, 5> surnameReadings{{
+    {U'乜', u'N'},
+    {U'澹', u'T'},
+    {U'莘', u'S'},
+    {U'覃', u'Q'},
+    {U'阚', u'K'},
+}};
+
+// A name starts with the surname, and surnames have readings of their own (单 Shàn, 仇 Qiú).
 // Empty when ICU has no Latin reading for the character: it then hands the character back.
+std::optional<char16_t> readSurnameInitial(char32_t codePoint)
+{
+    const char32_t simple = simplified(codePoint);
+    for (const auto& [surname, letter] : surnameReadings) {
+        if (surname == simple)
+            return letter;
+    }
+    const icu::UnicodeString reading = transliterated(surnameReader(), simple);
+    return latinLetter(withoutMarks(reading.char32At(0)));
+}
+
+// Transliterating takes microseconds per character, and an import of traditional names meets
+// the same few hundred surnames again and again.
 std::optional<char16_t> surnameInitial(char32_t codePoint)
 {
-    static std::mutex mutex;
-    static const std::unique_ptr<icu::Transliterator> reader = createSurnameReader();
-
-    icu::UnicodeString reading{UChar32(codePoint)};
-    {
-        const std::lock_guard lock(mutex);
-        if (!reader)
-            return std::nullopt;
-        reader->transliterate(reading);
-    }
-    return latinLetter(withoutMarks(reading.char32At(0)));
+    thread_local std::unordered_map<char32_t, std::optional<char16_t>> known;
+    const auto [entry, added] = known.try_emplace(codePoint);
+    if (added)
+        entry->second = readSurnameInitial(codePoint);
+    return entry->second;
 }
 
 char32_t firstCodePoint(const QString& name)

@@ -72,6 +72,8 @@ bool Database::isOpen() const
 Status Database::open(const QString& path)
 {
     m_path = path;
+    m_damaged = false;
+    m_ready = false;
     QSqlDatabase db = connection();
     if (db.isOpen())
         db.close();
@@ -83,6 +85,7 @@ Status Database::open(const QString& path)
         db.close();
         return verified;
     }
+    m_ready = true;
     return {};
 }
 
@@ -99,10 +102,7 @@ Status Database::verifySchema() const
         return DbError{SqliteCode::NotADatabase,
                        QStringLiteral("数据库文件由更新版本的程序创建，请升级本程序后再打开。")};
     }
-    // A foreign file is refused before anything is written to it.
-    if (Status tables = Schema::verifyTables(*this); !tables)
-        return tables;
-    return Schema::migrate(*this, fileVersion);
+    return Schema::migrateAndVerify(*this, fileVersion, Schema::migrations());
 }
 
 Status Database::create(const QString& path)
@@ -134,17 +134,62 @@ Status Database::create(const QString& path)
     return built;
 }
 
+void Database::noteFailure(const DbError& error) const
+{
+    // A file refused while opening is closed again; there is nothing to protect.
+    if (m_damaged || !m_ready)
+        return;
+    if (error.number != SqliteCode::Corrupt && error.number != SqliteCode::NotADatabase)
+        return;
+    m_damaged = true;
+    // SQLite itself then refuses every write on this connection, however it is issued.
+    QSqlQuery(QStringLiteral("PRAGMA query_only = 1"), connection());
+    if (m_damageNotice)
+        m_damageNotice();
+}
+
+DbError Database::failure(const QSqlError& error) const
+{
+    DbError reported = DbError::fromSql(error);
+    if (m_damaged && reported.number == SqliteCode::ReadOnly)
+        return DbError::damaged();
+    noteFailure(reported);
+    return reported;
+}
+
 Result<QSqlQuery> Database::query(const QString& sql, const QVariantList& values) const
 {
     QSqlQuery q(connection());
     q.setForwardOnly(true);
     if (!q.prepare(sql))
-        return DbError::fromSql(q.lastError());
+        return failure(q.lastError());
     for (const QVariant& value : values)
         q.addBindValue(value);
     if (!q.exec())
-        return DbError::fromSql(q.lastError());
+        return failure(q.lastError());
     return q;
+}
+
+Status Database::finished(const QSqlQuery& rows) const
+{
+    if (rows.lastError().isValid())
+        return failure(rows.lastError());
+    return {};
+}
+
+Result<std::optional<QSqlRecord>> Database::readOne(const QString& sql,
+                                                    const QVariantList& values) const
+{
+    auto q = query(sql, values);
+    if (!q)
+        return q.error();
+    // next() is false both at the end and on an error found while stepping.
+    if (!q.value().next()) {
+        if (q.value().lastError().isValid())
+            return failure(q.value().lastError());
+        return std::optional<QSqlRecord>();
+    }
+    return std::optional<QSqlRecord>(q.value().record());
 }
 
 Status Database::exec(const QString& sql, const QVariantList& values) const
@@ -157,12 +202,14 @@ Status Database::exec(const QString& sql, const QVariantList& values) const
 
 Status Database::transaction(const std::function<Status()>& work) const
 {
+    if (m_damaged)
+        return DbError::damaged();
     QSqlDatabase db = connection();
     if (!db.transaction())
-        return DbError::fromSql(db.lastError());
+        return failure(db.lastError());
     Status outcome = work();
     if (outcome && !db.commit())
-        outcome = DbError::fromSql(db.lastError());
+        outcome = failure(db.lastError());
     if (!outcome)
         db.rollback();
     return outcome;

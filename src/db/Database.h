@@ -6,10 +6,12 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QVariantList>
 
 #include <functional>
+#include <optional>
 
 class Database {
 public:
@@ -34,16 +36,36 @@ public:
     // Prepares and runs one statement; values are bound in order to its "?"s.
     Result<QSqlQuery> query(const QString& sql, const QVariantList& values = {}) const;
     Status exec(const QString& sql, const QVariantList& values = {}) const;
+    // Runs a statement that gives at most one row: the row, nothing when there
+    // is none, or the error that kept it from being read (never "no row").
+    Result<std::optional<QSqlRecord>> readOne(const QString& sql,
+                                              const QVariantList& values = {}) const;
 
     // Runs work as one transaction, rolled back when work or the commit fails.
     Status transaction(const std::function<Status()>& work) const;
+
+    // Set once SQLite has called the open file damaged (result codes 11 and 26)
+    // on any statement. From then on nothing more is written to it: a write
+    // fails with DbError::damaged(), so no window has to remember the state.
+    bool isDamaged() const { return m_damaged; }
+    // Called once, when the damage is first found, so the user can be told.
+    void setDamageNotice(std::function<void()> notice) { m_damageNotice = std::move(notice); }
+    // After a loop over next(): the error that ended the rows early, if any,
+    // with damage noted as for any failed statement.
+    Status finished(const QSqlQuery& rows) const;
+    // For statements stepped outside query(): records a failure they reported.
+    void noteFailure(const DbError& error) const;
 
     // How long a statement waits for another program's lock before failing.
     static constexpr int busyTimeoutMs = 2000;
 
 private:
     Status verifySchema() const;
+    DbError failure(const QSqlError& error) const;
 
     QString m_connectionName;
     QString m_path;
+    bool m_ready = false; // opened and its layout accepted
+    mutable bool m_damaged = false;
+    std::function<void()> m_damageNotice;
 };

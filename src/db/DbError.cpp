@@ -54,3 +54,9 @@ DbError DbError::cannotOpen(const QString& path)
 {
     return {SqliteCode::CantOpen, QStringLiteral("无法打开数据库文件“%1”。").arg(path)};
 }
+
+DbError DbError::damaged()
+{
+    return {SqliteCode::Corrupt,
+            QStringLiteral("数据库文件已损坏，程序将不再写入该文件。请用备份恢复。")};
+}

@@ -17,6 +17,8 @@ struct DbError {
     // program has no words of its own for.
     static DbError fromSqlite(int code, const QString& driverText);
     static DbError cannotOpen(const QString& path);
+    // A write refused because the file was found damaged.
+    static DbError damaged();
 };
 
 // SQLite primary result codes the program reports in words of its own.

@@ -5,19 +5,9 @@
 #include "Database.h"
 #include "WidthMigration.h"
 
-#include <QStringList>
+#include <QSet>
 
 namespace {
-
-const QStringList& tableNames()
-{
-    static const QStringList names{
-        QStringLiteral("Vardelin_Type"),  QStringLiteral("Vardelin_Contact"),
-        QStringLiteral("Vardelin_Files"), QStringLiteral("Vardelin_History"),
-        QStringLiteral("Vardelin_Alias"), QStringLiteral("Vardelin_Login"),
-        QStringLiteral("Vardelin_System")};
-    return names;
-}
 
 QString sqlType(ContactField::Kind kind)
 {
@@ -33,42 +23,71 @@ QString sqlType(ContactField::Kind kind)
     return QStringLiteral("TEXT");
 }
 
-QString contactTable()
+const QString autoId = QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+const QString yesNo = QStringLiteral("INTEGER NOT NULL DEFAULT 0");
+
+Schema::Table contactTable()
 {
-    QStringList columns;
+    Schema::Table table{QStringLiteral("Vardelin_Contact"), {}};
     for (const ContactField& field : ContactFields::all) {
-        if (field.name == QLatin1StringView("ID"))
-            columns << QStringLiteral("ID INTEGER PRIMARY KEY AUTOINCREMENT");
-        else
-            columns << QString(field.name) + u' ' + sqlType(field.kind);
+        const QString name(field.name);
+        table.columns.push_back(
+            {name, name == QLatin1StringView("ID") ? autoId : sqlType(field.kind)});
     }
-    return QStringLiteral("CREATE TABLE Vardelin_Contact (") + columns.join(QStringLiteral(", ")) +
-           u')';
+    return table;
 }
 
-QStringList statements()
+std::vector<Schema::Table> buildTables()
 {
+    const QString integer = QStringLiteral("INTEGER");
+    const QString text = QStringLiteral("TEXT");
+    const QString blob = QStringLiteral("BLOB");
+    using C = Schema::Column;
     return {
-        QStringLiteral("CREATE TABLE Vardelin_Type (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
-                       "PID INTEGER, Number INTEGER, Name TEXT)"),
+        {QStringLiteral("Vardelin_Type"),
+         {C{QStringLiteral("ID"), autoId}, C{QStringLiteral("PID"), integer},
+          C{QStringLiteral("Number"), integer}, C{QStringLiteral("Name"), text}}},
         contactTable(),
-        QStringLiteral("CREATE TABLE Vardelin_Files (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
-                       "CID INTEGER, Type TEXT, Name TEXT, Files BLOB, Ext TEXT, "
-                       "\"UpDate\" TEXT, Size INTEGER)"),
-        QStringLiteral("CREATE TABLE Vardelin_History (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
-                       "CID INTEGER, LxDate TEXT, NextDate TEXT, Remark TEXT, "
-                       "IsRemind INTEGER NOT NULL DEFAULT 0)"),
-        QStringLiteral("CREATE TABLE Vardelin_Alias (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
-                       "Name TEXT, Alias TEXT, Width INTEGER, Seq INTEGER, "
-                       "IsDisplay INTEGER NOT NULL DEFAULT 0)"),
-        QStringLiteral("CREATE TABLE Vardelin_Login (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
-                       "Name TEXT, Pass TEXT, Skin TEXT, Dock TEXT)"),
-        QStringLiteral("CREATE TABLE Vardelin_System (ID INTEGER PRIMARY KEY, "
-                       "IsLogin INTEGER NOT NULL DEFAULT 0, IsAllUser INTEGER NOT NULL DEFAULT 0, "
-                       "IsExpanded INTEGER NOT NULL DEFAULT 0, IsZip INTEGER NOT NULL DEFAULT 0, "
-                       "IsMax INTEGER NOT NULL DEFAULT 0, IsTop INTEGER NOT NULL DEFAULT 0)"),
-        // Measured: TID serves the group filter; CID the card's lists. An index
-        // on UID made the full list slower, so there is none.
+        {QStringLiteral("Vardelin_Files"),
+         {C{QStringLiteral("ID"), autoId}, C{QStringLiteral("CID"), integer},
+          C{QStringLiteral("Type"), text}, C{QStringLiteral("Name"), text},
+          C{QStringLiteral("Files"), blob}, C{QStringLiteral("Ext"), text},
+          C{QStringLiteral("UpDate"), text}, C{QStringLiteral("Size"), integer}}},
+        {QStringLiteral("Vardelin_History"),
+         {C{QStringLiteral("ID"), autoId}, C{QStringLiteral("CID"), integer},
+          C{QStringLiteral("LxDate"), text}, C{QStringLiteral("NextDate"), text},
+          C{QStringLiteral("Remark"), text}, C{QStringLiteral("IsRemind"), yesNo}}},
+        {QStringLiteral("Vardelin_Alias"),
+         {C{QStringLiteral("ID"), autoId}, C{QStringLiteral("Name"), text},
+          C{QStringLiteral("Alias"), text}, C{QStringLiteral("Width"), integer},
+          C{QStringLiteral("Seq"), integer}, C{QStringLiteral("IsDisplay"), yesNo}}},
+        {QStringLiteral("Vardelin_Login"),
+         {C{QStringLiteral("ID"), autoId}, C{QStringLiteral("Name"), text},
+          C{QStringLiteral("Pass"), text}, C{QStringLiteral("Skin"), text},
+          C{QStringLiteral("Dock"), text}}},
+        {QStringLiteral("Vardelin_System"),
+         {C{QStringLiteral("ID"), QStringLiteral("INTEGER PRIMARY KEY")},
+          C{QStringLiteral("IsLogin"), yesNo}, C{QStringLiteral("IsAllUser"), yesNo},
+          C{QStringLiteral("IsExpanded"), yesNo}, C{QStringLiteral("IsZip"), yesNo},
+          C{QStringLiteral("IsMax"), yesNo}, C{QStringLiteral("IsTop"), yesNo}}},
+    };
+}
+
+// Names are quoted: "UpDate" is a keyword to SQLite.
+QString createStatement(const Schema::Table& table)
+{
+    QStringList columns;
+    for (const Schema::Column& column : table.columns)
+        columns << u'"' + column.name + QStringLiteral("\" ") + column.declaration;
+    return QStringLiteral("CREATE TABLE ") + table.name + QStringLiteral(" (") +
+           columns.join(QStringLiteral(", ")) + u')';
+}
+
+QStringList indexStatements()
+{
+    // Measured: TID serves the group filter; CID the card's lists. An index
+    // on UID made the full list slower, so there is none.
+    return {
         QStringLiteral("CREATE INDEX Contact_TID ON Vardelin_Contact (TID)"),
         // The card offers the distinct departments and posts; without these each card
         // opening scans the whole table twice (about 70 ms at 100,000 contacts).
@@ -76,46 +95,106 @@ QStringList statements()
         QStringLiteral("CREATE INDEX Contact_Post ON Vardelin_Contact (Post)"),
         QStringLiteral("CREATE INDEX Files_CID ON Vardelin_Files (CID)"),
         QStringLiteral("CREATE INDEX History_CID ON Vardelin_History (CID)"),
-        QStringLiteral("PRAGMA user_version = %1").arg(Schema::version),
     };
+}
+
+DbError foreignFile(const QString& description)
+{
+    return {SqliteCode::NotADatabase, description + QStringLiteral("不是本程序的数据库。")};
+}
+
+// Column names as SQLite compares them: without regard to ASCII case.
+Result<QSet<QString>> columnsOf(const Database& db, const QString& table)
+{
+    // A view of the same name is not the table: nothing could be written to it.
+    auto rows = db.query(QStringLiteral("SELECT p.name FROM sqlite_master m, "
+                                        "pragma_table_info(m.name) p "
+                                        "WHERE m.type = 'table' AND m.name = ? COLLATE NOCASE"),
+                         {table});
+    if (!rows)
+        return rows.error();
+    QSet<QString> names;
+    while (rows.value().next())
+        names.insert(rows.value().value(0).toString().toLower());
+    if (Status finished = db.finished(rows.value()); !finished)
+        return finished.error();
+    return names;
 }
 
 } // namespace
 
+const std::vector<Schema::Table>& Schema::tables()
+{
+    static const std::vector<Table> all = buildTables();
+    return all;
+}
+
 Status Schema::create(const Database& db)
 {
-    for (const QString& statement : statements()) {
+    QStringList statements;
+    for (const Table& table : tables())
+        statements << createStatement(table);
+    statements << indexStatements() << QStringLiteral("PRAGMA user_version = %1").arg(version);
+    for (const QString& statement : statements) {
         if (Status done = db.exec(statement); !done)
             return done;
     }
     return {};
 }
 
-Status Schema::verifyTables(const Database& db)
+Status Schema::verify(const Database& db)
 {
-    QVariantList names;
-    for (const QString& name : tableNames())
-        names << name;
-    auto found = db.query(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' "
-                                         "AND name IN (?, ?, ?, ?, ?, ?, ?)"),
-                          names);
-    if (!found)
-        return found.error();
-    const int count = found.value().next() ? found.value().value(0).toInt() : 0;
-    if (count != tableNames().size()) {
-        return DbError{SqliteCode::NotADatabase,
-                       QStringLiteral("数据库文件缺少必需的数据表，不是本程序的数据库。")};
+    for (const Table& table : tables()) {
+        auto found = columnsOf(db, table.name);
+        if (!found)
+            return found.error();
+        // A missing table has no columns at all.
+        if (found.value().isEmpty())
+            return foreignFile(QStringLiteral("数据库文件缺少数据表“%1”，").arg(table.name));
+        for (const Column& column : table.columns) {
+            if (!found.value().contains(column.name.toLower())) {
+                return foreignFile(QStringLiteral("数据库文件的数据表“%1”缺少字段“%2”，")
+                                       .arg(table.name, column.name));
+            }
+        }
     }
     return {};
 }
 
-Status Schema::migrate(const Database& db, int fileVersion)
+Status Schema::migrateAndVerify(const Database& db, int fileVersion,
+                                std::span<const Migration> steps)
 {
-    if (fileVersion >= version)
-        return {};
-    return db.transaction([&db]() -> Status {
-        if (Status widths = WidthMigration::toTwips(db); !widths)
-            return widths;
-        return db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
+    if (steps.empty() || fileVersion >= steps.back().version)
+        return verify(db);
+    return db.transaction([&]() -> Status {
+        for (const Migration& step : steps) {
+            if (step.version <= fileVersion)
+                continue;
+            if (Status done = step.run(db); !done)
+                return done;
+            // Inside the transaction: the stamp is rolled back with the step.
+            if (Status stamped =
+                    db.exec(QStringLiteral("PRAGMA user_version = %1").arg(step.version));
+                !stamped)
+                return stamped;
+        }
+        // Checked before the commit, so a foreign file is never changed.
+        return verify(db);
     });
+}
+
+std::span<const Schema::Migration> Schema::migrations()
+{
+    // Layout 1 is the first; an unstamped file (version 0) is read as layout 1.
+    static const std::vector<Migration> steps{
+        // 2: list widths in twips. The tables are checked first, so a foreign file is
+        // refused as such rather than by the first statement it cannot run.
+        {2,
+         [](const Database& db) -> Status {
+             if (Status layout = verify(db); !layout)
+                 return layout;
+             return WidthMigration::toTwips(db);
+         }},
+    };
+    return steps;
 }

@@ -4,6 +4,12 @@
 
 #include "Result.h"
 
+#include <QString>
+
+#include <functional>
+#include <span>
+#include <vector>
+
 class Database;
 
 namespace Schema {
@@ -12,11 +18,38 @@ namespace Schema {
 // 2: list widths in twips (1 stored them in pixels).
 inline constexpr int version = 2;
 
+struct Column {
+    QString name;
+    QString declaration; // type and constraints as in CREATE TABLE
+};
+
+struct Table {
+    QString name;
+    std::vector<Column> columns;
+};
+
+// The seven tables with every column, in table order: what create() builds and
+// verify() demands.
+const std::vector<Table>& tables();
+
 Status create(const Database& db);
-// Fails with a clear message unless all seven tables are present.
-Status verifyTables(const Database& db);
-// Brings a file of an earlier layout (0, unstamped, reads as 1) up to version in one
-// transaction, stamping it last: a step that fails leaves the file as it was.
-Status migrate(const Database& db, int fileVersion);
+
+// Fails with a clear message, as for a foreign file, when a table or any of
+// its columns is missing.
+Status verify(const Database& db);
+
+// One step of the layout: the statements that turn version - 1 into version.
+struct Migration {
+    int version;
+    std::function<Status(const Database&)> run;
+};
+
+// Brings a file written by an earlier build up to the last step's version,
+// stamping user_version with each step, and then verifies it, all in one
+// transaction: a failing step or a file that fails the check is left as it
+// was. A file at or beyond the last step is only verified.
+Status migrateAndVerify(const Database& db, int fileVersion, std::span<const Migration> steps);
+// The steps from one layout to the next.
+std::span<const Migration> migrations();
 
 } // namespace Schema

@@ -23,14 +23,16 @@ DbError lastError(sqlite3* handle, int code)
 
 } // namespace
 
-SqliteStatement::SqliteStatement(sqlite3* handle, sqlite3_stmt* statement)
-    : m_handle(handle)
+SqliteStatement::SqliteStatement(const Database& db, sqlite3* handle, sqlite3_stmt* statement)
+    : m_db(&db)
+    , m_handle(handle)
     , m_statement(statement)
 {
 }
 
 SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
-    : m_handle(other.m_handle)
+    : m_db(other.m_db)
+    , m_handle(other.m_handle)
     , m_statement(std::exchange(other.m_statement, nullptr))
     , m_lastCode(other.m_lastCode)
 {
@@ -50,9 +52,9 @@ Result<SqliteStatement> SqliteStatement::prepare(const Database& db, const QStri
     sqlite3_stmt* raw = nullptr;
     const QByteArray utf8 = sql.toUtf8();
     const int code = sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &raw, nullptr);
-    SqliteStatement statement(handle, raw);
+    SqliteStatement statement(db, handle, raw);
     if (code != SQLITE_OK)
-        return lastError(handle, code);
+        return statement.failure(code);
     if (Status bound = statement.bind(values); !bound)
         return bound.error();
     return statement;
@@ -74,9 +76,16 @@ Status SqliteStatement::bind(const QVariantList& values)
                                      SQLITE_TRANSIENT);
         }
         if (code != SQLITE_OK)
-            return lastError(m_handle, code);
+            return failure(code);
     }
     return {};
+}
+
+DbError SqliteStatement::failure(int code) const
+{
+    DbError error = lastError(m_handle, code);
+    m_db->noteFailure(error);
+    return error;
 }
 
 bool SqliteStatement::step()
@@ -89,7 +98,7 @@ Status SqliteStatement::error() const
 {
     if (m_lastCode == SQLITE_ROW || m_lastCode == SQLITE_DONE || m_lastCode == SQLITE_OK)
         return {};
-    return lastError(m_handle, m_lastCode);
+    return failure(m_lastCode);
 }
 
 std::string_view SqliteStatement::text(int column) const

@@ -34,9 +34,12 @@ public:
     qint64 integer(int column) const;
 
 private:
-    SqliteStatement(sqlite3* handle, sqlite3_stmt* statement);
+    SqliteStatement(const Database& db, sqlite3* handle, sqlite3_stmt* statement);
     Status bind(const QVariantList& values);
+    // The error of code, also handed to the database so damage is noted.
+    DbError failure(int code) const;
 
+    const Database* m_db;
     sqlite3* m_handle;
     sqlite3_stmt* m_statement;
     int m_lastCode = 0;

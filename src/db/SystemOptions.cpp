@@ -18,19 +18,19 @@ bool yesNo(const QVariant& value)
 
 Result<SystemOptions> SystemOptions::read(const Database& db)
 {
-    auto row = db.query(QStringLiteral("SELECT IsLogin, IsAllUser, IsExpanded, IsZip, IsMax, IsTop "
-                                       "FROM Vardelin_System WHERE ID = 1"));
+    auto row =
+        db.readOne(QStringLiteral("SELECT IsLogin, IsAllUser, IsExpanded, IsZip, IsMax, IsTop "
+                                  "FROM Vardelin_System WHERE ID = 1"));
     if (!row)
         return row.error();
     SystemOptions options;
-    QSqlQuery& q = row.value();
-    if (q.next()) {
-        options.isLogin = yesNo(q.value(0));
-        options.isAllUser = yesNo(q.value(1));
-        options.isExpanded = yesNo(q.value(2));
-        options.isZip = yesNo(q.value(3));
-        options.isMax = yesNo(q.value(4));
-        options.isTop = yesNo(q.value(5));
+    if (const std::optional<QSqlRecord>& found = row.value()) {
+        options.isLogin = yesNo(found->value(0));
+        options.isAllUser = yesNo(found->value(1));
+        options.isExpanded = yesNo(found->value(2));
+        options.isZip = yesNo(found->value(3));
+        options.isMax = yesNo(found->value(4));
+        options.isTop = yesNo(found->value(5));
     }
     return options;
 }

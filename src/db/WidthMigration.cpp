@@ -4,8 +4,6 @@
 #include "Database.h"
 #include "ListWidths.h"
 
-#include <QSqlError>
-
 #include <cmath>
 #include <optional>
 #include <vector>
@@ -63,8 +61,8 @@ Result<std::vector<StoredWidth>> readWidths(const Database& db)
             return unconvertible(q.value(1).toString(), q.value(2).toString());
         widths.push_back({q.value(0).toLongLong(), *pixels});
     }
-    if (q.lastError().isValid())
-        return DbError::fromSql(q.lastError());
+    if (Status ended = db.finished(q); !ended)
+        return ended.error();
     return widths;
 }
 

@@ -21,8 +21,8 @@ Result<std::vector<GroupChoice>> readChoices(const Database& db, const QString& 
     std::vector<GroupChoice> choices;
     while (q.next())
         choices.push_back({q.value(0).toLongLong(), q.value(1).toString()});
-    if (q.lastError().isValid())
-        return DbError::fromSql(q.lastError());
+    if (Status ended = db.finished(q); !ended)
+        return ended.error();
     return choices;
 }
 
@@ -34,8 +34,8 @@ Result<bool> exists(const Database& db, const QString& sql, const QVariantList& 
         return rows.error();
     if (rows.value().next())
         return true;
-    if (rows.value().lastError().isValid())
-        return DbError::fromSql(rows.value().lastError());
+    if (Status ended = db.finished(rows.value()); !ended)
+        return ended.error();
     return false;
 }
 
@@ -153,8 +153,8 @@ Result<bool> GroupEditing::isWithin(const Database& db, qint64 candidate, qint64
     QHash<qint64, qint64> parentOf;
     while (q.next())
         parentOf.insert(q.value(0).toLongLong(), q.value(1).toLongLong());
-    if (q.lastError().isValid())
-        return DbError::fromSql(q.lastError());
+    if (Status ended = db.finished(q); !ended)
+        return ended.error();
 
     // Walk up from the candidate; the set stops a loop of parents.
     QSet<qint64> seen;

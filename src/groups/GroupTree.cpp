@@ -5,7 +5,6 @@
 
 #include <QHash>
 #include <QSet>
-#include <QSqlError>
 
 std::vector<GroupNode> GroupTree::arrange(const std::vector<GroupNode>& sortedRows)
 {
@@ -51,7 +50,7 @@ Result<std::vector<GroupNode>> GroupTree::load(const Database& db)
     std::vector<GroupNode> sorted;
     while (q.next())
         sorted.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString()});
-    if (q.lastError().isValid())
-        return DbError::fromSql(q.lastError());
+    if (Status finished = db.finished(q); !finished)
+        return finished.error();
     return arrange(sorted);
 }

@@ -106,8 +106,8 @@ Status frmType::EditData()
     if (m_rowFound) {
         m_number->setText(q.value(0).toString());
         m_name->setText(q.value(1).toString());
-    } else if (q.lastError().isValid()) {
-        return DbError::fromSql(q.lastError());
+    } else if (Status ended = m_db.finished(q); !ended) {
+        return ended.error();
     }
     return {};
 }

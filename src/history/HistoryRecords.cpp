@@ -3,8 +3,6 @@
 
 #include "db/Database.h"
 
-#include <QSqlError>
-
 namespace {
 
 const QString selectColumns =
@@ -31,8 +29,8 @@ Result<std::vector<HistoryRecord>> readAll(const Database& db, const QString& sq
     std::vector<HistoryRecord> records;
     while (q.next())
         records.push_back(recordOf(q));
-    if (q.lastError().isValid())
-        return DbError::fromSql(q.lastError());
+    if (Status ended = db.finished(q); !ended)
+        return ended.error();
     return records;
 }
 
@@ -51,8 +49,8 @@ Result<bool> rowExists(const Database& db, const QString& sql, qint64 id)
         return found.error();
     if (found.value().next())
         return true;
-    if (found.value().lastError().isValid())
-        return DbError::fromSql(found.value().lastError());
+    if (Status ended = db.finished(found.value()); !ended)
+        return ended.error();
     return false;
 }
 
@@ -78,8 +76,8 @@ Result<std::optional<HistoryRecord>> HistoryRecords::load(const Database& db, qi
     QSqlQuery& q = row.value();
     if (q.next())
         return std::optional<HistoryRecord>(recordOf(q));
-    if (q.lastError().isValid())
-        return DbError::fromSql(q.lastError());
+    if (Status ended = db.finished(q); !ended)
+        return ended.error();
     return std::optional<HistoryRecord>();
 }
 

@@ -103,6 +103,13 @@ private slots:
         QTest::newRow("_") << u"a_b"_s << u"x_a_b_x"_s;
         QTest::newRow("\\") << u"a\\b"_s << u"C:\\a\\b"_s;
         QTest::newRow("quote") << u"O'B"_s << u"O'Brien"_s;
+        // Only ASCII letters match without regard to case, as SQLite's LIKE always did.
+        QTest::newRow("ASCII case") << u"o'b"_s << u"O'Brien"_s;
+        QTest::newRow("case beside a wildcard") << u"C:\\A"_s << u"C:\\a\\b"_s;
+        QTest::newRow("accented case") << u"ÉCOLE"_s << u"ÉCOLE"_s;
+        QTest::newRow("full-width case") << u"ａｂ"_s << u"ａｂ"_s;
+        // Text goes on past a NUL; LIKE would have ended the pattern there and found "x_a_b_x".
+        QTest::newRow("NUL") << u"X\0y"_s << u"x\0Y"_s;
     }
 
     void keywordIsFoundLiterallyInTheNineFields()
@@ -119,10 +126,58 @@ private slots:
             book.addContact({{u"Name"_s, field}, {field, u"甲乙丙"_s}});
         book.addContact({{u"Name"_s, u"T.Name"_s}, {u"TID"_s, book.addGroup(1, 1, u"甲乙丙"_s)}});
         // Beside each literal match, a name the keyword's wildcards would match if left unescaped.
-        for (const QString& name : {u"甲乙丙"_s, u"1000"_s, u"满意度100%"_s, u"axb"_s, u"x_a_b_x"_s,
-                                    u"ab"_s, u"C:\\a\\b"_s, u"O'Brien"_s})
+        for (const QString& name :
+             {u"甲乙丙"_s, u"1000"_s, u"满意度100%"_s, u"axb"_s, u"x_a_b_x"_s, u"ab"_s,
+              u"C:\\a\\b"_s, u"O'Brien"_s, u"ÉCOLE"_s, u"école"_s, u"ａｂ"_s, u"ＡＢ"_s, u"x\0Y"_s})
             book.addContact({{u"Name"_s, name}});
         QCOMPARE(listed(book.db(), filter(1, 1, {}, keyword)), expected.split(u' '));
+    }
+
+    // SQLite refuses LIKE patterns over 50,000 bytes; the search has no such limit.
+    void keywordOfAnyLengthIsFound_data()
+    {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<int>("bytes"); // of the keyword in UTF-8
+        QTest::newRow("张") << u"张"_s << 100 * 1024;
+        QTest::newRow("%") << u"%"_s << 100 * 1024;
+        QTest::newRow("\\") << u"\\"_s << 100 * 1024;
+        QTest::newRow("letters") << u"Ab_"_s << 100 * 1024;
+        // LIKE's own limit is 50,000 bytes of pattern, two of them the "%"s around the keyword.
+        QTest::newRow("letters at LIKE's limit") << u"a"_s << 49998;
+        QTest::newRow("letters past LIKE's limit") << u"a"_s << 49999;
+    }
+
+    void keywordOfAnyLengthIsFound()
+    {
+        QFETCH(QString, unit);
+        QFETCH(int, bytes);
+        TestDatabase book;
+        QVERIFY(book.ok());
+        book.setDisplayedColumns({u"C.Name"_s});
+        const QString keyword = unit.repeated(bytes / unit.toUtf8().size());
+        book.addContact(
+            {{u"Name"_s, u"甲"_s}, {u"CompanyName"_s, QString(u"前"_s + keyword + u"后"_s)}});
+        book.addContact({{u"Name"_s, u"乙"_s}, {u"Tel3"_s, keyword.chopped(1)}});
+        book.addContact({{u"Name"_s, u"丙"_s}, {u"Moblie3"_s, keyword.toUpper()}});
+        // 乙 holds all but the last character; 丙 the keyword in upper case.
+        QCOMPARE(listed(book.db(), filter(1, 1, {}, keyword)), (QStringList{u"丙"_s, u"甲"_s}));
+        QCOMPARE(listed(book.db(), filter(1, 1, {}, keyword + u'x')), QStringList());
+    }
+
+    // Null fields hold no text, not even the empty keyword, whichever way the keyword is compared.
+    void nullFieldsNeverMatch()
+    {
+        TestDatabase book;
+        QVERIFY(book.ok());
+        book.setDisplayedColumns({u"C.Name"_s});
+        book.run(u"INSERT INTO Vardelin_Type (ID, PID, Number, Name) VALUES (9, 1, 1, NULL)"_s);
+        book.run(u"INSERT INTO Vardelin_Contact (UID, TID, Name) VALUES (1, 9, NULL)"_s);
+        // An empty field holds the empty keyword.
+        book.addContact({{u"TID"_s, 9}, {u"Tel2"_s, u""_s}});
+        const QString longLetters = u"Ab"_s.repeated(30000);
+        for (const QString& keyword : {QString(), u"5"_s, u"Ab"_s, longLetters})
+            QCOMPARE(listed(book.db(), filter(1, 1, {}, keyword)).size(),
+                     keyword.isEmpty() ? 1 : 0);
     }
 
     void topCapsOnlyTheRootList()

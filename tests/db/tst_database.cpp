@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestDatabase.h"
 
+#include "app/UserProfile.h"
 #include "db/PasswordSuffix.h"
 #include "db/Schema.h"
 #include "db/Scramble.h"
+#include "db/SqliteStatement.h"
 #include "db/SystemOptions.h"
 
 #include <QDir>
@@ -23,6 +25,30 @@ class TestDatabaseFile : public QObject {
     {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Fills the contact table over many pages and overwrites the page header of
+    // the one that holds a row in the middle; the schema on page 1 stays sound.
+    void damageAContactPage()
+    {
+        book->run(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                  "INSERT INTO Vardelin_Contact (UID, TID, Name, Remark) "
+                  "SELECT 1, 1, 'row' || i || '.', hex(randomblob(100)) FROM n"_s);
+        const qint64 pageSize = book->scalar(u"PRAGMA page_size"_s).toLongLong();
+        QFile file(book->path());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const qint64 at = file.readAll().indexOf("row1500.");
+        QVERIFY(at > pageSize);
+        QVERIFY(file.seek(at - at % pageSize));
+        QCOMPARE(file.write(QByteArray(16, '\xff')), 16);
+    }
+
+    // Prompts a read failure that happens while stepping, after the statement started.
+    void replaceByFailingView(const QString& table, const QString& columns)
+    {
+        book->run(u"DROP TABLE "_s + table);
+        book->run(u"CREATE VIEW %1 AS SELECT %2, abs(-9223372036854775807 - 1) AS Failing"_s.arg(
+            table, columns));
     }
 
 private slots:
@@ -76,13 +102,16 @@ private slots:
     void openRefusesForeignFilesUnchanged_data()
     {
         QTest::addColumn<QByteArray>("contents");
-        const auto changedBook = [](const QString& change) {
+        const auto changedBook = [](const QString& changes) {
             TestDatabase changed;
-            changed.run(change);
+            for (const QString& change : changes.split(u';'))
+                changed.run(change);
             return contentsOf(changed.path());
         };
         QTest::newRow("text") << QByteArray("姓名,电话\n张三,13800138000\n").repeated(300);
         QTest::newRow("missing table") << changedBook(u"DROP TABLE Vardelin_Login"_s);
+        QTest::newRow("view for a table") << changedBook(
+            u"ALTER TABLE Vardelin_Files RENAME TO Old; CREATE VIEW Vardelin_Files AS SELECT * FROM Old"_s);
         QTest::newRow("later version")
             << changedBook(u"PRAGMA user_version = %1"_s.arg(Schema::version + 1));
     }
@@ -98,6 +127,194 @@ private slots:
         QCOMPARE(opened.error().number, SqliteCode::NotADatabase);
         QVERIFY(!opened.ok() && !db.isOpen() && !opened.error().description.isEmpty());
         QCOMPARE(contentsOf(file.fileName()), contents);
+    }
+
+    void missingColumnIsRefusedUnchanged_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("column");
+        for (const Schema::Table& table : Schema::tables()) {
+            for (const Schema::Column& column : table.columns)
+                QTest::addRow("%s.%s", qPrintable(table.name), qPrintable(column.name))
+                    << table.name << column.name;
+        }
+    }
+
+    void missingColumnIsRefusedUnchanged()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, column);
+        book->run(u"ALTER TABLE %1 RENAME COLUMN \"%2\" TO Gone"_s.arg(table, column));
+        const QByteArray before = contentsOf(book->path());
+        Database db;
+        const Status opened = db.open(book->path());
+        QCOMPARE(opened.error().number, SqliteCode::NotADatabase);
+        QCOMPARE(opened.error().description,
+                 u"数据库文件的数据表“%1”缺少字段“%2”，不是本程序的数据库。"_s.arg(table, column));
+        QVERIFY(!db.isOpen());
+        QCOMPARE(contentsOf(book->path()), before);
+    }
+
+    void earlierLayoutsOpen()
+    {
+        // Column names are compared as SQLite compares them.
+        book->run(u"ALTER TABLE Vardelin_Contact RENAME COLUMN Py TO PY"_s);
+        QVERIFY(Database().open(book->path()).ok());
+        // A file that was never stamped is read as the first layout and brought up to date.
+        book->run(u"PRAGMA user_version = 0"_s);
+        Database db;
+        QVERIFY(db.open(book->path()).ok());
+        QCOMPARE(book->scalar(u"PRAGMA user_version"_s).toInt(), Schema::version);
+    }
+
+    void migrationRunsWhollyOrNotAtAll()
+    {
+        Database& db = book->db();
+        int ran = 0;
+        const auto addColumn = [&ran](const QString& sql) {
+            return [&ran, sql](const Database& on) {
+                ++ran;
+                return on.exec(sql);
+            };
+        };
+        const Schema::Migration toTwo{2, addColumn(u"ALTER TABLE Vardelin_Type ADD COLUMN A"_s)};
+        const Schema::Migration toThree{3, addColumn(u"ALTER TABLE Vardelin_Type ADD COLUMN B"_s)};
+        const Schema::Migration broken{3, addColumn(u"ALTER TABLE Missing ADD COLUMN B"_s)};
+        const auto columns = [&] {
+            return sql(u"SELECT group_concat(name) FROM pragma_table_info('Vardelin_Type')"_s);
+        };
+
+        const QString stamp = sql(u"PRAGMA user_version"_s);
+        const auto unchanged = [&] {
+            return columns() == u"ID,PID,Number,Name"_s && sql(u"PRAGMA user_version"_s) == stamp;
+        };
+
+        const std::vector<Schema::Migration> failing{toTwo, broken};
+        QVERIFY(
+            Schema::migrateAndVerify(db, 1, failing).error().description.contains(u"Missing"_s));
+        QCOMPARE(ran, 2);
+        QVERIFY(unchanged());
+
+        // A foreign file is not migrated: the check comes before the commit.
+        book->run(u"ALTER TABLE Vardelin_Login RENAME COLUMN Dock TO Layout"_s);
+        const std::vector<Schema::Migration> steps{toTwo, toThree};
+        QCOMPARE(Schema::migrateAndVerify(db, 1, steps).error().number, SqliteCode::NotADatabase);
+        QVERIFY(unchanged());
+        book->run(u"ALTER TABLE Vardelin_Login RENAME COLUMN Layout TO Dock"_s);
+
+        ran = 0;
+        QVERIFY(Schema::migrateAndVerify(db, 2, steps).ok()); // only the step beyond the file's
+        QCOMPARE(ran, 1);
+        QCOMPARE(columns(), u"ID,PID,Number,Name,B"_s);
+        QCOMPARE(sql(u"PRAGMA user_version"_s), u"3"_s);
+        ran = 0;
+        QVERIFY(Schema::migrateAndVerify(db, 3, steps).ok());
+        QCOMPARE(ran, 0);
+    }
+
+    void readOneTellsNoRowFromFailure()
+    {
+        Database& db = book->db();
+        auto found = db.readOne(u"SELECT Name FROM Vardelin_Login WHERE ID = ?"_s, {1});
+        QVERIFY(found.ok() && found.value() && found.value()->value(0) == u"admin"_s);
+        found = db.readOne(u"SELECT Name FROM Vardelin_Login WHERE ID = ?"_s, {2});
+        QVERIFY(found.ok() && !found.value());
+        replaceByFailingView(u"Vardelin_Login"_s, u"1 AS ID, 'admin' AS Name"_s);
+        found = db.readOne(u"SELECT Name FROM Vardelin_Login WHERE ID = ?"_s, {1});
+        QVERIFY(!found.ok() && found.error().description.contains(u"integer overflow"_s));
+    }
+
+    void failedReadsOfTheReadersAreErrors_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("columns");
+        QTest::addColumn<bool>("drop"); // drop the table, or put a view there that fails to step
+        for (bool drop : {true, false}) {
+            const char* how = drop ? "dropped" : "failing";
+            QTest::addRow("options, %s", how)
+                << u"Vardelin_System"_s
+                << u"1 AS ID, 0 AS IsLogin, 0 AS IsAllUser, 0 AS IsExpanded, 0 AS IsZip, "
+                   "0 AS IsMax, 0 AS IsTop"_s
+                << drop;
+            QTest::addRow("profile, %s", how)
+                << u"Vardelin_Login"_s << u"1 AS ID, 'Blue' AS Skin, '' AS Dock"_s << drop;
+            QTest::addRow("password suffix, %s", how)
+                << u"Vardelin_Type"_s << u"1 AS ID, -1 AS PID, 5 AS Number"_s << drop;
+        }
+    }
+
+    void failedReadsOfTheReadersAreErrors()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, columns);
+        QFETCH(bool, drop);
+        if (drop)
+            book->run(u"DROP TABLE "_s + table);
+        else
+            replaceByFailingView(table, columns);
+        const Database& db = book->db();
+        QVERIFY(!SystemOptions::read(db).ok() == (table == u"Vardelin_System"_s));
+        QVERIFY(!UserProfile::read(db, 1).ok() == (table == u"Vardelin_Login"_s));
+        QVERIFY(!PasswordSuffix::read(db).ok() == (table == u"Vardelin_Type"_s));
+    }
+
+    void damagedFileIsNoticedOnceAndNeverWritten_data()
+    {
+        QTest::addColumn<bool>("stepped"); // read on SQLite's own handle, as the list is
+        QTest::newRow("query") << false;
+        QTest::newRow("statement on the handle") << true;
+    }
+
+    void damagedFileIsNoticedOnceAndNeverWritten()
+    {
+        QFETCH(bool, stepped);
+        damageAContactPage();
+        const QByteArray damaged = contentsOf(book->path());
+        Database db;
+        int notices = 0;
+        db.setDamageNotice([&notices] { ++notices; });
+        QVERIFY(db.open(book->path()).ok());
+        QVERIFY(!db.isDamaged());
+        const auto readAll = [&]() -> Status {
+            const QString all = u"SELECT Name, Remark FROM Vardelin_Contact WHERE Remark <> ''"_s;
+            if (!stepped) {
+                auto row = db.readOne(all + u" AND Name = 'row3000.'"_s);
+                return row ? Status() : Status(row.error());
+            }
+            auto statement = SqliteStatement::prepare(db, all, {});
+            if (!statement)
+                return statement.error();
+            while (statement.value().step()) {
+            }
+            return statement.value().error();
+        };
+
+        QCOMPARE(readAll().error().number, SqliteCode::Corrupt);
+        QVERIFY(db.isDamaged());
+        QCOMPARE(notices, 1);
+
+        // Every way of writing is refused in words of the program's own.
+        const Status update = db.exec(u"UPDATE Vardelin_Login SET Skin = 'Blue' WHERE ID = 1"_s);
+        QCOMPARE(update.error().number, DbError::damaged().number);
+        QCOMPARE(update.error().description, DbError::damaged().description);
+        QCOMPARE(db.query(u"INSERT INTO Vardelin_Type (PID, Name) VALUES (1, 'x')"_s)
+                     .error()
+                     .description,
+                 DbError::damaged().description);
+        bool worked = false;
+        QCOMPARE(db.transaction([&] {
+                       worked = true;
+                       return Status();
+                   })
+                     .error()
+                     .description,
+                 DbError::damaged().description);
+        QVERIFY(!worked);
+        // What is still readable can be read; a second failure is not noticed again.
+        QVERIFY(UserProfile::read(db, 1).ok());
+        QCOMPARE(readAll().error().number, SqliteCode::Corrupt);
+        QCOMPARE(notices, 1);
+        QCOMPARE(contentsOf(book->path()), damaged);
     }
 
     void awkwardFolderNameWorks()

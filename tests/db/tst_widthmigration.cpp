@@ -89,6 +89,7 @@ private slots:
     void unconvertibleWidthLeavesTheFileUntouched();
     void failureHalfwayRollsEverythingBack();
     void wholeNumbersOfAnyStoredTypeConvert();
+    void foreignUnstampedFileIsRefusedAsForeign();
 
 private:
     QTemporaryDir m_dir;
@@ -98,7 +99,8 @@ private:
 void TestWidthMigration::init()
 {
     QVERIFY(m_dir.isValid());
-    m_path = m_dir.filePath(QStringLiteral("DB-%1.xml").arg(QString::fromLatin1(QTest::currentTestFunction())));
+    m_path = m_dir.filePath(
+        QStringLiteral("DB-%1.xml").arg(QString::fromLatin1(QTest::currentTestFunction())));
     QFile::remove(m_path);
 }
 
@@ -207,6 +209,20 @@ void TestWidthMigration::wholeNumbersOfAnyStoredTypeConvert()
     QCOMPARE(widthOf(db, QStringLiteral("C.Name")).toInt(), 1200);
     QCOMPARE(widthOf(db, QStringLiteral("T.Name")).toInt(), 1800);
     QCOMPARE(widthOf(db, QStringLiteral("C.Post")).toInt(), 105);
+}
+
+void TestWidthMigration::foreignUnstampedFileIsRefusedAsForeign()
+{
+    // Another program's file, unstamped like any SQLite file, without the column table.
+    runOn(m_path, {QStringLiteral("CREATE TABLE Notes (ID INTEGER PRIMARY KEY, Text TEXT)")});
+    const QByteArray before = digestOf(m_path);
+    Database db;
+    const Status opened = db.open(m_path);
+    QVERIFY(!opened);
+    QCOMPARE(opened.error().number, SqliteCode::NotADatabase);
+    QVERIFY2(opened.error().description.contains(QStringLiteral("不是本程序的数据库")),
+             qPrintable(opened.error().description));
+    QCOMPARE(digestOf(m_path), before);
 }
 
 QTEST_GUILESS_MAIN(TestWidthMigration)
