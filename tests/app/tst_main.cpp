@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven as a user would: start-up, tree, tabs, search, sort,
 // skin and pane layout, checked against what the database holds.
+#include "RunningMain.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
@@ -29,58 +30,6 @@
 #include <memory>
 
 namespace {
-
-// One running main window over its own connection to the test's file.
-struct RunningMain {
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    std::unique_ptr<Main> window;
-
-    explicit RunningMain()
-        : window(std::make_unique<Main>(db, session, prompter))
-    {
-    }
-
-    // Starts up and shows the window as the program does, so clicks land.
-    bool start(const QString& path)
-    {
-        if (!window->startUp(path))
-            return false;
-        window->show();
-        return QTest::qWaitForWindowExposed(window.get());
-    }
-    template <typename T> T* find(const QString& name) const { return window->findChild<T*>(name); }
-    ContactListView* list() const { return find<ContactListView>(QStringLiteral("ListView")); }
-    GroupTreeWidget* tree() const { return find<GroupTreeWidget>(QStringLiteral("Tree")); }
-    LetterTabs* tabs() const { return find<LetterTabs>(QStringLiteral("TabControl")); }
-
-    QStringList column(int column) const
-    {
-        QStringList values;
-        const QAbstractItemModel* model = list()->model();
-        for (int row = 0; row < model->rowCount(); ++row)
-            values << model->index(row, column).data().toString();
-        return values;
-    }
-    QTreeWidgetItem* treeItem(const QString& text) const
-    {
-        const auto found = tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-        return found.isEmpty() ? nullptr : found.first();
-    }
-    void clickTreeItem(QTreeWidgetItem* item) const
-    {
-        tree()->scrollToItem(item);
-        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {},
-                          tree()->visualItemRect(item).center());
-    }
-    void clickHeader(int section) const
-    {
-        QHeaderView* header = list()->horizontalHeader();
-        const QPoint at(header->sectionViewportPosition(section) + 5, header->height() / 2);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
-    }
-};
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window opens contact cards: new, edit by button, double click and Enter, and the
 // cards that follow a save-and-new or a copy; a saved card refreshes the list.
+#include "RunningMain.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
@@ -21,40 +22,6 @@
 #include <memory>
 
 namespace {
-
-struct RunningMain {
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    std::unique_ptr<Main> window = std::make_unique<Main>(db, session, prompter);
-
-    bool start(const QString& path)
-    {
-        if (!window->startUp(path))
-            return false;
-        window->show();
-        return QTest::qWaitForWindowExposed(window.get());
-    }
-    ContactListView* list() const
-    {
-        return window->findChild<ContactListView*>(QStringLiteral("ListView"));
-    }
-    GroupTreeWidget* tree() const
-    {
-        return window->findChild<GroupTreeWidget*>(QStringLiteral("Tree"));
-    }
-    QStringList names() const
-    {
-        QStringList values;
-        for (int row = 0; row < list()->model()->rowCount(); ++row)
-            values << list()->model()->index(row, 0).data().toString();
-        return values;
-    }
-    QToolButton* tool(const char* name) const
-    {
-        return window->findChild<QToolButton*>(QString::fromLatin1(name));
-    }
-};
 
 // Runs each step on the next modal card, in order, as the cards open one after another. Each
 // step must close its card. Returns the captions of the cards seen.

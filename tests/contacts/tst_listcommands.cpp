@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The list commands through the main window: delete, tick all, change group,
 // the pop-up menu and the keys, checked against what the database holds.
+#include "RunningMain.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
@@ -24,29 +25,7 @@
 
 namespace {
 
-struct RunningMain {
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    std::unique_ptr<Main> window = std::make_unique<Main>(db, session, prompter);
-
-    bool start(const QString& path)
-    {
-        if (!window->startUp(path))
-            return false;
-        window->show();
-        return QTest::qWaitForWindowExposed(window.get());
-    }
-    template <typename T> T* find(const QString& name) const { return window->findChild<T*>(name); }
-    ContactListView* list() const { return find<ContactListView>(QStringLiteral("ListView")); }
-    QAction* item(const char* name) const { return find<QAction>(QString::fromLatin1(name)); }
-    QStringList names() const
-    {
-        QStringList values;
-        for (int row = 0; row < list()->model()->rowCount(); ++row)
-            values << list()->model()->index(row, 0).data().toString();
-        return values;
-    }
+struct Window : RunningMain {
     bool ticked(int row) const
     {
         return list()->model()->index(row, 0).data(Qt::CheckStateRole).value<Qt::CheckState>() ==
@@ -129,7 +108,7 @@ void TestListCommands::cleanup()
 
 void TestListCommands::deleteAsksFirstAndWarnsWhenNothingIsTicked()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
     auto* button = main.find<QToolButton>(QStringLiteral("Button_Del"));
     main.prompter.expectQuestion(false,
@@ -147,7 +126,7 @@ void TestListCommands::deleteAsksFirstAndWarnsWhenNothingIsTicked()
     // No with rows ticked deletes nothing either.
     main.tick({0});
     main.prompter.expectQuestion(false);
-    main.item("AllDel")->trigger();
+    main.action("AllDel")->trigger();
     QVERIFY(main.prompter.scriptDone());
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM Vardelin_Contact")), 6);
     QCOMPARE(main.names().size(), 6);
@@ -155,7 +134,7 @@ void TestListCommands::deleteAsksFirstAndWarnsWhenNothingIsTicked()
 
 void TestListCommands::deleteTakesTheTickedRowsAndTheirAttachments()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
     const QStringList before = main.names();
     const ContactTableModel* rows = main.list()->contacts();
@@ -172,7 +151,7 @@ void TestListCommands::deleteTakesTheTickedRowsAndTheirAttachments()
     main.tick({1, 4}); // rows 2 and 5 of 6
 
     main.prompter.expectQuestion(true);
-    main.item("AllDel")->trigger();
+    main.action("AllDel")->trigger();
     QVERIFY(main.prompter.scriptDone());
     QCOMPARE(main.names(), (QStringList{before[0], before[2], before[3], before[5]}));
     for (int row = 0; row < 4; ++row)
@@ -198,7 +177,7 @@ void TestListCommands::deleteTakesTheTickedRowsAndTheirAttachments()
 
 void TestListCommands::failedDeleteKeepsEveryRowAndRebuildsTheList()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
     main.tick({0, 3, 5});
     const qint64 refused = main.list()->contacts()->contactId(3);
@@ -219,7 +198,7 @@ void TestListCommands::failedDeleteKeepsEveryRowAndRebuildsTheList()
 
 void TestListCommands::deleteKeyAsksAndSpaceTicks()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
     ContactListView* list = main.list();
     list->setFocus();
@@ -249,18 +228,18 @@ void TestListCommands::tickAllTogglesItsCaption()
     // An empty list leaves the caption as it is.
     m_data->run(QStringLiteral("DELETE FROM Vardelin_Contact"));
     {
-        RunningMain empty;
+        Window empty;
         QVERIFY(empty.start(m_data->path()));
-        empty.item("AllSelect")->trigger();
-        QCOMPARE(empty.item("AllSelect")->text(), QStringLiteral("全部选中"));
+        empty.action("AllSelect")->trigger();
+        QCOMPARE(empty.action("AllSelect")->text(), QStringLiteral("全部选中"));
     }
     m_data->addContact(
         {{QStringLiteral("Name"), QStringLiteral("甲")}, {QStringLiteral("TID"), m_friends}});
     m_data->addContact(
         {{QStringLiteral("Name"), QStringLiteral("乙")}, {QStringLiteral("TID"), m_work}});
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
-    QAction* tickAll = main.item("AllSelect");
+    QAction* tickAll = main.action("AllSelect");
     tickAll->trigger();
     QCOMPARE(tickAll->text(), QStringLiteral("全部取消"));
     QVERIFY(main.ticked(0) && main.ticked(1));
@@ -281,7 +260,7 @@ void TestListCommands::tickAllTogglesItsCaption()
 
 void TestListCommands::changeGroupMovesTheTickedRowsWithoutARebuild()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
     main.tick({0, 4});
     const qint64 first = main.list()->contacts()->contactId(0);
@@ -293,7 +272,7 @@ void TestListCommands::changeGroupMovesTheTickedRowsWithoutARebuild()
         groups->setCurrentIndex(groups->findText(QStringLiteral("同事")));
         QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OK")), Qt::LeftButton);
     });
-    main.item("EditType")->trigger();
+    main.action("EditType")->trigger();
     QVERIFY(opened);
     QVERIFY(main.prompter.scriptDone());
     QCOMPARE(m_data
@@ -313,7 +292,7 @@ void TestListCommands::changeGroupMovesTheTickedRowsWithoutARebuild()
 
 void TestListCommands::failedChangeGroupMovesNothingAndRebuildsTheList()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
     main.tick({1, 2});
     m_data->run(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON Vardelin_Contact "
@@ -325,7 +304,7 @@ void TestListCommands::failedChangeGroupMovesNothingAndRebuildsTheList()
         QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OK")), Qt::LeftButton);
     });
     main.prompter.expectMessage();
-    main.item("EditType")->trigger();
+    main.action("EditType")->trigger();
     QVERIFY(main.prompter.scriptDone());
     QVERIFY(main.prompter.shown()[0].title.startsWith(QStringLiteral("错误")));
     QCOMPARE(
@@ -337,10 +316,10 @@ void TestListCommands::failedChangeGroupMovesNothingAndRebuildsTheList()
 
 void TestListCommands::changeGroupWithoutTicksWarns()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
     main.prompter.expectMessage(QStringLiteral("没有勾选需要更改分组的联系人！"));
-    main.item("EditType")->trigger();
+    main.action("EditType")->trigger();
     QVERIFY(main.prompter.scriptDone());
     QCOMPARE(main.prompter.shown()[0].icon, Prompter::Icon::Exclamation);
     QCOMPARE(main.prompter.shown()[0].title, QStringLiteral("提示！"));
@@ -403,7 +382,7 @@ void TestListCommands::changeGroupDialogOffersGroupsButTheRoot()
 
 void TestListCommands::rightClickShowsTheContactMenu()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
     auto* menu = main.find<QMenu>(QStringLiteral("RightContact"));
     QStringList captions;

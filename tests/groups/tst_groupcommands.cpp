@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The group commands through the main window: new, edit and delete with their
 // refusals, the tree afterwards and what the right click lists.
+#include "RunningMain.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
@@ -24,36 +25,8 @@
 
 namespace {
 
-struct RunningMain {
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    std::unique_ptr<Main> window = std::make_unique<Main>(db, session, prompter);
-
-    bool start(const QString& path)
-    {
-        if (!window->startUp(path))
-            return false;
-        window->show();
-        return QTest::qWaitForWindowExposed(window.get());
-    }
-    template <typename T> T* find(const QString& name) const { return window->findChild<T*>(name); }
-    GroupTreeWidget* tree() const { return find<GroupTreeWidget>(QStringLiteral("Tree")); }
+struct Window : RunningMain {
     QMenu* menu() const { return find<QMenu>(QStringLiteral("RightMenu")); }
-    QTreeWidgetItem* node(const QString& text) const
-    {
-        const auto found = tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-        return found.isEmpty() ? nullptr : found.first();
-    }
-    QStringList listed() const
-    {
-        const QAbstractItemModel* model =
-            find<ContactListView>(QStringLiteral("ListView"))->model();
-        QStringList names;
-        for (int row = 0; row < model->rowCount(); ++row)
-            names << model->index(row, 0).data().toString();
-        return names;
-    }
     // A right click on the node, as the window receives it.
     void rightClick(QTreeWidgetItem* item) const
     {
@@ -158,7 +131,7 @@ void TestGroupCommands::cleanup()
 
 void TestGroupCommands::commandsWithoutASelectedNodeAreRefused()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
     main.select(nullptr);
     main.prompter.expectMessage(QStringLiteral("请选择上级分组！"));
@@ -176,12 +149,12 @@ void TestGroupCommands::commandsWithoutASelectedNodeAreRefused()
 
 void TestGroupCommands::rootCannotBeEditedOrDeleted()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
     main.prompter.expectMessage(QStringLiteral("根级分组不能修改！"));
     main.prompter.expectMessage(QStringLiteral("根级分组不能删除！"));
-    main.menuCommand(main.node(QStringLiteral("全部分组")), "Edit_Menu");
-    main.menuCommand(main.node(QStringLiteral("全部分组")), "Del_Menu");
+    main.menuCommand(main.treeItem(QStringLiteral("全部分组")), "Edit_Menu");
+    main.menuCommand(main.treeItem(QStringLiteral("全部分组")), "Del_Menu");
     QVERIFY(main.prompter.scriptDone());
     QCOMPARE(
         m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Type WHERE ID = 1")).toInt(),
@@ -190,14 +163,14 @@ void TestGroupCommands::rootCannotBeEditedOrDeleted()
 
 void TestGroupCommands::rightClickSelectsAndListsTheGroup()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
-    QCOMPARE(main.listed().size(), 2);
-    main.rightClick(main.node(QStringLiteral("朋友")));
+    QCOMPARE(main.names().size(), 2);
+    main.rightClick(main.treeItem(QStringLiteral("朋友")));
     QTRY_VERIFY(main.menu()->isVisible());
     main.menu()->hide();
-    QCOMPARE(main.tree()->currentItem(), main.node(QStringLiteral("朋友")));
-    QCOMPARE(main.listed(), QStringList{QStringLiteral("王五")});
+    QCOMPARE(main.tree()->currentItem(), main.treeItem(QStringLiteral("朋友")));
+    QCOMPARE(main.names(), QStringList{QStringLiteral("王五")});
 
     // The menu then acts on that node: 朋友 holds a contact.
     main.prompter.expectMessage(QStringLiteral("分组中存在联系人不能删除！"));
@@ -207,23 +180,23 @@ void TestGroupCommands::rightClickSelectsAndListsTheGroup()
 
 void TestGroupCommands::menuKeyActsOnTheSelectedNode()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
-    main.clickTreeItemByKeys(main.node(QStringLiteral("朋友")));
-    QCOMPARE(main.listed(), QStringList{QStringLiteral("王五")});
+    main.clickTreeItemByKeys(main.treeItem(QStringLiteral("朋友")));
+    QCOMPARE(main.names(), QStringList{QStringLiteral("王五")});
     // The menu key's event names a point, which may lie on another node.
     const QPoint corner(2, 2);
     QContextMenuEvent key(QContextMenuEvent::Keyboard, corner, main.tree()->mapToGlobal(corner));
     QApplication::sendEvent(main.tree(), &key);
     QTRY_VERIFY(main.menu()->isVisible());
     main.menu()->hide();
-    QCOMPARE(main.tree()->currentItem(), main.node(QStringLiteral("朋友")));
-    QCOMPARE(main.listed(), QStringList{QStringLiteral("王五")});
+    QCOMPARE(main.tree()->currentItem(), main.treeItem(QStringLiteral("朋友")));
+    QCOMPARE(main.names(), QStringList{QStringLiteral("王五")});
 }
 
 void TestGroupCommands::newGroupUnderTheRootGetsParentOne()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
     bool saved = false;
     onNextModal([&](QWidget* dialog) {
@@ -242,16 +215,16 @@ void TestGroupCommands::newGroupUnderTheRootGetsParentOne()
                  .toLongLong(),
              1);
     // Rebuilt: the new node sorts first by its Number, the root is selected.
-    QTreeWidgetItem* root = main.node(QStringLiteral("全部分组"));
+    QTreeWidgetItem* root = main.treeItem(QStringLiteral("全部分组"));
     QCOMPARE(root->child(0)->text(0), QStringLiteral("家人"));
     QCOMPARE(main.tree()->currentItem(), root);
 }
 
 void TestGroupCommands::editedGroupMovesInTheRebuiltTree()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
-    main.rightClick(main.node(QStringLiteral("项目组")));
+    main.rightClick(main.treeItem(QStringLiteral("项目组")));
     main.menu()->hide();
     onNextModal([&](QWidget* dialog) {
         auto* parents = dialog->findChild<QComboBox*>(QStringLiteral("Combo_Parent"));
@@ -260,22 +233,22 @@ void TestGroupCommands::editedGroupMovesInTheRebuiltTree()
     });
     main.find<QAction>(QStringLiteral("Edit_Menu"))->trigger();
     QVERIFY(main.prompter.scriptDone());
-    QTreeWidgetItem* team = main.node(QStringLiteral("项目组"));
+    QTreeWidgetItem* team = main.treeItem(QStringLiteral("项目组"));
     QVERIFY(team);
     QCOMPARE(team->parent()->text(0), QStringLiteral("朋友"));
-    QCOMPARE(main.node(QStringLiteral("同事"))->childCount(), 0);
-    QCOMPARE(main.tree()->currentItem(), main.node(QStringLiteral("全部分组")));
+    QCOMPARE(main.treeItem(QStringLiteral("同事"))->childCount(), 0);
+    QCOMPARE(main.tree()->currentItem(), main.treeItem(QStringLiteral("全部分组")));
     // The list is not refilled by the save: it still shows 项目组's (no) contacts.
-    QCOMPARE(main.listed(), QStringList{});
+    QCOMPARE(main.names(), QStringList{});
 }
 
 void TestGroupCommands::editOfAVanishedGroupOpensNothing()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
     m_data->run(QStringLiteral("DELETE FROM Vardelin_Type WHERE ID = ?"), {m_empty});
     main.prompter.expectMessage(QStringLiteral("分组已被删除，无法修改！"));
-    main.menuCommand(main.node(QStringLiteral("空组")), "Edit_Menu");
+    main.menuCommand(main.treeItem(QStringLiteral("空组")), "Edit_Menu");
     QVERIFY(main.prompter.scriptDone());
     QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Type")).toInt(), 4);
@@ -283,48 +256,48 @@ void TestGroupCommands::editOfAVanishedGroupOpensNothing()
 
 void TestGroupCommands::deleteRefusesSubgroupsAndContacts()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
     main.prompter.expectMessage(QStringLiteral("存在下级分组不能删除！"));
-    main.menuCommand(main.node(QStringLiteral("同事")), "Del_Menu");
+    main.menuCommand(main.treeItem(QStringLiteral("同事")), "Del_Menu");
     // A subgroup added by another program since the tree was built counts too.
     m_data->addGroup(m_empty, 1, QStringLiteral("新下级"));
     main.prompter.expectMessage(QStringLiteral("存在下级分组不能删除！"));
-    main.menuCommand(main.node(QStringLiteral("空组")), "Del_Menu");
+    main.menuCommand(main.treeItem(QStringLiteral("空组")), "Del_Menu");
     // So does another account's contact, which this list never shows.
     m_data->addContact({{QStringLiteral("Name"), QStringLiteral("别人的")},
                         {QStringLiteral("TID"), m_team},
                         {QStringLiteral("UID"), 2}});
     main.prompter.expectMessage(QStringLiteral("分组中存在联系人不能删除！"));
-    main.menuCommand(main.node(QStringLiteral("项目组")), "Del_Menu");
+    main.menuCommand(main.treeItem(QStringLiteral("项目组")), "Del_Menu");
     QVERIFY(main.prompter.scriptDone());
     QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Type")).toInt(), 6);
 }
 
 void TestGroupCommands::deleteAsksThenRemovesOnlyTheNode()
 {
-    RunningMain main;
+    Window main;
     QVERIFY(main.start(m_data->path()));
-    QTreeWidgetItem* empty = main.node(QStringLiteral("空组"));
+    QTreeWidgetItem* empty = main.treeItem(QStringLiteral("空组"));
     main.prompter.expectQuestion(false, QStringLiteral("是否真的要删除选中的分组？"));
     main.menuCommand(empty, "Del_Menu");
     QVERIFY(main.prompter.scriptDone());
     QCOMPARE(main.prompter.shown().last().title, QStringLiteral("提示"));
-    QVERIFY(main.node(QStringLiteral("空组")));
+    QVERIFY(main.treeItem(QStringLiteral("空组")));
 
-    main.node(QStringLiteral("同事"))->setExpanded(false);
+    main.treeItem(QStringLiteral("同事"))->setExpanded(false);
     main.prompter.expectQuestion(true, QStringLiteral("是否真的要删除选中的分组？"));
-    main.menuCommand(main.node(QStringLiteral("空组")), "Del_Menu");
+    main.menuCommand(main.treeItem(QStringLiteral("空组")), "Del_Menu");
     QVERIFY(main.prompter.scriptDone());
     QCOMPARE(
         m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Type WHERE ID = ?"), {m_empty})
             .toInt(),
         0);
-    QVERIFY(!main.node(QStringLiteral("空组")));
+    QVERIFY(!main.treeItem(QStringLiteral("空组")));
     // No rebuild: the other nodes keep their expansion; the list is not
     // refilled for the node that became current.
-    QVERIFY(!main.node(QStringLiteral("同事"))->isExpanded());
-    QCOMPARE(main.listed(), QStringList{});
+    QVERIFY(!main.treeItem(QStringLiteral("同事"))->isExpanded());
+    QCOMPARE(main.names(), QStringList{});
 }
 
 QTEST_MAIN(TestGroupCommands)
