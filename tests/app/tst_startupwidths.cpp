@@ -2,13 +2,9 @@
 // Starting on an address book of the earlier build: its list shows the columns as wide as that
 // build showed them, and a file whose widths cannot be converted ends the start with the error
 // box, unchanged.
-#include "ScriptedPrompter.h"
+#include "RunningMain.h"
 
-#include "app/Main.h"
-#include "contacts/ContactListView.h"
-#include "db/Database.h"
 #include "db/ListWidths.h"
-#include "db/Session.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -73,13 +69,10 @@ void TestStartUpWidths::earlierColumnsKeepTheirWidthOnScreen()
 {
     const QString path = m_dir.filePath(QStringLiteral("good.xml"));
     writeEarlierBook(path);
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    Main window(db, session, prompter);
-    QVERIFY(window.startUp(path));
-    QVERIFY(prompter.scriptDone());
-    auto* list = window.findChild<ContactListView*>(QStringLiteral("ListView"));
+    RunningMain main;
+    QVERIFY(main.start(path));
+    QVERIFY(main.prompter.scriptDone());
+    ContactListView* list = main.list();
     const qreal dpi = list->logicalDpiX();
     QCOMPARE(list->columnWidth(0), ListWidths::pixelsFromTwips(1800, dpi));
     QCOMPARE(list->columnWidth(1), ListWidths::pixelsFromTwips(1200, dpi));
@@ -95,17 +88,15 @@ void TestStartUpWidths::unconvertibleFileEndsTheStartUntouched()
     writeEarlierBook(
         path, QStringLiteral("UPDATE Vardelin_Alias SET Width = 'wide' WHERE Name = 'C.Tel1'"));
     const QByteArray before = digestOf(path);
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    Main window(db, session, prompter);
-    prompter.expectMessage();
-    QVERIFY(!window.startUp(path));
-    QVERIFY(prompter.scriptDone());
-    QCOMPARE(prompter.shown().last().title, QStringLiteral("错误20"));
-    QCOMPARE(prompter.shown().last().icon, Prompter::Icon::Critical);
-    QVERIFY(prompter.shown().last().text.contains(QStringLiteral("wide")));
-    QVERIFY(!db.isOpen());
+    RunningMain main;
+    main.prompter.expectMessage();
+    QVERIFY(!main.start(path));
+    QVERIFY(main.prompter.scriptDone());
+    const ScriptedPrompter::Shown& shown = main.prompter.shown().last();
+    QCOMPARE(shown.title, QStringLiteral("错误20"));
+    QCOMPARE(shown.icon, Prompter::Icon::Critical);
+    QVERIFY(shown.text.contains(QStringLiteral("wide")));
+    QVERIFY(!main.db.isOpen());
     QCOMPARE(digestOf(path), before);
 }
 

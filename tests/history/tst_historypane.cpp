@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's pane "联系情况": filled from the records of the contact clicked or moved to
 // in the list, emptied for a contact without records, left alone by a rebuild of the list.
-#include "ScriptedPrompter.h"
+#include "RunningMain.h"
 #include "TestDatabase.h"
-
-#include "app/Main.h"
-#include "contacts/ContactListView.h"
-#include "db/Session.h"
 
 #include <QPlainTextEdit>
 #include <QTest>
@@ -15,34 +11,21 @@
 
 namespace {
 
-struct RunningMain {
-    Database db;
-    Session session;
-    ScriptedPrompter prompter;
-    std::unique_ptr<Main> window = std::make_unique<Main>(db, session, prompter);
+QString paneOf(const RunningMain& main)
+{
+    return main.find<QPlainTextEdit>(QStringLiteral("Edit_LX"))->toPlainText();
+}
 
-    bool start(const QString& path)
-    {
-        if (!window->startUp(path))
-            return false;
-        window->show();
-        return QTest::qWaitForWindowExposed(window.get());
-    }
-    ContactListView* list() const
-    {
-        return window->findChild<ContactListView*>(QStringLiteral("ListView"));
-    }
-    QString pane() const
-    {
-        return window->findChild<QPlainTextEdit*>(QStringLiteral("Edit_LX"))->toPlainText();
-    }
-    int rowOf(qint64 contactId) const { return list()->contacts()->rowOf(contactId); }
-    void clickRow(int row) const
-    {
-        const QRect cell = list()->visualRect(list()->model()->index(row, 0));
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, cell.center());
-    }
-};
+int rowOf(const RunningMain& main, qint64 contactId)
+{
+    return main.list()->contacts()->rowOf(contactId);
+}
+
+void clickRow(const RunningMain& main, int row)
+{
+    const QRect cell = main.list()->visualRect(main.list()->model()->index(row, 0));
+    QTest::mouseClick(main.list()->viewport(), Qt::LeftButton, {}, cell.center());
+}
 
 } // namespace
 
@@ -98,54 +81,54 @@ static QString shown(const QString& paneText)
 
 void TestHistoryPane::clickShowsOneLinePerRecordInTheOrderAdded()
 {
-    QVERIFY(m_main->pane().isEmpty());
-    m_main->clickRow(m_main->rowOf(m_three));
-    QCOMPARE(shown(m_main->pane()),
+    QVERIFY(paneOf(*m_main).isEmpty());
+    clickRow(*m_main, rowOf(*m_main, m_three));
+    QCOMPARE(shown(paneOf(*m_main)),
              QStringLiteral("2010年03月05日 初次见面\n2009年01月02日  \n2011年12月31日 O'Neil\n"));
-    QVERIFY(!m_main->pane().contains(u'\r'));
+    QVERIFY(!paneOf(*m_main).contains(u'\r'));
     QVERIFY(m_main->prompter.scriptDone());
 
     // A record added since is shown by the next click on the same row.
     m_data->run(QStringLiteral("INSERT INTO Vardelin_History (CID, LxDate, Remark) VALUES (?, "
                                "'2012-01-01', '又一次')"),
                 {m_three});
-    m_main->clickRow(m_main->rowOf(m_three));
-    QVERIFY(shown(m_main->pane()).endsWith(QStringLiteral("\n2012年01月01日 又一次\n")));
+    clickRow(*m_main, rowOf(*m_main, m_three));
+    QVERIFY(shown(paneOf(*m_main)).endsWith(QStringLiteral("\n2012年01月01日 又一次\n")));
 }
 
 void TestHistoryPane::contactWithoutRecordsEmptiesThePane()
 {
-    m_main->clickRow(m_main->rowOf(m_three));
-    QVERIFY(!m_main->pane().isEmpty());
-    m_main->clickRow(m_main->rowOf(m_none));
-    QVERIFY(m_main->pane().isEmpty());
+    clickRow(*m_main, rowOf(*m_main, m_three));
+    QVERIFY(!paneOf(*m_main).isEmpty());
+    clickRow(*m_main, rowOf(*m_main, m_none));
+    QVERIFY(paneOf(*m_main).isEmpty());
 }
 
 void TestHistoryPane::movingWithTheKeysFollowsTheRow()
 {
-    const int three = m_main->rowOf(m_three);
-    const int none = m_main->rowOf(m_none);
-    m_main->clickRow(none);
-    QVERIFY(m_main->pane().isEmpty());
+    const int three = rowOf(*m_main, m_three);
+    const int none = rowOf(*m_main, m_none);
+    clickRow(*m_main, none);
+    QVERIFY(paneOf(*m_main).isEmpty());
     m_main->list()->setFocus();
     QTest::keyClick(m_main->list(), three > none ? Qt::Key_Down : Qt::Key_Up);
     QCOMPARE(m_main->list()->currentIndex().row(), three);
-    QVERIFY(shown(m_main->pane()).startsWith(QStringLiteral("2010年03月05日 初次见面\n")));
+    QVERIFY(shown(paneOf(*m_main)).startsWith(QStringLiteral("2010年03月05日 初次见面\n")));
 }
 
 void TestHistoryPane::rebuildingTheListKeepsThePane()
 {
-    m_main->clickRow(m_main->rowOf(m_three));
-    const QString before = m_main->pane();
+    clickRow(*m_main, rowOf(*m_main, m_three));
+    const QString before = paneOf(*m_main);
     QVERIFY(m_main->window->GJContact(1, false));
-    QCOMPARE(m_main->pane(), before);
+    QCOMPARE(paneOf(*m_main), before);
     // A failed read shows the error box and leaves the pane empty.
     m_data->run(QStringLiteral("DROP TABLE Vardelin_History"));
     m_main->prompter.expectMessage();
-    m_main->clickRow(m_main->rowOf(m_none));
+    clickRow(*m_main, rowOf(*m_main, m_none));
     QVERIFY(m_main->prompter.scriptDone());
     QVERIFY(m_main->prompter.shown().last().title.startsWith(QStringLiteral("错误")));
-    QVERIFY(m_main->pane().isEmpty());
+    QVERIFY(paneOf(*m_main).isEmpty());
 }
 
 QTEST_MAIN(TestHistoryPane)
