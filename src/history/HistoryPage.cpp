@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -20,6 +21,8 @@ QPushButton* namedButton(const QString& objectName, const QString& caption, QWid
 {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(objectName);
+    // Enter in the card's boxes must not press a button of this page.
+    button->setAutoDefault(false);
     return button;
 }
 
@@ -70,6 +73,21 @@ HistoryPage::HistoryPage(Database& db, Prompter& prompter, qint64 contactId, boo
     connect(m_edit, &QPushButton::clicked, this, &HistoryPage::Button_EditLx);
     connect(m_delete, &QPushButton::clicked, this, &HistoryPage::Button_DelLx);
     connect(m_list, &QAbstractItemView::doubleClicked, this, &HistoryPage::Button_EditLx);
+    m_list->installEventFilter(this);
+}
+
+bool HistoryPage::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter edits the highlighted record. The key is taken here: passed on, it would reach the
+    // card, whose dialog presses its default button with it.
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Button_EditLx();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 Status HistoryPage::GJHistory()

@@ -32,6 +32,9 @@ public:
     QTreeView* list() const { return m_list; }
     HistoryListModel* records() const { return m_model; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Button_AddLx();
     void Button_EditLx();

@@ -278,6 +278,16 @@ void TestHistoryPage::addAndEditThroughTheDialogRefreshTheList()
         m_data->scalar(QStringLiteral("SELECT Remark FROM Vardelin_History WHERE ID = ?"), {oldId})
             .toString(),
         QStringLiteral("改过"));
+
+    // Enter on the highlighted row edits it as well.
+    onNextModal([oldId](frmHistory* dialog) {
+        QCOMPARE(dialog->values().HID, oldId);
+        clickIn(dialog, "Button_Close");
+    });
+    open.list()->setFocus();
+    QTest::keyClick(open.list(), Qt::Key_Return);
+    QVERIFY(open.prompter.scriptDone());
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
 void TestHistoryPage::recordDeletedElsewhereIsNotEditedAndLeavesTheList()
