@@ -25,7 +25,7 @@ if [ -z "${BENCH_BIN:-}" ]; then
         cmake -S "$here/.." -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DBUILD_TESTING=OFF >>"$log" 2>&1
     fi
-    if ! cmake --build "$build" --target bench_makedata bench_list bench_commands bench_launch bench_card bench_history bench_window >>"$log" 2>&1; then
+    if ! cmake --build "$build" --target bench_makedata bench_list bench_commands bench_launch bench_card bench_history bench_window bench_attachments >>"$log" 2>&1; then
         echo "building the bench programs failed; see $log" >&2
         exit 1
     fi
@@ -54,6 +54,9 @@ done
 # The group tree and the list's display text need no address book.
 # shellcheck disable=SC2086
 "$BENCH_BIN/bench_window" $runs 2>>"$log"
+# Pictures and files do not depend on the list's size; the large file is made and removed here.
+# shellcheck disable=SC2086
+"$BENCH_BIN/bench_attachments" "$data/attachments" $runs 2>>"$log"
 
 echo
 echo "Notes from the programs ($(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)):"

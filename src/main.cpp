@@ -1,12 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Starts the address book on DB.xml beside the executable, or on the file named
 // by --database.
-#include "app/Main.h"
-#include "db/Database.h"
-#include "db/Session.h"
-#include "ui/ChineseFont.h"
-#include "ui/QtPrompter.h"
-#include "ui/QtTranslations.h"
+#include "app/Program.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -34,18 +29,6 @@ QString databasePath(const QApplication& app)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("瓦德林通讯录"));
-    QApplication::setApplicationVersion(QStringLiteral("3.1"));
-    preferSimplifiedChineseFont();
-    // Without it the program still runs, with Qt's standard texts in English.
-    QtTranslations::install(app);
-
-    Database db;
-    Session session;
-    QtPrompter prompter;
-    Main window(db, session, prompter);
-    if (!window.startUp(databasePath(app)))
-        return 1;
-    window.show();
-    return QApplication::exec();
+    Program::prepare(app);
+    return Program::run(databasePath(app));
 }

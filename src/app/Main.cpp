@@ -4,6 +4,10 @@
 #include "DockLayout.h"
 #include "MainToolBar.h"
 #include "UserProfile.h"
+#include "frmLogin.h"
+
+#include "about/AboutDesktop.h"
+#include "about/frmAbout.h"
 
 #include "card/frmCard.h"
 #include "contacts/ContactListCommands.h"
@@ -91,9 +95,12 @@ Main::Main(Database& db, Session& session, Prompter& prompter, QWidget* parent)
 bool Main::startUp(const QString& databasePath)
 {
     const Status started = runStartUp(databasePath);
-    if (!started)
+    if (!started) {
         m_prompter.showError(this, started.error());
-    return started.ok();
+        return false;
+    }
+    m_started = !m_endedAtLogin;
+    return m_started;
 }
 
 Status Main::runStartUp(const QString& databasePath)
@@ -102,24 +109,23 @@ Status Main::runStartUp(const QString& databasePath)
         return opened;
     Skin::apply(defaultSkin);
 
+    // Read once: what the settings change takes effect at the next start.
     auto options = SystemOptions::read(m_db);
     if (!options)
         return options.error();
     m_session.options = options.value();
-    auto suffix = PasswordSuffix::read(m_db);
-    if (!suffix)
-        return suffix.error();
-    if (suffix.value())
-        m_session.passSuffix = *suffix.value();
 
-    // Without a login the program runs as the administrator.
-    m_session.currentUserId = Session::administratorId;
-    auto profile = UserProfile::read(m_db, m_session.currentUserId);
-    if (!profile)
-        return profile.error();
-    if (profile.value()) {
-        m_session.skinName = profile.value()->skin;
-        restoreDockState(profile.value()->dock);
+    if (m_session.options.isLogin) {
+        auto account = logIn();
+        if (!account)
+            return account.error();
+        if (!account.value()) {
+            m_endedAtLogin = true;
+            return {};
+        }
+        restoreDockState(account.value()->dock);
+    } else if (Status ran = runAsAdministrator(); !ran) {
+        return ran;
     }
 
     if (m_session.options.isMax)
@@ -133,6 +139,38 @@ Status Main::runStartUp(const QString& databasePath)
     if (Status tree = GJTree(); !tree)
         return tree;
     return GJContact(GroupTree::rootId, false);
+}
+
+Result<std::optional<LoginAccount>> Main::logIn()
+{
+    frmLogin login(m_db, m_session, this);
+    if (Status loaded = login.load(); !loaded)
+        return loaded.error();
+    const int result = m_loginShow ? m_loginShow(login) : login.exec();
+    if (login.failure())
+        return *login.failure();
+    if (result != QDialog::Accepted || !login.account())
+        return std::optional<LoginAccount>();
+    return login.account();
+}
+
+Status Main::runAsAdministrator()
+{
+    auto suffix = PasswordSuffix::read(m_db);
+    if (!suffix)
+        return suffix.error();
+    if (suffix.value())
+        m_session.passSuffix = *suffix.value();
+
+    m_session.currentUserId = Session::administratorId;
+    auto profile = UserProfile::read(m_db, m_session.currentUserId);
+    if (!profile)
+        return profile.error();
+    if (profile.value()) {
+        m_session.skinName = profile.value()->skin;
+        restoreDockState(profile.value()->dock);
+    }
+    return {};
 }
 
 void Main::createPanes()
@@ -210,6 +248,7 @@ void Main::connectCommands()
     connect(m_toolBar->condition(), &QLineEdit::returnPressed, this,
             [this] { refreshList(GroupTree::rootId, true); });
     connect(m_toolBar->skinCombo(), &QComboBox::textActivated, this, &Main::chooseSkin);
+    connect(m_toolBar->aboutButton(), &QToolButton::clicked, this, &Main::Button_About_Click);
     connectCardCommands();
     new HistoryPane(m_db, m_prompter, m_list, m_history, this);
 
@@ -340,14 +379,21 @@ void Main::keepToolBarShown()
 
 void Main::closeEvent(QCloseEvent* event)
 {
-    // Closing is never refused; a layout that cannot be saved is reported.
-    // Nothing more is written to a file found damaged.
-    if (m_db.isOpen() && !m_db.isDamaged()) {
+    // Closing is never refused; a layout that cannot be saved is reported. A window
+    // whose start-up did not finish (a failure, a login left) writes nothing, and
+    // nothing more is written to a file found damaged.
+    if (m_started && m_db.isOpen() && !m_db.isDamaged()) {
         if (Status saved = UserProfile::saveDock(m_db, m_session.currentUserId, dockState());
             !saved)
             m_prompter.showError(this, saved.error());
     }
     event->accept();
+}
+
+void Main::Button_About_Click()
+{
+    frmAbout about(m_prompter, AboutDesktop::system(), this);
+    about.exec();
 }
 
 void Main::connectCardCommands()

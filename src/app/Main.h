@@ -2,10 +2,15 @@
 // The main window: group tree, contact list, history pane and the commands.
 #pragma once
 
+#include "LoginCheck.h"
+
 #include "card/CardRequest.h"
 #include "db/Result.h"
 
 #include <QMainWindow>
+
+#include <functional>
+#include <optional>
 
 class ContactListView;
 class Database;
@@ -17,6 +22,7 @@ class QDockWidget;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class frmLogin;
 struct Session;
 
 class Main : public QMainWindow {
@@ -25,10 +31,18 @@ class Main : public QMainWindow {
 public:
     Main(Database& db, Session& session, Prompter& prompter, QWidget* parent = nullptr);
 
-    // Opens the address book and fills the window. On any failure the error
-    // box is shown and false returned: the caller ends the program without
-    // showing the window.
+    // Opens the address book, runs the login when the options ask for one and
+    // fills the window. False when the window must not be shown: on a failure
+    // (the error box has been shown) or when the login was left without
+    // logging in (endedAtLogin()); the caller then ends the program, and
+    // closing the window writes nothing.
     bool startUp(const QString& databasePath);
+    bool endedAtLogin() const { return m_endedAtLogin; }
+
+    // Shows the login dialog modally and returns its result (QDialog::Accepted
+    // or not). By default exec(); tests and the launch benchmark drive it.
+    using LoginShow = std::function<int(frmLogin&)>;
+    void setLoginShow(LoginShow show) { m_loginShow = std::move(show); }
 
     // Rebuilds the group tree; afterwards the root is selected.
     Status GJTree();
@@ -56,6 +70,10 @@ protected:
 
 private:
     Status runStartUp(const QString& databasePath);
+    // The account chosen at the login, or nothing when the login was left.
+    Result<std::optional<LoginAccount>> logIn();
+    Status runAsAdministrator();
+    void Button_About_Click();
     void createPanes();
     void createMenus();
     void connectCommands();
@@ -85,4 +103,9 @@ private:
     QMenu* m_contactMenu = nullptr;
     // The pane toggles, also offered on the letter tabs: a hidden pane can always come back.
     QMenu* m_paneMenu = nullptr;
+
+    LoginShow m_loginShow;
+    bool m_endedAtLogin = false;
+    // Set once start-up has finished: only a window that was shown saves its layout.
+    bool m_started = false;
 };

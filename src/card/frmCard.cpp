@@ -2,7 +2,9 @@
 #include "frmCard.h"
 
 #include "ContactCard.h"
+#include "FilesPage.h"
 #include "PhotoFrame.h"
+#include "PicturesPage.h"
 
 #include "db/Database.h"
 #include "db/Session.h"
@@ -73,13 +75,6 @@ QFrame* separatorLine(QWidget* parent)
     return line;
 }
 
-QWidget* emptyPage(const QString& objectName)
-{
-    auto* page = new QWidget;
-    page->setObjectName(objectName);
-    return page;
-}
-
 } // namespace
 
 frmCard::frmCard(Database& db, Session& session, Prompter& prompter, const CardRequest& request,
@@ -112,8 +107,10 @@ frmCard::frmCard(Database& db, Session& session, Prompter& prompter, const CardR
     m_tabs->setAccessibleName(QStringLiteral("联系人信息"));
     m_tabs->addTab(buildBasicPage(), QStringLiteral("基本信息"));
     m_tabs->addTab(buildCustomPage(), QStringLiteral("自定义信息"));
-    m_tabs->addTab(emptyPage(QStringLiteral("PagePictures")), QStringLiteral("图片"));
-    m_tabs->addTab(emptyPage(QStringLiteral("PageFiles")), QStringLiteral("文档"));
+    m_pictures = new PicturesPage(m_db, m_prompter, m_id);
+    m_tabs->addTab(m_pictures, QStringLiteral("图片"));
+    m_files = new FilesPage(m_db, m_prompter, m_id);
+    m_tabs->addTab(m_files, QStringLiteral("文档"));
     m_historyPage = new HistoryPage(m_db, m_prompter, m_id, request.isEdit, this);
     m_tabs->addTab(m_historyPage, QStringLiteral("联系记录"));
     layout->addWidget(m_tabs, 1);
@@ -260,8 +257,11 @@ void frmCard::loadCard()
     GJGrade();
     GJDept();
     GJPost();
-    if (Status history = m_historyPage->GJHistory(); !history && !m_loadError)
-        m_loadError = history.error();
+    for (const Status& listed :
+         {m_pictures->GJPic(), m_files->GJFiles(), m_historyPage->GJHistory()}) {
+        if (!listed && !m_loadError)
+            m_loadError = listed.error();
+    }
     if (!m_isEdit) {
         setWindowTitle(QStringLiteral("新建联系人"));
         m_editors->showToday(QDate::currentDate());

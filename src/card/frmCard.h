@@ -13,7 +13,9 @@
 #include <optional>
 
 class Database;
+class FilesPage;
 class HistoryPage;
+class PicturesPage;
 class Prompter;
 class QTabWidget;
 class QToolButton;
@@ -79,6 +81,8 @@ private:
 
     std::unique_ptr<CardEditors> m_editors;
     QTabWidget* m_tabs = nullptr;
+    PicturesPage* m_pictures = nullptr;
+    FilesPage* m_files = nullptr;
     HistoryPage* m_historyPage = nullptr;
     std::optional<DbError> m_loadError;
     bool m_saved = false;

@@ -91,13 +91,12 @@ Status Database::open(const QString& path)
 
 Status Database::verifySchema() const
 {
-    // Reading the header is what tells a damaged or foreign file apart.
-    auto version = query(QStringLiteral("PRAGMA user_version"));
+    // Reading the header is what tells a damaged or foreign file apart. The statement is
+    // done with before any migration runs: an open one would keep a step from dropping a table.
+    auto version = readOne(QStringLiteral("PRAGMA user_version"));
     if (!version)
         return version.error();
-    if (!version.value().next())
-        return DbError::fromSql(version.value().lastError());
-    const int fileVersion = version.value().value(0).toInt();
+    const int fileVersion = version.value() ? version.value()->value(0).toInt() : 0;
     if (fileVersion > Schema::version) {
         return DbError{SqliteCode::NotADatabase,
                        QStringLiteral("数据库文件由更新版本的程序创建，请升级本程序后再打开。")};

@@ -6,6 +6,7 @@
 #include "WidthMigration.h"
 
 #include <QSet>
+#include <QStringList>
 
 namespace {
 
@@ -37,22 +38,33 @@ Schema::Table contactTable()
     return table;
 }
 
+Schema::Table filesTable()
+{
+    const QString integer = QStringLiteral("INTEGER");
+    const QString text = QStringLiteral("TEXT");
+    using C = Schema::Column;
+    return {QStringLiteral("Vardelin_Files"),
+            {C{QStringLiteral("ID"), autoId}, C{QStringLiteral("CID"), integer},
+             C{QStringLiteral("Type"), text}, C{QStringLiteral("Name"), text},
+             C{QStringLiteral("Ext"), text}, C{QStringLiteral("UpDate"), text},
+             C{QStringLiteral("Size"), integer},
+             C{QStringLiteral("Files"), QStringLiteral("BLOB")}}};
+}
+
 std::vector<Schema::Table> buildTables()
 {
     const QString integer = QStringLiteral("INTEGER");
     const QString text = QStringLiteral("TEXT");
-    const QString blob = QStringLiteral("BLOB");
     using C = Schema::Column;
     return {
         {QStringLiteral("Vardelin_Type"),
          {C{QStringLiteral("ID"), autoId}, C{QStringLiteral("PID"), integer},
           C{QStringLiteral("Number"), integer}, C{QStringLiteral("Name"), text}}},
         contactTable(),
-        {QStringLiteral("Vardelin_Files"),
-         {C{QStringLiteral("ID"), autoId}, C{QStringLiteral("CID"), integer},
-          C{QStringLiteral("Type"), text}, C{QStringLiteral("Name"), text},
-          C{QStringLiteral("Files"), blob}, C{QStringLiteral("Ext"), text},
-          C{QStringLiteral("UpDate"), text}, C{QStringLiteral("Size"), integer}}},
+        // Files comes last: SQLite keeps a zero blob being inserted unexpanded only when no
+        // value follows it, and a column behind the stored bytes costs a walk through all of
+        // them to read.
+        filesTable(),
         {QStringLiteral("Vardelin_History"),
          {C{QStringLiteral("ID"), autoId}, C{QStringLiteral("CID"), integer},
           C{QStringLiteral("LxDate"), text}, C{QStringLiteral("NextDate"), text},
@@ -96,6 +108,43 @@ QStringList indexStatements()
         QStringLiteral("CREATE INDEX Files_CID ON Vardelin_Files (CID)"),
         QStringLiteral("CREATE INDEX History_CID ON Vardelin_History (CID)"),
     };
+}
+
+// Layout 2: Files becomes the last column of Vardelin_Files (see filesTable). The rows, their
+// IDs and the ID counter are copied unchanged; a table already in that order is left alone.
+Status putFilesLast(const Database& db)
+{
+    auto last = db.readOne(QStringLiteral("SELECT name FROM pragma_table_info('Vardelin_Files') "
+                                          "ORDER BY cid DESC LIMIT 1"));
+    if (!last)
+        return last.error();
+    if (!last.value() || last.value()->value(0).toString() == QLatin1StringView("Files"))
+        return {};
+    Schema::Table rebuilt = filesTable();
+    rebuilt.name = QStringLiteral("Vardelin_Files_New");
+    const QStringList steps{
+        createStatement(rebuilt),
+        QStringLiteral("INSERT INTO Vardelin_Files_New (ID, CID, Type, Name, Ext, \"UpDate\", "
+                       "Size, Files) SELECT ID, CID, Type, Name, Ext, \"UpDate\", Size, Files "
+                       "FROM Vardelin_Files ORDER BY ID"),
+        // Keeps the counter past IDs deleted before, so none is handed out twice.
+        QStringLiteral(
+            "INSERT INTO sqlite_sequence (name, seq) SELECT 'Vardelin_Files_New', "
+            "coalesce((SELECT seq FROM sqlite_sequence WHERE name = 'Vardelin_Files'), 0) "
+            "WHERE NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = "
+            "'Vardelin_Files_New')"),
+        QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, coalesce((SELECT seq "
+                       "FROM sqlite_sequence WHERE name = 'Vardelin_Files'), 0)) "
+                       "WHERE name = 'Vardelin_Files_New'"),
+        QStringLiteral("DROP TABLE Vardelin_Files"),
+        QStringLiteral("ALTER TABLE Vardelin_Files_New RENAME TO Vardelin_Files"),
+        QStringLiteral("CREATE INDEX Files_CID ON Vardelin_Files (CID)"),
+    };
+    for (const QString& statement : steps) {
+        if (Status done = db.exec(statement); !done)
+            return done;
+    }
+    return {};
 }
 
 DbError foreignFile(const QString& description)
@@ -187,12 +236,15 @@ std::span<const Schema::Migration> Schema::migrations()
 {
     // Layout 1 is the first; an unstamped file (version 0) is read as layout 1.
     static const std::vector<Migration> steps{
-        // 2: list widths in twips. The tables are checked first, so a foreign file is
-        // refused as such rather than by the first statement it cannot run.
+        // 2: Files last in Vardelin_Files, and list widths in twips. The tables are checked
+        // first, so a foreign file is refused as such rather than by the first statement it
+        // cannot run.
         {2,
          [](const Database& db) -> Status {
              if (Status layout = verify(db); !layout)
                  return layout;
+             if (Status files = putFilesLast(db); !files)
+                 return files;
              return WidthMigration::toTwips(db);
          }},
     };

@@ -15,7 +15,7 @@ class Database;
 namespace Schema {
 
 // Stamped as PRAGMA user_version; a later layout adds a migration step.
-// 2: list widths in twips (1 stored them in pixels).
+// 2: Files last in Vardelin_Files, list widths in twips (1 stored them in pixels).
 inline constexpr int version = 2;
 
 struct Column {

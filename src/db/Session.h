@@ -14,5 +14,8 @@ struct Session {
     // The root group's Number read as a 16-bit value.
     qint16 passSuffix = 0;
     QString skinName;
+    // The options as start-up read them, kept for the whole run: a change saved
+    // meanwhile takes effect at the next start. Whoever edits the options reads
+    // and writes the stored row, never this copy.
     SystemOptions options;
 };

@@ -8,20 +8,22 @@
 
 namespace {
 
-sqlite3* handleOf(const Database& db)
-{
-    const QVariant handle = db.connection().driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
-}
-
 DbError lastError(sqlite3* handle, int code)
 {
     return DbError::fromSqlite(code, QString::fromUtf8(sqlite3_errmsg(handle)));
 }
 
 } // namespace
+
+sqlite3* SqliteStatement::handleOf(const Database& db)
+{
+    if (!db.isOpen())
+        return nullptr;
+    const QVariant handle = db.connection().driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
 
 SqliteStatement::SqliteStatement(const Database& db, sqlite3* handle, sqlite3_stmt* statement)
     : m_db(&db)
@@ -46,7 +48,7 @@ SqliteStatement::~SqliteStatement()
 Result<SqliteStatement> SqliteStatement::prepare(const Database& db, const QString& sql,
                                                  const QVariantList& values)
 {
-    sqlite3* handle = db.isOpen() ? handleOf(db) : nullptr;
+    sqlite3* handle = handleOf(db);
     if (!handle)
         return DbError::fromSqlite(SqliteCode::Misuse, QStringLiteral("no open database"));
     sqlite3_stmt* raw = nullptr;

@@ -19,6 +19,8 @@ public:
     // Prepares sql on db's open connection and binds values in order.
     static Result<SqliteStatement> prepare(const Database& db, const QString& sql,
                                            const QVariantList& values);
+    // The SQLite handle behind db's open connection; null when it is closed.
+    static sqlite3* handleOf(const Database& db);
 
     SqliteStatement(SqliteStatement&& other) noexcept;
     SqliteStatement& operator=(SqliteStatement&&) = delete;

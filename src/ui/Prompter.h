@@ -10,7 +10,7 @@ struct DbError;
 
 class Prompter {
 public:
-    enum class Icon { Critical, Question, Exclamation, Information };
+    enum class Icon { Critical, Question, Exclamation, Information, None };
 
     virtual ~Prompter() = default;
 

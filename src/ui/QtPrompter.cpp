@@ -17,6 +17,8 @@ QMessageBox::Icon boxIcon(Prompter::Icon icon)
         return QMessageBox::Question;
     case Prompter::Icon::Exclamation:
         return QMessageBox::Warning;
+    case Prompter::Icon::None:
+        return QMessageBox::NoIcon;
     case Prompter::Icon::Information:
         break;
     }

@@ -66,7 +66,7 @@ private slots:
             "Post OfficePhone1 OfficePhone2 CompanyAddress QQ1 QQ2 MSN Mail1 Mail2 Web ZipCode "
             "Office Job Related1 Related2 Custom1 Custom2 Custom3 Custom4 Grade NickName Title "
             "Hobby Specialty Remark Birthday MemorialDay Member Spouse SpouseTel AddDate Photo) "
-            "Vardelin_Files(ID CID Type Name Files Ext UpDate Size) Vardelin_History(ID CID "
+            "Vardelin_Files(ID CID Type Name Ext UpDate Size Files) Vardelin_History(ID CID "
             "LxDate NextDate Remark IsRemind) Vardelin_Login(ID Name Pass Skin Dock) "
             "Vardelin_System(ID IsLogin IsAllUser IsExpanded IsZip IsMax IsTop) "
             "Vardelin_Type(ID PID Number Name)"_s);
@@ -169,6 +169,8 @@ private slots:
 
     void migrationRunsWhollyOrNotAtAll()
     {
+        // The steps below are numbered from a file of the first layout.
+        book->run(u"PRAGMA user_version = 1"_s);
         Database& db = book->db();
         int ran = 0;
         const auto addColumn = [&ran](const QString& sql) {
@@ -335,6 +337,63 @@ private slots:
         QCOMPARE(other.open(book->path()).error().number, SqliteCode::Busy);
         book->run(u"ROLLBACK"_s);
         QVERIFY(other.open(book->path()).ok());
+    }
+
+    void filesOfAnEarlierLayoutAreMovedLastUnchanged()
+    {
+        // The order databases were made with before Files became the last column.
+        book->run(u"PRAGMA user_version = 1"_s);
+        book->run(u"DROP TABLE Vardelin_Files"_s);
+        book->run(u"CREATE TABLE Vardelin_Files (ID INTEGER PRIMARY KEY AUTOINCREMENT, CID "
+                  "INTEGER, Type TEXT, Name TEXT, Files BLOB, Ext TEXT, \"UpDate\" TEXT, "
+                  "Size INTEGER)"_s);
+        book->run(u"CREATE INDEX Files_CID ON Vardelin_Files (CID)"_s);
+        const QByteArray bytes("\0\x01\xff O'Neil \"文件\"", 20);
+        book->run(u"INSERT INTO Vardelin_Files (CID, Type, Name, Files, Ext, \"UpDate\", Size) "
+                  "VALUES (3, 'F', 'a', ?, '.pdf', '2026-01-02', 20), (3, 'P', 'b', x'01', NULL, "
+                  "NULL, NULL), (4, 'F', 'gone', x'02', '', '2026-01-01', 1)"_s,
+                  {bytes});
+        book->run(u"DELETE FROM Vardelin_Files WHERE Name = 'gone'"_s);
+        const QString rows = u"SELECT group_concat(ID || CID || Type || Name || ifnull(Ext, '-') "
+                             "|| ifnull(\"UpDate\", '-') || ifnull(Size, '-') || hex(Files), "
+                             "'|') FROM (SELECT * FROM Vardelin_Files ORDER BY ID)"_s;
+        const QString before = sql(rows);
+
+        QVERIFY(book->db().open(book->path()).ok());
+        QCOMPARE(sql(u"SELECT group_concat(name, ' ') FROM pragma_table_info('Vardelin_Files')"_s),
+                 u"ID CID Type Name Ext UpDate Size Files"_s);
+        QCOMPARE(sql(rows), before);
+        QCOMPARE(sql(u"SELECT count(*) FROM sqlite_master WHERE name = 'Files_CID'"_s), u"1"_s);
+        // The deleted row's ID is not given out again.
+        book->run(u"INSERT INTO Vardelin_Files (CID, Type, Name) VALUES (5, 'P', 'new')"_s);
+        QCOMPARE(sql(u"SELECT ID FROM Vardelin_Files WHERE Name = 'new'"_s), u"4"_s);
+        // A second opening finds nothing to do.
+        const QByteArray upgraded = contentsOf(book->path());
+        QVERIFY(book->db().open(book->path()).ok());
+        QCOMPARE(contentsOf(book->path()), upgraded);
+    }
+
+    void filesLayoutThatCannotBeChangedLeavesTheFileUntouched()
+    {
+        book->run(u"PRAGMA user_version = 1"_s);
+        book->run(u"DROP TABLE Vardelin_Files"_s);
+        book->run(u"CREATE TABLE Vardelin_Files (ID INTEGER PRIMARY KEY AUTOINCREMENT, CID "
+                  "INTEGER, Type TEXT, Name TEXT, Files BLOB, Ext TEXT, \"UpDate\" TEXT, "
+                  "Size INTEGER)"_s);
+        book->run(u"INSERT INTO Vardelin_Files (CID, Type, Name) VALUES (1, 'P', 'x')"_s);
+        // Another program is reading: the rebuild cannot commit.
+        book->run(u"BEGIN"_s);
+        QCOMPARE(sql(u"SELECT count(*) FROM Vardelin_Files"_s), u"1"_s);
+        const QByteArray before = contentsOf(book->path());
+        Database other;
+        const Status opened = other.open(book->path());
+        QVERIFY(!opened.ok());
+        QVERIFY(!opened.error().description.isEmpty());
+        QVERIFY(!other.isOpen());
+        book->run(u"ROLLBACK"_s);
+        QCOMPARE(contentsOf(book->path()), before);
+        QCOMPARE(sql(u"SELECT group_concat(name, ' ') FROM pragma_table_info('Vardelin_Files')"_s),
+                 u"ID CID Type Name Files Ext UpDate Size"_s);
     }
 
     void transactionRollsBackOrCommits()

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Program.h"
+
+#include "Main.h"
+#include "frmLogin.h"
+
+#include "db/Database.h"
+#include "db/Session.h"
+#include "ui/ChineseFont.h"
+#include "ui/QtPrompter.h"
+#include "ui/QtTranslations.h"
+
+#include <QApplication>
+
+void Program::prepare(QApplication& app)
+{
+    QApplication::setApplicationName(QStringLiteral("瓦德林通讯录"));
+    QApplication::setApplicationVersion(QStringLiteral("3.1"));
+    preferSimplifiedChineseFont();
+    // Without it the program still runs, with Qt's standard texts in English.
+    QtTranslations::install(app);
+}
+
+int Program::run(const QString& databasePath, const Watch& watch)
+{
+    Database db;
+    Session session;
+    QtPrompter prompter;
+    Main window(db, session, prompter);
+    if (watch.loginShowing) {
+        window.setLoginShow([&watch](frmLogin& login) {
+            watch.loginShowing(login);
+            return login.exec();
+        });
+    }
+    if (!window.startUp(databasePath))
+        return window.endedAtLogin() ? 0 : 1;
+    if (watch.windowShowing)
+        watch.windowShowing(window);
+    window.show();
+    return QApplication::exec();
+}
