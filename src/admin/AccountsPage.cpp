@@ -2,8 +2,8 @@
 #include "AccountsPage.h"
 
 #include "Accounts.h"
-#include "Twips.h"
 
+#include "db/ListWidths.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"
 
@@ -42,8 +42,8 @@ AccountsPage::AccountsPage(Database& db, Prompter& prompter, qint64 currentUserI
     m_list->setUniformRowHeights(true);
     m_list->setHeaderLabels({QStringLiteral("用户名"), QStringLiteral("界面")});
     m_list->header()->setStretchLastSection(false);
-    m_list->setColumnWidth(0, Twips::toPixels(2500));
-    m_list->setColumnWidth(1, Twips::toPixels(1500));
+    m_list->setColumnWidth(0, ListWidths::pixelsFromTwips(2500, m_list->logicalDpiX()));
+    m_list->setColumnWidth(1, ListWidths::pixelsFromTwips(1500, m_list->logicalDpiX()));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ColumnsPage.h"
 
-#include "Twips.h"
 #include "frmAlias.h"
 
+#include "db/ListWidths.h"
 #include "ui/ProgramIcons.h"
 
 #include <QHeaderView>
@@ -28,9 +28,9 @@ ColumnsPage::ColumnsPage(Database& db, QWidget* parent)
     m_list->setHeaderLabels(
         {QStringLiteral("字段名"), QStringLiteral("宽度"), QStringLiteral("顺序")});
     m_list->header()->setStretchLastSection(false);
-    m_list->setColumnWidth(CaptionColumn, Twips::toPixels(1800));
-    m_list->setColumnWidth(WidthColumn, Twips::toPixels(1000));
-    m_list->setColumnWidth(SeqColumn, Twips::toPixels(1000));
+    m_list->setColumnWidth(CaptionColumn, ListWidths::pixelsFromTwips(1800, m_list->logicalDpiX()));
+    m_list->setColumnWidth(WidthColumn, ListWidths::pixelsFromTwips(1000, m_list->logicalDpiX()));
+    m_list->setColumnWidth(SeqColumn, ListWidths::pixelsFromTwips(1000, m_list->logicalDpiX()));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list);
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ImportPage.h"
 
-#include "Twips.h"
+#include "db/ListWidths.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -43,9 +43,9 @@ ImportPage::ImportPage(QWidget* parent)
     mapping->setHeaderLabels(
         {QStringLiteral("来源字段"), QStringLiteral("关系"), QStringLiteral("目的字段")});
     mapping->header()->setStretchLastSection(false);
-    mapping->setColumnWidth(0, Twips::toPixels(1600));
-    mapping->setColumnWidth(1, Twips::toPixels(800));
-    mapping->setColumnWidth(2, Twips::toPixels(1600));
+    mapping->setColumnWidth(0, ListWidths::pixelsFromTwips(1600, mapping->logicalDpiX()));
+    mapping->setColumnWidth(1, ListWidths::pixelsFromTwips(800, mapping->logicalDpiX()));
+    mapping->setColumnWidth(2, ListWidths::pixelsFromTwips(1600, mapping->logicalDpiX()));
     auto* field = named(new QComboBox(this), "Edit_Field");
     field->setAccessibleName(QStringLiteral("来源字段"));
     auto* input = named(new QPushButton(QStringLiteral("导入联系人"), this), "Button_Input");

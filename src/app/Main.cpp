@@ -22,6 +22,7 @@
 #include "groups/GroupCommands.h"
 #include "groups/GroupTree.h"
 #include "groups/GroupTreeWidget.h"
+#include "history/HistoryPane.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"
 #include "ui/Skin.h"
@@ -252,6 +253,7 @@ void Main::connectCommands()
     connect(m_toolBar->settingsButton(), &QToolButton::clicked, this, &Main::Button_Sys_Click);
     connect(m_toolBar->aboutButton(), &QToolButton::clicked, this, &Main::Button_About_Click);
     connectCardCommands();
+    new HistoryPane(m_db, m_prompter, m_list, m_history, this);
 
     m_tabs->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_tabs, &QWidget::customContextMenuRequested, this,

@@ -5,6 +5,7 @@
 #include "TransferProgress.h"
 
 #include "db/Database.h"
+#include "db/ListWidths.h"
 #include "ui/Prompter.h"
 
 #include <QDate>
@@ -21,12 +22,6 @@ namespace {
 
 const QString promptTitle = QStringLiteral("提示！");
 const QString fileFilter = QStringLiteral("文件 (*)");
-
-// 1440 twips to an inch, at the screen's logical resolution.
-int twipsToPixels(int twips, const QWidget* widget)
-{
-    return qRound(twips * widget->logicalDpiX() / 1440.0);
-}
 
 QPushButton* commandButton(const QString& objectName, const QString& text, QWidget* parent)
 {
@@ -73,7 +68,8 @@ FilesPage::FilesPage(Database& db, Prompter& prompter, qint64 contactId, QWidget
     const Qt::Alignment alignments[ColumnCount] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight,
                                                    Qt::AlignHCenter};
     for (int column = 0; column < ColumnCount; ++column) {
-        m_list->header()->resizeSection(column, twipsToPixels(columnTwips[column], this));
+        m_list->header()->resizeSection(
+            column, ListWidths::pixelsFromTwips(columnTwips[column], logicalDpiX()));
         m_list->headerItem()->setTextAlignment(column, alignments[column] | Qt::AlignVCenter);
     }
     layout->addWidget(m_list, 1);

@@ -8,6 +8,7 @@
 
 #include "db/Database.h"
 #include "db/Session.h"
+#include "history/HistoryPage.h"
 #include "ui/OptionalDateEdit.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"
@@ -74,13 +75,6 @@ QFrame* separatorLine(QWidget* parent)
     return line;
 }
 
-QWidget* emptyPage(const QString& objectName)
-{
-    auto* page = new QWidget;
-    page->setObjectName(objectName);
-    return page;
-}
-
 } // namespace
 
 frmCard::frmCard(Database& db, Session& session, Prompter& prompter, const CardRequest& request,
@@ -117,7 +111,8 @@ frmCard::frmCard(Database& db, Session& session, Prompter& prompter, const CardR
     m_tabs->addTab(m_pictures, QStringLiteral("图片"));
     m_files = new FilesPage(m_db, m_prompter, m_id);
     m_tabs->addTab(m_files, QStringLiteral("文档"));
-    m_tabs->addTab(emptyPage(QStringLiteral("PageHistory")), QStringLiteral("联系记录"));
+    m_historyPage = new HistoryPage(m_db, m_prompter, m_id, request.isEdit, this);
+    m_tabs->addTab(m_historyPage, QStringLiteral("联系记录"));
     layout->addWidget(m_tabs, 1);
 
     setTabOrderByCard();
@@ -262,7 +257,8 @@ void frmCard::loadCard()
     GJGrade();
     GJDept();
     GJPost();
-    for (const Status& listed : {m_pictures->GJPic(), m_files->GJFiles()}) {
+    for (const Status& listed :
+         {m_pictures->GJPic(), m_files->GJFiles(), m_historyPage->GJHistory()}) {
         if (!listed && !m_loadError)
             m_loadError = listed.error();
     }

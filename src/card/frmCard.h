@@ -14,6 +14,7 @@
 
 class Database;
 class FilesPage;
+class HistoryPage;
 class PicturesPage;
 class Prompter;
 class QTabWidget;
@@ -82,6 +83,7 @@ private:
     QTabWidget* m_tabs = nullptr;
     PicturesPage* m_pictures = nullptr;
     FilesPage* m_files = nullptr;
+    HistoryPage* m_historyPage = nullptr;
     std::optional<DbError> m_loadError;
     bool m_saved = false;
     bool m_closingFromCode = false;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ContactListView.h"
 
+#include "db/ListWidths.h"
+
 #include <QHeaderView>
 #include <QScrollBar>
 
@@ -87,10 +89,12 @@ void ContactListView::sortRows(int column)
 void ContactListView::applyColumnLayout()
 {
     const auto& columns = m_model->columns();
+    const qreal dpi = logicalDpiX();
     const int lead = m_model->leadColumn();
     for (std::size_t column = 0; column < columns.size(); ++column) {
-        const int width = columns[column].width;
-        // With every width 0 the lead column stays, just wide enough for its tick box and image.
+        const int width = ListWidths::pixelsFromTwips(columns[column].width, dpi);
+        // The lead column carries the tick boxes and images: with no width of its own
+        // it stays, just wide enough for them.
         const bool keep = int(column) == lead;
         setColumnHidden(int(column), width <= 0 && !keep);
         if (width > 0)

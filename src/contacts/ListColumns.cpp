@@ -48,6 +48,6 @@ Result<std::vector<ListColumn>> ListColumns::displayed(const Database& db)
     // A list without a single column could not be read or clicked; show the
     // name until the user picks columns again.
     if (columns.empty())
-        columns.push_back({0, QStringLiteral("C.Name"), QStringLiteral("姓名"), 110});
+        columns.push_back({0, QStringLiteral("C.Name"), QStringLiteral("姓名"), 1650});
     return columns;
 }

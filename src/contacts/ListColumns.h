@@ -15,7 +15,7 @@ struct ListColumn {
     // "C." + a contact field, or "T.Name" for the group's name.
     QString field;
     QString caption;
-    int width = 0;
+    int width = 0; // twips
 };
 
 namespace ListColumns {

@@ -16,18 +16,19 @@ struct ShownColumn {
 
 // The columns a new list shows, left to right; the rest start hidden. Together they fit
 // the list of the window's first size (1100 wide, group pane 220) with its vertical scroll
-// bar, so a new address book opens without a horizontal one.
+// bar, so a new address book opens without a horizontal one. Widths are in twips (15 to a
+// pixel at 96 dpi).
 const std::array<ShownColumn, 7> shownColumns{{
-    {QLatin1StringView("C.Name"), 100},
-    {QLatin1StringView("T.Name"), 90},
-    {QLatin1StringView("C.Moblie1"), 110},
-    {QLatin1StringView("C.Tel1"), 110},
-    {QLatin1StringView("C.CompanyName"), 170},
-    {QLatin1StringView("C.Post"), 90},
-    {QLatin1StringView("C.Mail1"), 170},
+    {QLatin1StringView("C.Name"), 1500},
+    {QLatin1StringView("T.Name"), 1350},
+    {QLatin1StringView("C.Moblie1"), 1650},
+    {QLatin1StringView("C.Tel1"), 1650},
+    {QLatin1StringView("C.CompanyName"), 2550},
+    {QLatin1StringView("C.Post"), 1350},
+    {QLatin1StringView("C.Mail1"), 2550},
 }};
 
-constexpr int hiddenWidth = 100;
+constexpr int hiddenWidth = 1500;
 
 Status insertAlias(const Database& db, const QString& name, const QString& caption, int& nextSeq)
 {

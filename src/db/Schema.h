@@ -15,6 +15,7 @@ class Database;
 namespace Schema {
 
 // Stamped as PRAGMA user_version; a later layout adds a migration step.
+// 2: Files last in Vardelin_Files, list widths in twips (1 stored them in pixels).
 inline constexpr int version = 2;
 
 struct Column {
@@ -48,7 +49,7 @@ struct Migration {
 // transaction: a failing step or a file that fails the check is left as it
 // was. A file at or beyond the last step is only verified.
 Status migrateAndVerify(const Database& db, int fileVersion, std::span<const Migration> steps);
-// The steps from one layout to the next; empty while the first layout holds.
+// The steps from one layout to the next.
 std::span<const Migration> migrations();
 
 } // namespace Schema

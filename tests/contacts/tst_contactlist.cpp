@@ -200,10 +200,11 @@ private slots:
         QTest::addColumn<QStringList>("expected");
 
         const QStringList order{u"C.Moblie1"_s, u"T.Name"_s, u"C.Name"_s};
-        const QStringList shown{u"C.Moblie1 手机1 110"_s, u"T.Name 所属分类 90"_s,
-                                u"C.Name 姓名 100"_s};
+        // Widths in twips, as stored.
+        const QStringList shown{u"C.Moblie1 手机1 1650"_s, u"T.Name 所属分类 1350"_s,
+                                u"C.Name 姓名 1500"_s};
         QTest::newRow("in Seq order") << order << QString() << shown;
-        const QStringList nameOnly{u"C.Name 姓名 110"_s};
+        const QStringList nameOnly{u"C.Name 姓名 1650"_s};
         QTest::newRow("none displayed") << QStringList() << QString() << nameOnly;
         QTest::newRow("only unlistable") << QStringList() << u"C.Photo"_s << nameOnly;
         for (const char* name :

@@ -3,6 +3,7 @@
 // header-click sort.
 #include "contacts/ContactListView.h"
 #include "contacts/ContactTableModel.h"
+#include "db/ListWidths.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
@@ -23,7 +24,7 @@ QIcon filled(Qt::GlobalColor colour)
 ContactRows makeRows(const QList<std::tuple<QString, QString, QString>>& people)
 {
     ContactRows rows;
-    rows.columns = {{11, QStringLiteral("C.Name"), QStringLiteral("姓名"), 110},
+    rows.columns = {{11, QStringLiteral("C.Name"), QStringLiteral("姓名"), 2000},
                     {12, QStringLiteral("C.Moblie1"), QStringLiteral("手机1"), 0}};
     rows.cells.resize(2);
     qint64 id = 100;
@@ -148,7 +149,8 @@ void TestContactTableModel::aNewBuildKeepsTheSortOfTheSameColumn()
     view.showRows(sample(), {}, {});
     QVERIFY(view.isColumnHidden(2)); // the sort column
     QVERIFY(view.isColumnHidden(1)); // a width of 0 hides a column
-    QCOMPARE(view.columnWidth(0), 110);
+    // Stored in twips, shown in pixels of the screen's resolution.
+    QCOMPARE(view.columnWidth(0), ListWidths::pixelsFromTwips(2000, view.logicalDpiX()));
     view.sortByHeader(0);
     view.sortByHeader(0); // descending by name
     view.showRows(sample(), {}, {});

@@ -186,8 +186,9 @@ private slots:
             return sql(u"SELECT group_concat(name) FROM pragma_table_info('Vardelin_Type')"_s);
         };
 
+        const QString stamp = sql(u"PRAGMA user_version"_s);
         const auto unchanged = [&] {
-            return columns() == u"ID,PID,Number,Name"_s && sql(u"PRAGMA user_version"_s) == u"1"_s;
+            return columns() == u"ID,PID,Number,Name"_s && sql(u"PRAGMA user_version"_s) == stamp;
         };
 
         const std::vector<Schema::Migration> failing{toTwo, broken};
