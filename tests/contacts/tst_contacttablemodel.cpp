@@ -258,6 +258,14 @@ void TestContactTableModel::aZeroWidthFirstColumnHandsOnTheTickBoxAndImage()
     QCOMPARE(model->leadColumn(), 0);
     QVERIFY(!view.isColumnHidden(0));
     QVERIFY(model->index(0, 0).data(Qt::CheckStateRole).isValid());
+
+    // A width too small for a single pixel keeps its column for the boxes alone.
+    ContactRows narrow = sample();
+    narrow.columns[0].width = 3;
+    view.showRows(std::move(narrow), {}, {});
+    QCOMPARE(model->leadColumn(), 0);
+    QVERIFY(!view.isColumnHidden(0));
+    QVERIFY(view.columnWidth(0) > 0);
 }
 
 QTEST_MAIN(TestContactTableModel)
