@@ -236,15 +236,19 @@ std::span<const Schema::Migration> Schema::migrations()
 {
     // Layout 1 is the first; an unstamped file (version 0) is read as layout 1.
     static const std::vector<Migration> steps{
-        // 2: Files last in Vardelin_Files, and list widths in twips. The tables are checked
+        // 2: Files last in Vardelin_Files; 3: list widths in twips. The tables are checked
         // first, so a foreign file is refused as such rather than by the first statement it
         // cannot run.
         {2,
          [](const Database& db) -> Status {
              if (Status layout = verify(db); !layout)
                  return layout;
-             if (Status files = putFilesLast(db); !files)
-                 return files;
+             return putFilesLast(db);
+         }},
+        {3,
+         [](const Database& db) -> Status {
+             if (Status layout = verify(db); !layout)
+                 return layout;
              return WidthMigration::toTwips(db);
          }},
     };

@@ -16,7 +16,7 @@ namespace Schema {
 
 // Stamped as PRAGMA user_version; a later layout adds a migration step.
 // 2: Files last in Vardelin_Files, list widths in twips (1 stored them in pixels).
-inline constexpr int version = 2;
+inline constexpr int version = 3;
 
 struct Column {
     QString name;

@@ -43,12 +43,12 @@ void runOn(const QString& path, const QStringList& statements)
     QSqlDatabase::removeDatabase(name);
 }
 
-// An address book as the earlier build left it: layout 1, widths in pixels.
-void writeEarlierBook(const QString& path)
+// An address book as an earlier build left it: layout 1 (or 2), widths in pixels.
+void writeEarlierBook(const QString& path, int layout = 1)
 {
     QVERIFY(Database::create(path));
     QStringList statements{
-        QStringLiteral("PRAGMA user_version = 1"),
+        QStringLiteral("PRAGMA user_version = %1").arg(layout),
         QStringLiteral("UPDATE Vardelin_Alias SET Width = %1").arg(earlierHiddenWidth)};
     for (const auto& [name, pixels] : earlierWidths)
         statements << QStringLiteral("UPDATE Vardelin_Alias SET Width = %1 WHERE Name = '%2'")
@@ -86,6 +86,7 @@ private slots:
 
     void newBookIsStoredInTwipsAtTheLastLayout();
     void earlierBookIsConvertedOnceAtOpen();
+    void layoutTwoBookIsConvertedToo();
     void unconvertibleWidthLeavesTheFileUntouched();
     void failureHalfwayRollsEverythingBack();
     void wholeNumbersOfAnyStoredTypeConvert();
@@ -102,6 +103,17 @@ void TestWidthMigration::init()
     m_path = m_dir.filePath(
         QStringLiteral("DB-%1.xml").arg(QString::fromLatin1(QTest::currentTestFunction())));
     QFile::remove(m_path);
+}
+
+// Layout 2 moved only the files' column; its widths are still pixels.
+void TestWidthMigration::layoutTwoBookIsConvertedToo()
+{
+    writeEarlierBook(m_path, 2);
+    Database db;
+    QVERIFY(db.open(m_path));
+    QCOMPARE(scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), Schema::version);
+    for (const auto& [name, pixels] : earlierWidths)
+        QCOMPARE(widthOf(db, name).toInt(), pixels * 15);
 }
 
 void TestWidthMigration::newBookIsStoredInTwipsAtTheLastLayout()
@@ -131,7 +143,7 @@ void TestWidthMigration::earlierBookIsConvertedOnceAtOpen()
     for (int opening = 0; opening < 2; ++opening) {
         Database db;
         QVERIFY(db.open(m_path));
-        QCOMPARE(scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), 2);
+        QCOMPARE(scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), Schema::version);
         for (const auto& [name, pixels] : earlierWidths)
             QCOMPARE(widthOf(db, name).toInt(), pixels * 15);
         QCOMPARE(widthOf(db, QStringLiteral("C.Address")).toInt(), earlierHiddenWidth * 15);
