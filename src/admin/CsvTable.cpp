@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace CsvTable {
 
 namespace {
@@ -183,15 +185,36 @@ Result<ImportTable> readFile(const QString& path)
     return fromBytes(std::move(bytes));
 }
 
+namespace {
+
+bool needsQuotes(QStringView field)
+{
+    return std::any_of(field.begin(), field.end(),
+                       [](QChar c) { return c == u',' || c == u'"' || c == u'\r' || c == u'\n'; });
+}
+
+void appendField(QString& line, const QString& field)
+{
+    if (!needsQuotes(field)) {
+        line += field;
+        return;
+    }
+    line += u'"';
+    for (const QChar c : field) {
+        if (c == u'"')
+            line += u'"';
+        line += c;
+    }
+    line += u'"';
+}
+
+} // namespace
+
 QString quoted(const QString& field)
 {
-    const bool needsQuotes = field.contains(u',') || field.contains(u'"') ||
-                             field.contains(u'\r') || field.contains(u'\n');
-    if (!needsQuotes)
-        return field;
-    QString doubled = field;
-    doubled.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + doubled + u'"';
+    QString line;
+    appendField(line, field);
+    return line;
 }
 
 Writer::Writer(QIODevice& device)
@@ -201,21 +224,22 @@ Writer::Writer(QIODevice& device)
 
 bool Writer::writeRow(const QStringList& cells)
 {
-    QString line;
+    m_line.clear();
     // A lone empty cell is written as "" so the reader does not take its row for a blank line.
     if (cells.size() == 1 && cells.front().isEmpty())
-        line = QStringLiteral("\"\"");
+        m_line += QStringLiteral("\"\"");
     for (qsizetype i = 0; i < cells.size(); ++i) {
         if (i > 0)
-            line += u',';
-        line += quoted(cells[i]);
+            m_line += u',';
+        appendField(m_line, cells[i]);
     }
-    line += QStringLiteral("\r\n");
-    QByteArray bytes = line.toUtf8();
+    m_line += QStringLiteral("\r\n");
     if (!m_bomWritten) {
-        bytes.prepend("\xEF\xBB\xBF");
         m_bomWritten = true;
+        if (m_device.write("\xEF\xBB\xBF", 3) != 3)
+            return false;
     }
+    const QByteArray bytes = m_encoder(m_line);
     return m_device.write(bytes) == bytes.size();
 }
 

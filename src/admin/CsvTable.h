@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringEncoder>
 #include <QStringList>
 
 class QIODevice;
@@ -38,6 +39,8 @@ public:
 
 private:
     QIODevice& m_device;
+    QStringEncoder m_encoder{QStringEncoder::Utf8};
+    QString m_line; // reused, so a row costs no allocation once lines stop growing
     bool m_bomWritten = false;
 };
 
