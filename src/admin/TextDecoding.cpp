@@ -70,11 +70,21 @@ std::optional<QString> decodeStrictly(const char* charset, QByteArrayView bytes)
         return std::nullopt;
     ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                         &status);
-    // No encoding read here yields more UTF-16 units than it has bytes.
+    // The encodings files come in yield no more UTF-16 units than bytes; a charset label
+    // naming a denser one gets a second pass with the length ICU asked for.
     QString text(bytes.size(), Qt::Uninitialized);
-    const int32_t length = ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()),
-                                         static_cast<int32_t>(text.size()), bytes.data(),
-                                         static_cast<int32_t>(bytes.size()), &status);
+    const auto convert = [&] {
+        ucnv_resetToUnicode(converter.get());
+        return ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()),
+                             static_cast<int32_t>(text.size()), bytes.data(),
+                             static_cast<int32_t>(bytes.size()), &status);
+    };
+    int32_t length = convert();
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        status = U_ZERO_ERROR;
+        text = QString(length, Qt::Uninitialized);
+        length = convert();
+    }
     if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING)
         return std::nullopt;
     text.truncate(length);

@@ -34,6 +34,7 @@ private slots:
     void writesBomQuotesAndCrlf();
     void roundTripsEveryAwkwardValue();
     void roundTripsThroughAFile();
+    void survivesEveryCutAndDamagedByte();
 };
 
 void tst_CsvTable::readsEveryEncodingChineseProgramsSave_data()
@@ -220,6 +221,30 @@ void tst_CsvTable::roundTripsThroughAFile()
     QVERIFY(!missing.ok());
     QCOMPARE(missing.error().number, ImportErrorCode::CannotOpen);
     QVERIFY(!CsvTable::writeFile(dir.filePath(QStringLiteral("no/such/folder.csv")), table).ok());
+}
+
+void tst_CsvTable::survivesEveryCutAndDamagedByte()
+{
+    const QByteArray good =
+        QByteArray("\xEF\xBB\xBF") +
+        QStringLiteral("姓名,备注\r\n\"张,三\",\"a\"\"b\r\nc\"\r\n李四,\r\n").toUtf8();
+    const auto check = [](const QByteArray& bytes) {
+        const auto table = CsvTable::fromBytes(bytes);
+        if (!table.ok())
+            return !table.error().description.isEmpty();
+        for (const QStringList& row : table.value().rows)
+            if (row.size() != table.value().columns.size())
+                return false;
+        return true;
+    };
+    for (qsizetype cut = 0; cut < good.size(); ++cut)
+        QVERIFY2(check(good.left(cut)), qPrintable(QString::number(cut)));
+    for (qsizetype at = 0; at < good.size(); ++at)
+        for (const char damage : {'\0', '"', ',', '\r', '\n', '\xFF', '\xFE'}) {
+            QByteArray bytes = good;
+            bytes[at] = damage;
+            QVERIFY2(check(bytes), qPrintable(QString::number(at)));
+        }
 }
 
 QTEST_GUILESS_MAIN(tst_CsvTable)

@@ -31,12 +31,14 @@ class tst_VCard : public QObject {
 private slots:
     void readsVersion21QuotedPrintableInGbkAndUtf8_data();
     void readsVersion21QuotedPrintableInGbkAndUtf8();
+    void readsVersion21PhotoOverUnindentedLines();
     void readsVersion30FoldedLinesAndEscapes();
     void readsVersion40UrisAndQuotedTypes();
     void readsSeveralCardsAndKeepsWhatHasNoColumn();
     void refusesDamagedFiles_data();
     void refusesDamagedFiles();
     void roundTripsEveryMappedColumn();
+    void survivesEveryCutAndDamagedByte();
 };
 
 void tst_VCard::readsVersion21QuotedPrintableInGbkAndUtf8_data()
@@ -75,6 +77,24 @@ void tst_VCard::readsVersion21QuotedPrintableInGbkAndUtf8()
     QCOMPARE(card.value(QStringLiteral("Moblie1")), QStringLiteral("13800138000"));
     QCOMPARE(card.value(QStringLiteral("OfficePhone1")), QStringLiteral("010-12345678"));
     QVERIFY(card.value(QStringLiteral("Remark")).startsWith(s(u"备注")));
+}
+
+void tst_VCard::readsVersion21PhotoOverUnindentedLines()
+{
+    // Some phones go on with a 2.1 photo's base64 on lines of their own and end it with a blank.
+    const QByteArray base64 = pngBytes.toBase64();
+    const QByteArray bytes = "BEGIN:VCARD\r\nVERSION:2.1\r\nN:;A;;;\r\nTEL;HOME:88\r\n"
+                             "PHOTO;ENCODING=BASE64;TYPE=PNG:" +
+                             base64.left(40) + "\r\n" + base64.mid(40, 40) + "\r\n" +
+                             base64.mid(80) +
+                             "\r\n\r\n"
+                             "END:VCARD\r\n";
+    const auto cards = VCard::parse(bytes);
+    QVERIFY2(cards.ok(), qPrintable(cards.error().description));
+    const VCardContact& card = cards.value().front();
+    QCOMPARE(card.value(QStringLiteral("Name")), QStringLiteral("A"));
+    QCOMPARE(card.value(QStringLiteral("Tel3")), QStringLiteral("88"));
+    QCOMPARE(card.photo, pngBytes);
 }
 
 void tst_VCard::readsVersion30FoldedLinesAndEscapes()
@@ -255,6 +275,32 @@ void tst_VCard::roundTripsEveryMappedColumn()
     QVERIFY(back.value()[0].leftOver.isEmpty());
     QCOMPARE(back.value()[1].columns, second.columns);
     QVERIFY(back.value()[1].photo.isEmpty());
+}
+
+void tst_VCard::survivesEveryCutAndDamagedByte()
+{
+    VCardContact contact;
+    contact.columns[QStringLiteral("Name")] = s(u"张三");
+    contact.columns[QStringLiteral("Remark")] = s(u"备注;\n,");
+    contact.columns[QStringLiteral("Address")] = s(u"地址");
+    contact.photo = pngBytes.left(40);
+    const QByteArray good = VCard::write(contact) +
+                            "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                            "FN;CHARSET=GBK;ENCODING=QUOTED-PRINTABLE:=D5=C5=\r\n=C8=FD\r\n"
+                            "END:VCARD\r\n";
+    // Every outcome is a list of cards or an error in words; none may crash or hang.
+    const auto check = [](const QByteArray& bytes) {
+        const auto cards = VCard::parse(bytes);
+        return cards.ok() || !cards.error().description.isEmpty();
+    };
+    for (qsizetype cut = 0; cut < good.size(); ++cut)
+        QVERIFY2(check(good.left(cut)), qPrintable(QString::number(cut)));
+    for (qsizetype at = 0; at < good.size(); ++at)
+        for (const char damage : {'\0', ':', ';', '=', '\n', '\xFF', ' '}) {
+            QByteArray bytes = good;
+            bytes[at] = damage;
+            QVERIFY2(check(bytes), qPrintable(QString::number(at)));
+        }
 }
 
 QTEST_GUILESS_MAIN(tst_VCard)
