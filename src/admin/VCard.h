@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Reading vCard 2.1, 3.0 and 4.0 files onto the contact's columns, and writing vCard 3.0.
+#pragma once
+
+#include "db/Result.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+// One card as the contact table holds it: values by column name of Vardelin_Contact (Name,
+// Tel1, Mail1, ...) and the photo as the picture file's own bytes (the caller wraps them in
+// the stored picture container).
+struct VCardContact {
+    QMap<QString, QString> columns;
+    QByteArray photo;
+    // Values the card carried that have no column left for them (a fourth mobile, a third
+    // e-mail, a birthday without a year), as "TEL:…" lines, so the caller can tell the user.
+    QStringList leftOver;
+
+    QString value(const QString& column) const { return columns.value(column); }
+};
+
+// The mapping, in the order each kind of value fills its columns:
+//   FN → Name (N's family and given names joined when FN is missing or empty)
+//   TEL of type CELL → Moblie1, Moblie2, Moblie3, then Tel1, Tel2
+//   TEL of type WORK → OfficePhone1, OfficePhone2, then Tel1, Tel2
+//   TEL of type HOME → Tel3, then Tel1, Tel2
+//   any other TEL (VOICE, FAX, no type) → Tel1, Tel2, then Tel3
+//   EMAIL → Mail1, Mail2; ORG → CompanyName; Deptment; TITLE → Post
+//   ADR of type WORK → CompanyAddress, any other ADR → Address (its postal code → ZipCode)
+//   BDAY → Birthday "YYYY-MM-DD"; NOTE → Remark; URL → Web; NICKNAME → NickName
+//   PHOTO (ENCODING=b/BASE64 or a data: URI) → the photo bytes
+// A value finds the first free column of its list. The writer writes the columns in the same
+// order, so a card reads back to its columns; only a gap (Tel2 set, Tel1 empty) closes up.
+namespace VCard {
+
+// Every card of a file; an error in words, naming the line, when the file is not a vCard file
+// or a card is damaged (no END, a line that is not a property, undecodable text or photo).
+Result<QList<VCardContact>> parse(const QByteArray& bytes);
+Result<QList<VCardContact>> readFile(const QString& path);
+
+// One card as vCard 3.0 text with CRLF line ends and lines folded at 75 bytes.
+QByteArray write(const VCardContact& contact);
+QByteArray toBytes(const QList<VCardContact>& contacts);
+
+} // namespace VCard
