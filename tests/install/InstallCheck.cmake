@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -P script: installs BUILD_DIR into PREFIX and checks the installed files.
+cmake_policy(VERSION 3.25)
 set(app_id org.vardelin.Vardelin)
 
 function(run)
@@ -19,9 +20,7 @@ file(REMOVE_RECURSE ${PREFIX})
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX})
 
 expect_file(${BINDIR}/vardelin)
-if(NOT IS_EXECUTABLE ${PREFIX}/${BINDIR}/vardelin)
-    message(FATAL_ERROR "${BINDIR}/vardelin is not executable")
-endif()
+run(test -x ${PREFIX}/${BINDIR}/vardelin)
 # Nothing the build folder keeps beside the program belongs in the program's folder.
 if(EXISTS ${PREFIX}/${BINDIR}/DB.xml OR EXISTS ${PREFIX}/${BINDIR}/Icons)
     message(FATAL_ERROR "DB.xml or Icons installed beside the program")
@@ -55,10 +54,10 @@ expect_file(${metainfo})
 run(${DESKTOP_FILE_VALIDATE} ${PREFIX}/${desktop})
 run(${APPSTREAMCLI} validate --no-net ${PREFIX}/${metainfo})
 
-file(STRINGS ${PREFIX}/${desktop} entries)
+file(READ ${PREFIX}/${desktop} entries)
 foreach(line "Name=瓦德林通讯录" "Name[zh_CN]=瓦德林通讯录" "Exec=vardelin" "Icon=${app_id}"
              "Categories=Office;ContactManagement;")
-    list(FIND entries "${line}" at)
+    string(FIND "${entries}" "\n${line}\n" at)
     if(at EQUAL -1)
         message(FATAL_ERROR "${desktop} lacks ${line}")
     endif()
