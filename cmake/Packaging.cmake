@@ -13,6 +13,8 @@ set(CPACK_PACKAGE_DESCRIPTION
 # DB.xml into is the one it really runs from.
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The debug information of a RelWithDebInfo build would triple the package.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vardelin.org")
 # The libraries it links (Qt 6, ICU, SQLite, the C++ runtime) come from dpkg-shlibdeps; what it
