@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
     libicu-dev libsqlite3-dev
     fonts-wqy-microhei qt6-translations-l10n
+    desktop-file-utils appstream
 )
 
 missing=()

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Starts the address book on DB.xml beside the executable, or on the file named
-// by --database.
+// Starts the address book on DB.xml beside the executable (in the user's data
+// folder once installed), or on the file named by --database.
+#include "app/DataLocation.h"
 #include "app/Program.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
+#include <QStandardPaths>
 
 namespace {
 
@@ -21,7 +22,12 @@ QString databasePath(const QApplication& app)
     parser.process(app);
     if (parser.isSet(database))
         return parser.value(database);
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("DB.xml"));
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString path =
+        DataLocation::databasePath(QCoreApplication::applicationDirPath(), dataFolder);
+    // A first start that cannot write the new file goes on to the open, whose error box says why.
+    (void)DataLocation::prepareDatabase(path, dataFolder);
+    return path;
 }
 
 } // namespace

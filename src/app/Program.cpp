@@ -16,6 +16,8 @@ void Program::prepare(QApplication& app)
 {
     QApplication::setApplicationName(QStringLiteral("瓦德林通讯录"));
     QApplication::setApplicationVersion(QStringLiteral("3.1"));
+    // Lets the desktop match the window to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vardelin.Vardelin"));
     preferSimplifiedChineseFont();
     // Without it the program still runs, with Qt's standard texts in English.
     QtTranslations::install(app);

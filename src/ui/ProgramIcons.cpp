@@ -2,6 +2,8 @@
 // Reading and caching the program's icon files.
 #include "ProgramIcons.h"
 
+#include "app/DataLocation.h"
+
 #include <QCoreApplication>
 #include <QHash>
 #include <QImage>
@@ -46,7 +48,7 @@ QString folder()
 {
     if (!folderOverride().isEmpty())
         return folderOverride();
-    return QCoreApplication::applicationDirPath() + u"/Icons";
+    return DataLocation::iconsFolder(QCoreApplication::applicationDirPath());
 }
 
 void setFolder(const QString& folder)

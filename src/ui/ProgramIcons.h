@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program's icon files, read from the Icons folder beside the executable.
+// The program's icon files, read from the Icons folder beside the executable or installed.
 #pragma once
 
 #include <QIcon>
@@ -32,7 +32,8 @@ inline constexpr QLatin1StringView toolNewGroup("newgroup.ico");
 // null ones included, are kept per path, so a file is read once. GUI thread only.
 QIcon load(const QString& fileName);
 
-// The folder load() reads: applicationDirPath() + "/Icons" unless setFolder() chose another.
+// The folder load() reads: Icons beside the executable, else the installed one in the data
+// folder, unless setFolder() chose another.
 QString folder();
 
 // For tests only: reads icons from folder instead of the one beside the executable; an empty

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Draws the program's own icons as flat shapes and writes them as multi-size .ico files.
+// Draws the program's own icons as flat shapes and writes them as multi-size .ico files, or the
+// program's icon as the PNGs of a freedesktop hicolor theme.
 #include <QBuffer>
 #include <QByteArray>
 #include <QDir>
@@ -69,6 +70,12 @@ void person(Canvas& c, const QColor& light, const QColor& dark)
     p.drawPath(body);
     p.setBrush(vertical(3, 17, light.lighter(112), light.darker(108)));
     p.drawEllipse(QRectF(9.5, 3, 13, 13.5));
+}
+
+// The program's own icon, also the window's: the contact drawn for a man.
+void programIcon(Canvas& c)
+{
+    person(c, QColor(0x8C, 0xBC, 0xF0), QColor(0x2E, 0x6C, 0xC0));
 }
 
 void key(Canvas& c)
@@ -390,14 +397,33 @@ bool writeIcon(const QString& path, const Painter& draw)
     return true;
 }
 
+// Drawn anew at each size rather than scaled, so the menu's large icons stay sharp.
+int writeHicolor(const QDir& theme, const QString& name)
+{
+    constexpr std::array<int, 7> themeSizes{16, 24, 32, 48, 64, 128, 256};
+    int failures = 0;
+    for (int size : themeSizes) {
+        const QString folder = QStringLiteral("%1x%1/apps").arg(size);
+        const QString path = theme.filePath(folder + u'/' + name + u".png");
+        if (!theme.mkpath(folder) || !render(programIcon, size).save(path, "png")) {
+            std::fprintf(stderr, "failed: %s\n", qPrintable(path));
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 4 && args.at(1) == u"--hicolor")
+        return writeHicolor(QDir(args.at(2)), args.at(3));
     if (args.size() != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", qPrintable(args.value(0)));
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n       %s --hicolor THEME_FOLDER NAME\n",
+                     qPrintable(args.value(0)), qPrintable(args.value(0)));
         return 2;
     }
     const QDir out(args.at(1));
@@ -419,10 +445,7 @@ int main(int argc, char** argv)
          [](Canvas& c) {
              person(c, QColor(0xF6, 0xA8, 0xC0), QColor(0xD0, 0x50, 0x7E));
          }},
-        {u"00002.ico",
-         [](Canvas& c) {
-             person(c, QColor(0x8C, 0xBC, 0xF0), QColor(0x2E, 0x6C, 0xC0));
-         }},
+        {u"00002.ico", programIcon},
         {u"00003.ico", key},
         {u"00032.ico", closedFolder},
         {u"00023.ico", openFolder},
