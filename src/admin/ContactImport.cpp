@@ -92,7 +92,8 @@ Result<QList<Source>> sourcesOf(const ImportTable& table, const QList<ImportLink
     QList<Source> sources;
     QStringList taken;
     for (const ImportLink& link : links) {
-        if (link.source.isEmpty() || taken.contains(link.column))
+        // Py always follows the imported name, so the letter tabs hold what the names say.
+        if (link.source.isEmpty() || taken.contains(link.column) || link.column == pyColumn)
             continue;
         const ContactField* field = fieldNamed(link.column);
         if (!field || !isFillable(*field))

@@ -29,9 +29,9 @@ struct Owner {
 inline constexpr qint64 importGroupId = 1;
 
 // One contact per row, the linked columns filled from the row's cells (an empty cell stays
-// empty); Py always follows the imported name. All rows go in one transaction: on any failure
-// (a linked column the file lacks, a date that is not one, a database error) nothing is added.
-// Gives the number of contacts added.
+// empty); Py always follows the imported name (a link to Py is passed over). All rows go in one
+// transaction: on any failure (a linked column the file lacks, a date that is not one, a database
+// error) nothing is added. Gives the number of contacts added.
 Result<qsizetype> importTable(const Database& db, const ImportTable& table,
                               const QList<ImportLink>& links, const Owner& owner,
                               const Progress& progress = {});
