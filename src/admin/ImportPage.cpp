@@ -233,6 +233,7 @@ void ImportPage::showProgress(qsizetype done, qsizetype total)
 
 void ImportPage::setBusy(bool busy)
 {
+    m_busy = busy;
     for (QWidget* control : std::initializer_list<QWidget*>{m_open, m_mapping, m_input})
         control->setEnabled(!busy);
     m_field->setEnabled(!busy && m_field->count() > 0);

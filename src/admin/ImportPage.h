@@ -29,6 +29,9 @@ public:
     // The file filter of the open dialog, every kind the page offers in order.
     static QString fileFilter();
 
+    // True while an import runs; the window must not close under it.
+    bool busy() const { return m_busy; }
+
 signals:
     // Contacts were added; the main list must be rebuilt however the window closes.
     void imported();
@@ -53,4 +56,5 @@ private:
     QPushButton* m_input;
     QPushButton* m_output;
     QProgressBar* m_bar;
+    bool m_busy = false;
 };

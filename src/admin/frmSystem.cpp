@@ -152,6 +152,10 @@ void frmSystem::Button_OK_Click()
 
 void frmSystem::reject()
 {
+    // The bar's repaints let a close request from the window system through mid-import;
+    // the window stays until the import has finished (or rolled back).
+    if (m_import->busy())
+        return;
     // An import has written already, whatever the window is closed with.
     if (m_imported && m_rebuildList) {
         if (Status rebuilt = m_rebuildList(); !rebuilt)

@@ -19,6 +19,7 @@
 #include <QStringEncoder>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <memory>
@@ -111,6 +112,7 @@ private slots:
     void saysWorkbooksAreNotReadYet();
     void cancelAfterAnImportStillRebuildsTheList();
     void aDateTheTargetCannotTakeIsRefused();
+    void aCloseRequestDuringAnImportWaitsForIt();
 
 private:
     QString writeFile(const QString& name, const QByteArray& bytes);
@@ -405,6 +407,36 @@ void tst_ImportPage::aDateTheTargetCannotTakeIsRefused()
     QVERIFY(open.prompter.scriptDone());
     QVERIFY(open.prompter.shown().last().text.contains(u"第3行"_s));
     QCOMPARE(count(), 0);
+}
+
+void tst_ImportPage::aCloseRequestDuringAnImportWaitsForIt()
+{
+    // Large enough that the bar is repainted (and timers run) while the rows go in.
+    QString text = u"姓名\r\n"_s;
+    for (int i = 0; i < 20000; ++i)
+        text += u"人%1\r\n"_s.arg(i);
+    ImportWindow open(m_data->db(), m_session);
+    QVERIFY(open.show());
+    open.open(writeUtf8(u"many.csv"_s, text));
+    open.link(u"姓名"_s, u"姓名"_s);
+    bool busyWhenAsked = false;
+    bool barMoved = false;
+    QTimer::singleShot(0, open.window.get(), [&] {
+        ImportPage* page = open.window->findChild<ImportPage*>();
+        busyWhenAsked = page->busy();
+        barMoved = open.bar() > 0;
+        open.window->close();
+    });
+    open.prompter.expectMessage(u"导入联系人完成！"_s);
+    open.click(u"Button_Input"_s);
+    QVERIFY(open.prompter.scriptDone());
+    QVERIFY(busyWhenAsked);
+    QVERIFY(barMoved);
+    QVERIFY(open.window->isVisible());
+    QCOMPARE(count(), 20000);
+    open.click(u"Button_Cancel"_s);
+    QVERIFY(!open.window->isVisible());
+    QCOMPARE(open.rebuilds, 1);
 }
 
 QTEST_MAIN(tst_ImportPage)
