@@ -25,7 +25,7 @@ if [ -z "${BENCH_BIN:-}" ]; then
         cmake -S "$here/.." -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DBUILD_TESTING=OFF >>"$log" 2>&1
     fi
-    if ! cmake --build "$build" --target bench_makedata bench_list bench_commands bench_launch bench_card bench_history bench_window bench_attachments bench_settings bench_importfiles >>"$log" 2>&1; then
+    if ! cmake --build "$build" --target bench_makedata bench_list bench_commands bench_launch bench_card bench_history bench_window bench_attachments bench_settings bench_importfiles bench_import >>"$log" 2>&1; then
         echo "building the bench programs failed; see $log" >&2
         exit 1
     fi
@@ -61,6 +61,8 @@ done
 "$BENCH_BIN/bench_attachments" "$data/attachments" $runs 2>>"$log"
 # The contact files' readers and writers work on tables they generate.
 "$BENCH_BIN/bench_importfiles" 2>>"$log"
+# A CSV file imported into a fresh address book, from the file to the committed rows.
+"$BENCH_BIN/bench_import" 2>>"$log"
 
 echo
 echo "Notes from the programs ($(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)):"

@@ -1,9 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ImportPage.h"
 
-#include "db/ListWidths.h"
+#include "ContactImport.h"
+#include "CsvTable.h"
+#include "ImportFileKind.h"
+#include "VCard.h"
 
+#include "db/ListWidths.h"
+#include "db/Session.h"
+#include "ui/Prompter.h"
+
+#include <QApplication>
 #include <QComboBox>
+#include <QDate>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,51 +30,211 @@ template <typename T> T* named(T* widget, const char* objectName)
     return widget;
 }
 
+// The grid's columns and where a row keeps its target.
+enum MappingColumn { SourceColumn, RelationColumn, TargetColumn };
+constexpr int targetRole = Qt::UserRole;
+constexpr int aliasIdRole = Qt::UserRole + 1;
+
+// Often enough for the bar to move smoothly, rarely enough to cost nothing measurable.
+constexpr qint64 progressIntervalMs = 50;
+
+const QString notice = QStringLiteral("提示！");
+
 } // namespace
 
-ImportPage::ImportPage(QWidget* parent)
+ImportPage::ImportPage(Database& db, const Session& session, Prompter& prompter, QWidget* parent)
     : QWidget(parent)
+    , m_db(db)
+    , m_session(session)
+    , m_prompter(prompter)
+    , m_file(named(new QLineEdit(this), "Edit_Files"))
+    , m_open(named(new QPushButton(this), "Button_Open"))
+    , m_mapping(named(new QTreeWidget(this), "ListData"))
+    , m_field(named(new QComboBox(this), "Edit_Field"))
+    , m_input(named(new QPushButton(QStringLiteral("导入联系人"), this), "Button_Input"))
+    , m_output(named(new QPushButton(QStringLiteral("导出联系人"), this), "Button_Output"))
+    , m_bar(named(new QProgressBar(this), "Bar"))
 {
     auto* label = named(new QLabel(QStringLiteral("Excel文件："), this), "Label4");
-    auto* file = named(new QLineEdit(this), "Edit_Files");
     // Filled only by the file dialog; grey like every box the user cannot type into.
-    file->setReadOnly(true);
-    QPalette grey = file->palette();
+    m_file->setReadOnly(true);
+    QPalette grey = m_file->palette();
     grey.setColor(QPalette::Base, QColor(0xE0, 0xE0, 0xE0));
-    file->setPalette(grey);
-    label->setBuddy(file);
-    auto* open = named(new QPushButton(this), "Button_Open");
-    open->setText(QStringLiteral("..."));
-    open->setToolTip(QStringLiteral("打开"));
-    open->setAccessibleName(QStringLiteral("打开"));
-    auto* mapping = named(new QTreeWidget(this), "ListData");
-    mapping->setAccessibleName(QStringLiteral("字段对应关系"));
-    mapping->setRootIsDecorated(false);
-    mapping->setHeaderLabels(
+    m_file->setPalette(grey);
+    label->setBuddy(m_file);
+    m_open->setText(QStringLiteral("..."));
+    m_open->setToolTip(QStringLiteral("打开"));
+    m_open->setAccessibleName(QStringLiteral("打开"));
+    m_mapping->setAccessibleName(QStringLiteral("字段对应关系"));
+    m_mapping->setRootIsDecorated(false);
+    m_mapping->setHeaderLabels(
         {QStringLiteral("来源字段"), QStringLiteral("关系"), QStringLiteral("目的字段")});
-    mapping->header()->setStretchLastSection(false);
-    mapping->setColumnWidth(0, ListWidths::pixelsFromTwips(1600, mapping->logicalDpiX()));
-    mapping->setColumnWidth(1, ListWidths::pixelsFromTwips(800, mapping->logicalDpiX()));
-    mapping->setColumnWidth(2, ListWidths::pixelsFromTwips(1600, mapping->logicalDpiX()));
-    auto* field = named(new QComboBox(this), "Edit_Field");
-    field->setAccessibleName(QStringLiteral("来源字段"));
-    auto* input = named(new QPushButton(QStringLiteral("导入联系人"), this), "Button_Input");
-    auto* output = named(new QPushButton(QStringLiteral("导出联系人"), this), "Button_Output");
-    auto* bar = named(new QProgressBar(this), "Bar");
-    bar->setValue(0);
-
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{file, open, mapping, field, input, output, bar})
-        control->setEnabled(false);
+    m_mapping->header()->setStretchLastSection(false);
+    const int dpi = m_mapping->logicalDpiX();
+    m_mapping->setColumnWidth(SourceColumn, ListWidths::pixelsFromTwips(1600, dpi));
+    m_mapping->setColumnWidth(RelationColumn, ListWidths::pixelsFromTwips(800, dpi));
+    m_mapping->setColumnWidth(TargetColumn, ListWidths::pixelsFromTwips(1600, dpi));
+    m_field->setAccessibleName(QStringLiteral("来源字段"));
+    // Usable once a file's column names are in it.
+    m_field->setEnabled(false);
+    // The export is not built yet; its button stays off rather than doing nothing.
+    m_output->setEnabled(false);
+    m_bar->setValue(0);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(label, 0, 0);
-    layout->addWidget(file, 0, 1, 1, 2);
-    layout->addWidget(open, 0, 3);
-    layout->addWidget(mapping, 1, 0, 1, 4);
-    layout->addWidget(field, 2, 0, 1, 2);
-    layout->addWidget(input, 2, 2);
-    layout->addWidget(output, 2, 3);
-    layout->addWidget(bar, 3, 0, 1, 4);
+    layout->addWidget(m_file, 0, 1, 1, 2);
+    layout->addWidget(m_open, 0, 3);
+    layout->addWidget(m_mapping, 1, 0, 1, 4);
+    layout->addWidget(m_field, 2, 0, 1, 2);
+    layout->addWidget(m_input, 2, 2);
+    layout->addWidget(m_output, 2, 3);
+    layout->addWidget(m_bar, 3, 0, 1, 4);
     layout->setRowStretch(1, 1);
+
+    connect(m_open, &QPushButton::clicked, this, &ImportPage::Button_Open_Click);
+    connect(m_field, &QComboBox::activated, this, &ImportPage::Edit_Field_Click);
+    connect(m_input, &QPushButton::clicked, this, &ImportPage::Button_Input_Click);
+}
+
+QString ImportPage::fileFilter()
+{
+    return QStringLiteral("Excel文件 (*.xls);;Excel 2007 工作簿 (*.xlsx);;CSV 文件 (*.csv);;"
+                          "vCard 文件 (*.vcf)");
+}
+
+Status ImportPage::InputData()
+{
+    auto targets = ImportMapping::targets(m_db);
+    if (!targets)
+        return targets.error();
+    m_mapping->clear();
+    for (const ImportTarget& target : targets.value()) {
+        auto* row = new QTreeWidgetItem(m_mapping);
+        row->setText(RelationColumn, QStringLiteral("-->"));
+        row->setText(TargetColumn, target.alias);
+        row->setData(TargetColumn, targetRole, target.column);
+        row->setData(TargetColumn, aliasIdRole, target.aliasId);
+    }
+    return {};
+}
+
+void ImportPage::Button_Open_Click()
+{
+    const QString path = m_prompter.openFileName(this, QStringLiteral("\"打开\""), fileFilter());
+    if (path.isEmpty())
+        return;
+    const ImportFileKind kind = importFileKind(path);
+    if (const auto refused = unreadableKindNotice(kind)) {
+        m_prompter.message(this, *refused, notice, Prompter::Icon::Exclamation);
+        return;
+    }
+    m_file->setText(path);
+    if (kind == ImportFileKind::VCard) {
+        // A card's values already name the contact's columns: there is nothing to link.
+        if (auto cards = VCard::readFile(path); !cards)
+            m_prompter.showError(this, cards.error());
+        return;
+    }
+    auto table = CsvTable::readFile(path);
+    if (!table) {
+        m_prompter.showError(this, table.error());
+        return;
+    }
+    m_field->addItems(table.value().columns);
+    m_field->setEnabled(true);
+}
+
+void ImportPage::Edit_Field_Click(int index)
+{
+    QTreeWidgetItem* row = m_mapping->currentItem();
+    if (!row || !row->isSelected()) {
+        m_prompter.message(this, QStringLiteral("请选择一个目标行！"), notice,
+                           Prompter::Icon::Information);
+        return;
+    }
+    row->setText(SourceColumn, m_field->itemText(index));
+}
+
+QList<ImportLink> ImportPage::links() const
+{
+    QList<ImportLink> linked;
+    for (int i = 0; i < m_mapping->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = m_mapping->topLevelItem(i);
+        if (!row->text(SourceColumn).isEmpty())
+            linked.append(
+                {row->data(TargetColumn, targetRole).toString(), row->text(SourceColumn)});
+    }
+    return linked;
+}
+
+void ImportPage::Button_Input_Click()
+{
+    const QString path = m_file->text();
+    if (path.isEmpty()) {
+        m_prompter.message(this, QStringLiteral("请选择需要导入的Excel文件！"), notice,
+                           Prompter::Icon::Exclamation);
+        return;
+    }
+    if (importFileKind(path) != ImportFileKind::VCard && links().isEmpty()) {
+        m_prompter.message(this, QStringLiteral("没有关联来源字段！"), notice,
+                           Prompter::Icon::Exclamation);
+        return;
+    }
+    setBusy(true);
+    importFile(path);
+    setBusy(false);
+}
+
+void ImportPage::importFile(const QString& path)
+{
+    const ContactImport::Owner owner{m_session.currentUserId, QDate::currentDate()};
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    const ContactImport::Progress progress = [&](qsizetype done, qsizetype total) {
+        if (done < total && sinceShown.elapsed() < progressIntervalMs)
+            return;
+        sinceShown.restart();
+        showProgress(done, total);
+    };
+
+    Result<qsizetype> added = DbError{};
+    if (importFileKind(path) == ImportFileKind::VCard) {
+        auto cards = VCard::readFile(path);
+        added = cards ? ContactImport::importCards(m_db, cards.value(), owner, progress)
+                      : Result<qsizetype>(cards.error());
+    } else {
+        auto table = CsvTable::readFile(path);
+        added = table ? ContactImport::importTable(m_db, table.value(), links(), owner, progress)
+                      : Result<qsizetype>(table.error());
+    }
+    if (!added) {
+        m_bar->setValue(0);
+        m_prompter.showError(this, added.error());
+        return;
+    }
+    if (added.value() > 0)
+        emit imported();
+    m_prompter.message(this, QStringLiteral("导入联系人完成！"), notice,
+                       Prompter::Icon::Information);
+    m_bar->setValue(0);
+}
+
+void ImportPage::showProgress(qsizetype done, qsizetype total)
+{
+    // QProgressBar counts in int; a file of more rows than that is shown in proportion.
+    constexpr qsizetype barMaximum = 1'000'000;
+    const qsizetype maximum = std::min(total, barMaximum);
+    m_bar->setMaximum(int(maximum));
+    m_bar->setValue(int(total > barMaximum ? done * barMaximum / total : done));
+    // Paint the bar, but take no clicks or keys: the import must finish before anything else.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void ImportPage::setBusy(bool busy)
+{
+    m_busy = busy;
+    for (QWidget* control : std::initializer_list<QWidget*>{m_open, m_mapping, m_input})
+        control->setEnabled(!busy);
+    m_field->setEnabled(!busy && m_field->count() > 0);
 }

@@ -1,13 +1,60 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Page "导入导出" of the settings window. The workbook import is not built yet: the
-// page shows its controls switched off, so nothing on it can be started.
+// Page "导入导出" of the settings window: a CSV or vCard file imported as new contacts.
 #pragma once
 
+#include "admin/ImportMapping.h"
+#include "db/Result.h"
+
+#include <QList>
 #include <QWidget>
+
+class Database;
+class Prompter;
+class QComboBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTreeWidget;
+struct Session;
 
 class ImportPage : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ImportPage(QWidget* parent = nullptr);
+    ImportPage(Database& db, const Session& session, Prompter& prompter, QWidget* parent = nullptr);
+
+    // Fills the mapping grid with the list columns a file column can be linked to.
+    Status InputData();
+
+    // The file filter of the open dialog, every kind the page offers in order.
+    static QString fileFilter();
+
+    // True while an import runs; the window must not close under it.
+    bool busy() const { return m_busy; }
+
+signals:
+    // Contacts were added; the main list must be rebuilt however the window closes.
+    void imported();
+
+private:
+    void Button_Open_Click();
+    void Edit_Field_Click(int index);
+    void Button_Input_Click();
+    void importFile(const QString& path);
+    QList<ImportLink> links() const;
+    void showProgress(qsizetype done, qsizetype total);
+    void setBusy(bool busy);
+
+    Database& m_db;
+    const Session& m_session;
+    Prompter& m_prompter;
+
+    QLineEdit* m_file;
+    QPushButton* m_open;
+    QTreeWidget* m_mapping;
+    QComboBox* m_field;
+    QPushButton* m_input;
+    QPushButton* m_output;
+    QProgressBar* m_bar;
+    bool m_busy = false;
 };

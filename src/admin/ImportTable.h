@@ -26,6 +26,7 @@ inline constexpr int BadLayout = 3003;
 inline constexpr int TooLarge = 3004;
 inline constexpr int NotVCard = 3005;
 inline constexpr int CannotWrite = 3006;
+inline constexpr int BadValue = 3007;
 } // namespace ImportErrorCode
 
 inline DbError importError(int code, const QString& description)

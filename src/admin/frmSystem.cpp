@@ -28,7 +28,7 @@ frmSystem::frmSystem(Database& db, Session& session, Prompter& prompter, Rebuild
     , m_options(new OptionsPage(m_tabs))
     , m_accounts(new AccountsPage(db, prompter, session.currentUserId, m_tabs))
     , m_columns(new ColumnsPage(db, m_tabs))
-    , m_import(new ImportPage(m_tabs))
+    , m_import(new ImportPage(db, session, prompter, m_tabs))
     , m_password(new PasswordPage(m_tabs))
     , m_ok(new QPushButton(QStringLiteral("确定(&O)"), this))
     , m_cancel(new QPushButton(QStringLiteral("取消(&C)"), this))
@@ -60,6 +60,7 @@ frmSystem::frmSystem(Database& db, Session& session, Prompter& prompter, Rebuild
     connect(m_options, &OptionsPage::allUserClicked, this, &frmSystem::switchAccountsPage);
     // The tab bar itself lets a program choose a switched-off page; the window does not.
     connect(m_tabs, &QTabWidget::currentChanged, this, &frmSystem::showFirstOpenPage);
+    connect(m_import, &ImportPage::imported, this, [this] { m_imported = true; });
 }
 
 bool frmSystem::isAdministrator() const
@@ -96,7 +97,9 @@ Status frmSystem::load()
     m_options->GJSystem(stored.value());
     if (Status users = m_accounts->GJUser(); !users)
         return users;
-    return m_columns->GJAlias();
+    if (Status columns = m_columns->GJAlias(); !columns)
+        return columns;
+    return m_import->InputData();
 }
 
 void frmSystem::switchAccountsPage(bool on)
@@ -145,4 +148,18 @@ void frmSystem::Button_OK_Click()
         }
     }
     accept();
+}
+
+void frmSystem::reject()
+{
+    // The bar's repaints let a close request from the window system through mid-import;
+    // the window stays until the import has finished (or rolled back).
+    if (m_import->busy())
+        return;
+    // An import has written already, whatever the window is closed with.
+    if (m_imported && m_rebuildList) {
+        if (Status rebuilt = m_rebuildList(); !rebuilt)
+            m_prompter.showError(this, rebuilt.error());
+    }
+    QDialog::reject();
 }

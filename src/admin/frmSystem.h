@@ -42,6 +42,9 @@ public:
     // the account was not found.
     const std::optional<QString>& currentPass() const { return m_currentPass; }
 
+    // Closing without confirming still rebuilds the list when an import added contacts.
+    void reject() override;
+
 private:
     void Button_OK_Click();
     void switchAccountsPage(bool on);
@@ -54,6 +57,7 @@ private:
     Prompter& m_prompter;
     RebuildList m_rebuildList;
     std::optional<QString> m_currentPass;
+    bool m_imported = false;
 
     QTabWidget* m_tabs;
     OptionsPage* m_options;

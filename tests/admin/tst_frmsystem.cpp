@@ -161,8 +161,13 @@ void TestFrmSystem::pagesComeInOrderWithTheirCaptions()
     QVERIFY(open.find<QCheckBox>(u"C_IsTop"_s)->isChecked());
     QVERIFY(!open.find<QCheckBox>(u"C_IsLogin"_s)->isChecked());
     QCOMPARE(open.window->currentPass(), u"admin"_s + QString::number(m_suffix));
-    // The import page is there with its controls, none of which can start anything yet.
-    QVERIFY(!open.find<QPushButton>(u"Button_Input"_s)->isEnabled());
+    // The import page offers every list column but the group name; the export is not built.
+    QVERIFY(open.find<QPushButton>(u"Button_Input"_s)->isEnabled());
+    QVERIFY(!open.find<QPushButton>(u"Button_Output"_s)->isEnabled());
+    QTreeWidget* grid = open.find<QTreeWidget>(u"ListData"_s);
+    QCOMPARE(grid->topLevelItem(0)->text(2), u"姓名"_s);
+    for (int i = 0; i < grid->topLevelItemCount(); ++i)
+        QVERIFY(grid->topLevelItem(i)->text(2) != u"所属分类"_s);
     QCOMPARE(open.find<QLabel>(u"Label4"_s)->text(), u"Excel文件："_s);
 }
 

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Rows and cards written as contacts: every row in one go or none, of any number of rows.
+#include "TestDatabase.h"
+
+#include "admin/ContactImport.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class tst_ContactImport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void importsMoreRowsThanA16BitCounterHolds();
+    void refusesLinksTheFileOrTheContactLacks_data();
+    void refusesLinksTheFileOrTheContactLacks();
+    void linkedAddDateAndPyAreTakenCareOf();
+    void readsTheDateFormsSpreadsheetsWrite_data();
+    void readsTheDateFormsSpreadsheetsWrite();
+    void storesACardsPhotoAsAPictureBag();
+};
+
+void tst_ContactImport::importsMoreRowsThanA16BitCounterHolds()
+{
+    TestDatabase data;
+    QVERIFY(data.ok());
+    ImportTable table{{u"姓名"_s}, {}};
+    constexpr int rows = 40000;
+    for (int i = 0; i < rows; ++i)
+        table.rows.append({u"人%1"_s.arg(i)});
+    qsizetype calls = 0;
+    qsizetype last = 0;
+    auto added =
+        ContactImport::importTable(data.db(), table, {{u"Name"_s, u"姓名"_s}},
+                                   {7, QDate(2026, 1, 2)}, [&](qsizetype done, qsizetype total) {
+                                       ++calls;
+                                       last = done;
+                                       QCOMPARE(total, qsizetype(rows));
+                                   });
+    QVERIFY2(added.ok(), qPrintable(added.error().description));
+    QCOMPARE(added.value(), qsizetype(rows));
+    QCOMPARE(last, qsizetype(rows));
+    QCOMPARE(calls, qsizetype(rows));
+    QCOMPARE(data.scalar(u"SELECT COUNT(*) FROM Vardelin_Contact WHERE UID = 7 AND TID = 1 "
+                         u"AND AddDate = '2026-01-02'"_s)
+                 .toInt(),
+             rows);
+}
+
+void tst_ContactImport::refusesLinksTheFileOrTheContactLacks_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("source");
+    QTest::newRow("a column the file lacks") << u"Name"_s << u"姓"_s;
+    QTest::newRow("a column the contact lacks") << u"Nmae"_s << u"姓名"_s;
+    QTest::newRow("the contact's own ID") << u"ID"_s << u"姓名"_s;
+    QTest::newRow("the owner") << u"UID"_s << u"姓名"_s;
+}
+
+void tst_ContactImport::refusesLinksTheFileOrTheContactLacks()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, source);
+    TestDatabase data;
+    QVERIFY(data.ok());
+    const ImportTable table{{u"姓名"_s}, {{u"张三"_s}}};
+    auto added =
+        ContactImport::importTable(data.db(), table, {{target, source}}, {1, QDate::currentDate()});
+    QVERIFY(!added.ok());
+    QCOMPARE(added.error().number, ImportErrorCode::BadLayout);
+    QCOMPARE(data.scalar(u"SELECT COUNT(*) FROM Vardelin_Contact"_s).toInt(), 0);
+}
+
+void tst_ContactImport::linkedAddDateAndPyAreTakenCareOf()
+{
+    TestDatabase data;
+    QVERIFY(data.ok());
+    const ImportTable table{{u"姓名"_s, u"拼音"_s, u"更新"_s},
+                            {{u"张三"_s, u"Q"_s, u"2001-2-3"_s}}};
+    auto added = ContactImport::importTable(
+        data.db(), table, {{u"Name"_s, u"姓名"_s}, {u"Py"_s, u"拼音"_s}, {u"AddDate"_s, u"更新"_s}},
+        {1, QDate(2026, 1, 2)});
+    QVERIFY2(added.ok(), qPrintable(added.error().description));
+    QCOMPARE(data.scalar(u"SELECT Py FROM Vardelin_Contact"_s).toString(), u"Z"_s);
+    QCOMPARE(data.scalar(u"SELECT AddDate FROM Vardelin_Contact"_s).toString(), u"2001-02-03"_s);
+}
+
+void tst_ContactImport::readsTheDateFormsSpreadsheetsWrite_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("ISO") << u"1990-05-01"_s << u"1990-05-01"_s;
+    QTest::newRow("short ISO") << u"1990-5-1"_s << u"1990-05-01"_s;
+    QTest::newRow("slashes") << u" 1990/12/31 "_s << u"1990-12-31"_s;
+    QTest::newRow("dots") << u"1990.1.9"_s << u"1990-01-09"_s;
+    QTest::newRow("no such day") << u"1990-02-30"_s << QString();
+    QTest::newRow("words") << u"明天"_s << QString();
+}
+
+void tst_ContactImport::readsTheDateFormsSpreadsheetsWrite()
+{
+    QFETCH(QString, cell);
+    QFETCH(QString, stored);
+    QCOMPARE(ContactImport::storedDate(cell).value_or(QString()), stored);
+}
+
+void tst_ContactImport::storesACardsPhotoAsAPictureBag()
+{
+    TestDatabase data;
+    QVERIFY(data.ok());
+    VCardContact card;
+    card.columns.insert(u"Name"_s, u"李四"_s);
+    card.photo = QByteArray("\x89PNG-bytes", 10);
+    auto added = ContactImport::importCards(data.db(), {card}, {1, QDate::currentDate()});
+    QVERIFY2(added.ok(), qPrintable(added.error().description));
+    const QByteArray stored = data.scalar(u"SELECT Photo FROM Vardelin_Contact"_s).toByteArray();
+    QVERIFY(stored.startsWith("VDLNBAG"));
+    QVERIFY(stored.contains(card.photo));
+    QCOMPARE(data.scalar(u"SELECT Py FROM Vardelin_Contact"_s).toString(), u"L"_s);
+}
+
+QTEST_GUILESS_MAIN(tst_ContactImport)
+#include "tst_contactimport.moc"
