@@ -2,6 +2,7 @@
 // Times opening a card whose contact carries 20 stored pictures of about 2 MB, 20 files and 50
 // history records, and adding and saving back one large file against `cp` of the same file,
 // with the peak memory each move needs above what the program held before it.
+#include "BenchPrompter.h"
 #include "BenchSupport.h"
 
 #include "card/FileAttachments.h"
@@ -10,7 +11,6 @@
 #include "card/frmCard.h"
 #include "db/Database.h"
 #include "db/Session.h"
-#include "ui/Prompter.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -25,22 +25,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-// Answers nothing; any prompt stops the program.
-class SilentPrompter final : public Prompter {
-public:
-    void message(QWidget*, const QString& text, const QString& title, Icon) override
-    {
-        Bench::fail(QStringLiteral("unexpected message: ") + title + u' ' + text);
-    }
-    bool ask(QWidget*, const QString&, const QString&) override { return true; }
-    QString input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return {};
-    }
-};
 
 // A value of /proc/self/status in KiB.
 qint64 statusKiB(const QByteArray& key)
@@ -283,7 +267,7 @@ void fillContact(const Database& db, qint64 contact, const QString& folder)
 std::vector<double> timeCardOpens(Database& db, qint64 contact, int runs)
 {
     Session session;
-    SilentPrompter prompter;
+    BenchPrompter prompter{true};
     std::vector<double> openMs;
     for (int run = 0; run <= runs; ++run) {
         std::unique_ptr<frmCard> card;
@@ -327,7 +311,7 @@ void benchCard(const QString& folder, int runs, bool earlierLayout)
                     40, Bench::median(timeCardOpens(*db, contact, runs)));
 
     Session session;
-    SilentPrompter prompter;
+    BenchPrompter prompter{true};
     frmCard card(*db, session, prompter, CardRequest{true, contact, 0, false});
     card.show();
     auto* list = card.findChild<QListWidget*>(QStringLiteral("ListBox"));

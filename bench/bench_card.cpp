@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Times opening an edit card (combos filled, photo decoded) and saving it with the list refresh,
 // against the list build alone.
+#include "BenchPrompter.h"
 #include "BenchSupport.h"
 
 #include "card/PhotoFrame.h"
@@ -10,7 +11,6 @@
 #include "contacts/ContactListView.h"
 #include "db/Database.h"
 #include "db/Session.h"
-#include "ui/Prompter.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -21,22 +21,6 @@
 #include <QTextStream>
 
 namespace {
-
-// Answers every question with Yes and stops the program on anything else.
-class YesPrompter final : public Prompter {
-public:
-    void message(QWidget*, const QString& text, const QString& title, Icon) override
-    {
-        Bench::fail(QStringLiteral("unexpected message: ") + title + u' ' + text);
-    }
-    bool ask(QWidget*, const QString&, const QString&) override { return true; }
-    QString input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return {};
-    }
-};
 
 QVariant scalar(const Database& db, const QString& sql)
 {
@@ -111,7 +95,7 @@ int main(int argc, char* argv[])
         Bench::fail(QStringLiteral("cannot store the photo: ") + photo.error().description);
 
     Session session;
-    YesPrompter prompter;
+    BenchPrompter prompter{true};
     const CardRequest request{true, contactId, 0, false};
     std::size_t departments = 0;
     std::vector<double> openMs;

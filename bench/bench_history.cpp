@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Times opening an edit card whose contact has 50 history records, the card's history list on
 // its own and the main window's history pane, each against the least its reading costs.
+#include "BenchPrompter.h"
 #include "BenchSupport.h"
 
 #include "card/frmCard.h"
@@ -9,7 +10,6 @@
 #include "history/HistoryListModel.h"
 #include "history/HistoryPage.h"
 #include "history/HistoryRecords.h"
-#include "ui/Prompter.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -19,22 +19,6 @@
 namespace {
 
 constexpr int recordsPerContact = 50;
-
-// Any prompt is a fault of the run.
-class SilentPrompter final : public Prompter {
-public:
-    void message(QWidget*, const QString& text, const QString& title, Icon) override
-    {
-        Bench::fail(QStringLiteral("unexpected message: ") + title + u' ' + text);
-    }
-    bool ask(QWidget*, const QString&, const QString&) override { return false; }
-    QString input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return {};
-    }
-};
 
 QVariant scalar(const Database& db, const QString& sql, const QVariantList& values = {})
 {
@@ -104,7 +88,7 @@ int main(int argc, char* argv[])
     fillHistory(db, contactId);
 
     Session session;
-    SilentPrompter prompter;
+    BenchPrompter prompter{false};
     const CardRequest request{true, contactId, 0, false};
     std::vector<double> openMs;
     for (int run = 0; run <= runs; ++run) {

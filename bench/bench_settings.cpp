@@ -6,6 +6,7 @@
 // usage: bench_settings <database> [--runs n] [--compact]
 // --compact also times the compaction that closing with IsZip on runs, on a copy of the file.
 // The confirm writes back the values it loaded, so the file keeps its settings.
+#include "BenchPrompter.h"
 #include "BenchSupport.h"
 
 #include "admin/ColumnSettings.h"
@@ -15,7 +16,6 @@
 #include "db/Compaction.h"
 #include "db/Database.h"
 #include "db/Session.h"
-#include "ui/Prompter.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,28 +30,6 @@
 #include <memory>
 
 namespace {
-
-// Nothing in a measured run may ask anything.
-class NoPrompter final : public Prompter {
-public:
-    void message(QWidget*, const QString& text, const QString&, Icon) override
-    {
-        Bench::fail(QStringLiteral("unexpected message: ") + text);
-    }
-    bool ask(QWidget*, const QString& text, const QString&) override
-    {
-        Bench::fail(QStringLiteral("unexpected question: ") + text);
-    }
-    QString input(QWidget*, const QString& prompt, const QString&, const QString&) override
-    {
-        Bench::fail(QStringLiteral("unexpected input box: ") + prompt);
-    }
-    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return {};
-    }
-};
 
 // The least a dialog of the same shape costs: five pages, six boxes, a list of the
 // accounts and a checkable list of the column rows, all from memory.
@@ -247,7 +225,7 @@ int main(int argc, char* argv[])
         Bench::fail(options.error().description);
     session.options = options.value();
     session.options.isAllUser = true;
-    NoPrompter prompter;
+    BenchPrompter prompter;
     measureOpening(db, session, prompter, runs, n);
     for (bool top : {true, false})
         measureConfirm(db, session, prompter, runs, n, top);
