@@ -48,8 +48,8 @@ Result<std::vector<FileAttachments::Row>> FileAttachments::list(const Database& 
                         query.value(2).toString().left(10), query.value(3).toLongLong(),
                         query.value(4).toString()});
     }
-    if (query.lastError().isValid())
-        return DbError::fromSql(query.lastError());
+    if (Status ended = db.finished(query); !ended)
+        return ended.error();
     return rows;
 }
 
@@ -154,8 +154,8 @@ Result<FileAttachments::SaveOutcome> FileAttachments::saveTo(const Database& db,
     if (!found)
         return found.error();
     if (!found.value().next()) {
-        if (found.value().lastError().isValid())
-            return DbError::fromSql(found.value().lastError());
+        if (Status ended = db.finished(found.value()); !ended)
+            return ended.error();
         return SaveOutcome::RowVanished;
     }
     const qint64 size = found.value().value(0).toLongLong();

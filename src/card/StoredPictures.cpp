@@ -22,8 +22,8 @@ Result<std::vector<StoredPictures::Entry>> StoredPictures::list(const Database& 
     QSqlQuery& query = q.value();
     while (query.next())
         entries.push_back({query.value(0).toLongLong(), query.value(1).toString()});
-    if (query.lastError().isValid())
-        return DbError::fromSql(query.lastError());
+    if (Status ended = db.finished(query); !ended)
+        return ended.error();
     return entries;
 }
 
@@ -65,8 +65,8 @@ Result<StoredPictures::Stored> StoredPictures::picture(const Database& db, qint6
     if (!q)
         return q.error();
     if (!q.value().next()) {
-        if (q.value().lastError().isValid())
-            return DbError::fromSql(q.value().lastError());
+        if (Status ended = db.finished(q.value()); !ended)
+            return ended.error();
         return Stored{Shown::RowVanished, {}};
     }
     auto bytes = PictureBag::pictureOf(q.value().value(0).toByteArray());
