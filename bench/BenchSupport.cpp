@@ -2,7 +2,12 @@
 // Timing, memory and table helpers shared by the benchmark programs.
 #include "BenchSupport.h"
 
+#include "db/Database.h"
+
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSqlQuery>
 #include <QTextStream>
 
 #include <sqlite3.h>
@@ -123,4 +128,36 @@ qint64 SqliteReader::readAll(const QString& sql, const QVariantList& values)
 void SqliteReader::failWithError(const QString& what) const
 {
     Bench::fail(what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+Bench::Arguments Bench::databaseArguments(const QString& program, const QString& note)
+{
+    const QStringList args = QCoreApplication::arguments();
+    Arguments parsed;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--runs") && i + 1 < args.size())
+            parsed.runs = std::max(1, args[++i].toInt());
+        else if (args[i].startsWith(QStringLiteral("--")))
+            parsed.flags << args[i];
+        else
+            parsed.path = args[i];
+    }
+    if (parsed.path.isEmpty() || !QFileInfo(parsed.path).isFile())
+        fail(QStringLiteral("usage: ") + program + QStringLiteral(" <database> [--runs n]  (") +
+             note + u')');
+    return parsed;
+}
+
+void Bench::open(Database& db, const QString& path)
+{
+    if (Status opened = db.open(path); !opened)
+        fail(QStringLiteral("cannot open: ") + opened.error().description);
+}
+
+QVariant Bench::scalar(const Database& db, const QString& sql, const QVariantList& values)
+{
+    auto result = db.query(sql, values);
+    if (!result || !result.value().next())
+        fail(QStringLiteral("cannot run ") + sql);
+    return result.value().value(0);
 }

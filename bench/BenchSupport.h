@@ -3,12 +3,14 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 #include <functional>
 #include <optional>
 #include <vector>
 
+class Database;
 struct sqlite3;
 
 namespace Bench {
@@ -37,6 +39,21 @@ void printRow(const QString& measurement, qint64 n, double ours,
 
 // Stops the program with a message on standard error.
 [[noreturn]] void fail(const QString& message);
+
+// The command line of a program measuring a generated address book:
+// <database> [--runs n] [--flag ...]. Without an existing database file it stops with
+// "usage: <program> <database> [--runs n]" and the note.
+struct Arguments {
+    QString path;
+    int runs = 0; // 0: the program's own choice
+    QStringList flags;
+};
+Arguments databaseArguments(const QString& program, const QString& note);
+
+// Opens the address book or stops the program.
+void open(Database& db, const QString& path);
+// The first column of the first row; stops the program when there is none.
+QVariant scalar(const Database& db, const QString& sql, const QVariantList& values = {});
 
 } // namespace Bench
 

@@ -22,14 +22,6 @@
 
 namespace {
 
-QVariant scalar(const Database& db, const QString& sql)
-{
-    auto result = db.query(sql);
-    if (!result || !result.value().next())
-        Bench::fail(QStringLiteral("cannot run ") + sql);
-    return result.value().value(0);
-}
-
 // A camera-sized JPEG, so the decode costs what a real photo costs.
 QByteArray photoJpeg()
 {
@@ -62,31 +54,23 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    QString path;
-    int runs = 0;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QStringLiteral("--runs") && i + 1 < args.size())
-            runs = args[++i].toInt();
-        else
-            path = args[i];
-    }
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        Bench::fail(QStringLiteral("usage: bench_card <database> [--runs n]  "
-                                   "(bench_makedata writes the database)"));
+    const Bench::Arguments args = Bench::databaseArguments(
+        QStringLiteral("bench_card"), QStringLiteral("bench_makedata writes the database"));
+    const QString path = args.path;
+    int runs = args.runs;
 
     Database db;
-    if (Status opened = db.open(path); !opened)
-        Bench::fail(QStringLiteral("cannot open: ") + opened.error().description);
+    Bench::open(db, path);
     const qint64 n =
-        scalar(db, QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toLongLong();
+        Bench::scalar(db, QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toLongLong();
     if (runs <= 0)
         runs = n > 20000 ? 7 : 11;
 
     // The contact in the middle of the table carries a real photo.
     const qint64 contactId =
-        scalar(db, QStringLiteral("SELECT ID FROM Vardelin_Contact ORDER BY ID LIMIT 1 OFFSET ") +
-                       QString::number(n / 2))
+        Bench::scalar(
+            db, QStringLiteral("SELECT ID FROM Vardelin_Contact ORDER BY ID LIMIT 1 OFFSET ") +
+                    QString::number(n / 2))
             .toLongLong();
     const QByteArray jpeg = photoJpeg();
     if (Status photo = db.exec(QStringLiteral("UPDATE Vardelin_Contact SET Photo = ? WHERE ID = ?"),

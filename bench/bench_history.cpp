@@ -20,14 +20,6 @@ namespace {
 
 constexpr int recordsPerContact = 50;
 
-QVariant scalar(const Database& db, const QString& sql, const QVariantList& values = {})
-{
-    auto result = db.query(sql, values);
-    if (!result || !result.value().next())
-        Bench::fail(QStringLiteral("cannot run ") + sql);
-    return result.value().value(0);
-}
-
 // Gives the contact exactly recordsPerContact records of a few lines each.
 void fillHistory(const Database& db, qint64 contactId)
 {
@@ -63,27 +55,19 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    QString path;
-    int runs = 11;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QStringLiteral("--runs") && i + 1 < args.size())
-            runs = args[++i].toInt();
-        else
-            path = args[i];
-    }
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        Bench::fail(QStringLiteral("usage: bench_history <database> [--runs n]  "
-                                   "(bench_makedata writes the database)"));
+    const Bench::Arguments args = Bench::databaseArguments(
+        QStringLiteral("bench_history"), QStringLiteral("bench_makedata writes the database"));
+    const QString path = args.path;
+    const int runs = args.runs > 0 ? args.runs : 11;
 
     Database db;
-    if (Status opened = db.open(path); !opened)
-        Bench::fail(QStringLiteral("cannot open: ") + opened.error().description);
+    Bench::open(db, path);
     const qint64 n =
-        scalar(db, QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toLongLong();
+        Bench::scalar(db, QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toLongLong();
     const qint64 contactId =
-        scalar(db, QStringLiteral("SELECT ID FROM Vardelin_Contact ORDER BY ID LIMIT 1 OFFSET ?"),
-               {n / 3})
+        Bench::scalar(
+            db, QStringLiteral("SELECT ID FROM Vardelin_Contact ORDER BY ID LIMIT 1 OFFSET ?"),
+            {n / 3})
             .toLongLong();
     fillHistory(db, contactId);
 

@@ -44,14 +44,6 @@ Options parse(const QStringList& args)
     return options;
 }
 
-QVariant scalar(const Database& db, const QString& sql)
-{
-    auto result = db.query(sql);
-    if (!result || !result.value().next())
-        Bench::fail(QStringLiteral("cannot run ") + sql);
-    return result.value().value(0);
-}
-
 ContactRows load(const Database& db, const ContactListFilter& filter)
 {
     auto rows = ContactListLoader::load(db, filter);
@@ -70,8 +62,8 @@ ContactListFilter rootFilter(bool top)
 std::vector<ListCase> listCases(const Database& db)
 {
     const qint64 largestGroup =
-        scalar(db, QStringLiteral("SELECT TID FROM Vardelin_Contact GROUP BY TID "
-                                  "ORDER BY count(*) DESC, TID LIMIT 1"))
+        Bench::scalar(db, QStringLiteral("SELECT TID FROM Vardelin_Contact GROUP BY TID "
+                                         "ORDER BY count(*) DESC, TID LIMIT 1"))
             .toLongLong();
     ListCase group{QStringLiteral("list: largest group"), rootFilter(false)};
     group.filter.groupId = largestGroup;
@@ -186,7 +178,7 @@ int main(int argc, char* argv[])
     if (Status analysed = db.exec(QStringLiteral("ANALYZE")); !analysed)
         Bench::fail(QStringLiteral("ANALYZE failed: ") + analysed.error().description);
     const qint64 n =
-        scalar(db, QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toLongLong();
+        Bench::scalar(db, QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toLongLong();
     const int runs = options.runs > 0 ? options.runs : (n > 20000 ? 7 : 11);
 
     const double peakMiB = peakWithFullModel(db);

@@ -195,22 +195,13 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    QString path;
-    int runs = 0;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QStringLiteral("--runs") && i + 1 < args.size())
-            runs = args[++i].toInt();
-        else if (!args[i].startsWith(QStringLiteral("--")))
-            path = args[i];
-    }
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        Bench::fail(QStringLiteral("usage: bench_settings <database> [--runs n]  "
-                                   "(bench_makedata writes the database)"));
+    const Bench::Arguments args = Bench::databaseArguments(
+        QStringLiteral("bench_settings"), QStringLiteral("bench_makedata writes the database"));
+    const QString path = args.path;
+    int runs = args.runs;
 
     Database db;
-    if (Status opened = db.open(path); !opened)
-        Bench::fail(QStringLiteral("cannot open: ") + opened.error().description);
+    Bench::open(db, path);
     auto count = db.query(QStringLiteral("SELECT count(*) FROM Vardelin_Contact"));
     if (!count || !count.value().next())
         Bench::fail(QStringLiteral("cannot count the contacts"));
@@ -229,7 +220,7 @@ int main(int argc, char* argv[])
     measureOpening(db, session, prompter, runs, n);
     for (bool top : {true, false})
         measureConfirm(db, session, prompter, runs, n, top);
-    if (args.contains(QStringLiteral("--compact")))
+    if (args.flags.contains(QStringLiteral("--compact")))
         measureCompaction(path, n);
     QTextStream(stderr) << "bench_settings: " << runs << " runs\n";
     return 0;
