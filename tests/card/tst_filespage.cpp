@@ -2,6 +2,7 @@
 // The card's documents page as a user drives it: the list and its columns, adding, saving back
 // out and deleting only the ticked files, a new card that cannot attach and a copy card on the
 // source's files.
+#include "OpenCard.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
@@ -25,36 +26,14 @@
 
 namespace {
 
-// The texts a test expects, in order.
-QStringList texts(std::initializer_list<QStringView> items)
-{
-    QStringList out;
-    for (const QStringView item : items)
-        out << item.toString();
-    return out;
-}
-
 const QString title = QStringLiteral("提示！");
 
-struct OpenCard {
-    Session session;
-    ScriptedPrompter prompter;
-    std::unique_ptr<frmCard> card;
-
-    OpenCard(Database& db, const CardRequest& request)
+struct FilesCard : OpenCard {
+    FilesCard(Database& db, const CardRequest& request)
+        : OpenCard(db, request, QStringLiteral("PageFiles"))
     {
-        session.currentUserId = 1;
-        card = std::make_unique<frmCard>(db, session, prompter, request);
-        card->show();
-        card->findChild<QTabWidget*>(QStringLiteral("TabC"))
-            ->setCurrentWidget(card->findChild<FilesPage*>(QStringLiteral("PageFiles")));
     }
     QTreeWidget* list() const { return card->findChild<QTreeWidget*>(QStringLiteral("ListView")); }
-    QPushButton* button(const char* name) const
-    {
-        return card->findChild<QPushButton*>(QString::fromLatin1(name));
-    }
-    void click(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
     QStringList row(int index) const
     {
         QStringList cells;
@@ -142,7 +121,7 @@ qint64 TestFilesPage::addStored(const QString& name, const QByteArray& bytes, QD
 
 void TestFilesPage::pageShowsItsNoteAndColumns()
 {
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    FilesCard open(m_data->db(), {true, m_contact, 0, false});
     QStringList captions;
     for (const char* name : {"Button_AddFiles", "Button_Saves", "Button_DelFiles"})
         captions << open.button(name)->text();
@@ -165,7 +144,7 @@ void TestFilesPage::pageShowsItsNoteAndColumns()
 
 void TestFilesPage::newCardCannotAddAndSaysWhatIsMissing()
 {
-    OpenCard open(m_data->db(), {false, 0, 1, false});
+    FilesCard open(m_data->db(), {false, 0, 1, false});
     QVERIFY(!open.button("Button_AddFiles")->isEnabled());
     QCOMPARE(open.list()->topLevelItemCount(), 0);
     open.prompter.expectMessage(QStringLiteral("请选择另存的文件！"));
@@ -187,7 +166,7 @@ void TestFilesPage::filesAreAddedAndListedWithSizeAndType()
     const QString readme =
         writeFile(m_data->folder() + QStringLiteral("/v1.d/README"), QByteArray(1024, 'm'));
     addStored(QStringLiteral("older"), "x", QDate::currentDate().addDays(-3));
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    FilesCard open(m_data->db(), {true, m_contact, 0, false});
     QVERIFY(open.button("Button_AddFiles")->isEnabled());
 
     open.prompter.expectOpenFile(report);
@@ -229,7 +208,7 @@ void TestFilesPage::filesAreAddedAndListedWithSizeAndType()
 void TestFilesPage::cancelledChoiceOrNameAddsNothing()
 {
     const QString file = writeFile(m_data->folder() + QStringLiteral("/a.txt"), "a");
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    FilesCard open(m_data->db(), {true, m_contact, 0, false});
     open.prompter.expectOpenFile(QString());
     open.click("Button_AddFiles");
     open.prompter.expectOpenFile(file);
@@ -241,7 +220,7 @@ void TestFilesPage::cancelledChoiceOrNameAddsNothing()
 
 void TestFilesPage::unreadableFileShowsTheErrorBoxAndAddsNoRow()
 {
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    FilesCard open(m_data->db(), {true, m_contact, 0, false});
     for (const QString& path : QStringList{m_data->folder() + QStringLiteral("/vanished.txt"),
                                            QStringLiteral("/dev/null")}) {
         open.prompter.expectOpenFile(path);
@@ -265,7 +244,7 @@ void TestFilesPage::savedCopyIsByteForByteAndSaysSo()
     addStored(QStringLiteral("合同 v2.pdf"), bytes, QDate(2026, 1, 1));
     const QString target =
         writeFile(m_data->folder() + QStringLiteral("/existing.pdf"), "older content");
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    FilesCard open(m_data->db(), {true, m_contact, 0, false});
 
     open.prompter.expectMessage(QStringLiteral("请选择另存的文件！"));
     open.click("Button_Saves");
@@ -286,7 +265,7 @@ void TestFilesPage::saveOfARowDeletedMeanwhileShowsTheErrorBox()
 {
     addStored(QStringLiteral("one"), "1", QDate(2026, 1, 2));
     addStored(QStringLiteral("two"), "2", QDate(2026, 1, 1));
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    FilesCard open(m_data->db(), {true, m_contact, 0, false});
     open.pick(0);
     m_data->run(QStringLiteral("DELETE FROM Vardelin_Files WHERE Name = 'one'"));
     const QString target = m_data->folder() + QStringLiteral("/out");
@@ -304,7 +283,7 @@ void TestFilesPage::onlyTickedFilesAreDeleted()
     const QDate day(2026, 2, 1);
     for (int i = 0; i < 4; ++i)
         addStored(QString::number(i), "x", day.addDays(-i));
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    FilesCard open(m_data->db(), {true, m_contact, 0, false});
     QCOMPARE(open.names(), texts({u"0", u"1", u"2", u"3"}));
 
     // Highlighted but not ticked: asked, and nothing goes.
@@ -334,7 +313,7 @@ void TestFilesPage::copyCardWorksOnTheSourcesFiles()
 {
     addStored(QStringLiteral("源文件"), "source", QDate(2026, 1, 1));
     const QString more = writeFile(m_data->folder() + QStringLiteral("/more.txt"), "more");
-    OpenCard open(m_data->db(), {true, m_contact, 0, true});
+    FilesCard open(m_data->db(), {true, m_contact, 0, true});
     QCOMPARE(open.names(), texts({u"源文件"}));
     QVERIFY(open.button("Button_AddFiles")->isEnabled());
     open.prompter.expectOpenFile(more);

@@ -2,6 +2,7 @@
 // The card's pictures page as a user drives it: adding, showing, renaming and deleting, a new
 // card that cannot attach, a copy card on the source's pictures, and stored rows that cannot
 // be shown.
+#include "OpenCard.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
@@ -26,30 +27,13 @@
 
 namespace {
 
-// The texts a test expects, in order.
-QStringList texts(std::initializer_list<QStringView> items)
-{
-    QStringList out;
-    for (const QStringView item : items)
-        out << item.toString();
-    return out;
-}
-
 const QString title = QStringLiteral("提示！");
 const QString namePrompt = QStringLiteral("输入文件名称");
 
-struct OpenCard {
-    Session session;
-    ScriptedPrompter prompter;
-    std::unique_ptr<frmCard> card;
-
-    OpenCard(Database& db, const CardRequest& request)
+struct PicturesCard : OpenCard {
+    PicturesCard(Database& db, const CardRequest& request)
+        : OpenCard(db, request, QStringLiteral("PagePictures"))
     {
-        session.currentUserId = 1;
-        card = std::make_unique<frmCard>(db, session, prompter, request);
-        card->show();
-        auto* tabs = card->findChild<QTabWidget*>(QStringLiteral("TabC"));
-        tabs->setCurrentWidget(page());
     }
     PicturesPage* page() const
     {
@@ -57,11 +41,6 @@ struct OpenCard {
     }
     QListWidget* list() const { return card->findChild<QListWidget*>(QStringLiteral("ListBox")); }
     QLabel* picture() const { return card->findChild<QLabel*>(QStringLiteral("Edit_Picture")); }
-    QPushButton* button(const char* name) const
-    {
-        return card->findChild<QPushButton*>(QString::fromLatin1(name));
-    }
-    void click(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
     QStringList names() const
     {
         QStringList shown;
@@ -130,7 +109,7 @@ void TestPicturesPage::cleanup()
 
 void TestPicturesPage::newCardCannotAddAndAsksForASelection()
 {
-    OpenCard open(m_data->db(), {false, 0, 1, false});
+    PicturesCard open(m_data->db(), {false, 0, 1, false});
     QVERIFY(!open.button("Button_ADDPIC")->isEnabled());
     QVERIFY(open.button("Button_EditPic")->isEnabled());
     QCOMPARE(open.list()->count(), 0);
@@ -147,7 +126,7 @@ void TestPicturesPage::newCardCannotAddAndAsksForASelection()
 void TestPicturesPage::pictureIsAddedShownRenamedAndDeleted()
 {
     const QString red = writeImage(m_data->folder(), QStringLiteral("红.png"), {40, 30}, Qt::red);
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    PicturesCard open(m_data->db(), {true, m_contact, 0, false});
     QVERIFY(open.button("Button_ADDPIC")->isEnabled());
     QCOMPARE(open.button("Button_ADDPIC")->text(), QStringLiteral("添加(&A)"));
 
@@ -212,7 +191,7 @@ void TestPicturesPage::pictureIsAddedShownRenamedAndDeleted()
 void TestPicturesPage::cancelledChoiceOrNameAddsNothing()
 {
     const QString red = writeImage(m_data->folder(), QStringLiteral("r.png"), {4, 4}, Qt::red);
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    PicturesCard open(m_data->db(), {true, m_contact, 0, false});
     open.prompter.expectOpenFile(QString());
     open.click("Button_ADDPIC");
     open.prompter.expectOpenFile(red);
@@ -229,7 +208,7 @@ void TestPicturesPage::fileThatIsNotAPictureIsRefused()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("just some words");
     file.close();
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    PicturesCard open(m_data->db(), {true, m_contact, 0, false});
     open.prompter.expectOpenFile(text);
     open.prompter.expectInput(QStringLiteral("x"));
     open.prompter.expectMessage();
@@ -256,7 +235,7 @@ void TestPicturesPage::keyboardMoveShowsThePicture()
                                          colour)))
                     .ok());
     }
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    PicturesCard open(m_data->db(), {true, m_contact, 0, false});
     open.pick(0);
     QCOMPARE(open.page()->shownImage().pixel(1, 1), QColor(Qt::red).rgb());
     open.list()->setFocus();
@@ -275,7 +254,7 @@ void TestPicturesPage::largePictureIsScaledButScrollsBeyondAQuarter()
                                 fileBytes(writeImage(m_data->folder(), QStringLiteral("h.png"),
                                                      {4000, 2400}, Qt::green)))
                 .ok());
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    PicturesCard open(m_data->db(), {true, m_contact, 0, false});
     auto* frame = open.card->findChild<QScrollArea*>(QStringLiteral("Resizer1"));
     const QSize room = frame->viewport()->size();
     QVERIFY2(room.width() < 1000 && room.width() > 300, qPrintable(QString::number(room.width())));
@@ -302,7 +281,7 @@ void TestPicturesPage::storedRowThatIsNotABagShowsTheErrorBox()
     m_data->run(QStringLiteral("INSERT INTO Vardelin_Files (CID, Type, Name, Files) VALUES "
                                "(?, 'P', 'raw bytes', x'ffd8ffe000'), (?, 'P', 'bag of junk', ?)"),
                 {m_contact, m_contact, PictureBag::ofPicture("not an image")});
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    PicturesCard open(m_data->db(), {true, m_contact, 0, false});
     open.pick(0);
     for (int row : {1, 2}) {
         open.prompter.expectMessage();
@@ -326,7 +305,7 @@ void TestPicturesPage::rowDeletedMeanwhileShowsTheErrorBox()
             StoredPictures::add(m_data->db(), m_contact, QString::fromLatin1(name), fileBytes(good))
                 .ok());
     }
-    OpenCard open(m_data->db(), {true, m_contact, 0, false});
+    PicturesCard open(m_data->db(), {true, m_contact, 0, false});
     open.pick(0);
     // Renaming a picture deleted since it was picked writes nothing.
     m_data->run(QStringLiteral("DELETE FROM Vardelin_Files WHERE Name = 'one'"));
@@ -359,7 +338,7 @@ void TestPicturesPage::copyCardWorksOnTheSourcesPictures()
     const QString good = writeImage(m_data->folder(), QStringLiteral("g.png"), {6, 6}, Qt::red);
     QVERIFY(
         StoredPictures::add(m_data->db(), m_contact, QStringLiteral("源"), fileBytes(good)).ok());
-    OpenCard open(m_data->db(), {true, m_contact, 0, true});
+    PicturesCard open(m_data->db(), {true, m_contact, 0, true});
     QCOMPARE(open.card->windowTitle(), QStringLiteral("新建联系人"));
     QCOMPARE(open.names(), texts({u"源"}));
     QVERIFY(open.button("Button_ADDPIC")->isEnabled());
