@@ -4,6 +4,7 @@
 #include "Accounts.h"
 
 #include "db/ListWidths.h"
+#include "ui/CommandButton.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"
 
@@ -17,13 +18,6 @@ namespace {
 
 const QString notice = QStringLiteral("提示！");
 
-QPushButton* commandButton(const char* objectName, const QString& caption, QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(objectName));
-    return button;
-}
-
 } // namespace
 
 AccountsPage::AccountsPage(Database& db, Prompter& prompter, qint64 currentUserId, QWidget* parent)
@@ -32,9 +26,9 @@ AccountsPage::AccountsPage(Database& db, Prompter& prompter, qint64 currentUserI
     , m_prompter(prompter)
     , m_currentUserId(currentUserId)
     , m_list(new QTreeWidget(this))
-    , m_add(commandButton("Button_Add", QStringLiteral("添加"), this))
-    , m_edit(commandButton("Button_Edit", QStringLiteral("修改"), this))
-    , m_delete(commandButton("Button_Del", QStringLiteral("删除"), this))
+    , m_add(commandButton(QStringLiteral("Button_Add"), QStringLiteral("添加"), this))
+    , m_edit(commandButton(QStringLiteral("Button_Edit"), QStringLiteral("修改"), this))
+    , m_delete(commandButton(QStringLiteral("Button_Del"), QStringLiteral("删除"), this))
 {
     m_list->setObjectName(QStringLiteral("ListView"));
     m_list->setAccessibleName(QStringLiteral("用户"));

@@ -6,6 +6,7 @@
 
 #include "db/Database.h"
 #include "db/ListWidths.h"
+#include "ui/CommandButton.h"
 #include "ui/Prompter.h"
 
 #include <QDate>
@@ -22,13 +23,6 @@ namespace {
 
 const QString promptTitle = QStringLiteral("提示！");
 const QString fileFilter = QStringLiteral("文件 (*)");
-
-QPushButton* commandButton(const QString& objectName, const QString& text, QWidget* parent)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(objectName);
-    return button;
-}
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "StoredPictures.h"
 
 #include "db/Database.h"
+#include "ui/CommandButton.h"
 #include "ui/Prompter.h"
 
 #include <QEvent>
@@ -33,13 +34,6 @@ DbError vanished()
 DbError notAPicture(const QString& what)
 {
     return {StoredPictures::notAPictureNumber, QStringLiteral("%1不是可以显示的图片。").arg(what)};
-}
-
-QPushButton* commandButton(const QString& objectName, const QString& text, QWidget* parent)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(objectName);
-    return button;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "HistoryRecords.h"
 
 #include "db/ListWidths.h"
+#include "ui/CommandButton.h"
 #include "ui/Prompter.h"
 
 #include <QHBoxLayout>
@@ -19,8 +20,7 @@ namespace {
 
 QPushButton* namedButton(const QString& objectName, const QString& caption, QWidget* parent)
 {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(objectName);
+    auto* button = commandButton(objectName, caption, parent);
     // Enter in the card's boxes must not press a button of this page.
     button->setAutoDefault(false);
     return button;
