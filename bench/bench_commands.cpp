@@ -23,26 +23,6 @@ namespace {
 
 constexpr int ticked = 1000;
 
-struct Options {
-    QString path;
-    int runs = 7;
-};
-
-Options parse(const QStringList& args)
-{
-    Options options;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QStringLiteral("--runs") && i + 1 < args.size())
-            options.runs = std::max(1, args[++i].toInt());
-        else
-            options.path = args[i];
-    }
-    if (options.path.isEmpty() || !QFileInfo(options.path).isFile())
-        Bench::fail(QStringLiteral("usage: bench_commands <database> [--runs n]  "
-                                   "(works on a copy; bench_makedata writes the database)"));
-    return options;
-}
-
 qint64 scalar(const Database& db, const QString& sql)
 {
     auto result = db.query(sql);
@@ -88,7 +68,11 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const Options options = parse(QCoreApplication::arguments());
+    Bench::Arguments options = Bench::databaseArguments(
+        QStringLiteral("bench_commands"),
+        QStringLiteral("works on a copy; bench_makedata writes the database"));
+    if (options.runs <= 0)
+        options.runs = 7;
 
     QTemporaryDir folder;
     const QString copy = folder.filePath(QStringLiteral("DB.xml"));

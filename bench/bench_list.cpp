@@ -24,26 +24,6 @@ struct ListCase {
     ContactListFilter filter;
 };
 
-struct Options {
-    QString path;
-    int runs = 0;
-};
-
-Options parse(const QStringList& args)
-{
-    Options options;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QStringLiteral("--runs") && i + 1 < args.size())
-            options.runs = args[++i].toInt();
-        else
-            options.path = args[i];
-    }
-    if (options.path.isEmpty() || !QFileInfo(options.path).isFile())
-        Bench::fail(QStringLiteral("usage: bench_list <database> [--runs n]  "
-                                   "(bench_makedata writes the database)"));
-    return options;
-}
-
 ContactRows load(const Database& db, const ContactListFilter& filter)
 {
     auto rows = ContactListLoader::load(db, filter);
@@ -170,7 +150,8 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const Options options = parse(QCoreApplication::arguments());
+    Bench::Arguments options = Bench::databaseArguments(
+        QStringLiteral("bench_list"), QStringLiteral("bench_makedata writes the database"));
 
     Database db;
     if (Status opened = db.open(options.path); !opened)
