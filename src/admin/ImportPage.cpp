@@ -5,6 +5,7 @@
 #include "CsvTable.h"
 #include "ImportFileKind.h"
 #include "VCard.h"
+#include "WorkbookReader.h"
 
 #include "db/ListWidths.h"
 #include "db/Session.h"
@@ -99,7 +100,7 @@ ImportPage::ImportPage(Database& db, const Session& session, Prompter& prompter,
 
 QString ImportPage::fileFilter()
 {
-    return QStringLiteral("Excel文件 (*.xls);;Excel 2007 工作簿 (*.xlsx);;CSV 文件 (*.csv);;"
+    return QStringLiteral("Excel文件(*.xls);;Excel 2007 工作簿 (*.xlsx);;CSV 文件 (*.csv);;"
                           "vCard 文件 (*.vcf)");
 }
 
@@ -136,13 +137,25 @@ void ImportPage::Button_Open_Click()
             m_prompter.showError(this, cards.error());
         return;
     }
-    auto table = CsvTable::readFile(path);
+    setBusy(true);
+    auto table = readTable(path, true);
+    setBusy(false);
     if (!table) {
         m_prompter.showError(this, table.error());
         return;
     }
     m_field->addItems(table.value().columns);
     m_field->setEnabled(true);
+}
+
+Result<ImportTable> ImportPage::readTable(const QString& path, bool columnsOnly)
+{
+    if (importFileKind(path) != ImportFileKind::Workbook)
+        return CsvTable::readFile(path);
+    WorkbookReader::Options options;
+    // Paint, but take no clicks or keys while the reader runs.
+    options.waiting = [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    return WorkbookReader::readFile(path, columnsOnly, options);
 }
 
 void ImportPage::Edit_Field_Click(int index)
@@ -204,7 +217,7 @@ void ImportPage::importFile(const QString& path)
         added = cards ? ContactImport::importCards(m_db, cards.value(), owner, progress)
                       : Result<qsizetype>(cards.error());
     } else {
-        auto table = CsvTable::readFile(path);
+        auto table = readTable(path, false);
         added = table ? ContactImport::importTable(m_db, table.value(), links(), owner, progress)
                       : Result<qsizetype>(table.error());
     }

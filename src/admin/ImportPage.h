@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Page "导入导出" of the settings window: a CSV or vCard file imported as new contacts.
+// Page "导入导出" of the settings window: a workbook, CSV or vCard file imported as new contacts.
 #pragma once
 
 #include "admin/ImportMapping.h"
+#include "admin/ImportTable.h"
 #include "db/Result.h"
 
 #include <QList>
@@ -29,7 +30,7 @@ public:
     // The file filter of the open dialog, every kind the page offers in order.
     static QString fileFilter();
 
-    // True while an import runs; the window must not close under it.
+    // True while a file is read or imported; the window must not close under it.
     bool busy() const { return m_busy; }
 
 signals:
@@ -41,6 +42,8 @@ private:
     void Edit_Field_Click(int index);
     void Button_Input_Click();
     void importFile(const QString& path);
+    // A CSV file or a workbook's sheet; a workbook is read by its helper program.
+    Result<ImportTable> readTable(const QString& path, bool columnsOnly);
     QList<ImportLink> links() const;
     void showProgress(qsizetype done, qsizetype total);
     void setBusy(bool busy);
