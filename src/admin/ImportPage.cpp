@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -138,7 +139,7 @@ void ImportPage::Button_Open_Click()
         return;
     }
     setBusy(true);
-    auto table = readTable(path, true);
+    auto table = readTable(path);
     setBusy(false);
     if (!table) {
         m_prompter.showError(this, table.error());
@@ -148,14 +149,24 @@ void ImportPage::Button_Open_Click()
     m_field->setEnabled(true);
 }
 
-Result<ImportTable> ImportPage::readTable(const QString& path, bool columnsOnly)
+Result<ImportTable> ImportPage::readTable(const QString& path)
 {
     if (importFileKind(path) != ImportFileKind::Workbook)
         return CsvTable::readFile(path);
+    // The helper parses a workbook whole even for its column names, so the reading made when it
+    // was chosen serves the import as long as the file is unchanged.
+    const QFileInfo file(path);
+    if (m_workbook && m_workbook->path == path && m_workbook->modified == file.lastModified() &&
+        m_workbook->size == file.size())
+        return m_workbook->table;
+    m_workbook.reset();
     WorkbookReader::Options options;
     // Paint, but take no clicks or keys while the reader runs.
     options.waiting = [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
-    return WorkbookReader::readFile(path, columnsOnly, options);
+    auto table = WorkbookReader::readFile(path, options);
+    if (table)
+        m_workbook = ReadWorkbook{path, file.lastModified(), file.size(), table.value()};
+    return table;
 }
 
 void ImportPage::Edit_Field_Click(int index)
@@ -217,7 +228,7 @@ void ImportPage::importFile(const QString& path)
         added = cards ? ContactImport::importCards(m_db, cards.value(), owner, progress)
                       : Result<qsizetype>(cards.error());
     } else {
-        auto table = readTable(path, false);
+        auto table = readTable(path);
         added = table ? ContactImport::importTable(m_db, table.value(), links(), owner, progress)
                       : Result<qsizetype>(table.error());
     }

@@ -6,8 +6,11 @@
 #include "admin/ImportTable.h"
 #include "db/Result.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QWidget>
+
+#include <optional>
 
 class Database;
 class Prompter;
@@ -43,7 +46,7 @@ private:
     void Button_Input_Click();
     void importFile(const QString& path);
     // A CSV file or a workbook's sheet; a workbook is read by its helper program.
-    Result<ImportTable> readTable(const QString& path, bool columnsOnly);
+    Result<ImportTable> readTable(const QString& path);
     QList<ImportLink> links() const;
     void showProgress(qsizetype done, qsizetype total);
     void setBusy(bool busy);
@@ -60,4 +63,13 @@ private:
     QPushButton* m_output;
     QProgressBar* m_bar;
     bool m_busy = false;
+
+    // The last workbook read, and the file's state then.
+    struct ReadWorkbook {
+        QString path;
+        QDateTime modified;
+        qint64 size = 0;
+        ImportTable table;
+    };
+    std::optional<ReadWorkbook> m_workbook;
 };

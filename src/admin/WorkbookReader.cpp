@@ -27,18 +27,14 @@ QString installedHelper()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/vardelin-readsheet");
 }
 
-Result<ImportTable> readFile(const QString& path, bool columnsOnly, const Options& options)
+Result<ImportTable> readFile(const QString& path, const Options& options)
 {
     if (!QFileInfo(path).isFile())
         return importError(ImportErrorCode::CannotOpen,
                            QStringLiteral("找不到文件：%1").arg(path));
     QProcess helper;
     helper.setProgram(options.helper.isEmpty() ? installedHelper() : options.helper);
-    QStringList arguments;
-    if (columnsOnly)
-        arguments << QStringLiteral("--columns");
-    arguments << QStringLiteral("--") << path;
-    helper.setArguments(arguments);
+    helper.setArguments({QStringLiteral("--"), path});
     helper.setStandardErrorFile(QProcess::nullDevice());
     helper.setStandardInputFile(QProcess::nullDevice());
     helper.start(QIODevice::ReadOnly);

@@ -24,8 +24,8 @@ struct Options {
 // The helper program beside the running executable.
 QString installedHelper();
 
-// The sheet's column names and, unless columnsOnly, its records. Values as the helper gives
-// them: see WorkbookCells in src/admin/workbook.
-Result<ImportTable> readFile(const QString& path, bool columnsOnly, const Options& options = {});
+// The sheet's column names and records. Values as the helper gives them: see WorkbookCells
+// in src/admin/workbook.
+Result<ImportTable> readFile(const QString& path, const Options& options = {});
 
 } // namespace WorkbookReader

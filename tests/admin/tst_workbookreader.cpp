@@ -74,7 +74,7 @@ void tst_WorkbookReader::readsValuesByTheirKind()
 {
     QFETCH(QString, suffix);
     const QString people = makeWorkbook(m_dir, u"people"_s, u"people"_s + suffix);
-    auto table = WorkbookReader::readFile(people, false);
+    auto table = WorkbookReader::readFile(people);
     QVERIFY2(table.ok(), qPrintable(table.error().description));
     const QStringList columns{u"姓名"_s, u"手机"_s, u"身高"_s, u"生日"_s, u"备注"_s};
     QCOMPARE(table.value().columns, columns);
@@ -85,12 +85,7 @@ void tst_WorkbookReader::readsValuesByTheirKind()
         {u"张三"_s, u"010-1234"_s, u"0.1"_s, u"2001-12-31"_s, {}}};
     QCOMPARE(table.value().rows, rows);
 
-    auto columnsOnly = WorkbookReader::readFile(people, true);
-    QVERIFY(columnsOnly.ok());
-    QCOMPARE(columnsOnly.value().columns, columns);
-    QVERIFY(columnsOnly.value().rows.isEmpty());
-
-    auto header = WorkbookReader::readFile(makeWorkbook(m_dir, u"header"_s, u"h"_s + suffix), false);
+    auto header = WorkbookReader::readFile(makeWorkbook(m_dir, u"header"_s, u"h"_s + suffix));
     QVERIFY(header.ok());
     QCOMPARE(header.value().columns, (QStringList{u"姓名"_s, u"手机"_s}));
     QVERIFY(header.value().rows.isEmpty());
@@ -124,7 +119,7 @@ void tst_WorkbookReader::refusesWhatIsNoSheet1()
     QFETCH(QString, path);
     QFETCH(int, code);
     QFETCH(QString, saying);
-    auto table = WorkbookReader::readFile(path, false);
+    auto table = WorkbookReader::readFile(path);
     QVERIFY(!table.ok());
     QCOMPARE(table.error().number, code);
     QVERIFY2(table.error().description.contains(saying), qPrintable(table.error().description));
@@ -144,7 +139,7 @@ void tst_WorkbookReader::aCutWorkbookIsAnErrorNeverPartOfATable()
     QVERIFY(whole.size() > 4096);
     for (const double share : {0.1, 0.5, 0.9, 0.99}) {
         const QString cut = writeFile(m_dir, u"cut"_s + suffix, whole.left(qsizetype(whole.size() * share)));
-        auto table = WorkbookReader::readFile(cut, false);
+        auto table = WorkbookReader::readFile(cut);
         QVERIFY2(!table.ok(), qPrintable(u"cut at %1 read as %2 rows"_s.arg(share).arg(
                                   table.ok() ? table.value().rows.size() : 0)));
     }
@@ -160,7 +155,7 @@ void tst_WorkbookReader::aCrashingOrHangingReaderIsAnError()
 
     WorkbookReader::Options options;
     options.helper = crashing;
-    auto crashed = WorkbookReader::readFile(people, false, options);
+    auto crashed = WorkbookReader::readFile(people, options);
     QVERIFY(!crashed.ok());
     QCOMPARE(crashed.error().number, ImportErrorCode::ReaderFailed);
 
@@ -170,7 +165,7 @@ void tst_WorkbookReader::aCrashingOrHangingReaderIsAnError()
     options.waiting = [&] { ++waits; };
     QElapsedTimer timer;
     timer.start();
-    auto hung = WorkbookReader::readFile(people, false, options);
+    auto hung = WorkbookReader::readFile(people, options);
     QVERIFY(timer.elapsed() < 5000);
     QVERIFY(!hung.ok());
     QCOMPARE(hung.error().number, ImportErrorCode::ReaderFailed);

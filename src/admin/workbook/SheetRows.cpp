@@ -14,29 +14,28 @@ bool hasValue(const QStringList& cells, qsizetype from, qsizetype count)
 
 } // namespace
 
-SheetRows::SheetRows(TableStream::Writer& out, bool columnsOnly)
+SheetRows::SheetRows(TableStream::Writer& out)
     : m_out(out)
-    , m_columnsOnly(columnsOnly)
 {
 }
 
-bool SheetRows::add(QStringList& cells)
+void SheetRows::add(QStringList& cells)
 {
     if (m_haveHeader) {
         if (!hasValue(cells, m_first, m_count))
-            return true;
+            return;
         for (qsizetype i = 0; i < m_count; ++i) {
             const qsizetype at = m_first + i;
             m_record[i] = at < cells.size() ? std::move(cells[at]) : QString();
         }
         m_out.row(m_record);
-        return true;
+        return;
     }
     qsizetype first = 0;
     while (first < cells.size() && cells.at(first).isEmpty())
         ++first;
     if (first == cells.size())
-        return true;
+        return;
     qsizetype last = cells.size() - 1;
     while (cells.at(last).isEmpty())
         --last;
@@ -49,7 +48,6 @@ bool SheetRows::add(QStringList& cells)
     m_out.columns(names);
     m_record.resize(m_count);
     m_haveHeader = true;
-    return !m_columnsOnly;
 }
 
 void SheetRows::finish()

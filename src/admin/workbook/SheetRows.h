@@ -13,17 +13,15 @@
 // stream, so a large sheet is never held whole.
 class SheetRows {
 public:
-    SheetRows(TableStream::Writer& out, bool columnsOnly);
+    explicit SheetRows(TableStream::Writer& out);
 
-    // A sheet row, its cells from column A on (missing cells empty). False once nothing more
-    // is wanted: the reader may stop.
-    bool add(QStringList& cells);
+    // A sheet row, its cells from column A on (missing cells empty); they are taken over.
+    void add(QStringList& cells);
     // Writes the names when the sheet had no row with a value (a sheet without columns).
     void finish();
 
 private:
     TableStream::Writer& m_out;
-    bool m_columnsOnly;
     bool m_haveHeader = false;
     qsizetype m_first = 0;
     qsizetype m_count = 0;

@@ -111,9 +111,7 @@ Status read(const QString& path, SheetRows& rows)
                 return SheetErrors::damaged(QStringLiteral("FreeXL %1").arg(got));
             cells[c] = cellText(cell);
         }
-        if (!rows.add(cells))
-            break;
-        cells.resize(columnCount);
+        rows.add(cells);
     }
     rows.finish();
     return {};

@@ -232,8 +232,7 @@ public:
             if (reader.isStartElement() && reader.name() == u"row") {
                 if (Status read = row(reader); !read)
                     return read;
-                if (!rows.add(m_cells))
-                    return {};
+                rows.add(m_cells);
                 m_cells.clear();
             }
         }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// vardelin-readsheet [--columns] -- <workbook>: writes the sheet "Sheet1" of an .xls or .xlsx
+// vardelin-readsheet -- <workbook>: writes the sheet "Sheet1" of an .xls or .xlsx
 // file to standard output as a TableStream, or the error that kept it from being read.
 #include "SheetRows.h"
 #include "XlsSheet.h"
@@ -13,7 +13,6 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments().mid(1);
-    const bool columnsOnly = arguments.removeAll(QStringLiteral("--columns")) > 0;
     arguments.removeAll(QStringLiteral("--"));
     if (arguments.size() != 1)
         return 2;
@@ -23,7 +22,7 @@ int main(int argc, char** argv)
     if (!out.open(stdout, QIODevice::WriteOnly))
         return 3;
     TableStream::Writer stream(out);
-    SheetRows rows(stream, columnsOnly);
+    SheetRows rows(stream);
     // The ending picks the reader, as it picks the file dialog's filter: an .xlsx renamed .xls
     // is told as such by the .xls reader rather than read behind the user's back.
     const bool legacy = QFileInfo(path).suffix().compare(u"xls", Qt::CaseInsensitive) == 0;
