@@ -162,7 +162,9 @@ Result<ImportTable> ImportPage::readTable(const QString& path)
     m_workbook.reset();
     WorkbookReader::Options options;
     // Paint, but take no clicks or keys while the reader runs.
-    options.waiting = [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    options.waiting = [] {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
     auto table = WorkbookReader::readFile(path, options);
     if (table)
         m_workbook = ReadWorkbook{path, file.lastModified(), file.size(), table.value()};

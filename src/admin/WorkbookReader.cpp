@@ -14,8 +14,9 @@ constexpr int pollMs = 30;
 
 DbError helperFailed(const QString& why)
 {
-    return importError(ImportErrorCode::ReaderFailed,
-                       QStringLiteral("读取工作簿失败：%1文件可能已损坏，未导入任何联系人。").arg(why));
+    return importError(
+        ImportErrorCode::ReaderFailed,
+        QStringLiteral("读取工作簿失败：%1文件可能已损坏，未导入任何联系人。").arg(why));
 }
 
 } // namespace
@@ -30,8 +31,7 @@ QString installedHelper()
 Result<ImportTable> readFile(const QString& path, const Options& options)
 {
     if (!QFileInfo(path).isFile())
-        return importError(ImportErrorCode::CannotOpen,
-                           QStringLiteral("找不到文件：%1").arg(path));
+        return importError(ImportErrorCode::CannotOpen, QStringLiteral("找不到文件：%1").arg(path));
     QProcess helper;
     helper.setProgram(options.helper.isEmpty() ? installedHelper() : options.helper);
     helper.setArguments({QStringLiteral("--"), path});

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The import page of a real settings window: workbooks, CSV and vCard files chosen, linked and imported,
-// checked against the contacts the address book holds afterwards.
+// The import page of a real settings window: workbooks, CSV and vCard files chosen, linked and
+// imported, checked against the contacts the address book holds afterwards.
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 

@@ -96,15 +96,13 @@ void tst_WorkbookReader::refusesWhatIsNoSheet1_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("saying");
-    QTest::newRow("xls without Sheet1")
-        << makeWorkbook(m_dir, u"othersheet"_s, u"other.xls"_s) << ImportErrorCode::NoSheet
-        << u"Sheet1"_s;
-    QTest::newRow("xlsx without Sheet1")
-        << makeWorkbook(m_dir, u"othersheet"_s, u"other.xlsx"_s) << ImportErrorCode::NoSheet
-        << u"Sheet1"_s;
+    QTest::newRow("xls without Sheet1") << makeWorkbook(m_dir, u"othersheet"_s, u"other.xls"_s)
+                                        << ImportErrorCode::NoSheet << u"Sheet1"_s;
+    QTest::newRow("xlsx without Sheet1") << makeWorkbook(m_dir, u"othersheet"_s, u"other.xlsx"_s)
+                                         << ImportErrorCode::NoSheet << u"Sheet1"_s;
     const QByteArray xlsx = bytesOf(makeWorkbook(m_dir, u"people"_s, u"real.xlsx"_s));
-    QTest::newRow("xlsx renamed xls") << writeFile(m_dir, u"renamed.xls"_s, xlsx)
-                                      << ImportErrorCode::NotWorkbook << u".xlsx"_s;
+    QTest::newRow("xlsx renamed xls")
+        << writeFile(m_dir, u"renamed.xls"_s, xlsx) << ImportErrorCode::NotWorkbook << u".xlsx"_s;
     const QByteArray text = "姓名,电话\r\n王五,1\r\n";
     QTest::newRow("text named xls")
         << writeFile(m_dir, u"text.xls"_s, text) << ImportErrorCode::NotWorkbook << u"xls"_s;
@@ -138,7 +136,8 @@ void tst_WorkbookReader::aCutWorkbookIsAnErrorNeverPartOfATable()
     const QByteArray whole = bytesOf(makeWorkbook(m_dir, u"thousand"_s, u"whole"_s + suffix));
     QVERIFY(whole.size() > 4096);
     for (const double share : {0.1, 0.5, 0.9, 0.99}) {
-        const QString cut = writeFile(m_dir, u"cut"_s + suffix, whole.left(qsizetype(whole.size() * share)));
+        const QString cut =
+            writeFile(m_dir, u"cut"_s + suffix, whole.left(qsizetype(whole.size() * share)));
         auto table = WorkbookReader::readFile(cut);
         QVERIFY2(!table.ok(), qPrintable(u"cut at %1 read as %2 rows"_s.arg(share).arg(
                                   table.ok() ? table.value().rows.size() : 0)));
@@ -162,7 +161,9 @@ void tst_WorkbookReader::aCrashingOrHangingReaderIsAnError()
     options.helper = hanging;
     options.timeoutMs = 300;
     int waits = 0;
-    options.waiting = [&] { ++waits; };
+    options.waiting = [&] {
+        ++waits;
+    };
     QElapsedTimer timer;
     timer.start();
     auto hung = WorkbookReader::readFile(people, options);
@@ -196,7 +197,8 @@ void tst_WorkbookReader::tellsDateFormatsFromNumberFormats_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<Shown>("shown");
     QTest::newRow("y/m/d") << u"yyyy/m/d"_s << Shown::Date;
-    QTest::newRow("Chinese date with locale") << u"[$-804]yyyy\"年\"m\"月\"d\"日\""_s << Shown::Date;
+    QTest::newRow("Chinese date with locale")
+        << u"[$-804]yyyy\"年\"m\"月\"d\"日\""_s << Shown::Date;
     QTest::newRow("upper case") << u"YYYY-MM-DD hh:mm"_s << Shown::DateTime;
     QTest::newRow("time") << u"h:mm:ss"_s << Shown::Time;
     QTest::newRow("elapsed hours") << u"[h]:mm"_s << Shown::Time;

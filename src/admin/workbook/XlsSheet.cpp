@@ -36,9 +36,10 @@ std::optional<DbError> foreignFile(const QString& path)
     if (start == compoundFile)
         return std::nullopt;
     if (start.startsWith("PK\x03\x04"))
-        return importError(ImportErrorCode::NotWorkbook,
-                           QStringLiteral("这是Excel 2007及以后的工作簿（.xlsx），但文件名以.xls结尾，"
-                                          "请把它改名为.xlsx后再导入。"));
+        return importError(
+            ImportErrorCode::NotWorkbook,
+            QStringLiteral("这是Excel 2007及以后的工作簿（.xlsx），但文件名以.xls结尾，"
+                           "请把它改名为.xlsx后再导入。"));
     return importError(ImportErrorCode::NotWorkbook,
                        QStringLiteral("这个文件不是Excel工作簿（*.xls）。"));
 }
