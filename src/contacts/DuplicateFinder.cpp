@@ -55,14 +55,15 @@ private:
     std::vector<int> m_parent;
 };
 
-// Joins the row at position to the first row seen under key.
+// Joins the row at position to the first row seen under key. The table holds positions plus
+// one, so the 0 of a new entry means "none yet" and one look-up serves both cases.
 void joinOnKey(QHash<QString, int>& firstWith, const QString& key, int position, Groups& groups)
 {
-    const auto found = firstWith.constFind(key);
-    if (found == firstWith.cend())
-        firstWith.insert(key, position);
+    int& first = firstWith[key];
+    if (first == 0)
+        first = position + 1;
     else
-        groups.join(*found, position);
+        groups.join(first - 1, position);
 }
 
 struct Scan {
@@ -177,9 +178,10 @@ Result<QHash<qint64, DuplicateContact>> details(const Database& db, const std::v
 
 } // namespace
 
-QString DuplicateFinder::comparedText(const QString& text)
+QString DuplicateFinder::comparedText(QString text)
 {
-    return text.simplified().toCaseFolded();
+    // On a string of its own both steps work in place rather than on copies.
+    return std::move(text).simplified().toCaseFolded();
 }
 
 Result<std::vector<DuplicateGroup>> DuplicateFinder::find(const Database& db, qint64 userId)

@@ -36,6 +36,6 @@ namespace DuplicateFinder {
 Result<std::vector<DuplicateGroup>> find(const Database& db, qint64 userId);
 
 // The key under which a name or a company is compared.
-QString comparedText(const QString& text);
+QString comparedText(QString text);
 
 } // namespace DuplicateFinder

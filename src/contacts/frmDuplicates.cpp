@@ -35,6 +35,12 @@ QString captionOf(const QString& column)
     return column;
 }
 
+// Remarks run over several lines; a choice box shows one.
+QString oneLine(const QString& text)
+{
+    return QString(text.left(200)).replace(u'\n', u' ');
+}
+
 QLabel* buddyLabel(const QString& text, const char* name, QWidget* buddy, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
@@ -229,7 +235,7 @@ void frmDuplicates::showConflicts()
             choice->setAccessibleName(captionOf(column));
             for (const ContactMerge::Candidate& candidate : conflict.candidates)
                 choice->addItem(QStringLiteral("%1（%2）")
-                                    .arg(candidate.shown.left(200), nameOf(candidate.contactId)),
+                                    .arg(oneLine(candidate.shown), nameOf(candidate.contactId)),
                                 candidate.value);
             choice->setCurrentIndex(conflict.defaults[std::size_t(slot)]);
             m_conflicts->setItemWidget(item, 1, choice);
