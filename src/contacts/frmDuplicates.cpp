@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -120,7 +121,10 @@ frmDuplicates::frmDuplicates(Database& db, const Session& session, Prompter& pro
 
 Status frmDuplicates::GJDuplicates()
 {
+    // Half a second or so at 100,000 contacts: long enough to show that something happens.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     auto found = DuplicateFinder::find(m_db, m_session.currentUserId);
+    QGuiApplication::restoreOverrideCursor();
     if (!found)
         return found.error();
     m_groups = std::move(found).value();
