@@ -14,6 +14,9 @@
 
 #include <cstdio>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 const QString dayFormat = QStringLiteral("yyyy-MM-dd");
@@ -56,6 +59,24 @@ private:
     sqlite3* m_handle = nullptr;
 };
 
+// The copy is a new file under a temporary name, put in place only once complete: a journal
+// and a sync at every step would protect nothing. It is synced once, at the end.
+bool writeUnjournalled(sqlite3* target)
+{
+    return sqlite3_exec(target, "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF", nullptr,
+                        nullptr, nullptr) == SQLITE_OK;
+}
+
+bool syncToDisk(const QString& file)
+{
+    const int descriptor = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    const bool synced = ::fsync(descriptor) == 0;
+    ::close(descriptor);
+    return synced;
+}
+
 // Writes a new file holding source's last committed state, page by page through SQLite's
 // backup, so a file in use is copied consistently. A failure leaves no file behind.
 Status writeCopy(sqlite3* source, const QString& file)
@@ -67,6 +88,8 @@ Status writeCopy(sqlite3* source, const QString& file)
         Handle target;
         if (target.open(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) != SQLITE_OK) {
             written = cannotWrite(file);
+        } else if (!writeUnjournalled(target.get())) {
+            written = sqliteError(target.get(), sqlite3_errcode(target.get()));
         } else if (sqlite3_backup* copy =
                        sqlite3_backup_init(target.get(), "main", source, "main")) {
             // All pages in one step: the copy is of one moment, never of a file changing under it.
@@ -80,6 +103,8 @@ Status writeCopy(sqlite3* source, const QString& file)
             written = sqliteError(target.get(), sqlite3_errcode(target.get()));
         }
     }
+    if (written && !syncToDisk(file))
+        written = cannotWrite(file);
     if (!written)
         QFile::remove(file);
     return written;
