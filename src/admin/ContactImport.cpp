@@ -3,6 +3,7 @@
 
 #include "card/PictureBag.h"
 #include "contacts/PinyinInitial.h"
+#include "contacts/SearchIndex.h"
 #include "db/ContactFields.h"
 #include "db/Database.h"
 
@@ -182,7 +183,7 @@ Result<qsizetype> importTable(const Database& db, const ImportTable& table,
             if (progress)
                 progress(r + 1, total);
         }
-        return {};
+        return SearchIndex::refresh(db);
     });
     if (!written)
         return written.error();
@@ -220,7 +221,7 @@ Result<qsizetype> importCards(const Database& db, const QList<VCardContact>& car
             if (progress)
                 progress(c + 1, total);
         }
-        return {};
+        return SearchIndex::refresh(db);
     });
     if (!written)
         return written.error();

@@ -4,6 +4,7 @@
 #include "CardFields.h"
 
 #include "contacts/PinyinInitial.h"
+#include "contacts/SearchIndex.h"
 #include "db/Database.h"
 
 #include <QSqlError>
@@ -160,15 +161,19 @@ Result<ContactCard::Saved> ContactCard::save(const Database& db, const SaveReque
             saved.outcome = SaveOutcome::GroupVanished;
             return {};
         }
-        if (!request.updateId)
-            return insertRow(db, request, saved.contactId);
+        if (!request.updateId) {
+            if (Status inserted = insertRow(db, request, saved.contactId); !inserted)
+                return inserted;
+            return SearchIndex::refresh(db);
+        }
         bool found = false;
         if (Status updated = updateRow(db, request, found); !updated)
             return updated;
         saved.contactId = *request.updateId;
         if (!found)
             saved.outcome = SaveOutcome::RowVanished;
-        return {};
+        // The search's pinyin and digits of the row are committed with it.
+        return SearchIndex::refresh(db);
     });
     if (!written)
         return written.error();

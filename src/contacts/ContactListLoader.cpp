@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ContactListLoader.h"
 
+#include "SearchIndex.h"
+
 #include "db/Database.h"
 #include "db/SqliteStatement.h"
 
@@ -16,6 +18,12 @@ Result<ContactRows> ContactListLoader::load(const Database& db, std::vector<List
                                             const ContactListFilter& filter)
 {
     std::erase_if(columns, [](const ListColumn& c) { return !ListColumns::isListable(c.field); });
+    // Writes that did not fill the pinyin and digits themselves (a merge, another program)
+    // left rows without them; a file found damaged takes no writes and searches without them.
+    if (ContactListQuery::usesSearchTable(filter) && !db.isDamaged()) {
+        if (Status filled = SearchIndex::refreshAlone(db); !filled)
+            return filled.error();
+    }
     const ContactListStatement statement = ContactListQuery::build(columns, filter);
     // The whole list can be 100,000 rows: stepping SQLite directly and decoding
     // each cell once into its column costs a fraction of going through

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ContactListQuery.h"
 
+#include "PhoneDigits.h"
+
+#include "db/SearchTable.h"
 #include "db/Session.h"
 #include "groups/GroupTree.h"
 
@@ -96,8 +99,123 @@ QString ContactListQuery::containsPattern(const QString& keyword)
     return u'%' + escaped + u'%';
 }
 
+namespace {
+
+struct Filters {
+    QString sql;
+    QVariantList values;
+};
+
+// The group, the user and the letter tab, as every list applies them.
+Filters rowFilters(const ContactListFilter& filter)
+{
+    Filters filters;
+    if (filter.groupId != GroupTree::rootId) {
+        filters.sql += QStringLiteral(" AND C.TID = ?");
+        filters.values << filter.groupId;
+    }
+    if (filter.userId != Session::administratorId) {
+        filters.sql += QStringLiteral(" AND C.UID = ?");
+        filters.values << filter.userId;
+    }
+    if (!filter.letter.isEmpty()) {
+        filters.sql += QStringLiteral(" AND C.Py = ?");
+        filters.values << filter.letter;
+    }
+    return filters;
+}
+
+void appendLimit(ContactListStatement& statement, const ContactListFilter& filter)
+{
+    if (filter.top && filter.groupId == GroupTree::rootId)
+        statement.sql += QStringLiteral(" LIMIT %1").arg(ContactListQuery::topRowCount);
+}
+
+// Text holds the eight contact fields folded as LIKE folds them, so one instr() on it finds
+// what the eight comparisons find; the group's name is tested on the few group rows. The empty
+// keyword (every row with a value in a field) and one that holds the separator or a NUL are
+// left to the nine comparisons.
+bool searchTableServes(const QString& keyword)
+{
+    return !keyword.isEmpty() && !keyword.contains(SearchTable::fieldSeparator) &&
+           !keyword.contains(QChar(0));
+}
+
+ContactListStatement searchTableStatement(const std::vector<ListColumn>& columns,
+                                          const ContactListFilter& filter)
+{
+    const QString& keyword = *filter.keyword;
+    // The search table is the outer loop: the keyword's tests run on its narrow rows, and
+    // only the rows they pass are read from the contacts, in the same ID order.
+    ContactListStatement statement;
+    statement.sql = QStringLiteral("SELECT ") + selectList(columns) +
+                    QStringLiteral(" FROM Vardelin_Search S CROSS JOIN Vardelin_Contact C"
+                                   " CROSS JOIN Vardelin_Type T"
+                                   " WHERE C.ID = S.ID AND T.ID = C.TID");
+    const Filters filters = rowFilters(filter);
+    statement.sql += filters.sql;
+    statement.values << filters.values;
+
+    const KeywordTest groupTest = keywordTest(keyword);
+    statement.sql += QStringLiteral(" AND (instr(S.Text, ?) > 0"
+                                    " OR S.TID IN (SELECT ID FROM Vardelin_Type WHERE ") +
+                     groupTest.perField.arg(QStringLiteral("Name")) + u')';
+    statement.values << foldedKeyword(keyword) << groupTest.value;
+    if (const QString letters = ContactListQuery::pinyinKeyword(keyword); !letters.isEmpty()) {
+        statement.sql += QStringLiteral(" OR substr(S.Spelling, 1, ?) = ?"
+                                        " OR substr(S.Initials, 1, ?) = ?");
+        statement.values << letters.size() << letters << letters.size() << letters;
+    }
+    if (const QString digits = ContactListQuery::numberKeyword(keyword); !digits.isEmpty()) {
+        statement.sql += QStringLiteral(" OR instr(S.Digits, ?) > 0");
+        statement.values << digits;
+    }
+    statement.sql += u')';
+    appendLimit(statement, filter);
+    return statement;
+}
+
+} // namespace
+
+QString ContactListQuery::pinyinKeyword(const QString& keyword)
+{
+    QString letters;
+    for (QChar c : keyword) {
+        if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'))
+            letters += c.toLower();
+        else if (c != u' ')
+            return {};
+    }
+    return letters;
+}
+
+QString ContactListQuery::numberKeyword(const QString& keyword)
+{
+    bool hasDigit = false;
+    for (QChar c : keyword) {
+        if (c.isLetter())
+            return {};
+        hasDigit = hasDigit || c.isDigit();
+    }
+    // "+86" alone leaves no digits, and an empty test would match every number.
+    return hasDigit ? PhoneDigits::normalized(keyword) : QString();
+}
+
+bool ContactListQuery::usesSearchTable(const ContactListFilter& filter)
+{
+    return filter.keyword && searchTableServes(*filter.keyword);
+}
+
 ContactListStatement ContactListQuery::build(const std::vector<ListColumn>& columns,
                                              const ContactListFilter& filter)
+{
+    if (usesSearchTable(filter))
+        return searchTableStatement(columns, filter);
+    return buildLiteral(columns, filter);
+}
+
+ContactListStatement ContactListQuery::buildLiteral(const std::vector<ListColumn>& columns,
+                                                    const ContactListFilter& filter)
 {
     // CROSS JOIN keeps contacts as the outer loop: once statistics exist for the
     // TID index, SQLite would otherwise start from the groups and take twice as
@@ -106,25 +224,15 @@ ContactListStatement ContactListQuery::build(const std::vector<ListColumn>& colu
     statement.sql = QStringLiteral("SELECT ") + selectList(columns) +
                     QStringLiteral(" FROM Vardelin_Contact C CROSS JOIN Vardelin_Type T"
                                    " WHERE T.ID = C.TID");
-    if (filter.groupId != GroupTree::rootId) {
-        statement.sql += QStringLiteral(" AND C.TID = ?");
-        statement.values << filter.groupId;
-    }
-    if (filter.userId != Session::administratorId) {
-        statement.sql += QStringLiteral(" AND C.UID = ?");
-        statement.values << filter.userId;
-    }
-    if (!filter.letter.isEmpty()) {
-        statement.sql += QStringLiteral(" AND C.Py = ?");
-        statement.values << filter.letter;
-    }
+    const Filters filters = rowFilters(filter);
+    statement.sql += filters.sql;
+    statement.values << filters.values;
     if (filter.keyword) {
         const KeywordTest test = keywordTest(*filter.keyword);
         statement.sql += keywordCondition(test);
         for (std::size_t i = 0; i < searchedFields.size(); ++i)
             statement.values << test.value;
     }
-    if (filter.top && filter.groupId == GroupTree::rootId)
-        statement.sql += QStringLiteral(" LIMIT %1").arg(topRowCount);
+    appendLimit(statement, filter);
     return statement;
 }

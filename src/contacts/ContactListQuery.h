@@ -18,7 +18,9 @@ struct ContactListFilter {
     // A letter tab's letter; empty for the tab that lists every letter.
     QString letter;
     // Set when searching: matched literally inside name, company, group and the
-    // six telephone fields.
+    // six telephone fields; a keyword of Latin letters also matches the start of the
+    // name's pinyin or its initials, and one written as a number the telephone
+    // fields' digits.
     std::optional<QString> keyword;
     // The start-up option that caps the root group's list.
     bool top = false;
@@ -36,6 +38,22 @@ inline constexpr int topRowCount = 500;
 // Selects the columns in order, then C.ID and C.Sex. Every value is bound;
 // column names come only from the listable set.
 ContactListStatement build(const std::vector<ListColumn>& columns, const ContactListFilter& filter);
+
+// The statement of a search without the search table: the nine fields tested
+// on every contact, the literal rules alone.
+ContactListStatement buildLiteral(const std::vector<ListColumn>& columns,
+                                  const ContactListFilter& filter);
+
+// True when build() reads Vardelin_Search, whose pinyin and digits must then be filled.
+bool usesSearchTable(const ContactListFilter& filter);
+
+// The keyword without blanks and in lower case when it is made of Latin letters and
+// blanks only; empty otherwise.
+QString pinyinKeyword(const QString& keyword);
+
+// The keyword's digits when it is written as a number: digits and signs such as
+// blanks, dashes, brackets and "+", no letter; empty otherwise.
+QString numberKeyword(const QString& keyword);
 
 // A LIKE pattern that finds text containing the keyword, with "%", "_" and the
 // escape character itself taken literally.

@@ -3,6 +3,7 @@
 
 #include "ContactFields.h"
 #include "Database.h"
+#include "SearchTable.h"
 #include "WidthMigration.h"
 
 #include <QSet>
@@ -183,7 +184,8 @@ Status Schema::create(const Database& db)
     QStringList statements;
     for (const Table& table : tables())
         statements << createStatement(table);
-    statements << indexStatements() << QStringLiteral("PRAGMA user_version = %1").arg(version);
+    statements << indexStatements() << SearchTable::createStatements()
+               << QStringLiteral("PRAGMA user_version = %1").arg(version);
     for (const QString& statement : statements) {
         if (Status done = db.exec(statement); !done)
             return done;
@@ -250,6 +252,12 @@ std::span<const Schema::Migration> Schema::migrations()
              if (Status layout = verify(db); !layout)
                  return layout;
              return WidthMigration::toTwips(db);
+         }},
+        {4,
+         [](const Database& db) -> Status {
+             if (Status layout = verify(db); !layout)
+                 return layout;
+             return SearchTable::addTo(db);
          }},
     };
     return steps;

@@ -16,7 +16,8 @@ namespace Schema {
 
 // Stamped as PRAGMA user_version; a later layout adds a migration step.
 // 2: Files last in Vardelin_Files, list widths in twips (1 stored them in pixels).
-inline constexpr int version = 3;
+// 4: the search table Vardelin_Search with its triggers.
+inline constexpr int version = 4;
 
 struct Column {
     QString name;

@@ -37,7 +37,11 @@ class TestDatabaseFile : public QObject {
         const qint64 pageSize = book->scalar(u"PRAGMA page_size"_s).toLongLong();
         QFile file(book->path());
         QVERIFY(file.open(QIODevice::ReadWrite));
-        const qint64 at = file.readAll().indexOf("row1500.");
+        // The search table holds the name too, followed by its field separator.
+        const QByteArray contents = file.readAll();
+        qint64 at = contents.indexOf("row1500.");
+        while (at >= 0 && contents.mid(at + 8, 1) == "\x1f")
+            at = contents.indexOf("row1500.", at + 1);
         QVERIFY(at > pageSize);
         QVERIFY(file.seek(at - at % pageSize));
         QCOMPARE(file.write(QByteArray(16, '\xff')), 16);
@@ -68,6 +72,7 @@ private slots:
             "Hobby Specialty Remark Birthday MemorialDay Member Spouse SpouseTel AddDate Photo) "
             "Vardelin_Files(ID CID Type Name Ext UpDate Size Files) Vardelin_History(ID CID "
             "LxDate NextDate Remark IsRemind) Vardelin_Login(ID Name Pass Skin Dock) "
+            "Vardelin_Search(ID TID Text Spelling Initials Digits) "
             "Vardelin_System(ID IsLogin IsAllUser IsExpanded IsZip IsMax IsTop) "
             "Vardelin_Type(ID PID Number Name)"_s);
         QCOMPARE(sql(u"PRAGMA user_version"_s), QString::number(Schema::version));

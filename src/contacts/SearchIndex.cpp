@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SearchIndex.h"
+
+#include "NamePinyin.h"
+#include "PhoneDigits.h"
+
+#include "db/Database.h"
+
+#include <QSqlError>
+#include <QStringList>
+
+#include <vector>
+
+namespace {
+
+struct Unfilled {
+    qint64 id;
+    QString name;
+    QStringList telephones;
+};
+
+constexpr int telephoneCount = 6;
+
+// LEFT JOIN: a row whose contact is gone still gets values and so stops being looked at.
+const QString unfilledSql =
+    QStringLiteral("SELECT S.ID, C.Name, C.Tel1, C.Tel2, C.Tel3, C.Moblie1, C.Moblie2, C.Moblie3 "
+                   "FROM Vardelin_Search S LEFT JOIN Vardelin_Contact C ON C.ID = S.ID "
+                   "WHERE S.Spelling IS NULL");
+
+Result<std::vector<Unfilled>> unfilledRows(const Database& db)
+{
+    auto rows = db.query(unfilledSql);
+    if (!rows)
+        return rows.error();
+    std::vector<Unfilled> found;
+    QSqlQuery& query = rows.value();
+    while (query.next()) {
+        Unfilled row{query.value(0).toLongLong(), query.value(1).toString(), {}};
+        for (int t = 0; t < telephoneCount; ++t)
+            row.telephones << query.value(2 + t).toString();
+        found.push_back(std::move(row));
+    }
+    if (Status ended = db.finished(query); !ended)
+        return ended.error();
+    return found;
+}
+
+} // namespace
+
+QString SearchIndex::digitsOf(const QStringList& telephones)
+{
+    QStringList digits;
+    for (const QString& telephone : telephones)
+        digits << PhoneDigits::normalized(telephone);
+    return digits.join(u',');
+}
+
+Status SearchIndex::refresh(const Database& db)
+{
+    auto rows = unfilledRows(db);
+    if (!rows)
+        return rows.error();
+    if (rows.value().empty())
+        return {};
+    // One prepared statement for all rows: an import fills thousands.
+    QSqlQuery update(db.connection());
+    if (!update.prepare(QStringLiteral(
+            "UPDATE Vardelin_Search SET Spelling = ?, Initials = ?, Digits = ? WHERE ID = ?")))
+        return DbError::fromSql(update.lastError());
+    for (const Unfilled& row : rows.value()) {
+        const NamePinyin pinyin = namePinyin(row.name);
+        // Empty rather than NULL: NULL marks the row as still to fill.
+        update.addBindValue(pinyin.spelling.isNull() ? QStringLiteral("") : pinyin.spelling);
+        update.addBindValue(pinyin.initials.isNull() ? QStringLiteral("") : pinyin.initials);
+        update.addBindValue(digitsOf(row.telephones));
+        update.addBindValue(row.id);
+        if (!update.exec()) {
+            const DbError error = DbError::fromSql(update.lastError());
+            db.noteFailure(error);
+            return error;
+        }
+    }
+    return {};
+}
+
+Status SearchIndex::refreshAlone(const Database& db)
+{
+    auto any =
+        db.readOne(QStringLiteral("SELECT 1 FROM Vardelin_Search WHERE Spelling IS NULL LIMIT 1"));
+    if (!any)
+        return any.error();
+    if (!any.value())
+        return {};
+    return db.transaction([&db] { return refresh(db); });
+}
