@@ -18,6 +18,9 @@ public:
     // click: the accounts page is not switched by it.
     void GJSystem(const SystemOptions& stored);
     SystemOptions values() const;
+    // Reminders at start-up, for every account (kept beside the six options).
+    void setRemindAtStart(bool on);
+    bool remindAtStart() const;
 
 signals:
     // The user clicked C_IsAllUser; on is its new state.
@@ -32,4 +35,5 @@ private:
     QCheckBox* m_zip;
     QCheckBox* m_max;
     QCheckBox* m_top;
+    QCheckBox* m_remind;
 };

@@ -122,6 +122,27 @@ Status updateRow(const Database& db, const ContactCard::SaveRequest& request, bo
     return {};
 }
 
+// The lunar mark goes with the row: set only while there is a birthday to keep so.
+Status writeLunarMark(const Database& db, qint64 contactId, const ContactRecord& record)
+{
+    const bool lunar = record.lunarBirthday && record.dates.value(QStringLiteral("Birthday"));
+    if (lunar) {
+        return db.exec(
+            QStringLiteral("INSERT OR IGNORE INTO Vardelin_LunarBirthday (CID) VALUES (?)"),
+            {contactId});
+    }
+    return db.exec(QStringLiteral("DELETE FROM Vardelin_LunarBirthday WHERE CID = ?"), {contactId});
+}
+
+Result<bool> readLunarMark(const Database& db, qint64 contactId)
+{
+    auto mark = db.readOne(QStringLiteral("SELECT 1 FROM Vardelin_LunarBirthday WHERE CID = ?"),
+                           {contactId});
+    if (!mark)
+        return mark.error();
+    return mark.value().has_value();
+}
+
 Result<bool> groupExists(const Database& db, qint64 groupId)
 {
     auto found = db.query(QStringLiteral("SELECT 1 FROM Vardelin_Type WHERE ID = ?"), {groupId});
@@ -146,7 +167,13 @@ Result<std::optional<ContactRecord>> ContactCard::load(const Database& db, qint6
             return ended.error();
         return std::optional<ContactRecord>();
     }
-    return std::optional<ContactRecord>(recordOf(query));
+    ContactRecord record = recordOf(query);
+    query.finish();
+    auto lunar = readLunarMark(db, contactId);
+    if (!lunar)
+        return lunar.error();
+    record.lunarBirthday = lunar.value();
+    return std::optional<ContactRecord>(std::move(record));
 }
 
 Result<ContactCard::Saved> ContactCard::save(const Database& db, const SaveRequest& request)
@@ -160,15 +187,20 @@ Result<ContactCard::Saved> ContactCard::save(const Database& db, const SaveReque
             saved.outcome = SaveOutcome::GroupVanished;
             return {};
         }
-        if (!request.updateId)
-            return insertRow(db, request, saved.contactId);
+        if (!request.updateId) {
+            if (Status inserted = insertRow(db, request, saved.contactId); !inserted)
+                return inserted;
+            return writeLunarMark(db, saved.contactId, request.record);
+        }
         bool found = false;
         if (Status updated = updateRow(db, request, found); !updated)
             return updated;
         saved.contactId = *request.updateId;
-        if (!found)
+        if (!found) {
             saved.outcome = SaveOutcome::RowVanished;
-        return {};
+            return {};
+        }
+        return writeLunarMark(db, saved.contactId, request.record);
     });
     if (!written)
         return written.error();
