@@ -15,14 +15,16 @@ namespace {
 constexpr double msPerDay = 86400000.0;
 const QDate unixEpoch(1970, 1, 1);
 
-std::unique_ptr<icu::Calendar> chineseCalendar()
+// Made once per thread: creating the calendar costs more than a conversion.
+icu::Calendar* chineseCalendar()
 {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(
-        icu::TimeZone::getGMT()->clone(), icu::Locale("zh@calendar=chinese"), status));
-    if (U_FAILURE(status))
-        return nullptr;
-    return calendar;
+    thread_local const std::unique_ptr<icu::Calendar> calendar = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::Calendar> made(icu::Calendar::createInstance(
+            icu::TimeZone::getGMT()->clone(), icu::Locale("zh@calendar=chinese"), status));
+        return U_FAILURE(status) ? nullptr : std::move(made);
+    }();
+    return calendar.get();
 }
 
 UDate timeOf(QDate solar)
@@ -67,7 +69,7 @@ std::optional<std::pair<UDate, Fields>> place(icu::Calendar& calendar, int year,
 
 std::optional<LunarDate::Day> LunarDate::of(QDate solar)
 {
-    auto calendar = chineseCalendar();
+    icu::Calendar* calendar = chineseCalendar();
     if (!solar.isValid() || !calendar)
         return std::nullopt;
     UErrorCode status = U_ZERO_ERROR;
@@ -104,7 +106,7 @@ QString LunarDate::text(const Day& day)
 
 std::optional<QDate> LunarDate::solarOf(int year, int month, bool leap, int day)
 {
-    auto calendar = chineseCalendar();
+    icu::Calendar* calendar = chineseCalendar();
     if (!calendar || month < 1 || month > 12 || day < 1 || day > 30)
         return std::nullopt;
     // The first of the month tells whether the year has it; then the day, kept inside it.
@@ -134,4 +136,39 @@ std::optional<QDate> LunarDate::nextBirthday(QDate born, QDate from)
             return day;
     }
     return std::nullopt;
+}
+
+LunarDate::BirthdaysNear::BirthdaysNear(QDate from, int days)
+    : m_from(from)
+    , m_days(days)
+{
+    for (int ahead = 0; ahead < days; ++ahead) {
+        if (const std::optional<Day> day = LunarDate::of(from.addDays(ahead)))
+            m_window.push_back(*day);
+    }
+}
+
+bool LunarDate::BirthdaysNear::mayFallInWindow(const Day& birth) const
+{
+    // A birthday lands on its own lunar day, or on the ordinary month of a leap one the year
+    // lacks, or on the 29th for a 30th the month lacks.
+    return std::any_of(m_window.begin(), m_window.end(), [&birth](const Day& day) {
+        return day.month == birth.month && (day.leap == birth.leap || (birth.leap && !day.leap)) &&
+               (day.day == birth.day || (birth.day == 30 && day.day == 29));
+    });
+}
+
+std::optional<QDate> LunarDate::BirthdaysNear::of(QDate born)
+{
+    const std::optional<Day> birth = LunarDate::of(born);
+    if (!birth || !mayFallInWindow(*birth))
+        return std::nullopt;
+    const auto key = std::make_tuple(birth->month, birth->leap, birth->day);
+    if (const auto known = m_found.find(key); known != m_found.end())
+        return known->second;
+    std::optional<QDate> found = nextBirthday(born, m_from);
+    if (found && m_from.daysTo(*found) >= m_days)
+        found.reset();
+    m_found.emplace(key, found);
+    return found;
 }

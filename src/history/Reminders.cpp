@@ -90,12 +90,13 @@ Status readDays(const Database& db, qint64 userId, QDate today, DueList& due)
     if (!rows)
         return rows.error();
     QSqlQuery& q = rows.value();
+    LunarDate::BirthdaysNear lunarBirthdays(today, Reminders::daysAhead);
     while (q.next()) {
         const qint64 id = q.value(0).toLongLong();
         const QString name = q.value(1).toString();
         const bool lunar = q.value(4).toBool();
         if (const std::optional<QDate> born = HistoryRecords::storedDate(q.value(2))) {
-            const QDate next = lunar ? LunarDate::nextBirthday(*born, today).value_or(QDate())
+            const QDate next = lunar ? lunarBirthdays.of(*born).value_or(QDate())
                                      : Reminders::nextSolarReturn(*born, today);
             addIfNear(due,
                       {id, name, lunar ? DueDay::Kind::LunarBirthday : DueDay::Kind::Birthday, next,
