@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Page "基本选项" of the settings window: the six start-up options.
+// Page "基本选项" of the settings window: the six start-up options and the backup commands.
 #pragma once
 
 #include "db/SystemOptions.h"
@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QPushButton;
 
 class OptionsPage : public QWidget {
     Q_OBJECT
@@ -22,6 +23,9 @@ public:
     void setRemindAtStart(bool on);
     bool remindAtStart() const;
 
+    QPushButton* backupButton() const { return m_backup; }
+    QPushButton* restoreButton() const { return m_restore; }
+
 signals:
     // The user clicked C_IsAllUser; on is its new state.
     void allUserClicked(bool on);
@@ -36,4 +40,6 @@ private:
     QCheckBox* m_max;
     QCheckBox* m_top;
     QCheckBox* m_remind;
+    QPushButton* m_backup;
+    QPushButton* m_restore;
 };
