@@ -17,7 +17,9 @@ OptionsPage::OptionsPage(QWidget* parent)
     m_zip = addBox("C_IsZip", QStringLiteral("关闭时是否压缩数据库"));
     m_max = addBox("C_IsMax", QStringLiteral("启动时最大化窗口"));
     m_top = addBox("C_IsTop", QStringLiteral("全部分组最多显示500条"));
-    for (QCheckBox* box : {m_login, m_allUser, m_expanded, m_zip, m_max, m_top})
+    m_remind = addBox("C_IsRemind", QStringLiteral("启动时提醒到期的联系和近期的生日"));
+    m_remind->setChecked(true);
+    for (QCheckBox* box : {m_login, m_allUser, m_expanded, m_zip, m_max, m_top, m_remind})
         layout->addWidget(box);
     m_backup = commandButton(QStringLiteral("Button_Backup"), QStringLiteral("立即备份"), this);
     m_restore = commandButton(QStringLiteral("Button_Restore"), QStringLiteral("从备份恢复"), this);
@@ -57,4 +59,14 @@ SystemOptions OptionsPage::values() const
     options.isMax = m_max->isChecked();
     options.isTop = m_top->isChecked();
     return options;
+}
+
+void OptionsPage::setRemindAtStart(bool on)
+{
+    m_remind->setChecked(on);
+}
+
+bool OptionsPage::remindAtStart() const
+{
+    return m_remind->isChecked();
 }

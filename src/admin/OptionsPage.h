@@ -19,6 +19,9 @@ public:
     // click: the accounts page is not switched by it.
     void GJSystem(const SystemOptions& stored);
     SystemOptions values() const;
+    // Reminders at start-up, for every account (kept beside the six options).
+    void setRemindAtStart(bool on);
+    bool remindAtStart() const;
 
     QPushButton* backupButton() const { return m_backup; }
     QPushButton* restoreButton() const { return m_restore; }
@@ -36,6 +39,7 @@ private:
     QCheckBox* m_zip;
     QCheckBox* m_max;
     QCheckBox* m_top;
+    QCheckBox* m_remind;
     QPushButton* m_backup;
     QPushButton* m_restore;
 };

@@ -4,6 +4,7 @@
 #include "PasswordChange.h"
 
 #include "db/Database.h"
+#include "history/Reminders.h"
 
 Status SettingsSave::writeOptions(const Database& db, const SystemOptions& options)
 {
@@ -27,6 +28,8 @@ Status SettingsSave::save(const Database& db, const SettingsChange& change)
         }
         if (Status columns = ColumnSettings::write(db, change.columns); !columns)
             return columns;
-        return writeOptions(db, change.options);
+        if (Status options = writeOptions(db, change.options); !options)
+            return options;
+        return Reminders::setOn(db, change.remindAtStart);
     });
 }

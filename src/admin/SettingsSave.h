@@ -19,6 +19,8 @@ struct SettingsChange {
     qint16 suffix = 0;
     std::vector<ColumnSetting> columns;
     SystemOptions options;
+    // The start-up reminder, for every account.
+    bool remindAtStart = true;
 };
 
 namespace SettingsSave {
@@ -26,8 +28,8 @@ namespace SettingsSave {
 // Writes the stored options row (Vardelin_System, ID 1) from options.
 Status writeOptions(const Database& db, const SystemOptions& options);
 
-// The password, then every column row, then the options, all or nothing: a
-// failure anywhere leaves the database as it was.
+// The password, then every column row, then the options and the reminder switch, all or
+// nothing: a failure anywhere leaves the database as it was.
 Status save(const Database& db, const SettingsChange& change);
 
 } // namespace SettingsSave

@@ -11,6 +11,7 @@
 
 #include "db/PasswordSuffix.h"
 #include "db/Session.h"
+#include "history/Reminders.h"
 #include "ui/Prompter.h"
 
 #include <QHBoxLayout>
@@ -102,6 +103,10 @@ Status frmSystem::load()
     if (!stored)
         return stored.error();
     m_options->GJSystem(stored.value());
+    auto remind = Reminders::isOn(m_db);
+    if (!remind)
+        return remind.error();
+    m_options->setRemindAtStart(remind.value());
     if (Status users = m_accounts->GJUser(); !users)
         return users;
     if (Status columns = m_columns->GJAlias(); !columns)
@@ -143,6 +148,7 @@ void frmSystem::Button_OK_Click()
     }
     change.columns = m_columns->columns();
     change.options = m_options->values();
+    change.remindAtStart = m_options->remindAtStart();
 
     if (Status saved = SettingsSave::save(m_db, change); !saved) {
         m_prompter.showError(this, saved.error());

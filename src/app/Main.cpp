@@ -24,6 +24,7 @@
 #include "groups/GroupTree.h"
 #include "groups/GroupTreeWidget.h"
 #include "history/HistoryPane.h"
+#include "history/frmRemind.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"
 #include "ui/Skin.h"
@@ -106,7 +107,45 @@ bool Main::startUp(const QString& databasePath)
         return false;
     }
     m_started = !m_endedAtLogin;
+    if (m_started) {
+        // The reminder waits for the window's first paint, so it never delays it.
+        m_remindPending = true;
+        m_list->viewport()->installEventFilter(this);
+    }
     return m_started;
+}
+
+bool Main::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_remindPending && event->type() == QEvent::Paint && watched == m_list->viewport()) {
+        m_remindPending = false;
+        m_list->viewport()->removeEventFilter(this);
+        QTimer::singleShot(0, this, &Main::showReminders);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Main::showReminders()
+{
+    const QDate today = QDate::currentDate();
+    auto due = Reminders::forStartUp(m_db, m_session.currentUserId, today);
+    if (!due) {
+        m_prompter.showError(this, due.error());
+        return;
+    }
+    if (!due.value())
+        return;
+    auto* remind =
+        new frmRemind(m_db, m_prompter, m_session.currentUserId, today, *due.value(), this);
+    remind->setAttribute(Qt::WA_DeleteOnClose);
+    connect(remind, &frmRemind::openCardRequested, this,
+            [this, window = QPointer<frmRemind>(remind)](qint64 contactId) {
+                EditCard(contactId, false);
+                // The card may have changed a date or the remind flag.
+                if (window)
+                    window->refresh();
+            });
+    remind->show();
 }
 
 bool Main::offerNewestBackup(const QString& databasePath, const DbError& error)

@@ -68,8 +68,13 @@ public:
     // The main window's own pop-up menu: the pane toggles, never the toolbar.
     QMenu* createPopupMenu() override;
 
+    // The reminder window of the due follow-ups and near birthdays; nothing when none is due,
+    // reminders are off or silenced today. Start-up calls it once the list has been painted.
+    void showReminders();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Status runStartUp(const QString& databasePath);
@@ -122,4 +127,6 @@ private:
     bool m_restartWanted = false;
     // Set once start-up has finished: only a window that was shown saves its layout.
     bool m_started = false;
+    // Set by start-up until the list's first paint queues the reminder.
+    bool m_remindPending = false;
 };

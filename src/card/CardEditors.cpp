@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CardEditors.h"
 
+#include "LunarDate.h"
 #include "PhotoFrame.h"
 #include "PictureBag.h"
 
@@ -63,6 +64,30 @@ CardEditors::CardEditors(QWidget* parent)
         m_entries.push_back({&field, label, editor});
         m_byControl.insert(QString(field.control), editor);
     }
+    makeLunarControls(parent);
+}
+
+void CardEditors::makeLunarControls(QWidget* parent)
+{
+    m_birthday = static_cast<OptionalDateEdit*>(editor(QLatin1StringView("Edit_Birthday")));
+    m_lunarText = new QLabel(parent);
+    m_lunarText->setObjectName(QStringLiteral("Label_Lunar"));
+    m_lunarBox = new QCheckBox(QStringLiteral("农历生日"), parent);
+    m_lunarBox->setObjectName(QStringLiteral("Edit_LunarBirthday"));
+    m_lunarBox->setToolTip(QStringLiteral("勾选表示按农历过生日，提醒按今年的农历日期"));
+    m_lunarBox->setEnabled(false);
+    QObject::connect(m_birthday->checkBox(), &QCheckBox::toggled, m_lunarBox,
+                     [this] { showLunarDate(); });
+    QObject::connect(m_birthday->picker(), &QDateEdit::dateChanged, m_lunarBox,
+                     [this] { showLunarDate(); });
+}
+
+void CardEditors::showLunarDate()
+{
+    const std::optional<QDate> birthday = m_birthday->date();
+    const std::optional<LunarDate::Day> lunar = birthday ? LunarDate::of(*birthday) : std::nullopt;
+    m_lunarText->setText(lunar ? LunarDate::text(*lunar) : QString());
+    m_lunarBox->setEnabled(birthday.has_value());
 }
 
 QWidget* CardEditors::makeEditor(const CardField& field, QWidget* parent)
@@ -166,6 +191,7 @@ void CardEditors::showToday(QDate today)
 void CardEditors::load(const ContactRecord& record)
 {
     m_loadedMemo.reset();
+    m_lunarBox->setChecked(record.lunarBirthday);
     for (const Entry& entry : m_entries) {
         const CardField& field = *entry.field;
         const QString column(field.column);
@@ -257,5 +283,6 @@ ContactRecord CardEditors::gather() const
             break;
         }
     }
+    record.lunarBirthday = m_lunarBox->isChecked() && m_birthday->date().has_value();
     return record;
 }

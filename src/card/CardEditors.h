@@ -15,6 +15,7 @@
 
 class OptionalDateEdit;
 class PhotoFrame;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -36,6 +37,9 @@ public:
     QWidget* editor(QLatin1StringView control) const;
     PhotoFrame* photo() const { return m_photo; }
     QComboBox* groupList() const { return m_groups; }
+    // Beside the birthday: its lunar date, and the mark that it is kept by that calendar.
+    QLabel* lunarText() const { return m_lunarText; }
+    QCheckBox* lunarBox() const { return m_lunarBox; }
 
     // The fills of the fixed lists (first item chosen) and of the stored values (none chosen).
     void fillSex();
@@ -57,11 +61,16 @@ private:
     QWidget* makeEditor(const CardField& field, QWidget* parent);
     void loadText(const CardField& field, QWidget* editor, const QString& text);
     QString textOf(const CardField& field, QWidget* editor) const;
+    void makeLunarControls(QWidget* parent);
+    void showLunarDate();
 
     std::vector<Entry> m_entries;
     QHash<QString, QWidget*> m_byControl;
     PhotoFrame* m_photo = nullptr;
     QComboBox* m_groups = nullptr;
+    OptionalDateEdit* m_birthday = nullptr;
+    QLabel* m_lunarText = nullptr;
+    QCheckBox* m_lunarBox = nullptr;
     // The remarks as stored and as the box shows them: while the box still shows them so, the
     // stored text is written back, so what the box normalises (carriage returns) survives.
     struct LoadedMemo {

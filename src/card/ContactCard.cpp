@@ -123,6 +123,27 @@ Status updateRow(const Database& db, const ContactCard::SaveRequest& request, bo
     return {};
 }
 
+// The lunar mark goes with the row: set only while there is a birthday to keep so.
+Status writeLunarMark(const Database& db, qint64 contactId, const ContactRecord& record)
+{
+    const bool lunar = record.lunarBirthday && record.dates.value(QStringLiteral("Birthday"));
+    if (lunar) {
+        return db.exec(
+            QStringLiteral("INSERT OR IGNORE INTO Vardelin_LunarBirthday (CID) VALUES (?)"),
+            {contactId});
+    }
+    return db.exec(QStringLiteral("DELETE FROM Vardelin_LunarBirthday WHERE CID = ?"), {contactId});
+}
+
+Result<bool> readLunarMark(const Database& db, qint64 contactId)
+{
+    auto mark = db.readOne(QStringLiteral("SELECT 1 FROM Vardelin_LunarBirthday WHERE CID = ?"),
+                           {contactId});
+    if (!mark)
+        return mark.error();
+    return mark.value().has_value();
+}
+
 Result<bool> groupExists(const Database& db, qint64 groupId)
 {
     auto found = db.query(QStringLiteral("SELECT 1 FROM Vardelin_Type WHERE ID = ?"), {groupId});
@@ -147,7 +168,13 @@ Result<std::optional<ContactRecord>> ContactCard::load(const Database& db, qint6
             return ended.error();
         return std::optional<ContactRecord>();
     }
-    return std::optional<ContactRecord>(recordOf(query));
+    ContactRecord record = recordOf(query);
+    query.finish();
+    auto lunar = readLunarMark(db, contactId);
+    if (!lunar)
+        return lunar.error();
+    record.lunarBirthday = lunar.value();
+    return std::optional<ContactRecord>(std::move(record));
 }
 
 Result<ContactCard::Saved> ContactCard::save(const Database& db, const SaveRequest& request)
@@ -164,14 +191,20 @@ Result<ContactCard::Saved> ContactCard::save(const Database& db, const SaveReque
         if (!request.updateId) {
             if (Status inserted = insertRow(db, request, saved.contactId); !inserted)
                 return inserted;
+            if (Status marked = writeLunarMark(db, saved.contactId, request.record); !marked)
+                return marked;
             return SearchIndex::refresh(db);
         }
         bool found = false;
         if (Status updated = updateRow(db, request, found); !updated)
             return updated;
         saved.contactId = *request.updateId;
-        if (!found)
+        if (!found) {
             saved.outcome = SaveOutcome::RowVanished;
+            return {};
+        }
+        if (Status marked = writeLunarMark(db, saved.contactId, request.record); !marked)
+            return marked;
         // The search's pinyin and digits of the row are committed with it.
         return SearchIndex::refresh(db);
     });

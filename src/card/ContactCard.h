@@ -37,7 +37,8 @@ struct Saved {
 };
 
 // Writes every column of the save order in one transaction: UID the user, Py the initial of the
-// name, AddDate today; texts as given (a missing one as ""), dates as "yyyy-MM-dd" or Null. An
+// name, AddDate today; texts as given (a missing one as ""), dates as "yyyy-MM-dd" or Null; and
+// the lunar birthday mark beside the row, in the same transaction. An
 // update whose row is gone, or a save into a group that is gone, writes nothing and says so.
 Result<Saved> save(const Database& db, const SaveRequest& request);
 

@@ -18,4 +18,7 @@ struct ContactRecord {
     QHash<QString, std::optional<QDate>> dates;
     // Photo as stored: a picture bag, or whatever bytes the column holds.
     QByteArray photo;
+    // The birthday is kept by the lunar calendar (a mark beside the row, never without a
+    // birthday).
+    bool lunarBirthday = false;
 };

@@ -207,10 +207,14 @@ QWidget* frmCard::buildCustomPage()
     constexpr int lowerBand = 5;
     placeFrame(grid, *m_editors, Frame::UpperLeft, 0, 0, 1);
     placeFrame(grid, *m_editors, Frame::UpperRight, 0, rightColumn, 1);
-    grid->addWidget(separatorLine(page), lowerBand - 1, 0, 1, 5);
+    grid->addWidget(separatorLine(page), lowerBand - 1, 0, 1, 6);
     placeFrame(grid, *m_editors, Frame::LowerLeft, lowerBand, 0, 1);
     placeFrame(grid, *m_editors, Frame::LowerRight, lowerBand, rightColumn, 1);
     placeFrame(grid, *m_editors, Frame::Bottom, lowerBand + 5, 0, 4);
+    auto* lunar = new QHBoxLayout;
+    lunar->addWidget(m_editors->lunarText());
+    lunar->addWidget(m_editors->lunarBox());
+    grid->addLayout(lunar, lowerBand, rightColumn + 2);
     grid->setColumnMinimumWidth(2, 16);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(4, 1);
@@ -230,6 +234,8 @@ void frmCard::setTabOrderByCard()
         if (auto* date = qobject_cast<OptionalDateEdit*>(entry.editor)) {
             chain(date->checkBox());
             chain(date->picker());
+            if (entry.field->control == QLatin1StringView("Edit_Birthday"))
+                chain(m_editors->lunarBox());
         } else {
             chain(entry.editor);
         }

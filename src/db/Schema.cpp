@@ -184,8 +184,34 @@ Status Schema::create(const Database& db)
     QStringList statements;
     for (const Table& table : tables())
         statements << createStatement(table);
-    statements << indexStatements() << SearchTable::createStatements()
-               << QStringLiteral("PRAGMA user_version = %1").arg(version);
+    statements << indexStatements() << SearchTable::createStatements();
+    for (const QString& statement : statements) {
+        if (Status done = db.exec(statement); !done)
+            return done;
+    }
+    if (Status reminders = createReminderTables(db); !reminders)
+        return reminders;
+    return db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
+}
+
+Status Schema::createReminderTables(const Database& db)
+{
+    const QStringList statements{
+        // UID 0 holds what applies to every account (IsOff: no reminder at start-up); an
+        // account's row holds the day it ticked "今天不再提醒".
+        QStringLiteral("CREATE TABLE IF NOT EXISTS Vardelin_Remind (UID INTEGER PRIMARY KEY, "
+                       "IsOff INTEGER NOT NULL DEFAULT 0, SilencedOn TEXT)"),
+        // A contact whose Birthday is kept by the lunar calendar.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS Vardelin_LunarBirthday "
+                       "(CID INTEGER PRIMARY KEY)"),
+        // Every command that deletes contacts or accounts takes their marks with them.
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS LunarBirthday_ContactDeleted AFTER DELETE "
+                       "ON Vardelin_Contact BEGIN DELETE FROM Vardelin_LunarBirthday "
+                       "WHERE CID = OLD.ID; END"),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS Remind_AccountDeleted AFTER DELETE "
+                       "ON Vardelin_Login BEGIN DELETE FROM Vardelin_Remind "
+                       "WHERE UID = OLD.ID; END"),
+    };
     for (const QString& statement : statements) {
         if (Status done = db.exec(statement); !done)
             return done;
@@ -258,6 +284,13 @@ std::span<const Schema::Migration> Schema::migrations()
              if (Status layout = verify(db); !layout)
                  return layout;
              return SearchTable::addTo(db);
+         }},
+        // 5: the reminder tables beside the seven, which keep their fields.
+        {5,
+         [](const Database& db) -> Status {
+             if (Status layout = verify(db); !layout)
+                 return layout;
+             return createReminderTables(db);
          }},
     };
     return steps;

@@ -17,7 +17,8 @@ namespace Schema {
 // Stamped as PRAGMA user_version; a later layout adds a migration step.
 // 2: Files last in Vardelin_Files, list widths in twips (1 stored them in pixels).
 // 4: the search table Vardelin_Search with its triggers.
-inline constexpr int version = 4;
+// 5: the reminders' settings and the lunar birthday marks, in tables of their own.
+inline constexpr int version = 5;
 
 struct Column {
     QString name;
@@ -34,6 +35,9 @@ struct Table {
 const std::vector<Table>& tables();
 
 Status create(const Database& db);
+
+// The tables kept beside the seven: what start-up reminds of, and which birthdays are lunar.
+Status createReminderTables(const Database& db);
 
 // Fails with a clear message, as for a foreign file, when a table or any of
 // its columns is missing.

@@ -125,6 +125,7 @@ private slots:
     void rowOrGroupDeletedMeanwhileGetsNothingWritten();
     void databaseErrorWhileSavingKeepsTheCardAndTheRow();
     void layoutShowsEveryFieldUnclippedInCardOrder();
+    void lunarBirthdayIsShownMarkedSavedAndLoaded();
 
 private:
     std::unique_ptr<TestDatabase> m_data;
@@ -670,6 +671,46 @@ void TestFrmCard::layoutShowsEveryFieldUnclippedInCardOrder()
         if (field.frame > CardField::Frame::Photo)
             expected << QString(field.control);
     QCOMPARE(walked.mid(0, expected.size()), expected);
+}
+
+void TestFrmCard::lunarBirthdayIsShownMarkedSavedAndLoaded()
+{
+    const auto marked = [this](qint64 id) {
+        return m_data
+                   ->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_LunarBirthday "
+                                           "WHERE CID = ?"),
+                            {id})
+                   .toInt() == 1;
+    };
+    qint64 id = 0;
+    {
+        OpenCard open(m_data->db(), {false, 0, m_work, false});
+        auto* lunar = open.find<QCheckBox>("Edit_LunarBirthday");
+        QVERIFY(!lunar->isEnabled());
+        QCOMPARE(open.find<QLabel>("Label_Lunar")->text(), QString());
+        open.line("Edit_Name")->setText(QStringLiteral("张三"));
+        open.date("Edit_Birthday")->setDate(QDate(2023, 3, 22));
+        QCOMPARE(open.find<QLabel>("Label_Lunar")->text(), QStringLiteral("农历闰二月初一"));
+        QVERIFY(lunar->isEnabled());
+        lunar->setChecked(true);
+        open.prompter.expectQuestion(true);
+        open.click("Button_Save");
+        QVERIFY(open.card->saved());
+        id = m_data->scalar(QStringLiteral("SELECT max(ID) FROM Vardelin_Contact")).toLongLong();
+        QVERIFY(marked(id));
+    }
+    {
+        OpenCard open(m_data->db(), {true, id, 0, false});
+        QVERIFY(open.find<QCheckBox>("Edit_LunarBirthday")->isChecked());
+        QCOMPARE(open.find<QLabel>("Label_Lunar")->text(), QStringLiteral("农历闰二月初一"));
+        // Without a birthday there is nothing to keep by the lunar calendar.
+        open.date("Edit_Birthday")->setDate(std::nullopt);
+        QCOMPARE(open.find<QLabel>("Label_Lunar")->text(), QString());
+        open.prompter.expectQuestion(true);
+        open.click("Button_Save");
+        QVERIFY(open.card->saved());
+        QVERIFY(!marked(id));
+    }
 }
 
 QTEST_MAIN(TestFrmCard)
