@@ -22,12 +22,13 @@ const QStringList shownFields{u"C.Name"_s, u"C.Moblie1"_s, u"C.CompanyName"_s, u
 // Texts that trip a sort or a statement: numbers of every shape, blanks around them, quotes,
 // LIKE's wildcards, Chinese, full-width and non-BMP characters, line breaks.
 const QStringList pieces{
-    u"张三"_s,   u"王五"_s,   u"李四"_s,   u"安然"_s,     u"O'Brien"_s, u"100%"_s,     u"a_b"_s,
-    u"%"_s,      u"_"_s,      u"wang"_s,   u"Wang"_s,     u"WANG"_s,    u"3M公司"_s,   u" 42 "_s,
-    u"-0.004"_s, u"12.345"_s, u"9"_s,      u"10"_s,       u"0010"_s,    u"-3"_s,       u"+5"_s,
-    u".5"_s,     u"5."_s,     u"-"_s,      u"1e3"_s,      u"1,000"_s,   u"１２"_s,     u"\u00a07"_s,
-    u"\t8"_s,    u"12\n34"_s, u"😀笑"_s,   u"Ａ全角"_s,   u"138-0000"_s, u"13800138000"_s,
-    u"99.995"_s, u"-0"_s,     u"0.00"_s,   u"2026-01-02"_s, u"赵'钱"_s,  u"\\"_s,
+    u"张三"_s,   u"王五"_s,       u"李四"_s,     u"安然"_s,        u"O'Brien"_s, u"100%"_s,
+    u"a_b"_s,    u"%"_s,          u"_"_s,        u"wang"_s,        u"Wang"_s,    u"WANG"_s,
+    u"3M公司"_s, u" 42 "_s,       u"-0.004"_s,   u"12.345"_s,      u"9"_s,       u"10"_s,
+    u"0010"_s,   u"-3"_s,         u"+5"_s,       u".5"_s,          u"5."_s,      u"-"_s,
+    u"1e3"_s,    u"1,000"_s,      u"１２"_s,     u"\u00a07"_s,     u"\t8"_s,     u"12\n34"_s,
+    u"😀笑"_s,    u"Ａ全角"_s,     u"138-0000"_s, u"13800138000"_s, u"99.995"_s,  u"-0"_s,
+    u"0.00"_s,   u"2026-01-02"_s, u"赵'钱"_s,    u"\\"_s,
 };
 
 QString randomText(QRandomGenerator& random)
@@ -57,7 +58,8 @@ void fillBook(TestDatabase& book, int contacts)
 {
     QRandomGenerator random(20261207);
     for (int group = 2; group <= 6; ++group)
-        book.addGroup(1, group, pieces[random.bounded(int(pieces.size()))] + QString::number(group));
+        book.addGroup(1, group,
+                      pieces[random.bounded(int(pieces.size()))] + QString::number(group));
     book.run(u"BEGIN"_s);
     for (int i = 0; i < contacts; ++i) {
         book.run(u"INSERT INTO Vardelin_Contact (Name, Py, Sex, UID, TID, Moblie1, CompanyName, "
