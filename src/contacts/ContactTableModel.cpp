@@ -98,8 +98,12 @@ void ContactTableModel::sortBy(int column, Qt::SortOrder direction)
     if (column < 0 || column >= sortColumn())
         return;
     if (column != m_rankedColumn) {
-        const bool seenBefore =
-            m_earlierAliasId == m_rows.columns[column].aliasId && m_earlierRanking.rowCount() > 0;
+        // Let go of rankings no longer needed before the new one is made: at 300,000 rows
+        // each holds megabytes.
+        m_ranking = {};
+        if (m_earlierAliasId != m_rows.columns[column].aliasId)
+            m_earlierRanking = {};
+        const bool seenBefore = m_earlierRanking.rowCount() > 0;
         m_ranking = ColumnOrder(m_rows.cells[column], seenBefore ? &m_earlierRanking : nullptr);
         m_rankedColumn = column;
         m_earlierRanking = {};
