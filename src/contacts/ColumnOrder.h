@@ -17,8 +17,9 @@
 class ColumnOrder {
 public:
     ColumnOrder() = default;
-    // Ranks column's cells; texts that previous ranked are not collated again.
-    ColumnOrder(const CellColumn& column, const ColumnOrder* previous);
+    // Ranks column's cells; texts that previous ranked are not collated again. When previous
+    // ranked every text of column, its tables are taken over and previous is left empty.
+    ColumnOrder(const CellColumn& column, ColumnOrder* previous);
 
     std::size_t rowCount() const { return m_rowRanks.size(); }
     // Rows ascending or descending by key; rows of equal keys keep their own order either way.
@@ -35,6 +36,8 @@ private:
     void growTable();
     std::string_view key(int distinct) const;
     void rankDistinct(const ColumnOrder* previous);
+    // Each row's rank from the texts already ranked; false when one of them is new.
+    bool ranksOf(const CellColumn& column, std::vector<int>& rowRanks) const;
 
     CellColumn m_texts;                // the distinct texts
     std::vector<std::size_t> m_hashes; // per distinct text
