@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Page "导入导出" of the settings window: a CSV or vCard file imported as new contacts.
+// Page "导入导出" of the settings window: a workbook, CSV or vCard file imported as new contacts.
 #pragma once
 
 #include "admin/ImportMapping.h"
+#include "admin/ImportTable.h"
 #include "db/Result.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QWidget>
+
+#include <optional>
 
 class Database;
 class Prompter;
@@ -29,7 +33,7 @@ public:
     // The file filter of the open dialog, every kind the page offers in order.
     static QString fileFilter();
 
-    // True while an import runs; the window must not close under it.
+    // True while a file is read or imported; the window must not close under it.
     bool busy() const { return m_busy; }
 
 signals:
@@ -41,6 +45,8 @@ private:
     void Edit_Field_Click(int index);
     void Button_Input_Click();
     void importFile(const QString& path);
+    // A CSV file or a workbook's sheet; a workbook is read by its helper program.
+    Result<ImportTable> readTable(const QString& path);
     QList<ImportLink> links() const;
     void showProgress(qsizetype done, qsizetype total);
     void setBusy(bool busy);
@@ -57,4 +63,13 @@ private:
     QPushButton* m_output;
     QProgressBar* m_bar;
     bool m_busy = false;
+
+    // The last workbook read, and the file's state then.
+    struct ReadWorkbook {
+        QString path;
+        QDateTime modified;
+        qint64 size = 0;
+        ImportTable table;
+    };
+    std::optional<ReadWorkbook> m_workbook;
 };

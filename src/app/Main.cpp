@@ -225,6 +225,8 @@ void Main::createMenus()
     m_contactMenu->addAction(QStringLiteral("删除选中"))->setObjectName(QStringLiteral("AllDel"));
     m_contactMenu->addSeparator()->setObjectName(QStringLiteral("H1"));
     m_contactMenu->addAction(QStringLiteral("更改分组"))->setObjectName(QStringLiteral("EditType"));
+    m_contactMenu->addAction(QStringLiteral("查找重复联系人"))
+        ->setObjectName(QStringLiteral("FindDuplicates"));
 
     m_paneMenu = new QMenu(this);
     m_paneMenu->setObjectName(QStringLiteral("PaneMenu"));
@@ -260,7 +262,7 @@ void Main::connectCommands()
             [this](const QPoint& at) { m_paneMenu->popup(m_tabs->mapToGlobal(at)); });
 
     // The list's and the tree's own commands, with their pop-up menus.
-    auto* listCommands = new ContactListCommands(m_db, m_prompter, m_list, m_contactMenu,
+    auto* listCommands = new ContactListCommands(m_db, m_session, m_prompter, m_list, m_contactMenu,
                                                  m_toolBar->deleteButton(), this);
     connect(listCommands, &ContactListCommands::listStale, this,
             [this] { refreshList(m_tree->selectedGroupId(), false); });
