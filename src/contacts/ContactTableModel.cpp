@@ -16,6 +16,12 @@ ContactTableModel::ContactTableModel(QObject* parent)
 void ContactTableModel::setRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon)
 {
     beginResetModel();
+    if (m_rankedColumn >= 0) {
+        m_earlierAliasId = m_rows.columns[m_rankedColumn].aliasId;
+        m_earlierRanking = std::move(m_ranking);
+    }
+    m_rankedColumn = -1;
+    m_ranking = {};
     m_rows = std::move(rows);
     m_leadColumn = 0;
     for (std::size_t column = 0; column < m_rows.columns.size(); ++column) {
@@ -27,7 +33,6 @@ void ContactTableModel::setRows(ContactRows rows, const QIcon& femaleIcon, const
     m_femaleIcon = femaleIcon;
     m_maleIcon = maleIcon;
     const std::size_t count = m_rows.rowCount();
-    m_sortKeys = {};
     m_order.resize(count);
     std::iota(m_order.begin(), m_order.end(), 0);
     m_checked.assign(count, 0);
@@ -92,10 +97,18 @@ void ContactTableModel::sortBy(int column, Qt::SortOrder direction)
 {
     if (column < 0 || column >= sortColumn())
         return;
-    const CellColumn& source = m_rows.cells[column];
-    m_sortKeys.resize(source.size());
-    for (std::size_t i = 0; i < source.size(); ++i)
-        m_sortKeys[i] = SortKey::of(source[i]);
+    if (column != m_rankedColumn) {
+        // Let go of rankings no longer needed before the new one is made: at 300,000 rows
+        // each holds megabytes.
+        m_ranking = {};
+        if (m_earlierAliasId != m_rows.columns[column].aliasId)
+            m_earlierRanking = {};
+        const bool seenBefore = m_earlierRanking.rowCount() > 0;
+        m_ranking = ColumnOrder(m_rows.cells[column], seenBefore ? &m_earlierRanking : nullptr);
+        m_rankedColumn = column;
+        m_earlierRanking = {};
+        m_earlierAliasId = -1;
+    }
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
@@ -104,7 +117,7 @@ void ContactTableModel::sortBy(int column, Qt::SortOrder direction)
     for (const QModelIndex& index : before)
         storedBefore.push_back(stored(index.row()));
 
-    m_order = SortKey::order(m_sortKeys, direction);
+    m_order = m_ranking.rows(direction);
     std::erase_if(m_order, [this](int row) { return m_removed[row] != 0; });
 
     std::vector<int> viewRowOf(m_rows.rowCount(), -1);
@@ -138,7 +151,8 @@ QVariant ContactTableModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
         if (column == sortColumn())
-            return m_sortKeys.empty() ? QString::number(m_rows.ids[row]) : m_sortKeys[row];
+            return m_rankedColumn < 0 ? QString::number(m_rows.ids[row])
+                                      : SortKey::of(m_rows.cells[m_rankedColumn][row]);
         // One line per row: a line break or a control character is shown as a sign instead
         // of cutting the cell. The tool tip, like sorting and search, has the stored text.
         if (role == Qt::ToolTipRole)

@@ -2,6 +2,7 @@
 // The contact list's rows: the displayed columns, then the hidden sort column.
 #pragma once
 
+#include "ColumnOrder.h"
 #include "ContactRows.h"
 
 #include <QAbstractTableModel>
@@ -38,8 +39,10 @@ public:
     // Ticks or unticks every row, reported as one change.
     void setAllChecked(bool checked);
 
-    // Copies column's values, in the sort-key form, into the sort column and
-    // orders the rows by it.
+    // Shows column's values, in the sort-key form, in the sort column and
+    // orders the rows by it. The column is ranked once per build: the other
+    // direction costs a pass over the rows, and a new build sorted by the same
+    // list column collates only the texts the last one did not hold.
     void sortBy(int column, Qt::SortOrder direction);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -56,8 +59,12 @@ private:
 
     ContactRows m_rows;
     int m_leadColumn = 0;
-    // Filled by the first sort; until then the sort column shows the contact ID.
-    std::vector<QString> m_sortKeys;
+    // Set by the first sort; until then the sort column shows the contact ID.
+    int m_rankedColumn = -1;
+    ColumnOrder m_ranking;
+    // The last build's ranking and its list column, for the next build's sort.
+    ColumnOrder m_earlierRanking;
+    qint64 m_earlierAliasId = -1;
     // View row to stored row; rows taken out are left out of it.
     std::vector<int> m_order;
     std::vector<char> m_removed;

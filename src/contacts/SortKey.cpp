@@ -141,6 +141,31 @@ std::vector<std::string> keysOf(const std::vector<QString>& texts)
 
 } // namespace
 
+void SortKey::appendCollationKey(QStringView key, std::string& block)
+{
+    const std::size_t start = block.size();
+    const icu::Collator* collator = chineseCollator();
+    if (!collator) {
+        for (QChar c : key) {
+            block.push_back(char(c.unicode() >> 8));
+            block.push_back(char(c.unicode() & 0xff));
+        }
+        return;
+    }
+    const auto* units = reinterpret_cast<const UChar*>(key.utf16());
+    const auto length = int32_t(key.size());
+    int32_t room = int32_t(key.size()) * 4 + 32;
+    block.resize(start + std::size_t(room));
+    int32_t needed =
+        collator->getSortKey(units, length, reinterpret_cast<uint8_t*>(block.data() + start), room);
+    if (needed > room) {
+        block.resize(start + std::size_t(needed));
+        needed = collator->getSortKey(units, length,
+                                      reinterpret_cast<uint8_t*>(block.data() + start), needed);
+    }
+    block.resize(start + std::size_t(needed));
+}
+
 std::vector<int> SortKey::order(const std::vector<QString>& keys, Qt::SortOrder direction)
 {
     const std::vector<std::string> collated = keysOf(keys);

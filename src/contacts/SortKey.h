@@ -3,8 +3,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <Qt>
 
+#include <string>
 #include <vector>
 
 namespace SortKey {
@@ -19,5 +21,9 @@ QString of(const QString& cell);
 // collation (Han by pinyin, digits before letters); equal keys keep their
 // relative order, in both directions.
 std::vector<int> order(const std::vector<QString>& keys, Qt::SortOrder direction);
+
+// Appends the collation key of key (a value of of()) to block: the bytes that order() compares,
+// ending in a zero byte and holding no other. Appended keys compare as order() compares keys.
+void appendCollationKey(QStringView key, std::string& block);
 
 } // namespace SortKey

@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ColumnOrder.h"
+
+#include "SortKey.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+int compareBytes(std::string_view a, std::string_view b)
+{
+    const int shared = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+    if (shared != 0)
+        return shared;
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+// Eight bytes of a key from offset on, big-endian and zero-padded: comparing these first
+// orders keys as comparing them whole would, except where they are equal.
+std::uint64_t prefixAt(std::string_view key, std::size_t offset)
+{
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        const std::size_t at = offset + i;
+        prefix = (prefix << 8) | (at < key.size() ? std::uint8_t(key[at]) : 0);
+    }
+    return prefix;
+}
+
+// A key that is not a number is the cell itself; only cells holding a digit can be numbers.
+bool mayBeNumber(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+} // namespace
+
+ColumnOrder::ColumnOrder(const CellColumn& column, ColumnOrder* previous)
+{
+    // A rebuild with no text the last one lacked, as after a save or another letter tab:
+    // its ranks are read off, with no copy and no sort.
+    if (previous && previous->ranksOf(column, m_rowRanks)) {
+        m_texts = std::move(previous->m_texts);
+        m_hashes = std::move(previous->m_hashes);
+        m_table = std::move(previous->m_table);
+        m_keys = std::move(previous->m_keys);
+        m_keyEnds = std::move(previous->m_keyEnds);
+        m_distinctRanks = std::move(previous->m_distinctRanks);
+        m_rankCount = previous->m_rankCount;
+        *previous = {};
+        return;
+    }
+    m_rowRanks.resize(column.size());
+    m_table.assign(1024, -1);
+    std::vector<int> rowDistinct(column.size());
+    for (std::size_t row = 0; row < column.size(); ++row) {
+        const QStringView text = column.view(row);
+        rowDistinct[row] = intern(text, qHash(text)).distinct;
+    }
+    rankDistinct(previous);
+    for (std::size_t row = 0; row < column.size(); ++row)
+        m_rowRanks[row] = m_distinctRanks[rowDistinct[row]];
+}
+
+bool ColumnOrder::ranksOf(const CellColumn& column, std::vector<int>& rowRanks) const
+{
+    rowRanks.resize(column.size());
+    for (std::size_t row = 0; row < column.size(); ++row) {
+        const QStringView text = column.view(row);
+        const int distinct = find(text, qHash(text));
+        if (distinct < 0)
+            return false;
+        rowRanks[row] = m_distinctRanks[distinct];
+    }
+    return true;
+}
+
+ColumnOrder::Found ColumnOrder::intern(QStringView text, std::size_t hash)
+{
+    const std::size_t mask = m_table.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const int distinct = m_table[slot];
+        if (distinct < 0) {
+            const int added = int(m_texts.size());
+            m_texts.push_back(text);
+            m_hashes.push_back(hash);
+            m_table[slot] = added;
+            if (m_texts.size() * 2 > m_table.size())
+                growTable();
+            return {added, true};
+        }
+        if (m_hashes[distinct] == hash && m_texts.view(distinct) == text)
+            return {distinct, false};
+    }
+}
+
+int ColumnOrder::find(QStringView text, std::size_t hash) const
+{
+    if (m_table.empty())
+        return -1;
+    const std::size_t mask = m_table.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const int distinct = m_table[slot];
+        if (distinct < 0)
+            return -1;
+        if (m_hashes[distinct] == hash && m_texts.view(distinct) == text)
+            return distinct;
+    }
+}
+
+void ColumnOrder::growTable()
+{
+    m_table.assign(m_table.size() * 2, -1);
+    const std::size_t mask = m_table.size() - 1;
+    for (int distinct = 0; distinct < int(m_texts.size()); ++distinct) {
+        std::size_t slot = m_hashes[distinct] & mask;
+        while (m_table[slot] >= 0)
+            slot = (slot + 1) & mask;
+        m_table[slot] = distinct;
+    }
+}
+
+std::string_view ColumnOrder::key(int distinct) const
+{
+    const std::uint32_t begin = distinct == 0 ? 0 : m_keyEnds[distinct - 1];
+    return std::string_view(m_keys).substr(begin, m_keyEnds[distinct] - begin);
+}
+
+void ColumnOrder::rankDistinct(const ColumnOrder* previous)
+{
+    const int count = int(m_texts.size());
+    m_keyEnds.reserve(count);
+    std::vector<int> earlier(count, -1);
+    bool allSeen = previous != nullptr;
+    for (int distinct = 0; distinct < count; ++distinct) {
+        const QStringView text = m_texts.view(distinct);
+        earlier[distinct] = previous ? previous->find(text, m_hashes[distinct]) : -1;
+        if (earlier[distinct] >= 0) {
+            m_keys += previous->key(earlier[distinct]);
+        } else {
+            allSeen = false;
+            if (mayBeNumber(text))
+                SortKey::appendCollationKey(SortKey::of(text.toString()), m_keys);
+            else
+                SortKey::appendCollationKey(text, m_keys);
+        }
+        m_keyEnds.push_back(std::uint32_t(m_keys.size()));
+    }
+    m_keys.shrink_to_fit();
+    m_distinctRanks.resize(count);
+    // Every text seen before: its rank there still orders it among the others.
+    if (allSeen) {
+        for (int distinct = 0; distinct < count; ++distinct)
+            m_distinctRanks[distinct] = previous->m_distinctRanks[earlier[distinct]];
+        m_rankCount = previous->m_rankCount;
+        return;
+    }
+
+    // Sort the distinct keys by eight bytes past what they all share, whole keys on a tie.
+    std::size_t common = count > 0 ? key(0).size() : 0;
+    for (int distinct = 1; distinct < count && common > 0; ++distinct) {
+        const std::string_view a = key(0), b = key(distinct);
+        std::size_t same = 0;
+        const std::size_t most = std::min({common, a.size(), b.size()});
+        while (same < most && a[same] == b[same])
+            ++same;
+        common = same;
+    }
+    struct Entry {
+        std::uint64_t prefix;
+        int distinct;
+    };
+    std::vector<Entry> entries(count);
+    for (int distinct = 0; distinct < count; ++distinct)
+        entries[distinct] = {prefixAt(key(distinct), common), distinct};
+    std::sort(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return compareBytes(key(a.distinct), key(b.distinct)) < 0;
+    });
+    int rank = -1;
+    for (int i = 0; i < count; ++i) {
+        if (i == 0 || entries[i].prefix != entries[i - 1].prefix ||
+            compareBytes(key(entries[i].distinct), key(entries[i - 1].distinct)) != 0)
+            ++rank;
+        m_distinctRanks[entries[i].distinct] = rank;
+    }
+    m_rankCount = rank + 1;
+}
+
+std::vector<int> ColumnOrder::rows(Qt::SortOrder direction) const
+{
+    // A counting sort by rank: each rank's rows stay in row order.
+    std::vector<int> starts(std::size_t(m_rankCount) + 1, 0);
+    for (int rank : m_rowRanks)
+        ++starts[std::size_t(rank) + 1];
+    if (direction == Qt::DescendingOrder) {
+        // Highest rank first: rank r starts after the counts of the ranks above it.
+        std::vector<int> counts(starts.begin() + 1, starts.end());
+        int at = 0;
+        for (int rank = m_rankCount - 1; rank >= 0; --rank) {
+            starts[rank] = at;
+            at += counts[rank];
+        }
+    } else {
+        for (int rank = 0; rank < m_rankCount; ++rank)
+            starts[rank + 1] += starts[rank];
+    }
+    std::vector<int> ordered(m_rowRanks.size());
+    for (std::size_t row = 0; row < m_rowRanks.size(); ++row)
+        ordered[starts[m_rowRanks[row]]++] = int(row);
+    return ordered;
+}

@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The list's rows and header-click orders against the plain statement and the plain sort rule,
+// on generated contacts with quotes, wildcards, Chinese, numbers and blanks.
+#include "TestDatabase.h"
+
+#include "contacts/ContactListLoader.h"
+#include "contacts/ContactListView.h"
+#include "contacts/SortKey.h"
+#include "contacts/VisibleText.h"
+
+#include <QRandomGenerator>
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QStringList shownFields{u"C.Name"_s, u"C.Moblie1"_s, u"C.CompanyName"_s, u"T.Name"_s,
+                              u"C.Tel1"_s};
+
+// Texts that trip a sort or a statement: numbers of every shape, blanks around them, quotes,
+// LIKE's wildcards, Chinese, full-width and non-BMP characters, line breaks.
+const QStringList pieces{
+    u"张三"_s,   u"王五"_s,       u"李四"_s,     u"安然"_s,        u"O'Brien"_s, u"100%"_s,
+    u"a_b"_s,    u"%"_s,          u"_"_s,        u"wang"_s,        u"Wang"_s,    u"WANG"_s,
+    u"3M公司"_s, u" 42 "_s,       u"-0.004"_s,   u"12.345"_s,      u"9"_s,       u"10"_s,
+    u"0010"_s,   u"-3"_s,         u"+5"_s,       u".5"_s,          u"5."_s,      u"-"_s,
+    u"1e3"_s,    u"1,000"_s,      u"１２"_s,     u"\u00a07"_s,     u"\t8"_s,     u"12\n34"_s,
+    u"😀笑"_s,    u"Ａ全角"_s,     u"138-0000"_s, u"13800138000"_s, u"99.995"_s,  u"-0"_s,
+    u"0.00"_s,   u"2026-01-02"_s, u"赵'钱"_s,    u"\\"_s,
+};
+
+QString randomText(QRandomGenerator& random)
+{
+    QString text;
+    const int parts = int(random.bounded(3));
+    for (int i = 0; i <= parts; ++i)
+        text += pieces[random.bounded(int(pieces.size()))];
+    return random.bounded(4) == 0 ? pieces[random.bounded(int(pieces.size()))] : text;
+}
+
+QVariant randomValue(QRandomGenerator& random)
+{
+    switch (random.bounded(8)) {
+    case 0:
+        return QVariant(QMetaType::fromType<QString>()); // Null
+    case 1:
+        return QString();
+    case 2:
+        return QString::number(random.bounded(200)); // many equal numbers
+    default:
+        return randomText(random);
+    }
+}
+
+void fillBook(TestDatabase& book, int contacts)
+{
+    QRandomGenerator random(20261207);
+    for (int group = 2; group <= 6; ++group)
+        book.addGroup(1, group,
+                      pieces[random.bounded(int(pieces.size()))] + QString::number(group));
+    book.run(u"BEGIN"_s);
+    for (int i = 0; i < contacts; ++i) {
+        book.run(u"INSERT INTO Vardelin_Contact (Name, Py, Sex, UID, TID, Moblie1, CompanyName, "
+                 "Tel1) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"_s,
+                 {randomValue(random), random.bounded(3) ? u"Z"_s : u"W"_s,
+                  random.bounded(2) ? u"男"_s : u"女"_s, random.bounded(4) ? 1 : 3,
+                  int(random.bounded(1, 7)), randomValue(random), randomValue(random),
+                  randomValue(random)});
+    }
+    book.run(u"COMMIT"_s);
+    book.setDisplayedColumns(shownFields);
+}
+
+struct PlainRows {
+    std::vector<qint64> ids;
+    std::vector<bool> male;
+    std::vector<QStringList> cells; // per row
+};
+
+// The statement read through Qt Sql, every value converted the ordinary way.
+PlainRows plainRows(Database& db, const ContactListFilter& filter)
+{
+    auto columns = ListColumns::displayed(db);
+    const ContactListStatement statement = ContactListQuery::build(columns.value(), filter);
+    auto query = db.query(statement.sql, statement.values);
+    PlainRows rows;
+    const int shown = int(columns.value().size());
+    while (query.value().next()) {
+        QStringList cells;
+        for (int c = 0; c < shown; ++c)
+            cells << query.value().value(c).toString();
+        rows.cells.push_back(cells);
+        rows.ids.push_back(query.value().value(shown).toLongLong());
+        rows.male.push_back(query.value().value(shown + 1).toString() == u"男"_s);
+    }
+    return rows;
+}
+
+// The contact IDs in the order the plain rule gives: each cell's sort key, compared by the
+// list's collation, ties in the statement's order.
+std::vector<qint64> plainOrder(const PlainRows& rows, int column, Qt::SortOrder direction)
+{
+    std::vector<QString> keys;
+    for (const QStringList& cells : rows.cells)
+        keys.push_back(SortKey::of(cells[column]));
+    std::vector<qint64> ids;
+    for (int position : SortKey::order(keys, direction))
+        ids.push_back(rows.ids[position]);
+    return ids;
+}
+
+std::vector<qint64> shownIds(const ContactTableModel& model)
+{
+    std::vector<qint64> ids;
+    for (int row = 0; row < model.rowCount(); ++row)
+        ids.push_back(model.contactId(row));
+    return ids;
+}
+
+ContactRows loaded(Database& db, const ContactListFilter& filter)
+{
+    auto rows = ContactListLoader::load(db, filter);
+    return rows ? std::move(rows).value() : ContactRows{};
+}
+
+ContactListFilter letterFilter(const QString& letter)
+{
+    ContactListFilter filter;
+    filter.letter = letter;
+    return filter;
+}
+
+} // namespace
+
+class TestListOrder : public QObject {
+    Q_OBJECT
+
+private slots:
+    void rowsAreThoseOfThePlainStatement();
+    void headerClicksGiveThePlainOrder();
+    void rebuildsAfterAClickKeepThePlainOrder();
+};
+
+void TestListOrder::rowsAreThoseOfThePlainStatement()
+{
+    TestDatabase book;
+    QVERIFY(book.ok());
+    fillBook(book, 600);
+    for (const ContactListFilter& filter :
+         {ContactListFilter{}, ContactListFilter{4, 1, {}, {}, false}, letterFilter(u"W"_s),
+          ContactListFilter{1, 3, u"Z"_s, {}, false}, ContactListFilter{1, 1, {}, {}, true}}) {
+        const PlainRows plain = plainRows(book.db(), filter);
+        ContactTableModel model;
+        model.setRows(loaded(book.db(), filter), {}, {});
+        QCOMPARE(shownIds(model), plain.ids);
+        for (int row = 0; row < model.rowCount(); ++row) {
+            for (int c = 0; c < int(shownFields.size()); ++c) {
+                const QString& text = plain.cells[row][c];
+                QCOMPARE(model.index(row, c).data(Qt::ToolTipRole).toString(), text);
+                QCOMPARE(model.index(row, c).data().toString(), VisibleText::oneLine(text));
+            }
+        }
+    }
+}
+
+void TestListOrder::headerClicksGiveThePlainOrder()
+{
+    TestDatabase book;
+    QVERIFY(book.ok());
+    fillBook(book, 1500);
+    const PlainRows plain = plainRows(book.db(), {});
+    ContactListView view;
+    view.showRows(loaded(book.db(), {}), {}, {});
+    // Each column twice (ascending, then reversed), then the next one in the direction the
+    // toggle has reached; then back to the first.
+    for (int column : {0, 0, 1, 1, 2, 3, 3, 4, 0, 2}) {
+        view.sortByHeader(column);
+        QCOMPARE(shownIds(*view.contacts()), plainOrder(plain, column, *view.sortDirection()));
+        const int last = view.contacts()->rowCount() - 1;
+        QCOMPARE(view.model()->index(last, view.contacts()->sortColumn()).data().toString(),
+                 SortKey::of(view.model()->index(last, column).data(Qt::ToolTipRole).toString()));
+    }
+}
+
+void TestListOrder::rebuildsAfterAClickKeepThePlainOrder()
+{
+    TestDatabase book;
+    QVERIFY(book.ok());
+    fillBook(book, 1200);
+    ContactListView view;
+    view.showRows(loaded(book.db(), {}), {}, {});
+    view.sortByHeader(1);
+    int sorted = 1;
+    const auto check = [&](const ContactListFilter& filter) {
+        view.showRows(loaded(book.db(), filter), {}, {});
+        QCOMPARE(shownIds(*view.contacts()),
+                 plainOrder(plainRows(book.db(), filter), sorted, *view.sortDirection()));
+    };
+    check({});                   // the same rows again
+    check(letterFilter(u"Z"_s)); // fewer rows
+    // Changed, new and deleted contacts, with texts the list has not seen.
+    book.run(u"UPDATE Vardelin_Contact SET Moblie1 = Moblie1 || '7' WHERE ID % 9 = 0"_s);
+    book.run(u"DELETE FROM Vardelin_Contact WHERE ID % 13 = 0"_s);
+    book.run(u"INSERT INTO Vardelin_Contact (Name, TID, UID, Py, Moblie1) "
+             "VALUES ('新', 2, 1, 'X', ' 0.5'), ('新二', 3, 1, 'X', '未见过')"_s);
+    check({});
+    view.sortByHeader(1); // reversed
+    check({});
+    view.sortByHeader(sorted = 3);
+    check(letterFilter(u"W"_s));
+}
+
+QTEST_MAIN(TestListOrder)
+#include "tst_listorder.moc"
