@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
-    libicu-dev libsqlite3-dev
+    libicu-dev libsqlite3-dev libxlsxwriter-dev python3-openpyxl
     fonts-wqy-microhei qt6-translations-l10n
     desktop-file-utils appstream
 )

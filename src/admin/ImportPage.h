@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Page "导入导出" of the settings window: a CSV or vCard file imported as new contacts.
+// Page "导入导出" of the settings window: a CSV or vCard file imported as new contacts, and the
+// contacts the user sees exported.
 #pragma once
 
 #include "admin/ImportMapping.h"
@@ -29,7 +30,7 @@ public:
     // The file filter of the open dialog, every kind the page offers in order.
     static QString fileFilter();
 
-    // True while an import runs; the window must not close under it.
+    // True while an import or export runs; the window must not close under it.
     bool busy() const { return m_busy; }
 
 signals:
@@ -41,6 +42,7 @@ private:
     void Edit_Field_Click(int index);
     void Button_Input_Click();
     void importFile(const QString& path);
+    void Button_Output_Click();
     QList<ImportLink> links() const;
     void showProgress(qsizetype done, qsizetype total);
     void setBusy(bool busy);
