@@ -44,27 +44,42 @@ Status XlsxExport::open(const QString& path)
 
 Status XlsxExport::writeRow(const QStringList& cells)
 {
+    std::vector<QByteArray> utf8;
+    utf8.reserve(std::size_t(cells.size()));
+    std::vector<std::string_view> views;
+    for (const QString& cell : cells) {
+        utf8.push_back(cell.toUtf8());
+        views.emplace_back(utf8.back().constData(), std::size_t(utf8.back().size()));
+    }
+    return writeRow(views);
+}
+
+Status XlsxExport::writeRow(const std::vector<std::string_view>& cells)
+{
     if (m_row >= LXW_ROW_MAX)
         return failure(LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE,
                        QStringLiteral("行数超过了工作表的上限 %1 行").arg(LXW_ROW_MAX));
     lxw_format* format = m_row == 0 ? m_bold : nullptr;
-    for (qsizetype column = 0; column < cells.size(); ++column) {
-        const QString& cell = cells[column];
-        if (cell.isEmpty())
+    for (std::size_t column = 0; column < cells.size(); ++column) {
+        const std::string_view cell = cells[column];
+        if (cell.empty())
             continue;
-        // Cut short, the value would be lost without a word: refuse it instead.
-        if (cell.size() > maxCellLength)
-            return importError(
-                ImportErrorCode::BadValue,
-                QStringLiteral("第 %1 行第 %2 列的值有 %3 个字符，超过了Excel单元格能容纳的 "
-                               "%4 个字符；请导出为CSV或vCard文件。")
-                    .arg(m_row + 1)
-                    .arg(column + 1)
-                    .arg(cell.size())
-                    .arg(maxCellLength));
-        const QByteArray utf8 = cell.toUtf8();
+        // Cut short, the value would be lost without a word: refuse it instead. Only a long
+        // text can be too long, so the characters are counted only then.
+        if (qsizetype(cell.size()) > maxCellLength) {
+            const qsizetype length = QString::fromUtf8(cell.data(), qsizetype(cell.size())).size();
+            if (length > maxCellLength)
+                return importError(
+                    ImportErrorCode::BadValue,
+                    QStringLiteral("第 %1 行第 %2 列的值有 %3 个字符，超过了Excel单元格能容纳的 "
+                                   "%4 个字符；请导出为CSV或vCard文件。")
+                        .arg(m_row + 1)
+                        .arg(column + 1)
+                        .arg(length)
+                        .arg(maxCellLength));
+        }
         const lxw_error written =
-            worksheet_write_string(m_sheet, m_row, lxw_col_t(column), utf8.constData(), format);
+            worksheet_write_string(m_sheet, m_row, lxw_col_t(column), cell.data(), format);
         if (written != LXW_NO_ERROR)
             return failure(written, QStringLiteral("第 %1 行写入失败").arg(m_row + 1));
     }

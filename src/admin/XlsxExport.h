@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <string_view>
+#include <vector>
+
 struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
@@ -25,6 +28,8 @@ public:
     Status open(const QString& path);
     // The first row written is the header, in bold.
     Status writeRow(const QStringList& cells);
+    // UTF-8 cells, each followed by a NUL in memory (as SQLite hands out its texts).
+    Status writeRow(const std::vector<std::string_view>& cells);
     Status finish();
 
     // Excel keeps at most this many characters in a cell.
