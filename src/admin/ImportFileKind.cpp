@@ -20,12 +20,11 @@ std::optional<QString> unreadableKindNotice(ImportFileKind kind)
     switch (kind) {
     case ImportFileKind::Csv:
     case ImportFileKind::VCard:
-        return std::nullopt;
     case ImportFileKind::Workbook:
-        return QStringLiteral("暂不能读取Excel工作簿（*.xls、*.xlsx），"
-                              "请在表格程序中另存为CSV文件后再导入。");
+        return std::nullopt;
     case ImportFileKind::Unknown:
         break;
     }
-    return QStringLiteral("不能识别这种文件，请选择CSV文件（*.csv）或vCard文件（*.vcf）。");
+    return QStringLiteral("不能识别这种文件，请选择Excel工作簿（*.xls、*.xlsx）、"
+                          "CSV文件（*.csv）或vCard文件（*.vcf）。");
 }

@@ -10,5 +10,5 @@ enum class ImportFileKind { Csv, VCard, Workbook, Unknown };
 
 ImportFileKind importFileKind(const QString& path);
 
-// The notice for a kind no reader takes yet; nothing for a kind that is read.
+// The notice for a file no reader takes; nothing for a kind that is read.
 std::optional<QString> unreadableKindNotice(ImportFileKind kind);

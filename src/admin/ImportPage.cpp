@@ -7,6 +7,7 @@
 #include "ExportRunner.h"
 #include "ImportFileKind.h"
 #include "VCard.h"
+#include "WorkbookReader.h"
 
 #include "db/Database.h"
 #include "db/ListWidths.h"
@@ -17,6 +18,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -101,7 +103,7 @@ ImportPage::ImportPage(Database& db, const Session& session, Prompter& prompter,
 
 QString ImportPage::fileFilter()
 {
-    return QStringLiteral("Excel文件 (*.xls);;Excel 2007 工作簿 (*.xlsx);;CSV 文件 (*.csv);;"
+    return QStringLiteral("Excel文件(*.xls);;Excel 2007 工作簿 (*.xlsx);;CSV 文件 (*.csv);;"
                           "vCard 文件 (*.vcf)");
 }
 
@@ -138,13 +140,37 @@ void ImportPage::Button_Open_Click()
             m_prompter.showError(this, cards.error());
         return;
     }
-    auto table = CsvTable::readFile(path);
+    setBusy(true);
+    auto table = readTable(path);
+    setBusy(false);
     if (!table) {
         m_prompter.showError(this, table.error());
         return;
     }
     m_field->addItems(table.value().columns);
     m_field->setEnabled(true);
+}
+
+Result<ImportTable> ImportPage::readTable(const QString& path)
+{
+    if (importFileKind(path) != ImportFileKind::Workbook)
+        return CsvTable::readFile(path);
+    // The helper parses a workbook whole even for its column names, so the reading made when it
+    // was chosen serves the import as long as the file is unchanged.
+    const QFileInfo file(path);
+    if (m_workbook && m_workbook->path == path && m_workbook->modified == file.lastModified() &&
+        m_workbook->size == file.size())
+        return m_workbook->table;
+    m_workbook.reset();
+    WorkbookReader::Options options;
+    // Paint, but take no clicks or keys while the reader runs.
+    options.waiting = [] {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    auto table = WorkbookReader::readFile(path, options);
+    if (table)
+        m_workbook = ReadWorkbook{path, file.lastModified(), file.size(), table.value()};
+    return table;
 }
 
 void ImportPage::Edit_Field_Click(int index)
@@ -206,7 +232,7 @@ void ImportPage::importFile(const QString& path)
         added = cards ? ContactImport::importCards(m_db, cards.value(), owner, progress)
                       : Result<qsizetype>(cards.error());
     } else {
-        auto table = CsvTable::readFile(path);
+        auto table = readTable(path);
         added = table ? ContactImport::importTable(m_db, table.value(), links(), owner, progress)
                       : Result<qsizetype>(table.error());
     }

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Page "导入导出" of the settings window: a CSV or vCard file imported as new contacts, and the
-// contacts the user sees exported.
+// Page "导入导出" of the settings window: a workbook, CSV or vCard file imported as new
+// contacts, and the contacts the user sees exported.
 #pragma once
 
 #include "admin/ImportMapping.h"
+#include "admin/ImportTable.h"
 #include "db/Result.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QWidget>
+
+#include <optional>
 
 class Database;
 class Prompter;
@@ -30,7 +34,7 @@ public:
     // The file filter of the open dialog, every kind the page offers in order.
     static QString fileFilter();
 
-    // True while an import or export runs; the window must not close under it.
+    // True while a file is read, imported or exported; the window must not close under it.
     bool busy() const { return m_busy; }
 
 signals:
@@ -42,6 +46,8 @@ private:
     void Edit_Field_Click(int index);
     void Button_Input_Click();
     void importFile(const QString& path);
+    // A CSV file or a workbook's sheet; a workbook is read by its helper program.
+    Result<ImportTable> readTable(const QString& path);
     void Button_Output_Click();
     QList<ImportLink> links() const;
     void showProgress(qsizetype done, qsizetype total);
@@ -59,4 +65,13 @@ private:
     QPushButton* m_output;
     QProgressBar* m_bar;
     bool m_busy = false;
+
+    // The last workbook read, and the file's state then.
+    struct ReadWorkbook {
+        QString path;
+        QDateTime modified;
+        qint64 size = 0;
+        ImportTable table;
+    };
+    std::optional<ReadWorkbook> m_workbook;
 };

@@ -27,6 +27,9 @@ inline constexpr int TooLarge = 3004;
 inline constexpr int NotVCard = 3005;
 inline constexpr int CannotWrite = 3006;
 inline constexpr int BadValue = 3007;
+inline constexpr int NotWorkbook = 3008;
+inline constexpr int NoSheet = 3009;
+inline constexpr int ReaderFailed = 3010;
 } // namespace ImportErrorCode
 
 inline DbError importError(int code, const QString& description)

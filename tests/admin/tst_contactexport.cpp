@@ -8,6 +8,7 @@
 #include "admin/CsvTable.h"
 #include "admin/ImportMapping.h"
 #include "admin/VCard.h"
+#include "admin/WorkbookReader.h"
 #include "card/PictureBag.h"
 #include "db/ContactFields.h"
 
@@ -79,6 +80,7 @@ private slots:
 
     void everyFieldRoundTripsThroughCsv();
     void everyFieldAndThePhotoRoundTripThroughVCard();
+    void everyFieldRoundTripsThroughAWorkbook();
     void theWorkbookHoldsEveryFieldUnderItsCaption();
     void aNonAdministratorExportsOnlyTheirOwnContacts();
     void anUnwritableFolderGivesAnErrorAndNoFile();
@@ -109,6 +111,18 @@ void tst_ContactExport::cleanup()
     m_into.reset();
 }
 
+// Linked as a user links them: every grid target to the file column of its caption.
+static void importLinkedByCaption(TestDatabase& into, const ImportTable& table)
+{
+    auto targets = ImportMapping::targets(into.db());
+    QVERIFY(targets.ok());
+    QList<ImportLink> links;
+    for (const ImportTarget& target : targets.value())
+        links.append({target.column, target.alias});
+    auto added = ContactImport::importTable(into.db(), table, links, {1, {}});
+    QVERIFY2(added.ok(), qPrintable(added.error().description));
+}
+
 void tst_ContactExport::everyFieldRoundTripsThroughCsv()
 {
     m_data->addContact({{u"Name"_s, u"李四"_s}});
@@ -125,15 +139,19 @@ void tst_ContactExport::everyFieldRoundTripsThroughCsv()
     QCOMPARE(table.value().rows.size(), 2);
     QVERIFY(table.value().columns.contains(u"手机1"_s));
     QVERIFY(!table.value().columns.contains(u"Photo"_s));
+    importLinkedByCaption(*m_into, table.value());
+    compareFillable(*m_data, m_id, *m_into, 1);
+}
 
-    // Linked as a user links them: every grid target to the file column of its caption.
-    auto targets = ImportMapping::targets(m_into->db());
-    QVERIFY(targets.ok());
-    QList<ImportLink> links;
-    for (const ImportTarget& target : targets.value())
-        links.append({target.column, target.alias});
-    auto added = ContactImport::importTable(m_into->db(), table.value(), links, {1, {}});
-    QVERIFY2(added.ok(), qPrintable(added.error().description));
+void tst_ContactExport::everyFieldRoundTripsThroughAWorkbook()
+{
+    const QString path = m_data->folder() + u"/out.xlsx"_s;
+    auto written = exportTo(path, Format::Xlsx);
+    QVERIFY2(written.ok(), qPrintable(written.error().description));
+    auto table = WorkbookReader::readFile(path);
+    QVERIFY2(table.ok(), qPrintable(table.error().description));
+    QCOMPARE(table.value().rows.size(), 1);
+    importLinkedByCaption(*m_into, table.value());
     compareFillable(*m_data, m_id, *m_into, 1);
 }
 

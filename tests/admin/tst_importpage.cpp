@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The import page of a real settings window: CSV and vCard files chosen, linked and imported,
-// checked against the contacts the address book holds afterwards.
+// The import page of a real settings window: workbooks, CSV and vCard files chosen, linked and
+// imported, checked against the contacts the address book holds afterwards.
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
@@ -13,6 +13,7 @@
 #include <QDate>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -109,7 +110,12 @@ private slots:
     void importsEveryCardOfAVCardFileWithoutLinks();
     void aSecondFileAppendsItsColumnsAndKeepsTheLinks();
     void refusesWithoutFileLinkOrTargetRow();
-    void saysWorkbooksAreNotReadYet();
+    void importsAWorkbooksSheet_data();
+    void importsAWorkbooksSheet();
+    void aWorkbookThatCannotBeReadAddsNothing_data();
+    void aWorkbookThatCannotBeReadAddsNothing();
+    void aWorkbookFailingInRow500AddsNothing_data();
+    void aWorkbookFailingInRow500AddsNothing();
     void cancelAfterAnImportStillRebuildsTheList();
     void aDateTheTargetCannotTakeIsRefused();
     void aCloseRequestDuringAnImportWaitsForIt();
@@ -125,6 +131,7 @@ private:
         return m_data->scalar(u"SELECT COUNT(*) FROM Vardelin_Contact"_s).toLongLong();
     }
     void importTwoPeople(ImportWindow& open);
+    QString makeWorkbook(const QString& workbookCase, const QString& name);
 
     std::unique_ptr<TestDatabase> m_data;
     Session m_session;
@@ -366,18 +373,133 @@ void tst_ImportPage::refusesWithoutFileLinkOrTargetRow()
     QCOMPARE(count(), 0);
 }
 
-void tst_ImportPage::saysWorkbooksAreNotReadYet()
+QString tst_ImportPage::makeWorkbook(const QString& workbookCase, const QString& name)
 {
+    const QString path = m_data->folder() + u'/' + name;
+    QProcess python;
+    python.start(u"/usr/bin/python3"_s, {QStringLiteral(MAKE_WORKBOOK), workbookCase, path});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        qFatal("make_workbook.py failed: %s", python.readAllStandardError().constData());
+    return path;
+}
+
+void tst_ImportPage::importsAWorkbooksSheet_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("xls") << u".xls"_s;
+    QTest::newRow("xlsx") << u".xlsx"_s;
+}
+
+void tst_ImportPage::importsAWorkbooksSheet()
+{
+    QFETCH(QString, suffix);
     ImportWindow open(m_data->db(), m_session);
     QVERIFY(open.show());
-    open.prompter.expectOpenFile(writeFile(u"book.xlsx"_s, "PK"));
+    open.open(makeWorkbook(u"people"_s, u"people"_s + suffix));
+    QCOMPARE(open.find<QComboBox>(u"Edit_Field"_s)->count(), 5);
+    open.link(u"姓名"_s, u"姓名"_s);
+    open.link(u"手机1"_s, u"手机"_s);
+    open.link(u"生日"_s, u"生日"_s);
+    open.link(u"备注"_s, u"备注"_s);
+    open.prompter.expectMessage(u"导入联系人完成！"_s);
+    open.click(u"Button_Input"_s);
+    QVERIFY(open.prompter.scriptDone());
+    QCOMPARE(open.bar(), 0);
+    QCOMPARE(open.rebuilds, 0);
+
+    QSqlQuery rows(m_data->db().connection());
+    QVERIFY(rows.exec(u"SELECT Name, Py, Moblie1, Birthday, Remark FROM Vardelin_Contact "
+                      u"ORDER BY ID"_s));
+    QVERIFY(rows.next());
+    QCOMPARE(rows.value(0).toString(), u"王小二"_s);
+    QCOMPARE(rows.value(1).toString(), u"W"_s);
+    QCOMPARE(rows.value(2).toString(), u"13800138000"_s);
+    QCOMPARE(rows.value(3).toString(), u"1990-05-01"_s);
+    QCOMPARE(rows.value(4).toString(), u"第一行\n第二行"_s);
+    QVERIFY(rows.next());
+    QCOMPARE(rows.value(0).toString(), u"李四"_s);
+    QVERIFY(rows.value(2).isNull());
+    QVERIFY(rows.value(3).isNull());
+    QVERIFY(rows.next());
+    QCOMPARE(rows.value(0).toString(), u"张三"_s);
+    QCOMPARE(rows.value(3).toString(), u"2001-12-31"_s);
+    QVERIFY(!rows.next());
+}
+
+void tst_ImportPage::aWorkbookThatCannotBeReadAddsNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("workbookCase");
+    QTest::newRow("no Sheet1") << u"other.xls"_s << QByteArray() << u"othersheet"_s;
+    QTest::newRow("xlsx renamed xls") << u"renamed.xls"_s << QByteArray() << u"people"_s;
+    QTest::newRow("corrupt xlsx") << u"broken.xlsx"_s << QByteArray("PK\x03\x04garbage")
+                                  << QString();
+}
+
+void tst_ImportPage::aWorkbookThatCannotBeReadAddsNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, workbookCase);
+    QString path;
+    if (name == u"renamed.xls") {
+        path = m_data->folder() + u"/renamed.xls"_s;
+        QVERIFY(QFile::rename(makeWorkbook(workbookCase, u"real.xlsx"_s), path));
+    } else {
+        path = workbookCase.isEmpty() ? writeFile(name, bytes) : makeWorkbook(workbookCase, name);
+    }
+    ImportWindow open(m_data->db(), m_session);
+    QVERIFY(open.show());
+    open.prompter.expectOpenFile(path);
     open.prompter.expectMessage();
     open.click(u"Button_Open"_s);
     QVERIFY(open.prompter.scriptDone());
-    QVERIFY(open.prompter.shown().last().text.contains(u"Excel"_s));
-    QCOMPARE(open.prompter.shown().last().title, u"提示！"_s);
-    QVERIFY(open.find<QLineEdit>(u"Edit_Files"_s)->text().isEmpty());
+    QVERIFY(open.prompter.shown().last().title.startsWith(u"错误"_s));
+    QCOMPARE(open.prompter.shown().last().icon, Prompter::Icon::Critical);
     QCOMPARE(open.find<QComboBox>(u"Edit_Field"_s)->count(), 0);
+    QVERIFY(open.find<QPushButton>(u"Button_Open"_s)->isEnabled());
+
+    // Linked from an earlier file, the import still refuses this one and adds nothing.
+    open.open(writeUtf8(u"names.csv"_s, u"姓名\r\n甲\r\n"_s));
+    open.link(u"姓名"_s, u"姓名"_s);
+    open.prompter.expectOpenFile(path);
+    open.prompter.expectMessage();
+    open.click(u"Button_Open"_s);
+    open.prompter.expectMessage();
+    open.click(u"Button_Input"_s);
+    QVERIFY(open.prompter.scriptDone());
+    QVERIFY(open.prompter.shown().last().title.startsWith(u"错误"_s));
+    QCOMPARE(count(), 0);
+    QCOMPARE(open.bar(), 0);
+}
+
+void tst_ImportPage::aWorkbookFailingInRow500AddsNothing_data()
+{
+    importsAWorkbooksSheet_data();
+}
+
+void tst_ImportPage::aWorkbookFailingInRow500AddsNothing()
+{
+    QFETCH(QString, suffix);
+    m_data->run(u"CREATE TRIGGER refuse500 BEFORE INSERT ON Vardelin_Contact "
+                u"WHEN NEW.Name = 'row500' BEGIN SELECT RAISE(ABORT, 'row 500 refused'); END"_s);
+    ImportWindow open(m_data->db(), m_session);
+    QVERIFY(open.show());
+    open.open(makeWorkbook(u"thousand"_s, u"thousand"_s + suffix));
+    open.link(u"姓名"_s, u"姓名"_s);
+    open.prompter.expectMessage();
+    open.click(u"Button_Input"_s);
+    QVERIFY(open.prompter.scriptDone());
+    QVERIFY(open.prompter.shown().last().text.contains(u"row 500 refused"_s));
+    QCOMPARE(count(), 0);
+    QCOMPARE(open.bar(), 0);
+
+    m_data->run(u"DROP TRIGGER refuse500"_s);
+    open.prompter.expectMessage(u"导入联系人完成！"_s);
+    open.click(u"Button_Input"_s);
+    QVERIFY(open.prompter.scriptDone());
+    QCOMPARE(count(), 1000);
 }
 
 void tst_ImportPage::cancelAfterAnImportStillRebuildsTheList()

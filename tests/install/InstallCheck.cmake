@@ -21,6 +21,9 @@ run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX})
 
 expect_file(${BINDIR}/vardelin)
 run(test -x ${PREFIX}/${BINDIR}/vardelin)
+# The import runs the workbook reader from the program's own folder.
+expect_file(${BINDIR}/vardelin-readsheet)
+run(test -x ${PREFIX}/${BINDIR}/vardelin-readsheet)
 # Nothing the build folder keeps beside the program belongs in the program's folder.
 if(EXISTS ${PREFIX}/${BINDIR}/DB.xml OR EXISTS ${PREFIX}/${BINDIR}/Icons)
     message(FATAL_ERROR "DB.xml or Icons installed beside the program")
