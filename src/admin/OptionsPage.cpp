@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OptionsPage.h"
 
+#include "ui/CommandButton.h"
+
 #include <QCheckBox>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 OptionsPage::OptionsPage(QWidget* parent)
@@ -16,7 +19,14 @@ OptionsPage::OptionsPage(QWidget* parent)
     m_top = addBox("C_IsTop", QStringLiteral("全部分组最多显示500条"));
     for (QCheckBox* box : {m_login, m_allUser, m_expanded, m_zip, m_max, m_top})
         layout->addWidget(box);
+    m_backup = commandButton(QStringLiteral("Button_Backup"), QStringLiteral("立即备份"), this);
+    m_restore = commandButton(QStringLiteral("Button_Restore"), QStringLiteral("从备份恢复"), this);
+    auto* backups = new QHBoxLayout;
+    backups->addWidget(m_backup);
+    backups->addWidget(m_restore);
+    backups->addStretch(1);
     layout->addStretch(1);
+    layout->addLayout(backups);
     connect(m_allUser, &QCheckBox::clicked, this, &OptionsPage::allUserClicked);
 }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Page "基本选项" of the settings window: the six start-up options.
+// Page "基本选项" of the settings window: the six start-up options and the backup commands.
 #pragma once
 
 #include "db/SystemOptions.h"
@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QPushButton;
 
 class OptionsPage : public QWidget {
     Q_OBJECT
@@ -18,6 +19,9 @@ public:
     // click: the accounts page is not switched by it.
     void GJSystem(const SystemOptions& stored);
     SystemOptions values() const;
+
+    QPushButton* backupButton() const { return m_backup; }
+    QPushButton* restoreButton() const { return m_restore; }
 
 signals:
     // The user clicked C_IsAllUser; on is its new state.
@@ -32,4 +36,6 @@ private:
     QCheckBox* m_zip;
     QCheckBox* m_max;
     QCheckBox* m_top;
+    QPushButton* m_backup;
+    QPushButton* m_restore;
 };

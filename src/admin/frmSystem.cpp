@@ -2,6 +2,7 @@
 #include "frmSystem.h"
 
 #include "AccountsPage.h"
+#include "BackupCommands.h"
 #include "ColumnsPage.h"
 #include "ImportPage.h"
 #include "OptionsPage.h"
@@ -61,6 +62,12 @@ frmSystem::frmSystem(Database& db, Session& session, Prompter& prompter, Rebuild
     // The tab bar itself lets a program choose a switched-off page; the window does not.
     connect(m_tabs, &QTabWidget::currentChanged, this, &frmSystem::showFirstOpenPage);
     connect(m_import, &ImportPage::imported, this, [this] { m_imported = true; });
+    auto* backups = new BackupCommands(db, prompter, this, m_options->backupButton(),
+                                       m_options->restoreButton(), isAdministrator());
+    connect(backups, &BackupCommands::restored, this, [this] {
+        m_restored = true;
+        QDialog::done(QDialog::Rejected);
+    });
 }
 
 bool frmSystem::isAdministrator() const

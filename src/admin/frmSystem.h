@@ -45,6 +45,10 @@ public:
     // Closing without confirming still rebuilds the list when an import added contacts.
     void reject() override;
 
+    // The window was closed because a backup replaced the database: the caller starts again
+    // on the new file, and nothing of this window is written.
+    bool restored() const { return m_restored; }
+
 private:
     void Button_OK_Click();
     void switchAccountsPage(bool on);
@@ -58,6 +62,7 @@ private:
     RebuildList m_rebuildList;
     std::optional<QString> m_currentPass;
     bool m_imported = false;
+    bool m_restored = false;
 
     QTabWidget* m_tabs;
     OptionsPage* m_options;

@@ -15,6 +15,7 @@
 #include "contacts/ContactListLoader.h"
 #include "contacts/ContactListView.h"
 #include "contacts/LetterTabs.h"
+#include "db/Backup.h"
 #include "db/Compaction.h"
 #include "db/Database.h"
 #include "db/PasswordSuffix.h"
@@ -29,7 +30,9 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
@@ -98,11 +101,40 @@ bool Main::startUp(const QString& databasePath)
 {
     const Status started = runStartUp(databasePath);
     if (!started) {
-        m_prompter.showError(this, started.error());
+        if (!offerNewestBackup(databasePath, started.error()))
+            m_prompter.showError(this, started.error());
         return false;
     }
     m_started = !m_endedAtLogin;
     return m_started;
+}
+
+bool Main::offerNewestBackup(const QString& databasePath, const DbError& error)
+{
+    const bool damaged =
+        (error.number == SqliteCode::Corrupt || error.number == SqliteCode::NotADatabase) &&
+        error != DbError::newerProgram();
+    if (!damaged)
+        return false;
+    const std::optional<QString> newest = Backup::newest(databasePath);
+    if (!newest)
+        return false;
+    const QString title = QStringLiteral("错误") + QString::number(error.number);
+    const QString offer =
+        error.description + QStringLiteral("\n\n是否用“备份”文件夹中最新的备份“%1”恢复数据库？"
+                                           "损坏的文件将保存在“备份”文件夹中。")
+                                .arg(QFileInfo(*newest).fileName());
+    if (!m_prompter.ask(this, offer, title))
+        return true;
+    m_db.close();
+    if (Status restored =
+            Backup::restoreDamaged(databasePath, *newest, QDateTime::currentDateTime());
+        !restored) {
+        m_prompter.showError(this, restored.error());
+        return true;
+    }
+    m_restartWanted = true;
+    return true;
 }
 
 Status Main::runStartUp(const QString& databasePath)
@@ -225,6 +257,8 @@ void Main::createMenus()
     m_contactMenu->addAction(QStringLiteral("删除选中"))->setObjectName(QStringLiteral("AllDel"));
     m_contactMenu->addSeparator()->setObjectName(QStringLiteral("H1"));
     m_contactMenu->addAction(QStringLiteral("更改分组"))->setObjectName(QStringLiteral("EditType"));
+    m_contactMenu->addAction(QStringLiteral("查找重复联系人"))
+        ->setObjectName(QStringLiteral("FindDuplicates"));
 
     m_paneMenu = new QMenu(this);
     m_paneMenu->setObjectName(QStringLiteral("PaneMenu"));
@@ -260,7 +294,7 @@ void Main::connectCommands()
             [this](const QPoint& at) { m_paneMenu->popup(m_tabs->mapToGlobal(at)); });
 
     // The list's and the tree's own commands, with their pop-up menus.
-    auto* listCommands = new ContactListCommands(m_db, m_prompter, m_list, m_contactMenu,
+    auto* listCommands = new ContactListCommands(m_db, m_session, m_prompter, m_list, m_contactMenu,
                                                  m_toolBar->deleteButton(), this);
     connect(listCommands, &ContactListCommands::listStale, this,
             [this] { refreshList(m_tree->selectedGroupId(), false); });
@@ -390,8 +424,27 @@ void Main::closeEvent(QCloseEvent* event)
             !saved)
             m_prompter.showError(this, saved.error());
         compactIfAsked();
+        backUpForTheDay();
     }
     event->accept();
+}
+
+void Main::backUpForTheDay()
+{
+    hide();
+    if (auto made = Backup::daily(m_db, QDate::currentDate()); !made) {
+        m_prompter.message(this,
+                           QStringLiteral("关闭时未能备份数据库：") + made.error().description,
+                           QStringLiteral("提示！"), Prompter::Icon::Exclamation);
+    }
+}
+
+void Main::restartOnReplacedFile()
+{
+    // Nothing of this window belongs in the file that replaced the one it was started on.
+    m_started = false;
+    m_restartWanted = true;
+    close();
 }
 
 void Main::compactIfAsked()
@@ -415,6 +468,8 @@ void Main::Button_Sys_Click()
         return;
     }
     settings.exec();
+    if (settings.restored())
+        restartOnReplacedFile();
 }
 
 void Main::Button_About_Click()

@@ -38,6 +38,9 @@ public:
     // closing the window writes nothing.
     bool startUp(const QString& databasePath);
     bool endedAtLogin() const { return m_endedAtLogin; }
+    // The database file was replaced by a backup (from the settings window, or offered when it
+    // would not open): the caller builds a new main window on it, login included.
+    bool restartWanted() const { return m_restartWanted; }
 
     // Shows the login dialog modally and returns its result (QDialog::Accepted
     // or not). By default exec(); tests and the launch benchmark drive it.
@@ -88,6 +91,12 @@ private:
     void Button_Sys_Click();
     // VACUUM at close when the start-up options ask for it.
     void compactIfAsked();
+    // The day's copy into "备份"; one that cannot be made is told, never keeps the window open.
+    void backUpForTheDay();
+    // For a file that would not open as damaged: offers the newest backup instead, in the
+    // error box's words. False when there is none to offer (the error box is then shown).
+    bool offerNewestBackup(const QString& databasePath, const DbError& error);
+    void restartOnReplacedFile();
     // Shows cards one after another while each asks for the next.
     void openCards(CardRequest request);
 
@@ -110,6 +119,7 @@ private:
 
     LoginShow m_loginShow;
     bool m_endedAtLogin = false;
+    bool m_restartWanted = false;
     // Set once start-up has finished: only a window that was shown saves its layout.
     bool m_started = false;
 };

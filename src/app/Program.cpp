@@ -23,7 +23,15 @@ void Program::prepare(QApplication& app)
     QtTranslations::install(app);
 }
 
-int Program::run(const QString& databasePath, const Watch& watch)
+namespace {
+
+struct Ending {
+    int code;
+    bool restart;
+};
+
+// One main window from its start-up to its close.
+Ending runWindow(const QString& databasePath, const Program::Watch& watch)
 {
     Database db;
     Session session;
@@ -36,9 +44,23 @@ int Program::run(const QString& databasePath, const Watch& watch)
         });
     }
     if (!window.startUp(databasePath))
-        return window.endedAtLogin() ? 0 : 1;
+        return {window.endedAtLogin() ? 0 : 1, window.restartWanted()};
     if (watch.windowShowing)
         watch.windowShowing(window);
     window.show();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    return {code, window.restartWanted()};
+}
+
+} // namespace
+
+int Program::run(const QString& databasePath, const Watch& watch)
+{
+    // A backup put in place of the file starts everything again on it: the connection, the
+    // login when it is on, and a new main window.
+    for (;;) {
+        const Ending ending = runWindow(databasePath, watch);
+        if (!ending.restart)
+            return ending.code;
+    }
 }

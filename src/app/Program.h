@@ -25,7 +25,8 @@ struct Watch {
 void prepare(QApplication& app);
 
 // Opens the address book at databasePath, logs in when the options ask for it,
-// shows the main window and runs until it closes. Returns the exit code: 0 when
+// shows the main window and runs until it closes; a backup restored meanwhile starts it all
+// again on the restored file. Returns the exit code: 0 when
 // the window was closed or the login left, 1 when start-up failed (the error box
 // has been shown).
 int run(const QString& databasePath, const Watch& watch = {});

@@ -3,6 +3,7 @@
 
 #include "ContactCommands.h"
 #include "ContactListView.h"
+#include "frmDuplicates.h"
 #include "frmTName.h"
 
 #include "ui/Prompter.h"
@@ -21,11 +22,12 @@ const QString noticeTitle = QStringLiteral("提示！");
 
 } // namespace
 
-ContactListCommands::ContactListCommands(Database& db, Prompter& prompter, ContactListView* list,
-                                         QMenu* menu, QAbstractButton* deleteButton,
-                                         QWidget* window)
+ContactListCommands::ContactListCommands(Database& db, const Session& session, Prompter& prompter,
+                                         ContactListView* list, QMenu* menu,
+                                         QAbstractButton* deleteButton, QWidget* window)
     : QObject(window)
     , m_db(db)
+    , m_session(session)
     , m_prompter(prompter)
     , m_list(list)
     , m_menu(menu)
@@ -38,6 +40,8 @@ ContactListCommands::ContactListCommands(Database& db, Prompter& prompter, Conta
         connect(item, &QAction::triggered, this, &ContactListCommands::Button_Del);
     if (QAction* item = menuItem("EditType"))
         connect(item, &QAction::triggered, this, &ContactListCommands::EditType);
+    if (QAction* item = menuItem("FindDuplicates"))
+        connect(item, &QAction::triggered, this, &ContactListCommands::FindDuplicates);
 
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_list, &QWidget::customContextMenuRequested, this, &ContactListCommands::showMenu);
@@ -129,6 +133,23 @@ void ContactListCommands::EditType()
         m_prompter.showError(m_window, *dialog.failure());
         emit listStale();
     }
+}
+
+void ContactListCommands::FindDuplicates()
+{
+    frmDuplicates dialog(m_db, m_session, m_prompter, m_window);
+    if (Status found = dialog.GJDuplicates(); !found) {
+        m_prompter.showError(m_window, found.error());
+        return;
+    }
+    if (dialog.groupCount() == 0) {
+        m_prompter.message(m_window, QStringLiteral("没有找到重复的联系人！"), noticeTitle,
+                           Prompter::Icon::Information);
+        return;
+    }
+    // Rebuilt after every merge: the merged contacts vanish, the kept one shows its new values.
+    connect(&dialog, &frmDuplicates::merged, this, &ContactListCommands::listStale);
+    dialog.exec();
 }
 
 void ContactListCommands::toggleCurrent()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The commands on the contact list's ticked rows: tick all, delete, change group.
+// The commands on the contact list's ticked rows (tick all, delete, change group) and the
+// search for duplicates.
 #pragma once
 
 #include <QObject>
@@ -11,6 +12,7 @@ class QAbstractButton;
 class QAction;
 class QMenu;
 class QWidget;
+struct Session;
 
 class ContactListCommands : public QObject {
     Q_OBJECT
@@ -19,8 +21,9 @@ public:
     // Connects the toolbar's delete button, the items of the pop-up menu
     // RightContact (found by name), the list's right click and its Delete and
     // Space keys. window is the parent of every prompt and dialog.
-    ContactListCommands(Database& db, Prompter& prompter, ContactListView* list, QMenu* menu,
-                        QAbstractButton* deleteButton, QWidget* window);
+    ContactListCommands(Database& db, const Session& session, Prompter& prompter,
+                        ContactListView* list, QMenu* menu, QAbstractButton* deleteButton,
+                        QWidget* window);
 
     // Deletes the ticked rows after the question.
     void Button_Del();
@@ -28,6 +31,8 @@ public:
     void AllSelect();
     // Moves the ticked rows to a group chosen in frmTName.
     void EditType();
+    // Lists the duplicates the user may see in frmDuplicates, or says there are none.
+    void FindDuplicates();
     // Ticks or unticks the current row.
     void toggleCurrent();
 
@@ -43,6 +48,7 @@ private:
     void showMenu(const QPoint& at);
 
     Database& m_db;
+    const Session& m_session;
     Prompter& m_prompter;
     ContactListView* m_list;
     QMenu* m_menu;

@@ -18,18 +18,28 @@ QString nextConnectionName()
     return QStringLiteral("vardelin-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
+enum class Access { ReadOnly, ReadWrite, MayCreate };
+
 // SQLite's own URI form lets the connection say "read-write, never create",
 // and survives blanks, '#', '?' and non-ASCII characters in the folder name.
-QString uriFor(const QString& path, bool mayCreate)
+QString uriFor(const QString& path, Access access)
 {
     const QString url =
         QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
-    return url + (mayCreate ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw"));
+    switch (access) {
+    case Access::ReadOnly:
+        return url + QStringLiteral("?mode=ro");
+    case Access::MayCreate:
+        return url + QStringLiteral("?mode=rwc");
+    case Access::ReadWrite:
+        break;
+    }
+    return url + QStringLiteral("?mode=rw");
 }
 
-Status openConnection(QSqlDatabase& db, const QString& path, bool mayCreate)
+Status openConnection(QSqlDatabase& db, const QString& path, Access access)
 {
-    db.setDatabaseName(uriFor(path, mayCreate));
+    db.setDatabaseName(uriFor(path, access));
     db.setConnectOptions(
         QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(Database::busyTimeoutMs));
     if (!db.open()) {
@@ -71,6 +81,24 @@ bool Database::isOpen() const
 
 Status Database::open(const QString& path)
 {
+    return openAt(path, false);
+}
+
+Status Database::openReadOnly(const QString& path)
+{
+    return openAt(path, true);
+}
+
+void Database::close()
+{
+    QSqlDatabase db = connection();
+    if (db.isOpen())
+        db.close();
+    m_ready = false;
+}
+
+Status Database::openAt(const QString& path, bool readOnly)
+{
     m_path = path;
     m_damaged = false;
     m_ready = false;
@@ -79,9 +107,10 @@ Status Database::open(const QString& path)
         db.close();
     if (!QFileInfo(path).isFile())
         return DbError::cannotOpen(path);
-    if (Status opened = openConnection(db, path, false); !opened)
+    if (Status opened = openConnection(db, path, readOnly ? Access::ReadOnly : Access::ReadWrite);
+        !opened)
         return opened;
-    if (Status verified = verifySchema(); !verified) {
+    if (Status verified = verifySchema(!readOnly); !verified) {
         db.close();
         return verified;
     }
@@ -89,7 +118,7 @@ Status Database::open(const QString& path)
     return {};
 }
 
-Status Database::verifySchema() const
+Status Database::verifySchema(bool mayMigrate) const
 {
     // Reading the header is what tells a damaged or foreign file apart. The statement is
     // done with before any migration runs: an open one would keep a step from dropping a table.
@@ -98,9 +127,11 @@ Status Database::verifySchema() const
         return version.error();
     const int fileVersion = version.value() ? version.value()->value(0).toInt() : 0;
     if (fileVersion > Schema::version) {
-        return DbError{SqliteCode::NotADatabase,
-                       QStringLiteral("数据库文件由更新版本的程序创建，请升级本程序后再打开。")};
+        return DbError::newerProgram();
     }
+    // An earlier layout has the same columns; its steps only reorder and convert them.
+    if (!mayMigrate)
+        return Schema::verify(*this);
     return Schema::migrateAndVerify(*this, fileVersion, Schema::migrations());
 }
 
@@ -117,7 +148,7 @@ Status Database::create(const QString& path)
     {
         Database target;
         QSqlDatabase db = target.connection();
-        built = openConnection(db, partial, true);
+        built = openConnection(db, partial, Access::MayCreate);
         if (built) {
             built = target.transaction([&target]() -> Status {
                 if (Status schema = Schema::create(target); !schema)

@@ -24,6 +24,11 @@ public:
     // an error: nothing is created in its place. The first read happens here,
     // so a damaged or foreign file is refused before any window uses it.
     Status open(const QString& path);
+    // Opens an address book only to read it: nothing is changed, not even the layout of an
+    // earlier build (which open() would bring up to date). The same checks as open().
+    Status openReadOnly(const QString& path);
+    // Ends the connection, so the file can be replaced; open() starts it again.
+    void close();
 
     // Writes a new address book with its schema and first rows. Refuses to touch
     // an existing file; a failure leaves no file behind.
@@ -60,7 +65,8 @@ public:
     static constexpr int busyTimeoutMs = 2000;
 
 private:
-    Status verifySchema() const;
+    Status openAt(const QString& path, bool readOnly);
+    Status verifySchema(bool mayMigrate) const;
     DbError failure(const QSqlError& error) const;
 
     QString m_connectionName;

@@ -60,3 +60,9 @@ DbError DbError::damaged()
     return {SqliteCode::Corrupt,
             QStringLiteral("数据库文件已损坏，程序将不再写入该文件。请用备份恢复。")};
 }
+
+DbError DbError::newerProgram()
+{
+    return {SqliteCode::NotADatabase,
+            QStringLiteral("数据库文件由更新版本的程序创建，请升级本程序后再打开。")};
+}

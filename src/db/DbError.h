@@ -19,6 +19,9 @@ struct DbError {
     static DbError cannotOpen(const QString& path);
     // A write refused because the file was found damaged.
     static DbError damaged();
+    // A file stamped with a layout newer than this program reads: sound, only not ours to open.
+    static DbError newerProgram();
+    bool operator==(const DbError&) const = default;
 };
 
 // SQLite primary result codes the program reports in words of its own.

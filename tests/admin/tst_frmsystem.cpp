@@ -6,10 +6,13 @@
 
 #include "admin/PasswordPage.h"
 #include "admin/frmSystem.h"
+#include "db/Backup.h"
 #include "db/Scramble.h"
 #include "db/Session.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -100,6 +103,7 @@ private slots:
     void aFailingConfirmShowsTheErrorAndWritesNothing();
     void confirmWritesOptionsButLeavesTheStartUpSnapshot();
     void cancelWritesNothing();
+    void backUpNowWritesASoundCopyAndABadRestoreIsRefused();
 
 private:
     qint64 addAccount(const QString& name, const QString& password)
@@ -191,6 +195,8 @@ void TestFrmSystem::aUserOtherThanTheAdministratorHasOnlyImportAndPassword()
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(4).center());
     QCOMPARE(open.tabs()->currentIndex(), 4);
     QCOMPARE(open.window->currentPass(), u"pw"_s + QString::number(m_suffix));
+    QVERIFY(!open.find<QPushButton>(u"Button_Backup"_s)->isEnabled());
+    QVERIFY(!open.find<QPushButton>(u"Button_Restore"_s)->isEnabled());
 }
 
 void TestFrmSystem::accountsPageFollowsTheStartUpOptionThenTheBox()
@@ -482,6 +488,37 @@ void TestFrmSystem::cancelWritesNothing()
     QCOMPARE(m_data->scalar(widthSql).toInt(), width);
     QCOMPARE(pass(1), before);
     QCOMPARE(open.rebuilds, 0);
+    QVERIFY(open.prompter.scriptDone());
+}
+
+void TestFrmSystem::backUpNowWritesASoundCopyAndABadRestoreIsRefused()
+{
+    OpenWindow open(m_data->db(), m_session);
+    QVERIFY(open.show());
+    QCOMPARE(open.find<QPushButton>(u"Button_Backup"_s)->text(), u"立即备份"_s);
+    QCOMPARE(open.find<QPushButton>(u"Button_Restore"_s)->text(), u"从备份恢复"_s);
+    const QString copy = QDir(m_data->folder()).filePath(u"导出 副本.xml"_s);
+    open.prompter.expectSaveFile(copy);
+    open.prompter.expectMessage(u"备份完成！"_s);
+    open.click(u"Button_Backup"_s);
+    QVERIFY(Backup::check(copy).ok());
+    QCOMPARE(open.prompter.shown().last().title, u"提示！"_s);
+
+    // Not an address book: told before any question, and nothing changes.
+    const QString text = QDir(m_data->folder()).filePath(u"note.xml"_s);
+    QFile file(text);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("just some text\n").repeated(400));
+    file.close();
+    const qint64 contacts = m_data->scalar(u"SELECT count(*) FROM Vardelin_Contact"_s).toInt();
+    open.prompter.expectOpenFile(text);
+    open.prompter.expectMessage();
+    open.click(u"Button_Restore"_s);
+    QVERIFY(open.prompter.shown().last().text.startsWith(u"所选文件不能用来恢复："_s));
+    QVERIFY(!open.window->restored());
+    QVERIFY(open.window->isVisible());
+    QVERIFY(!QFileInfo::exists(Backup::folderOf(m_data->path())));
+    QCOMPARE(m_data->scalar(u"SELECT count(*) FROM Vardelin_Contact"_s).toInt(), contacts);
     QVERIFY(open.prompter.scriptDone());
 }
 

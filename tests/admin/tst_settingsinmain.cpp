@@ -6,8 +6,11 @@
 #include "TestDatabase.h"
 
 #include "admin/frmSystem.h"
+#include "db/Backup.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QTest>
@@ -51,6 +54,8 @@ private slots:
     void aColumnStoredAsFalseIsHidden();
     void aZeroWidthFirstColumnKeepsTheTickBoxAndImage();
     void closingCompactsOnlyWhenTheStartUpOptionAsks();
+    void aBackupThatCannotBeMadeIsToldOnceAndClosingGoesOn();
+    void restoringFromTheSettingsStartsAgainOnTheBackup();
 
 private:
     std::unique_ptr<TestDatabase> m_data;
@@ -206,6 +211,68 @@ void TestSettingsInMain::closingCompactsOnlyWhenTheStartUpOptionAsks()
     }
     QVERIFY(QFileInfo(m_data->path()).size() < grown / 4);
     QCOMPARE(m_data->scalar(u"SELECT count(*) FROM Vardelin_Contact"_s).toInt(), 2);
+    // The day's backup is taken from the compacted file.
+    const QString backup = QDir(Backup::folderOf(m_data->path()))
+                               .filePath(Backup::dailyName(m_data->path(), QDate::currentDate()));
+    QVERIFY(Backup::check(backup).ok());
+    QVERIFY(QFileInfo(backup).size() < grown / 4);
+}
+
+void TestSettingsInMain::aBackupThatCannotBeMadeIsToldOnceAndClosingGoesOn()
+{
+    QFile blocker(Backup::folderOf(m_data->path()));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    main.prompter.expectMessage();
+    QVERIFY(main.window->close());
+    QVERIFY(!main.window->isVisible());
+    QVERIFY(main.prompter.scriptDone());
+    QCOMPARE(main.prompter.shown().size(), 1);
+    QCOMPARE(main.prompter.shown().first().title, u"提示！"_s);
+    QVERIFY(main.prompter.shown().first().text.startsWith(u"关闭时未能备份数据库："_s));
+    // The layout was still saved.
+    QVERIFY(
+        !m_data->scalar(u"SELECT Dock FROM Vardelin_Login WHERE ID = 1"_s).toString().isEmpty());
+}
+
+void TestSettingsInMain::restoringFromTheSettingsStartsAgainOnTheBackup()
+{
+    const QString chosen = QDir(m_data->folder()).filePath(u"周一.xml"_s);
+    QVERIFY(Backup::copyTo(m_data->db(), chosen).ok());
+    m_data->addContact({{u"Name"_s, u"赵六"_s}, {u"TID"_s, 1}});
+
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    QCOMPARE(main.names().size(), 3);
+    main.prompter.expectOpenFile(chosen);
+    main.prompter.expectQuestion(true);
+    main.prompter.expectMessage(u"恢复完成！程序将重新载入通讯录。"_s);
+    QTimer::singleShot(0, [] {
+        if (auto* settings = qobject_cast<frmSystem*>(QApplication::activeModalWidget()))
+            QTest::mouseClick(settings->findChild<QPushButton*>(u"Button_Restore"_s),
+                              Qt::LeftButton);
+    });
+    QTest::mouseClick(main.tool("Button_Sys"), Qt::LeftButton);
+    QVERIFY(main.prompter.scriptDone());
+    QVERIFY(main.window->restartWanted());
+    QVERIFY(!main.window->isVisible());
+
+    // What the program does next: a new window on the restored file.
+    RunningMain again;
+    QVERIFY(again.start(m_data->path()));
+    QCOMPARE(again.names().size(), 2);
+    QVERIFY(!again.names().contains(u"赵六"_s));
+    // The file replaced is the day's backup, with the contact added since.
+    Database kept;
+    QVERIFY(kept.openReadOnly(*Backup::newest(m_data->path())));
+    QCOMPARE(kept.readOne(u"SELECT count(*) FROM Vardelin_Contact WHERE Name = '赵六'"_s)
+                 .value()
+                 ->value(0)
+                 .toInt(),
+             1);
+    QVERIFY(again.prompter.scriptDone());
 }
 
 QTEST_MAIN(TestSettingsInMain)

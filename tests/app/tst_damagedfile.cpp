@@ -3,11 +3,15 @@
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
+#include "RunningMain.h"
+
 #include "app/Main.h"
+#include "db/Backup.h"
 #include "db/Session.h"
 #include "groups/GroupTreeWidget.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -23,6 +27,8 @@ class TestDamagedFile : public QObject {
     }
 
 private slots:
+    void aDamagedStartOffersTheNewestBackup_data();
+    void aDamagedStartOffersTheNewestBackup();
     void damageIsToldOnceAndTheLayoutIsNotSaved()
     {
         TestDatabase book;
@@ -79,6 +85,54 @@ private slots:
         QCOMPARE(contentsOf(book.path()), damaged);
     }
 };
+
+void TestDamagedFile::aDamagedStartOffersTheNewestBackup_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("restored") << true;
+    QTest::newRow("declined") << false;
+}
+
+void TestDamagedFile::aDamagedStartOffersTheNewestBackup()
+{
+    QFETCH(bool, accept);
+    TestDatabase book;
+    QVERIFY(book.ok());
+    book.addContact({{u"Name"_s, u"旧的"_s}});
+    QVERIFY(Backup::daily(book.db(), QDate(2026, 12, 1)).ok());
+    book.addContact({{u"Name"_s, u"新的"_s}});
+    QVERIFY(Backup::daily(book.db(), QDate(2026, 12, 5)).ok());
+    book.db().close();
+    {
+        QFile file(book.path());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QCOMPARE(file.write(QByteArray(100, 'z')), 100);
+    }
+    const QByteArray damaged = contentsOf(book.path());
+
+    RunningMain main;
+    main.prompter.expectQuestion(accept);
+    QVERIFY(!main.start(book.path()));
+    QVERIFY(main.prompter.scriptDone());
+    QCOMPARE(main.prompter.shown().size(), 1);
+    QCOMPARE(main.prompter.shown().first().title, u"错误26"_s);
+    QVERIFY(main.prompter.shown().first().text.contains(u"DB-2026-12-05.xml"_s));
+    QCOMPARE(main.window->restartWanted(), accept);
+    if (!accept) {
+        QCOMPARE(contentsOf(book.path()), damaged);
+        return;
+    }
+    // The damaged file is kept beside the backups.
+    const QStringList kept =
+        QDir(Backup::folderOf(book.path())).entryList({u"DB-损坏-*.xml"_s}, QDir::Files);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(contentsOf(QDir(Backup::folderOf(book.path())).filePath(kept.first())), damaged);
+
+    RunningMain again;
+    QVERIFY(again.start(book.path()));
+    QCOMPARE(again.names().size(), 2);
+    QVERIFY(again.prompter.scriptDone());
+}
 
 QTEST_MAIN(TestDamagedFile)
 #include "tst_damagedfile.moc"

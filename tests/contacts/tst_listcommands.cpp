@@ -389,7 +389,8 @@ void TestListCommands::rightClickShowsTheContactMenu()
     for (QAction* action : menu->actions())
         captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
     QCOMPARE(captions, (QStringList{QStringLiteral("全部选中"), QStringLiteral("删除选中"),
-                                    QStringLiteral("-"), QStringLiteral("更改分组")}));
+                                    QStringLiteral("-"), QStringLiteral("更改分组"),
+                                    QStringLiteral("查找重复联系人")}));
     QWidget* viewport = main.list()->viewport();
     const QPoint at = main.list()->visualRect(main.list()->model()->index(1, 0)).center();
     QContextMenuEvent click(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
