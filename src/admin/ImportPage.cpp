@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ImportPage.h"
 
+#include "ContactExport.h"
 #include "ContactImport.h"
 #include "CsvTable.h"
+#include "ExportRunner.h"
 #include "ImportFileKind.h"
 #include "VCard.h"
 #include "WorkbookReader.h"
 
+#include "db/Database.h"
 #include "db/ListWidths.h"
 #include "db/Session.h"
 #include "ui/Prompter.h"
@@ -79,8 +82,6 @@ ImportPage::ImportPage(Database& db, const Session& session, Prompter& prompter,
     m_field->setAccessibleName(QStringLiteral("来源字段"));
     // Usable once a file's column names are in it.
     m_field->setEnabled(false);
-    // The export is not built yet; its button stays off rather than doing nothing.
-    m_output->setEnabled(false);
     m_bar->setValue(0);
 
     auto* layout = new QGridLayout(this);
@@ -97,6 +98,7 @@ ImportPage::ImportPage(Database& db, const Session& session, Prompter& prompter,
     connect(m_open, &QPushButton::clicked, this, &ImportPage::Button_Open_Click);
     connect(m_field, &QComboBox::activated, this, &ImportPage::Edit_Field_Click);
     connect(m_input, &QPushButton::clicked, this, &ImportPage::Button_Input_Click);
+    connect(m_output, &QPushButton::clicked, this, &ImportPage::Button_Output_Click);
 }
 
 QString ImportPage::fileFilter()
@@ -246,6 +248,33 @@ void ImportPage::importFile(const QString& path)
     m_bar->setValue(0);
 }
 
+void ImportPage::Button_Output_Click()
+{
+    const QString path =
+        m_prompter.saveFileName(this, QStringLiteral("导出联系人"), QStringLiteral("联系人.xlsx"),
+                                ContactExport::fileFilter());
+    if (path.isEmpty())
+        return;
+    const auto format = ContactExport::formatOf(path);
+    if (!format) {
+        m_prompter.message(this,
+                           QStringLiteral("请选择导出的文件类型：Excel工作簿（*.xlsx）、"
+                                          "CSV文件（*.csv）或vCard文件（*.vcf）。"),
+                           notice, Prompter::Icon::Exclamation);
+        return;
+    }
+    setBusy(true);
+    const auto written =
+        ExportRunner::run(m_db.path(), m_session.currentUserId, path, *format, *m_bar);
+    setBusy(false);
+    if (!written) {
+        m_prompter.showError(this, written.error());
+        return;
+    }
+    m_prompter.message(this, QStringLiteral("导出联系人完成！"), notice,
+                       Prompter::Icon::Information);
+}
+
 void ImportPage::showProgress(qsizetype done, qsizetype total)
 {
     // QProgressBar counts in int; a file of more rows than that is shown in proportion.
@@ -260,7 +289,7 @@ void ImportPage::showProgress(qsizetype done, qsizetype total)
 void ImportPage::setBusy(bool busy)
 {
     m_busy = busy;
-    for (QWidget* control : std::initializer_list<QWidget*>{m_open, m_mapping, m_input})
+    for (QWidget* control : std::initializer_list<QWidget*>{m_open, m_mapping, m_input, m_output})
         control->setEnabled(!busy);
     m_field->setEnabled(!busy && m_field->count() > 0);
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Page "导入导出" of the settings window: a workbook, CSV or vCard file imported as new contacts.
+// Page "导入导出" of the settings window: a workbook, CSV or vCard file imported as new
+// contacts, and the contacts the user sees exported.
 #pragma once
 
 #include "admin/ImportMapping.h"
@@ -33,7 +34,7 @@ public:
     // The file filter of the open dialog, every kind the page offers in order.
     static QString fileFilter();
 
-    // True while a file is read or imported; the window must not close under it.
+    // True while a file is read, imported or exported; the window must not close under it.
     bool busy() const { return m_busy; }
 
 signals:
@@ -47,6 +48,7 @@ private:
     void importFile(const QString& path);
     // A CSV file or a workbook's sheet; a workbook is read by its helper program.
     Result<ImportTable> readTable(const QString& path);
+    void Button_Output_Click();
     QList<ImportLink> links() const;
     void showProgress(qsizetype done, qsizetype total);
     void setBusy(bool busy);

@@ -10,6 +10,7 @@
 
 #include "admin/ImportTable.h"
 #include "admin/TextDecoding.h"
+#include "db/ContactFields.h"
 
 #include <QDate>
 #include <QFile>
@@ -22,6 +23,10 @@
 namespace VCard {
 
 namespace {
+
+// Columns no standard property carries travel as "X-VARDELIN-" + the column's name, so a card
+// this program writes reads back to every column; other programs skip such properties.
+constexpr const char* ownPrefix = "X-VARDELIN-";
 
 struct Property {
     QByteArray name;
@@ -358,6 +363,21 @@ void appendText(VCardContact& contact, const char* column, const QString& value,
     slot = slot.isEmpty() ? value : slot + separator + value;
 }
 
+// The contact column an "X-VARDELIN-<column>" property carries; empty for any other name.
+QString ownColumn(const QByteArray& propertyName)
+{
+    if (!propertyName.startsWith(ownPrefix))
+        return {};
+    const QByteArray column = propertyName.mid(qsizetype(qstrlen(ownPrefix)));
+    for (const ContactField& field : ContactFields::all)
+        if (field.kind != ContactField::Kind::Identifier &&
+            field.kind != ContactField::Kind::Binary &&
+            QByteArrayView(column).compare(QByteArrayView(field.name.data(), field.name.size()),
+                                           Qt::CaseInsensitive) == 0)
+            return QString(field.name);
+    return {};
+}
+
 void placeText(VCardContact& contact, const Property& property, const QString& text,
                QString& nameFromN)
 {
@@ -403,12 +423,16 @@ void placeText(VCardContact& contact, const Property& property, const QString& t
             contact.leftOver.append(QStringLiteral("URL:") + text);
     } else if (name == "NICKNAME") {
         appendText(contact, "NickName", unescaped(text), QStringLiteral(","));
+    } else if (const QString column = ownColumn(name); !column.isEmpty()) {
+        contact.columns[column] = unescaped(text);
     }
 }
 
 // Property names whose values go onto a column; others (VERSION, UID, REV, X-…) are skipped.
 bool isMapped(const QByteArray& name)
 {
+    if (!ownColumn(name).isEmpty())
+        return true;
     static const std::array<QByteArrayView, 12> mapped{"FN",   "N",     "TEL",      "EMAIL",
                                                        "ORG",  "TITLE", "ADR",      "BDAY",
                                                        "NOTE", "URL",   "NICKNAME", "PHOTO"};
@@ -596,6 +620,17 @@ private:
 
 } // namespace
 
+namespace {
+
+// The columns the standard properties below carry.
+const QList<QByteArray> standardColumns{
+    "Name",     "Tel1",         "Tel2",         "Tel3",    "Moblie1",        "Moblie2",
+    "Moblie3",  "OfficePhone1", "OfficePhone2", "Mail1",   "Mail2",          "CompanyName",
+    "Deptment", "Post",         "Address",      "ZipCode", "CompanyAddress", "Birthday",
+    "Remark",   "Web",          "NickName"};
+
+} // namespace
+
 QByteArray write(const VCardContact& contact)
 {
     CardWriter card(contact);
@@ -622,6 +657,13 @@ QByteArray write(const VCardContact& contact)
     card.textProperty("NOTE", "Remark");
     card.textProperty("URL", "Web");
     card.textProperty("NICKNAME", "NickName");
+    for (const ContactField& field : ContactFields::all) {
+        const QByteArray column(field.name.data(), field.name.size());
+        if (field.kind == ContactField::Kind::Identifier ||
+            field.kind == ContactField::Kind::Binary || standardColumns.contains(column))
+            continue;
+        card.textProperty(ownPrefix + column.toUpper(), column.constData());
+    }
     if (!contact.photo.isEmpty())
         card.m_out += folded("PHOTO;ENCODING=b;TYPE=" + pictureType(contact.photo) + ':' +
                              contact.photo.toBase64());

@@ -165,9 +165,9 @@ void TestFrmSystem::pagesComeInOrderWithTheirCaptions()
     QVERIFY(open.find<QCheckBox>(u"C_IsTop"_s)->isChecked());
     QVERIFY(!open.find<QCheckBox>(u"C_IsLogin"_s)->isChecked());
     QCOMPARE(open.window->currentPass(), u"admin"_s + QString::number(m_suffix));
-    // The import page offers every list column but the group name; the export is not built.
+    // The import page offers every list column but the group name, and the export.
     QVERIFY(open.find<QPushButton>(u"Button_Input"_s)->isEnabled());
-    QVERIFY(!open.find<QPushButton>(u"Button_Output"_s)->isEnabled());
+    QVERIFY(open.find<QPushButton>(u"Button_Output"_s)->isEnabled());
     QTreeWidget* grid = open.find<QTreeWidget>(u"ListData"_s);
     QCOMPARE(grid->topLevelItem(0)->text(2), u"姓名"_s);
     for (int i = 0; i < grid->topLevelItemCount(); ++i)
