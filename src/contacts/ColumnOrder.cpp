@@ -50,6 +50,7 @@ ColumnOrder::ColumnOrder(const CellColumn& column, ColumnOrder* previous)
         m_keyEnds = std::move(previous->m_keyEnds);
         m_distinctRanks = std::move(previous->m_distinctRanks);
         m_rankCount = previous->m_rankCount;
+        m_asciiKeys = previous->m_asciiKeys;
         *previous = {};
         return;
     }
@@ -132,6 +133,14 @@ std::string_view ColumnOrder::key(int distinct) const
 void ColumnOrder::rankDistinct(const ColumnOrder* previous)
 {
     const int count = int(m_texts.size());
+    // Phone numbers and e-mail addresses are nearly always plain ASCII: their keys then come
+    // without the collator. The two kinds of key do not compare, so a column takes one kind,
+    // and keys of the other kind from the last build are not reused.
+    m_asciiKeys = SortKey::hasAsciiKeys();
+    for (int distinct = 0; distinct < count && m_asciiKeys; ++distinct)
+        m_asciiKeys = SortKey::isPlainAscii(m_texts.view(distinct));
+    if (previous && previous->m_asciiKeys != m_asciiKeys)
+        previous = nullptr;
     m_keyEnds.reserve(count);
     std::vector<int> earlier(count, -1);
     bool allSeen = previous != nullptr;
@@ -142,10 +151,12 @@ void ColumnOrder::rankDistinct(const ColumnOrder* previous)
             m_keys += previous->key(earlier[distinct]);
         } else {
             allSeen = false;
-            if (mayBeNumber(text))
-                SortKey::appendCollationKey(SortKey::of(text.toString()), m_keys);
+            const QString number = mayBeNumber(text) ? SortKey::of(text.toString()) : QString();
+            const QStringView sortKey = number.isNull() ? text : QStringView(number);
+            if (m_asciiKeys)
+                SortKey::appendAsciiKey(sortKey, m_keys);
             else
-                SortKey::appendCollationKey(text, m_keys);
+                SortKey::appendCollationKey(sortKey, m_keys);
         }
         m_keyEnds.push_back(std::uint32_t(m_keys.size()));
     }

@@ -47,4 +47,5 @@ private:
     std::vector<int> m_distinctRanks;
     std::vector<int> m_rowRanks;
     int m_rankCount = 0;
+    bool m_asciiKeys = false; // m_keys built by SortKey::appendAsciiKey, not the collator
 };

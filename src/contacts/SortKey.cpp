@@ -4,6 +4,8 @@
 #include <unicode/coll.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <numeric>
 #include <string>
@@ -164,6 +166,107 @@ void SortKey::appendCollationKey(QStringView key, std::string& block)
                                       reinterpret_cast<uint8_t*>(block.data() + start), needed);
     }
     block.resize(start + std::size_t(needed));
+}
+
+namespace {
+
+constexpr char16_t firstPlain = u' ';
+constexpr char16_t lastPlain = u'~';
+constexpr int plainCount = lastPlain - firstPlain + 1;
+
+bool isUpper(char16_t c)
+{
+    return c >= u'A' && c <= u'Z';
+}
+
+// Each printable character's place in the collator's letter-blind (primary) order, from 2 up,
+// so that 1 can part the places from the case bytes; empty when the collator's order of ASCII
+// is not "places first, then lower case before upper case, nothing else" (then every key
+// comes from the collator).
+struct AsciiPlaces {
+    std::array<std::uint8_t, plainCount> place{};
+    bool usable = false;
+};
+
+AsciiPlaces measuredPlaces()
+{
+    AsciiPlaces places;
+    const icu::Collator* collator = chineseCollator();
+    if (!collator)
+        return places;
+    std::unique_ptr<icu::Collator> primary(collator->clone());
+    if (!primary)
+        return places;
+    primary->setStrength(icu::Collator::PRIMARY);
+    std::vector<icu::UnicodeString> texts;
+    for (char16_t c = firstPlain; c <= lastPlain; ++c)
+        texts.emplace_back(UChar(c));
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::UnicodeString empty;
+    for (const auto& text : texts) {
+        // A character the collator ignores would not take a place of its own.
+        if (primary->compare(text, empty, status) != UCOL_GREATER)
+            return places;
+    }
+    std::vector<int> sorted(plainCount);
+    std::iota(sorted.begin(), sorted.end(), 0);
+    std::stable_sort(sorted.begin(), sorted.end(), [&](int a, int b) {
+        return primary->compare(texts[a], texts[b], status) == UCOL_LESS;
+    });
+    int place = 1;
+    for (int i = 0; i < plainCount; ++i) {
+        const int c = sorted[i];
+        const bool sharesPlace =
+            i > 0 && primary->compare(texts[sorted[i - 1]], texts[c], status) == UCOL_EQUAL;
+        if (sharesPlace) {
+            // Only a letter and its capital may share a place, the small one sorting first.
+            const int previous = sorted[i - 1];
+            const char16_t small = char16_t(firstPlain + std::max(previous, c));
+            const char16_t capital = char16_t(firstPlain + std::min(previous, c));
+            if (!isUpper(capital) || small != capital + (u'a' - u'A') ||
+                collator->compare(texts[small - firstPlain], texts[capital - firstPlain], status) !=
+                    UCOL_LESS)
+                return places;
+        } else {
+            ++place;
+        }
+        places.place[c] = std::uint8_t(place);
+    }
+    places.usable = U_SUCCESS(status);
+    return places;
+}
+
+const AsciiPlaces& asciiPlaces()
+{
+    static const AsciiPlaces places = measuredPlaces();
+    return places;
+}
+
+} // namespace
+
+bool SortKey::isPlainAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() >= firstPlain && c.unicode() <= lastPlain;
+    });
+}
+
+bool SortKey::hasAsciiKeys()
+{
+    return asciiPlaces().usable;
+}
+
+void SortKey::appendAsciiKey(QStringView key, std::string& block)
+{
+    // The collator compares all places first, then (places equal) case, character by
+    // character; the second level of accents is the same for every plain character.
+    const AsciiPlaces& places = asciiPlaces();
+    for (QChar c : key)
+        block.push_back(char(places.place[c.unicode() - firstPlain]));
+    block.push_back('\1');
+    for (QChar c : key)
+        block.push_back(isUpper(c.unicode()) ? '\2' : '\1');
+    block.push_back('\0');
 }
 
 std::vector<int> SortKey::order(const std::vector<QString>& keys, Qt::SortOrder direction)

@@ -26,4 +26,17 @@ std::vector<int> order(const std::vector<QString>& keys, Qt::SortOrder direction
 // ending in a zero byte and holding no other. Appended keys compare as order() compares keys.
 void appendCollationKey(QStringView key, std::string& block);
 
+// True when every character of text is printable ASCII (blank to tilde).
+bool isPlainAscii(QStringView text);
+
+// Whether appendAsciiKey can stand in for appendCollationKey: false when the collation data
+// is missing or orders printable ASCII in a way the ASCII key does not reproduce.
+bool hasAsciiKeys();
+
+// Appends a key for a plain-ASCII key (a value of of()), built without the collator: one byte
+// per character for its letter-blind place, then one per character for its case, ending in a
+// zero byte. Keys appended this way compare with each other as order() compares their texts,
+// but not with appendCollationKey's keys.
+void appendAsciiKey(QStringView key, std::string& block);
+
 } // namespace SortKey

@@ -2,7 +2,12 @@
 // Tests of the text list cells are sorted by, and of the order it gives.
 #include "contacts/SortKey.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <algorithm>
+#include <numeric>
+#include <string>
 
 using namespace Qt::StringLiterals;
 
@@ -51,6 +56,41 @@ private slots:
         for (const QString& cell : cells.split(u','))
             keys.push_back(SortKey::of(cell));
         QCOMPARE(SortKey::order(keys, Qt::SortOrder(descending)), expected);
+    }
+
+    // Every text of up to two printable characters, and longer mixes of case, digits and
+    // punctuation: the keys built without the collator give the collator's order.
+    void asciiKeysOrderAsTheCollator()
+    {
+        QVERIFY(SortKey::hasAsciiKeys());
+        std::vector<QString> texts{QString()};
+        for (char16_t a = u' '; a <= u'~'; ++a) {
+            texts.push_back(QString(QChar(a)));
+            for (char16_t b = u' '; b <= u'~'; ++b)
+                texts.push_back(QString(QChar(a)) + QChar(b));
+        }
+        const QString common = u"aAbBzZ09.-_@+ "_s;
+        QRandomGenerator random(7);
+        for (int i = 0; i < 3000; ++i) {
+            QString text;
+            for (int length = int(random.bounded(2, 12)); length > 0; --length)
+                text += random.bounded(3) ? common[random.bounded(int(common.size()))]
+                                          : QChar(char16_t(random.bounded(32, 127)));
+            texts.push_back(text);
+        }
+        std::vector<std::string> keys;
+        for (const QString& text : texts) {
+            QVERIFY(SortKey::isPlainAscii(text));
+            keys.emplace_back();
+            SortKey::appendAsciiKey(text, keys.back());
+        }
+        std::vector<int> byAsciiKey(texts.size());
+        std::iota(byAsciiKey.begin(), byAsciiKey.end(), 0);
+        std::stable_sort(byAsciiKey.begin(), byAsciiKey.end(),
+                         [&](int a, int b) { return keys[a] < keys[b]; });
+        QCOMPARE(byAsciiKey, SortKey::order(texts, Qt::AscendingOrder));
+        QVERIFY(!SortKey::isPlainAscii(u"a\tb"_s));
+        QVERIFY(!SortKey::isPlainAscii(u"王"_s));
     }
 };
 
