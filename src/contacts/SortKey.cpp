@@ -33,12 +33,16 @@ bool parse(const QString& cell, Decimal& out)
     qsizetype i = 0;
     if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
         out.negative = text[i++] == u'-';
+    // The digits are taken as one piece each: a phone column has 100,000 of them.
+    const qsizetype integerStart = i;
     while (i < text.size() && isDigit(text[i]))
-        out.integer += text[i++];
-    if (i < text.size() && text[i] == u'.') {
         ++i;
+    out.integer = text.mid(integerStart, i - integerStart);
+    if (i < text.size() && text[i] == u'.') {
+        const qsizetype fractionStart = ++i;
         while (i < text.size() && isDigit(text[i]))
-            out.fraction += text[i++];
+            ++i;
+        out.fraction = text.mid(fractionStart, i - fractionStart);
     }
     return i == text.size() && !(out.integer.isEmpty() && out.fraction.isEmpty());
 }
