@@ -199,6 +199,9 @@ int main(int argc, char* argv[])
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("DISPLAY"), server.display());
     environment.insert(QStringLiteral("VARDELIN_REPORT_FIRST_FRAME"), QStringLiteral("1"));
+    // Qt warns on every start without one; the temporary folder is private to us.
+    if (!environment.contains(QStringLiteral("XDG_RUNTIME_DIR")))
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.path());
     const Child program{builtProgram(QStringLiteral("vardelin")),
                         {QStringLiteral("--database"), copy},
                         environment};
