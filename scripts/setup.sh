@@ -12,6 +12,7 @@ packages=(
     libxlsxwriter-dev
     fonts-wqy-microhei qt6-translations-l10n
     desktop-file-utils appstream
+    xvfb
 )
 
 missing=()

@@ -10,7 +10,11 @@
 #include "ui/QtPrompter.h"
 #include "ui/QtTranslations.h"
 
+#include <QAbstractItemModel>
 #include <QApplication>
+#include <QTableView>
+
+#include <cstdio>
 
 void Program::prepare(QApplication& app)
 {
@@ -24,6 +28,43 @@ void Program::prepare(QApplication& app)
 }
 
 namespace {
+
+// For the launch benchmark, which starts this executable and waits for the line: when
+// VARDELIN_REPORT_FIRST_FRAME is set, the list's first paint with rows in it prints
+// "first-frame rows=<n>" and ends the program.
+class FirstFrameReport : public QObject {
+public:
+    explicit FirstFrameReport(QTableView* list)
+        : QObject(list)
+        , m_list(list)
+    {
+        list->viewport()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const int rows = m_list->model() ? m_list->model()->rowCount() : 0;
+        if (!m_reported && event->type() == QEvent::Paint && rows > 0) {
+            m_reported = true;
+            std::printf("first-frame rows=%d\n", rows);
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QTableView* m_list;
+    bool m_reported = false;
+};
+
+void reportFirstFrameIfAsked(Main& window)
+{
+    if (qEnvironmentVariableIsEmpty("VARDELIN_REPORT_FIRST_FRAME"))
+        return;
+    if (auto* list = window.findChild<QTableView*>(QStringLiteral("ListView")))
+        new FirstFrameReport(list);
+}
 
 struct Ending {
     int code;
@@ -47,6 +88,7 @@ Ending runWindow(const QString& databasePath, const Program::Watch& watch)
         return {window.endedAtLogin() ? 0 : 1, window.restartWanted()};
     if (watch.windowShowing)
         watch.windowShowing(window);
+    reportFirstFrameIfAsked(window);
     window.show();
     const int code = QApplication::exec();
     return {code, window.restartWanted()};
