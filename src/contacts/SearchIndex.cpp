@@ -55,6 +55,14 @@ QString SearchIndex::digitsOf(const QStringList& telephones)
     return digits.join(u',');
 }
 
+SearchIndex::Computed SearchIndex::computedFor(const QString& name, const QStringList& telephones)
+{
+    const NamePinyin pinyin = namePinyin(name);
+    // Empty rather than NULL: NULL marks the row as still to fill.
+    return {pinyin.spelling.isNull() ? QStringLiteral("") : pinyin.spelling,
+            pinyin.initials.isNull() ? QStringLiteral("") : pinyin.initials, digitsOf(telephones)};
+}
+
 Status SearchIndex::refresh(const Database& db)
 {
     auto rows = unfilledRows(db);
@@ -68,11 +76,10 @@ Status SearchIndex::refresh(const Database& db)
             "UPDATE Vardelin_Search SET Spelling = ?, Initials = ?, Digits = ? WHERE ID = ?")))
         return DbError::fromSql(update.lastError());
     for (const Unfilled& row : rows.value()) {
-        const NamePinyin pinyin = namePinyin(row.name);
-        // Empty rather than NULL: NULL marks the row as still to fill.
-        update.addBindValue(pinyin.spelling.isNull() ? QStringLiteral("") : pinyin.spelling);
-        update.addBindValue(pinyin.initials.isNull() ? QStringLiteral("") : pinyin.initials);
-        update.addBindValue(digitsOf(row.telephones));
+        const Computed computed = computedFor(row.name, row.telephones);
+        update.addBindValue(computed.spelling);
+        update.addBindValue(computed.initials);
+        update.addBindValue(computed.digits);
         update.addBindValue(row.id);
         if (!update.exec()) {
             const DbError error = DbError::fromSql(update.lastError());

@@ -244,3 +244,24 @@ Status Database::transaction(const std::function<Status()>& work) const
         db.rollback();
     return outcome;
 }
+
+Status Database::bulkTransaction(const std::function<Status()>& work) const
+{
+    // An INSERT that fires a trigger keeps an undo record of its own; past 64 KiB SQLite moves
+    // it to a temporary file and writes it piece by piece, some ten writes for each row added.
+    // And a page cache too small for the transaction writes pages out twice. Both settings
+    // belong to the connection and are put back whatever the outcome.
+    QStringList restore;
+    for (const char* setting : {"temp_store", "cache_size"}) {
+        const QString pragma = QStringLiteral("PRAGMA ") + QLatin1StringView(setting);
+        auto current = readOne(pragma);
+        if (current && current.value())
+            restore << pragma + QStringLiteral(" = ") + current.value()->value(0).toString();
+    }
+    exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
+    exec(QStringLiteral("PRAGMA cache_size = -65536"));
+    Status outcome = transaction(work);
+    for (const QString& statement : restore)
+        exec(statement);
+    return outcome;
+}

@@ -48,6 +48,10 @@ public:
 
     // Runs work as one transaction, rolled back when work or the commit fails.
     Status transaction(const std::function<Status()>& work) const;
+    // The same for work that writes thousands of rows (an import): each statement's undo
+    // record and the changed pages stay in memory until the commit instead of going through
+    // temporary files, which costs memory in proportion to what is written.
+    Status bulkTransaction(const std::function<Status()>& work) const;
 
     // Set once SQLite has called the open file damaged (result codes 11 and 26)
     // on any statement. From then on nothing more is written to it: a write

@@ -29,11 +29,19 @@ QString insertRowOf(const QString& row)
         .arg(row, textOf(row));
 }
 
+const QString insertTrigger = QStringLiteral("Search_Insert");
+
+QString insertTriggerStatement()
+{
+    return QStringLiteral("CREATE TRIGGER ") + insertTrigger +
+           QStringLiteral(" AFTER INSERT ON Vardelin_Contact BEGIN ") +
+           insertRowOf(QStringLiteral("NEW")) + QStringLiteral("; END");
+}
+
 QStringList triggerStatements()
 {
     return {
-        QStringLiteral("CREATE TRIGGER Search_Insert AFTER INSERT ON Vardelin_Contact BEGIN ") +
-            insertRowOf(QStringLiteral("NEW")) + QStringLiteral("; END"),
+        insertTriggerStatement(),
         // A new row with NULL Spelling, Initials and Digits: SearchIndex::refresh fills them.
         QStringLiteral("CREATE TRIGGER Search_Update AFTER UPDATE OF ID, Name, CompanyName, Tel1, "
                        "Tel2, Tel3, Moblie1, Moblie2, Moblie3 ON Vardelin_Contact BEGIN "
@@ -59,6 +67,25 @@ QStringList SearchTable::createStatements()
                        "WHERE Spelling IS NULL"),
     };
     return statements + triggerStatements();
+}
+
+Status SearchTable::withoutInsertTrigger(const Database& db, const std::function<Status()>& work)
+{
+    // Dropping and creating a trigger are part of the caller's transaction: a rollback puts
+    // the trigger back as it was, and no other connection sees the file without it.
+    if (Status dropped = db.exec(QStringLiteral("DROP TRIGGER ") + insertTrigger); !dropped)
+        return dropped;
+    const Status worked = work();
+    const Status restored = db.exec(insertTriggerStatement());
+    return worked ? restored : worked;
+}
+
+QString SearchTable::wholeRowStatement()
+{
+    return QStringLiteral("INSERT OR REPLACE INTO Vardelin_Search (ID, TID, Text, Spelling, "
+                          "Initials, Digits) SELECT C.ID, C.TID, ") +
+           textOf(QStringLiteral("C")) +
+           QStringLiteral(", ?, ?, ? FROM Vardelin_Contact C WHERE C.ID = ?");
 }
 
 Status SearchTable::addTo(const Database& db)

@@ -8,6 +8,8 @@
 #include <QChar>
 #include <QStringList>
 
+#include <functional>
+
 class Database;
 
 // Columns: ID (the contact's), TID (its group), Text (name, company and the six telephone
@@ -23,6 +25,15 @@ inline constexpr QChar fieldSeparator = QChar(0x1F);
 
 // The table, its index of rows still to fill and the triggers, for a new file.
 QStringList createStatements();
+
+// For writes of many new contacts, inside their transaction: the insert trigger is set aside
+// while work runs, and work adds each contact's search row whole with wholeRowStatement(), so
+// that no row is written twice. The trigger is back before work's transaction can commit.
+Status withoutInsertTrigger(const Database& db, const std::function<Status()>& work);
+
+// Adds the search row of one contact already written, Text taken from it as the trigger takes
+// it; binds Spelling, Initials, Digits and then the contact's ID.
+QString wholeRowStatement();
 
 // Layout 4: the table, filled from the contacts already there (Spelling and friends left NULL).
 Status addTo(const Database& db);

@@ -72,6 +72,10 @@ Status SqliteStatement::bind(const QVariantList& values)
         } else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int ||
                    value.typeId() == QMetaType::Bool) {
             code = sqlite3_bind_int64(m_statement, i + 1, value.toLongLong());
+        } else if (value.typeId() == QMetaType::QByteArray) {
+            const QByteArray bytes = value.toByteArray();
+            code = sqlite3_bind_blob64(m_statement, i + 1, bytes.constData(),
+                                       sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
         } else {
             const QByteArray text = value.toString().toUtf8();
             code = sqlite3_bind_text(m_statement, i + 1, text.constData(), int(text.size()),
@@ -88,6 +92,22 @@ DbError SqliteStatement::failure(int code) const
     DbError error = lastError(m_handle, code);
     m_db->noteFailure(error);
     return error;
+}
+
+Status SqliteStatement::runWith(const QVariantList& values)
+{
+    sqlite3_reset(m_statement);
+    sqlite3_clear_bindings(m_statement);
+    if (Status bound = bind(values); !bound)
+        return bound;
+    while (step()) {
+    }
+    return error();
+}
+
+qint64 SqliteStatement::lastInsertId() const
+{
+    return sqlite3_last_insert_rowid(m_handle);
 }
 
 bool SqliteStatement::step()

@@ -27,6 +27,12 @@ public:
     SqliteStatement(const SqliteStatement&) = delete;
     ~SqliteStatement();
 
+    // Runs the statement again with new values, to its end: one write of many, prepared once.
+    Status runWith(const QVariantList& values);
+
+    // The row ID the connection's last INSERT gave.
+    qint64 lastInsertId() const;
+
     // True while a row is there; false at the end or on error (see error()).
     bool step();
     Status error() const;

@@ -3,6 +3,7 @@
 #include "TestDatabase.h"
 
 #include "admin/ContactImport.h"
+#include "contacts/SearchIndex.h"
 
 #include <QTest>
 
@@ -19,7 +20,30 @@ private slots:
     void readsTheDateFormsSpreadsheetsWrite_data();
     void readsTheDateFormsSpreadsheetsWrite();
     void storesACardsPhotoAsAPictureBag();
+    void writesSearchRowsAsTheTriggerAndRefreshWould();
+    void keepsTheInsertTriggerWhateverTheOutcome();
 };
+
+namespace {
+
+QString searchRows(TestDatabase& data)
+{
+    return data
+        .scalar(u"SELECT group_concat(ID || '|' || TID || '|' || Text || '|' || Spelling || '|' || "
+                u"Initials || '|' || Digits, char(10)) FROM (SELECT * FROM Vardelin_Search "
+                u"ORDER BY ID)"_s)
+        .toString();
+}
+
+int insertTriggers(TestDatabase& data)
+{
+    return data
+        .scalar(u"SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger' AND name = "
+                u"'Search_Insert'"_s)
+        .toInt();
+}
+
+} // namespace
 
 void tst_ContactImport::importsMoreRowsThanA16BitCounterHolds()
 {
@@ -116,8 +140,60 @@ void tst_ContactImport::storesACardsPhotoAsAPictureBag()
     QVERIFY2(added.ok(), qPrintable(added.error().description));
     const QByteArray stored = data.scalar(u"SELECT Photo FROM Vardelin_Contact"_s).toByteArray();
     QVERIFY(stored.startsWith("VDLNBAG"));
+    QCOMPARE(data.scalar(u"SELECT typeof(Photo) FROM Vardelin_Contact"_s).toString(), u"blob"_s);
     QVERIFY(stored.contains(card.photo));
     QCOMPARE(data.scalar(u"SELECT Py FROM Vardelin_Contact"_s).toString(), u"L"_s);
+}
+
+// The import writes each search row itself; what it writes must be what the write triggers and
+// SearchIndex::refresh make of the same contacts, letters of any case and empty cells included.
+void tst_ContactImport::writesSearchRowsAsTheTriggerAndRefreshWould()
+{
+    TestDatabase data;
+    QVERIFY(data.ok());
+    const ImportTable table{{u"姓名"_s, u"单位"_s, u"手机"_s, u"电话"_s},
+                            {{u"张三"_s, u"ACME 公司"_s, u"139-5678"_s, u""_s},
+                             {u"Li Ming"_s, u""_s, u""_s, u"+86 (010) 1234"_s},
+                             {u""_s, u"O'Neil %_"_s, u"13800138000"_s, u"13800138000"_s}}};
+    const QList<ImportLink> links{{u"Name"_s, u"姓名"_s},
+                                  {u"CompanyName"_s, u"单位"_s},
+                                  {u"Moblie1"_s, u"手机"_s},
+                                  {u"Tel2"_s, u"电话"_s}};
+    auto added = ContactImport::importTable(data.db(), table, links, {1, QDate(2026, 1, 2)});
+    QVERIFY2(added.ok(), qPrintable(added.error().description));
+    const QString imported = searchRows(data);
+    QVERIFY(imported.contains(u"|zhangsan|zs|"_s));
+
+    QVERIFY(data.db().exec(u"UPDATE Vardelin_Contact SET Name = Name"_s).ok());
+    QVERIFY(data.scalar(u"SELECT COUNT(*) FROM Vardelin_Search WHERE Spelling IS NULL"_s).toInt() ==
+            3);
+    QVERIFY(data.db().transaction([&] { return SearchIndex::refresh(data.db()); }).ok());
+    QCOMPARE(imported, searchRows(data));
+}
+
+// The trigger is set aside while the import writes; a contact added afterwards by any other
+// statement must be searchable again, after a failed import as after one that succeeded.
+void tst_ContactImport::keepsTheInsertTriggerWhateverTheOutcome()
+{
+    TestDatabase data;
+    QVERIFY(data.ok());
+    ImportTable table{{u"姓名"_s, u"生日"_s}, {}};
+    for (int i = 0; i < 1000; ++i)
+        table.rows.append({u"人%1"_s.arg(i), i == 499 ? u"不是日期"_s : u"1990-1-2"_s});
+    const QList<ImportLink> links{{u"Name"_s, u"姓名"_s}, {u"Birthday"_s, u"生日"_s}};
+    auto failed = ContactImport::importTable(data.db(), table, links, {1, QDate(2026, 1, 2)});
+    QVERIFY(!failed.ok());
+    QCOMPARE(failed.error().number, ImportErrorCode::BadValue);
+    QCOMPARE(data.scalar(u"SELECT COUNT(*) FROM Vardelin_Contact"_s).toInt(), 0);
+    QCOMPARE(data.scalar(u"SELECT COUNT(*) FROM Vardelin_Search"_s).toInt(), 0);
+    QCOMPARE(insertTriggers(data), 1);
+
+    table.rows[499][1] = u"1990-1-3"_s;
+    QVERIFY(ContactImport::importTable(data.db(), table, links, {1, QDate(2026, 1, 2)}).ok());
+    QCOMPARE(insertTriggers(data), 1);
+    QVERIFY(
+        data.db().exec(u"INSERT INTO Vardelin_Contact (UID, TID, Name) VALUES (1, 1, 'X')"_s).ok());
+    QCOMPARE(data.scalar(u"SELECT COUNT(*) FROM Vardelin_Search"_s).toInt(), 1001);
 }
 
 QTEST_GUILESS_MAIN(tst_ContactImport)
