@@ -108,8 +108,8 @@ bool Main::startUp(const QString& databasePath)
     }
     m_started = !m_endedAtLogin;
     if (m_started) {
-        // The reminder waits for the window's first paint, so it never delays it.
-        m_remindPending = true;
+        // What the first frame does not show waits for it, so that it never delays it.
+        m_firstPaintPending = true;
         m_list->viewport()->installEventFilter(this);
     }
     return m_started;
@@ -117,12 +117,21 @@ bool Main::startUp(const QString& databasePath)
 
 bool Main::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_remindPending && event->type() == QEvent::Paint && watched == m_list->viewport()) {
-        m_remindPending = false;
+    if (m_firstPaintPending && event->type() == QEvent::Paint && watched == m_list->viewport()) {
+        m_firstPaintPending = false;
         m_list->viewport()->removeEventFilter(this);
-        QTimer::singleShot(0, this, &Main::showReminders);
+        QTimer::singleShot(0, this, &Main::afterFirstPaint);
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void Main::afterFirstPaint()
+{
+    m_toolBar->completeAfterFirstPaint();
+    // Unless a command has built the list anew since.
+    if (m_restOfListPending)
+        refreshList(m_tree->selectedGroupId(), false);
+    showReminders();
 }
 
 void Main::showReminders()
@@ -211,7 +220,7 @@ Status Main::runStartUp(const QString& databasePath)
 
     if (Status tree = GJTree(); !tree)
         return tree;
-    return GJContact(GroupTree::rootId, false);
+    return GJContactFirstScreen();
 }
 
 Result<std::optional<LoginAccount>> Main::logIn()
@@ -356,7 +365,7 @@ Status Main::GJTree()
     return {};
 }
 
-Status Main::GJContact(qint64 groupId, bool search)
+ContactListFilter Main::listFilter(qint64 groupId, bool search) const
 {
     ContactListFilter filter;
     filter.groupId = groupId;
@@ -365,15 +374,41 @@ Status Main::GJContact(qint64 groupId, bool search)
     if (search)
         filter.keyword = m_toolBar->condition()->text();
     filter.top = m_session.options.isTop;
+    return filter;
+}
 
+Status Main::GJContact(qint64 groupId, bool search)
+{
+    m_restOfListPending = false;
+    const ContactListFilter filter = listFilter(groupId, search);
     auto rows = ContactListLoader::load(m_db, filter);
     if (!rows)
         return rows.error();
-    ClearTab();
-    m_tabs->showCount(rows.value().rowCount());
-    m_list->showRows(std::move(rows).value(), programIcon(ProgramIcons::contactFemale),
-                     programIcon(ProgramIcons::contactMale));
+    showList(std::move(rows).value(), rows.value().rowCount());
     return {};
+}
+
+Status Main::GJContactFirstScreen()
+{
+    ContactListFilter filter = listFilter(GroupTree::rootId, false);
+    filter.firstRows = firstScreenRows;
+    auto total = ContactListLoader::count(m_db, filter);
+    if (!total)
+        return total.error();
+    auto rows = ContactListLoader::load(m_db, filter);
+    if (!rows)
+        return rows.error();
+    m_restOfListPending = std::size_t(total.value()) > rows.value().rowCount();
+    showList(std::move(rows).value(), std::size_t(total.value()));
+    return {};
+}
+
+void Main::showList(ContactRows rows, std::size_t count)
+{
+    ClearTab();
+    m_tabs->showCount(count);
+    m_list->showRows(std::move(rows), programIcon(ProgramIcons::contactFemale),
+                     programIcon(ProgramIcons::contactMale));
 }
 
 void Main::ClearTab()

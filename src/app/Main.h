@@ -12,6 +12,8 @@
 #include <functional>
 #include <optional>
 
+struct ContactListFilter;
+struct ContactRows;
 class ContactListView;
 class Database;
 class GroupTreeWidget;
@@ -41,6 +43,8 @@ public:
     // The database file was replaced by a backup (from the settings window, or offered when it
     // would not open): the caller builds a new main window on it, login included.
     bool restartWanted() const { return m_restartWanted; }
+    // False from a start-up that showed the list's first screenful until the rest is there.
+    bool listComplete() const { return !m_restOfListPending; }
 
     // Shows the login dialog modally and returns its result (QDialog::Accepted
     // or not). By default exec(); tests and the launch benchmark drive it.
@@ -70,6 +74,7 @@ public:
 
     // The reminder window of the due follow-ups and near birthdays; nothing when none is due,
     // reminders are off or silenced today. Start-up calls it once the list has been painted.
+    void afterFirstPaint();
     void showReminders();
 
 protected:
@@ -90,6 +95,12 @@ private:
     void nameForAssistiveTools();
     void chooseSkin(const QString& colour);
     void refreshList(qint64 groupId, bool search);
+    // The start-up's list: its first screenful and the count of all its rows at once, the
+    // rest after the first frame, since a book of 100,000 contacts takes longer to read than
+    // the window takes to appear.
+    Status GJContactFirstScreen();
+    ContactListFilter listFilter(qint64 groupId, bool search) const;
+    void showList(ContactRows rows, std::size_t count);
     void connectCardCommands();
     void Button_Edit();
     // The settings window; after OK it has rebuilt the list of the selected group.
@@ -128,5 +139,8 @@ private:
     // Set once start-up has finished: only a window that was shown saves its layout.
     bool m_started = false;
     // Set by start-up until the list's first paint queues the reminder.
-    bool m_remindPending = false;
+    bool m_firstPaintPending = false;
+    bool m_restOfListPending = false; // the list shows only its first screenful
+    // More rows than a maximised window shows on a large screen.
+    static constexpr int firstScreenRows = 200;
 };

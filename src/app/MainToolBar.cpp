@@ -70,7 +70,6 @@ void MainToolBar::addSearchBox()
     label->setObjectName(QStringLiteral("Label2"));
     m_condition = new QLineEdit(box);
     m_condition->setObjectName(QStringLiteral("Edit_Condition"));
-    m_condition->setClearButtonEnabled(true);
     m_condition->setPlaceholderText(QStringLiteral("姓名、单位、分组或电话"));
     m_condition->setMinimumWidth(180);
     label->setBuddy(m_condition);
@@ -83,6 +82,11 @@ void MainToolBar::addSearchBox()
     layout->addWidget(m_condition);
     layout->addWidget(m_search);
     addWidget(box);
+}
+
+void MainToolBar::completeAfterFirstPaint()
+{
+    m_condition->setClearButtonEnabled(true);
 }
 
 void MainToolBar::addSkinChoice()

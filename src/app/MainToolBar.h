@@ -24,6 +24,10 @@ public:
     QPushButton* searchButton() const { return m_search; }
     QComboBox* skinCombo() const { return m_skin; }
 
+    // Adds what the first frame does not need: the search box's clear button, whose icon the
+    // style looks for through the desktop's icon themes on disk (a few milliseconds).
+    void completeAfterFirstPaint();
+
 private:
     QToolButton* addCommand(const QString& objectName, const QString& caption,
                             const QString& iconFile);

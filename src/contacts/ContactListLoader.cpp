@@ -50,3 +50,12 @@ Result<ContactRows> ContactListLoader::load(const Database& db, std::vector<List
         column.squeeze();
     return rows;
 }
+
+Result<qint64> ContactListLoader::count(const Database& db, const ContactListFilter& filter)
+{
+    const ContactListStatement statement = ContactListQuery::buildCount(filter);
+    auto counted = db.readOne(statement.sql, statement.values);
+    if (!counted)
+        return counted.error();
+    return counted.value() ? counted.value()->value(0).toLongLong() : 0;
+}

@@ -18,4 +18,7 @@ Result<ContactRows> load(const Database& db, const ContactListFilter& filter);
 Result<ContactRows> load(const Database& db, std::vector<ListColumn> columns,
                          const ContactListFilter& filter);
 
+// How many rows load() gives for the filter, without reading them.
+Result<qint64> count(const Database& db, const ContactListFilter& filter);
+
 } // namespace ContactListLoader

@@ -125,10 +125,20 @@ Filters rowFilters(const ContactListFilter& filter)
     return filters;
 }
 
+bool topApplies(const ContactListFilter& filter)
+{
+    return filter.top && filter.groupId == GroupTree::rootId;
+}
+
 void appendLimit(ContactListStatement& statement, const ContactListFilter& filter)
 {
-    if (filter.top && filter.groupId == GroupTree::rootId)
-        statement.sql += QStringLiteral(" LIMIT %1").arg(ContactListQuery::topRowCount);
+    int limit = topApplies(filter) ? ContactListQuery::topRowCount : 0;
+    if (filter.firstRows > 0)
+        limit = limit > 0 ? std::min(limit, filter.firstRows) : filter.firstRows;
+    if (limit > 0) {
+        statement.sql += QStringLiteral(" LIMIT ?");
+        statement.values << limit;
+    }
 }
 
 // Text holds the eight contact fields folded as LIKE folds them, so one instr() on it finds
@@ -212,6 +222,17 @@ ContactListStatement ContactListQuery::build(const std::vector<ListColumn>& colu
     if (usesSearchTable(filter))
         return searchTableStatement(columns, filter);
     return buildLiteral(columns, filter);
+}
+
+ContactListStatement ContactListQuery::buildCount(const ContactListFilter& filter)
+{
+    // The rows of the list without its columns: the same statement, its rows counted. A cap
+    // is kept inside the count, which it would not limit from outside.
+    ContactListFilter whole = filter;
+    whole.firstRows = 0;
+    ContactListStatement rows = build({}, whole);
+    rows.sql = QStringLiteral("SELECT COUNT(*) FROM (") + rows.sql + u')';
+    return rows;
 }
 
 ContactListStatement ContactListQuery::buildLiteral(const std::vector<ListColumn>& columns,

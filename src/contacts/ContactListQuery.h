@@ -24,6 +24,8 @@ struct ContactListFilter {
     std::optional<QString> keyword;
     // The start-up option that caps the root group's list.
     bool top = false;
+    // Above 0: only the list's first rows, in the order the whole list has them.
+    int firstRows = 0;
 };
 
 struct ContactListStatement {
@@ -38,6 +40,9 @@ inline constexpr int topRowCount = 500;
 // Selects the columns in order, then C.ID and C.Sex. Every value is bound;
 // column names come only from the listable set.
 ContactListStatement build(const std::vector<ListColumn>& columns, const ContactListFilter& filter);
+
+// Counts the rows build() gives, the cap of Top 500 applied and firstRows not.
+ContactListStatement buildCount(const ContactListFilter& filter);
 
 // The statement of a search without the search table: the nine fields tested
 // on every contact, the literal rules alone.

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QColor>
 #include <QPalette>
+#include <QStyle>
 
 #include <array>
 #include <utility>
@@ -467,9 +468,11 @@ bool apply(const QString& colour)
 
     // The sheets are written against Fusion's metrics; the platform style would move padding
     // and arrows around from desktop to desktop.
+    // Fusion is already Qt's own choice where the desktop names none: it is not made twice.
     static bool fusionSet = false;
     if (!fusionSet) {
-        QApplication::setStyle(QStringLiteral("Fusion"));
+        if (QApplication::style()->name().compare(u"fusion", Qt::CaseInsensitive) != 0)
+            QApplication::setStyle(QStringLiteral("Fusion"));
         fusionSet = true;
     }
     QApplication::setPalette(palette(*theme));

@@ -48,6 +48,8 @@ private slots:
     void letterTabFiltersAndCarriesTheCount();
     void searchRunsOverAllGroupsAndTakesTextLiterally();
     void topOptionCapsOnlyTheRootList();
+    void startUpShowsTheFirstScreenfulThenTheWholeList();
+    void aListBuiltBeforeTheFirstFrameIsNotReplaced();
     void headerClickSortsNumbersByValueAndToggles();
     void skinChoiceIsSavedAtOnceAndUsedNextTime();
     void paneLayoutSurvivesARestart();
@@ -278,6 +280,52 @@ void TestMain::topOptionCapsOnlyTheRootList()
     QCOMPARE(main.tabs()->tabText(0), QStringLiteral("全部(500)"));
     main.clickTreeItem(main.treeItem(QStringLiteral("朋友")));
     QCOMPARE(main.list()->model()->rowCount(), 511);
+}
+
+namespace {
+
+Status addNamedContacts(TestDatabase& data, qint64 group, int count)
+{
+    return data.db().transaction([&]() -> Status {
+        for (int i = 0; i < count; ++i)
+            data.addContact({{QStringLiteral("Name"), QStringLiteral("钱%1").arg(i)},
+                             {QStringLiteral("TID"), group}});
+        return {};
+    });
+}
+
+} // namespace
+
+// A large book shows its first screenful at start-up, the count of all its rows beside it,
+// and the whole list once the window has been drawn, the first rows where they were.
+void TestMain::startUpShowsTheFirstScreenfulThenTheWholeList()
+{
+    QVERIFY(addNamedContacts(*m_data, m_friends, 450).ok());
+    RunningMain main;
+    QVERIFY(main.window->startUp(m_data->path()));
+    QVERIFY(!main.window->listComplete());
+    QCOMPARE(main.list()->model()->rowCount(), 200);
+    QCOMPARE(main.tabs()->tabText(0), QStringLiteral("全部(453)"));
+    const QStringList firstScreen = main.names();
+
+    main.window->show();
+    QVERIFY(QTest::qWaitFor([&] { return main.window->listComplete(); }));
+    QCOMPARE(main.list()->model()->rowCount(), 453);
+    QCOMPARE(main.names().mid(0, 200), firstScreen);
+    QCOMPARE(main.tabs()->tabText(0), QStringLiteral("全部(453)"));
+}
+
+void TestMain::aListBuiltBeforeTheFirstFrameIsNotReplaced()
+{
+    QVERIFY(addNamedContacts(*m_data, m_friends, 450).ok());
+    RunningMain main;
+    QVERIFY(main.window->startUp(m_data->path()));
+    QVERIFY(main.window->GJContact(m_friends, false).ok());
+    main.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main.window.get()));
+    QTest::qWait(50);
+    QCOMPARE(main.list()->model()->rowCount(), 451);
+    QVERIFY(main.window->listComplete());
 }
 
 void TestMain::headerClickSortsNumbersByValueAndToggles()

@@ -24,13 +24,15 @@ struct RunningMain {
     ScriptedPrompter prompter;
     std::unique_ptr<Main> window = std::make_unique<Main>(db, session, prompter);
 
-    // Starts up and shows the window as the program does, so clicks land.
+    // Starts up and shows the window as the program does, so clicks land, and waits for the
+    // whole list a large book shows only after the first frame.
     bool start(const QString& path)
     {
         if (!window->startUp(path))
             return false;
         window->show();
-        return QTest::qWaitForWindowExposed(window.get());
+        return QTest::qWaitForWindowExposed(window.get()) &&
+               QTest::qWaitFor([this] { return window->listComplete(); });
     }
 
     template <typename T> T* find(const QString& name) const { return window->findChild<T*>(name); }
