@@ -135,7 +135,13 @@ void Main::afterFirstPaint()
 void Main::showReminders()
 {
     const QDate today = QDate::currentDate();
-    auto due = Reminders::forStartUp(m_db, m_session.currentUserId, today);
+    m_reminderCheck = std::make_unique<ReminderCheck>(
+        m_db.path(), m_session.currentUserId, today,
+        [this, today](const Result<std::optional<DueList>>& due) { showDue(due, today); });
+}
+
+void Main::showDue(const Result<std::optional<DueList>>& due, QDate today)
+{
     if (!due) {
         m_prompter.showError(this, due.error());
         return;
@@ -491,6 +497,8 @@ void Main::closeEvent(QCloseEvent* event)
     // Closing is never refused; a layout that cannot be saved is reported. A window
     // whose start-up did not finish (a failure, a login left) writes nothing, and
     // nothing more is written to a file found damaged.
+    // A reminder still being worked out would hold a read lock through the compaction.
+    m_reminderCheck.reset();
     if (m_started && m_db.isOpen() && !m_db.isDamaged()) {
         if (Status saved = UserProfile::saveDock(m_db, m_session.currentUserId, dockState());
             !saved)

@@ -6,10 +6,12 @@
 
 #include "card/CardRequest.h"
 #include "db/Result.h"
+#include "history/ReminderCheck.h"
 
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 struct ContactListFilter;
@@ -76,6 +78,7 @@ public:
     // reminders are off or silenced today. Start-up calls it once the list has been painted.
     void afterFirstPaint();
     void showReminders();
+    void showDue(const Result<std::optional<DueList>>& due, QDate today);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -140,6 +143,7 @@ private:
     bool m_started = false;
     // Set by start-up until the list's first paint queues the reminder.
     bool m_firstPaintPending = false;
+    std::unique_ptr<ReminderCheck> m_reminderCheck;
     bool m_restOfListPending = false; // the list shows only its first screenful
     // More rows than a maximised window shows on a large screen.
     static constexpr int firstScreenRows = 200;

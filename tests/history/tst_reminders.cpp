@@ -5,8 +5,10 @@
 
 #include "admin/SettingsSave.h"
 #include "db/Schema.h"
+#include "history/ReminderCheck.h"
 #include "history/Reminders.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -50,6 +52,7 @@ private slots:
     void silenceHoldsForTheDayAndTheAccount();
     void switchedOffNothingAtStartUp();
     void anEarlierFileGetsTheTables();
+    void theCheckBesideTheWindowFindsWhatStartUpWould();
 
 private:
     qint64 addRecord(qint64 contact, const QVariant& next, const QVariant& remind,
@@ -188,6 +191,40 @@ void TestReminders::anEarlierFileGetsTheTables()
     m_data->run(QStringLiteral("DELETE FROM Vardelin_Contact WHERE ID = ?"), {id});
     QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_LunarBirthday")).toInt(),
              0);
+}
+
+void TestReminders::theCheckBesideTheWindowFindsWhatStartUpWould()
+{
+    const qint64 li = m_data->addContact({{QStringLiteral("Name"), QStringLiteral("李明朗")}});
+    addRecord(li, day(-1), 1, QStringLiteral("回访"));
+    std::optional<Result<std::optional<DueList>>> delivered;
+    {
+        ReminderCheck check(m_data->path(), 1, today,
+                            [&delivered](const auto& due) { delivered = due; });
+        QTRY_VERIFY(delivered.has_value());
+    }
+    QVERIFY(delivered->ok());
+    QVERIFY(delivered->value().has_value());
+    QCOMPARE(remarksOf(*delivered->value()), remarksOf(due()));
+
+    // A file that cannot be opened comes back as an error, not as "nothing due".
+    QTemporaryDir dir;
+    delivered.reset();
+    {
+        ReminderCheck check(dir.filePath(QStringLiteral("missing.db")), 1, today,
+                            [&delivered](const auto& due) { delivered = due; });
+        QTRY_VERIFY(delivered.has_value());
+    }
+    QVERIFY(!delivered->ok());
+
+    // Dropped before it is done (the window closed at once): it waits and never reports.
+    bool reported = false;
+    {
+        ReminderCheck check(m_data->path(), 1, today,
+                            [&reported](const auto&) { reported = true; });
+    }
+    QCoreApplication::processEvents();
+    QVERIFY(!reported);
 }
 
 QTEST_GUILESS_MAIN(TestReminders)
