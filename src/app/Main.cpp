@@ -47,8 +47,6 @@
 
 namespace {
 
-const QString defaultSkin = QStringLiteral("Silver");
-
 QIcon programIcon(QLatin1StringView fileName)
 {
     return ProgramIcons::load(QString(fileName));
@@ -189,7 +187,7 @@ Status Main::runStartUp(const QString& databasePath)
 {
     if (Status opened = m_db.open(databasePath); !opened)
         return opened;
-    Skin::apply(defaultSkin);
+    Skin::apply(Skin::defaultName);
 
     // Read once: what the settings change takes effect at the next start.
     auto options = SystemOptions::read(m_db);

@@ -9,6 +9,7 @@
 #include "ui/ChineseFont.h"
 #include "ui/QtPrompter.h"
 #include "ui/QtTranslations.h"
+#include "ui/Skin.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -23,6 +24,9 @@ void Program::prepare(QApplication& app)
     // Lets the desktop match the window to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.vardelin.Vardelin"));
     preferSimplifiedChineseFont();
+    // Before any widget exists: applied to a built window, the theme polishes every widget
+    // anew.
+    Skin::apply(Skin::defaultName);
     // Without it the program still runs, with Qt's standard texts in English.
     QtTranslations::install(app);
 }

@@ -2,10 +2,14 @@
 // The program's three colour themes, applied to the whole application.
 #pragma once
 
+#include <QLatin1StringView>
 #include <QString>
 #include <QStringList>
 
 namespace Skin {
+
+// The theme until an account's own is known.
+inline constexpr QLatin1StringView defaultName("Silver");
 
 // The theme names in the order the settings page offers them.
 QStringList names();
