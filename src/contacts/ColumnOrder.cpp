@@ -144,6 +144,7 @@ void ColumnOrder::rankDistinct(const ColumnOrder* previous)
     m_keyEnds.reserve(count);
     std::vector<int> earlier(count, -1);
     bool allSeen = previous != nullptr;
+    SortKey::NumberText number;
     for (int distinct = 0; distinct < count; ++distinct) {
         const QStringView text = m_texts.view(distinct);
         earlier[distinct] = previous ? previous->find(text, m_hashes[distinct]) : -1;
@@ -151,8 +152,9 @@ void ColumnOrder::rankDistinct(const ColumnOrder* previous)
             m_keys += previous->key(earlier[distinct]);
         } else {
             allSeen = false;
-            const QString number = mayBeNumber(text) ? SortKey::of(text.toString()) : QString();
-            const QStringView sortKey = number.isNull() ? text : QStringView(number);
+            const QStringView sortKey = mayBeNumber(text) && SortKey::numberText(text, number)
+                                            ? QStringView(number.data(), number.size())
+                                            : text;
             if (m_asciiKeys)
                 SortKey::appendAsciiKey(sortKey, m_keys);
             else

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SortKey.h"
 
+#include <QVarLengthArray>
+
 #include <unicode/coll.h>
 
 #include <algorithm>
@@ -12,83 +14,99 @@
 
 namespace {
 
-constexpr int integerDigits = 13;
-
-struct Decimal {
-    bool negative = false;
-    QString integer;  // digits only, may be empty
-    QString fraction; // digits only, may be empty
-};
+constexpr qsizetype integerDigits = 13;
 
 bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
 }
 
-// A plain decimal number: optional sign, digits, optional point and digits,
-// with blanks around it allowed. At least one digit.
-bool parse(const QString& cell, Decimal& out)
+// A plain decimal number: optional sign, digits, optional point and digits. At least one digit.
+struct Decimal {
+    bool negative = false;
+    QStringView integer;  // digits only, may be empty
+    QStringView fraction; // digits only, may be empty
+};
+
+bool parse(QStringView text, Decimal& out)
 {
-    const QString text = cell.trimmed();
     qsizetype i = 0;
     if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
         out.negative = text[i++] == u'-';
-    // The digits are taken as one piece each: a phone column has 100,000 of them.
     const qsizetype integerStart = i;
     while (i < text.size() && isDigit(text[i]))
         ++i;
-    out.integer = text.mid(integerStart, i - integerStart);
+    out.integer = text.sliced(integerStart, i - integerStart);
     if (i < text.size() && text[i] == u'.') {
         const qsizetype fractionStart = ++i;
         while (i < text.size() && isDigit(text[i]))
             ++i;
-        out.fraction = text.mid(fractionStart, i - fractionStart);
+        out.fraction = text.sliced(fractionStart, i - fractionStart);
     }
     return i == text.size() && !(out.integer.isEmpty() && out.fraction.isEmpty());
 }
 
-// Adds one to a string of digits, growing it when every digit carries.
-QString incremented(QString digits)
+// Adds one to the digits in [begin, end), carrying leftwards; true when every digit carried
+// (all were nines and are now zeros).
+bool increment(char16_t* begin, char16_t* end)
 {
-    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
-        if (digits[i] != u'9') {
-            digits[i] = QChar(digits[i].unicode() + 1);
-            return digits;
+    for (char16_t* digit = end; digit != begin;) {
+        --digit;
+        if (*digit != u'9') {
+            ++*digit;
+            return false;
         }
-        digits[i] = u'0';
+        *digit = u'0';
     }
-    return u'1' + digits;
-}
-
-// Rounds to two decimals, halves away from zero.
-void roundToHundredths(Decimal& number)
-{
-    QString fraction = number.fraction.leftJustified(3, u'0');
-    const bool roundUp = fraction[2] >= u'5';
-    fraction.truncate(2);
-    if (roundUp) {
-        QString all = incremented(number.integer + fraction);
-        number.integer = all.left(all.size() - 2);
-        fraction = all.right(2);
-    }
-    number.fraction = fraction;
+    return true;
 }
 
 } // namespace
 
-QString SortKey::of(const QString& cell)
+bool SortKey::numberText(QStringView cell, NumberText& out)
 {
     Decimal number;
-    if (!parse(cell, number))
-        return cell;
-    roundToHundredths(number);
+    if (!parse(cell.trimmed(), number))
+        return false;
+    // Significant integer digits (at least one, possibly a zero), then two decimals rounded
+    // half away from zero by the third; all in one buffer so a carry can grow the integer.
     qsizetype firstSignificant = 0;
     while (firstSignificant < number.integer.size() - 1 && number.integer[firstSignificant] == u'0')
         ++firstSignificant;
-    QString integer = number.integer.mid(firstSignificant).rightJustified(integerDigits, u'0');
-    const bool isZero = integer.count(u'0') == integer.size() && number.fraction == u"00";
-    return (number.negative && !isZero ? QStringLiteral("-") : QString()) + integer + u'.' +
-           number.fraction;
+    const QStringView integer = number.integer.sliced(firstSignificant);
+    // One spare place in front for a carry out of the integer.
+    QVarLengthArray<char16_t, 48> digits(integer.size() + 3);
+    digits[0] = u'0';
+    std::copy(integer.utf16(), integer.utf16() + integer.size(), digits.begin() + 1);
+    char16_t* hundredths = digits.data() + 1 + integer.size();
+    for (qsizetype i = 0; i < 2; ++i)
+        hundredths[i] = i < number.fraction.size() ? number.fraction[i].unicode() : u'0';
+    if (number.fraction.size() > 2 && number.fraction[2] >= u'5')
+        increment(digits.data(), hundredths + 2);
+    // Drop the spare place unless the carry reached it; an integer that was empty has become
+    // "1" or stays empty, as the leading zeros of the padding will show.
+    const char16_t* begin = digits[0] == u'0' ? digits.data() + 1 : digits.data();
+    const qsizetype integerSize = hundredths - begin;
+    const bool isZero = std::all_of(begin, static_cast<const char16_t*>(hundredths + 2),
+                                    [](char16_t c) { return c == u'0'; });
+    out.clear();
+    out.reserve(std::max(integerSize, integerDigits) + 4);
+    if (number.negative && !isZero)
+        out.append(u'-');
+    for (qsizetype pad = integerSize; pad < integerDigits; ++pad)
+        out.append(u'0');
+    out.append(begin, integerSize);
+    out.append(u'.');
+    out.append(hundredths, 2);
+    return true;
+}
+
+QString SortKey::of(const QString& cell)
+{
+    NumberText number;
+    if (!numberText(cell, number))
+        return cell;
+    return QStringView(number.data(), number.size()).toString();
 }
 
 namespace {

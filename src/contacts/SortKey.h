@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <QVarLengthArray>
 #include <Qt>
 
 #include <string>
@@ -16,6 +17,12 @@ namespace SortKey {
 // Anything else, dates and empty cells included, is its own key. Digits are
 // carried as text: an 18-digit number keeps every digit.
 QString of(const QString& cell);
+
+// of()'s number text, built without a heap allocation for up to 27 integer digits.
+using NumberText = QVarLengthArray<char16_t, 32>;
+// Writes of(cell) into out and returns true when cell is a number; false when its key is the
+// cell itself.
+bool numberText(QStringView cell, NumberText& out);
 
 // Positions 0..n-1 ordered by their keys compared as text under Chinese
 // collation (Han by pinyin, digits before letters); equal keys keep their

@@ -25,6 +25,10 @@ private slots:
         QTest::newRow("18 digits") << u"110101199003078888.125"_s << u"110101199003078888.13"_s;
         QTest::newRow("blanks, sign, no integer") << u"\t-.005 "_s << u"-0000000000000.01"_s;
         QTest::newRow("zero has no minus") << u"-0.004"_s << u"0000000000000.00"_s;
+        QTest::newRow("carry into no integer") << u".995"_s << u"0000000000001.00"_s;
+        QTest::newRow("carry past leading zeros") << u"0099.995"_s << u"0000000000100.00"_s;
+        QTest::newRow("30 digits")
+            << u"-123456789012345678901234567890.999"_s << u"-123456789012345678901234567891.00"_s;
         for (const QString& text : u"010-1234|1e5|1.2.3|.|-|１２| 1 2 |"_s.split(u'|'))
             QTest::addRow("'%s'", qPrintable(text)) << text << text;
     }
