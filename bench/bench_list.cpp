@@ -124,6 +124,7 @@ void measureSearchToRepaint(const Database& db, const std::vector<ListCase>& cas
             view.showRows(load(db, rootFilter(true)), {}, {});
             view.viewport()->repaint();
             const double ms = Bench::elapsedMs([&] {
+                view.releaseRows(); // as the window rebuilds its list
                 ContactRows found = load(db, listCase.filter);
                 rows = found.rowCount();
                 view.showRows(std::move(found), {}, {});
@@ -203,6 +204,7 @@ void measureHeaderClicks(const Database& db, int runs, qint64 n)
         fresh.show();
         fresh.showRows(load(db, rootFilter(false)), {}, {});
         const double plain = Bench::elapsedMs([&] {
+            fresh.releaseRows();
             fresh.showRows(load(db, rootFilter(false)), {}, {});
             fresh.viewport()->repaint();
         });
@@ -215,8 +217,10 @@ void measureHeaderClicks(const Database& db, int runs, qint64 n)
                 reverseClick[column].push_back(reverse);
             }
         }
-        const double sorted =
-            repaintedAfter([&] { view.showRows(load(db, rootFilter(false)), {}, {}); });
+        const double sorted = repaintedAfter([&] {
+            view.releaseRows();
+            view.showRows(load(db, rootFilter(false)), {}, {});
+        });
         if (run == 0)
             continue;
         unsortedRebuild.push_back(plain);
@@ -257,7 +261,8 @@ Peaks peaksWithFullList(const Database& db)
         view.sortByHeader(column);
         view.viewport()->repaint();
     }
-    view.showRows(load(db, rootFilter(false)), {}, {}); // a rebuild keeps the last sort
+    view.releaseRows(); // a rebuild keeps the last sort
+    view.showRows(load(db, rootFilter(false)), {}, {});
     view.viewport()->repaint();
     peaks.sorted = Bench::peakRssMiB();
     QTextStream(stderr) << "bench_list: peak RSS " << QString::number(before, 'f', 1)

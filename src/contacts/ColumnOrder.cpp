@@ -36,13 +36,19 @@ bool mayBeNumber(QStringView text)
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
+// Equality of two cells without a call per pair: most rebuilt rows repeat their earlier text.
+bool sameText(QStringView a, QStringView b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(QChar)) == 0;
+}
+
 } // namespace
 
 ColumnOrder::ColumnOrder(const CellColumn& column, ColumnOrder* previous)
 {
     // A rebuild with no text the last one lacked, as after a save or another letter tab:
     // its ranks are read off, with no copy and no sort.
-    if (previous && previous->ranksOf(column, m_rowRanks)) {
+    if (previous && previous->ranksOf(column, m_rowDistinct, m_rowRanks)) {
         m_texts = std::move(previous->m_texts);
         m_hashes = std::move(previous->m_hashes);
         m_table = std::move(previous->m_table);
@@ -51,32 +57,56 @@ ColumnOrder::ColumnOrder(const CellColumn& column, ColumnOrder* previous)
         m_distinctRanks = std::move(previous->m_distinctRanks);
         m_rankCount = previous->m_rankCount;
         m_asciiKeys = previous->m_asciiKeys;
+        m_firstRow = std::move(previous->m_firstRow);
         *previous = {};
+        noteFirstRows();
         return;
     }
     m_rowRanks.resize(column.size());
     m_table.assign(1024, -1);
-    std::vector<int> rowDistinct(column.size());
+    m_rowDistinct.resize(column.size());
     for (std::size_t row = 0; row < column.size(); ++row) {
         const QStringView text = column.view(row);
-        rowDistinct[row] = intern(text, qHash(text)).distinct;
+        m_rowDistinct[row] = intern(text, qHash(text)).distinct;
     }
     rankDistinct(previous);
     for (std::size_t row = 0; row < column.size(); ++row)
-        m_rowRanks[row] = m_distinctRanks[rowDistinct[row]];
+        m_rowRanks[row] = m_distinctRanks[m_rowDistinct[row]];
+    noteFirstRows();
 }
 
-bool ColumnOrder::ranksOf(const CellColumn& column, std::vector<int>& rowRanks) const
+bool ColumnOrder::ranksOf(const CellColumn& column, std::vector<int>& rowDistinct,
+                          std::vector<int>& rowRanks) const
 {
+    // A rebuild mostly holds the rows of the last one in the same order, perhaps with some
+    // left out or added. Comparing each row with the text of the row it likely repeats reads
+    // both columns straight through; a hash lookup per row would jump about the tables.
+    rowDistinct.resize(column.size());
     rowRanks.resize(column.size());
+    const auto earlierRows = std::ptrdiff_t(m_rowDistinct.size());
+    std::ptrdiff_t shift = 0; // row + shift is the earlier row the next row likely repeats
     for (std::size_t row = 0; row < column.size(); ++row) {
         const QStringView text = column.view(row);
-        const int distinct = find(text, qHash(text));
-        if (distinct < 0)
-            return false;
+        const std::ptrdiff_t guess = std::ptrdiff_t(row) + shift;
+        int distinct = guess >= 0 && guess < earlierRows ? m_rowDistinct[guess] : -1;
+        if (distinct < 0 || !sameText(m_texts.view(distinct), text)) {
+            distinct = find(text, qHash(text));
+            if (distinct < 0)
+                return false;
+            shift = std::ptrdiff_t(m_firstRow[distinct]) - std::ptrdiff_t(row);
+        }
+        rowDistinct[row] = distinct;
         rowRanks[row] = m_distinctRanks[distinct];
     }
     return true;
+}
+
+void ColumnOrder::noteFirstRows()
+{
+    // Texts this build lacks keep the row they had: a guess, checked before it is used.
+    m_firstRow.resize(m_texts.size(), 0);
+    for (std::size_t row = m_rowDistinct.size(); row-- > 0;)
+        m_firstRow[m_rowDistinct[row]] = int(row);
 }
 
 ColumnOrder::Found ColumnOrder::intern(QStringView text, std::size_t hash)

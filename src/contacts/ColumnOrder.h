@@ -36,8 +36,10 @@ private:
     void growTable();
     std::string_view key(int distinct) const;
     void rankDistinct(const ColumnOrder* previous);
-    // Each row's rank from the texts already ranked; false when one of them is new.
-    bool ranksOf(const CellColumn& column, std::vector<int>& rowRanks) const;
+    // Each row's text and rank from the texts already ranked; false when one of them is new.
+    bool ranksOf(const CellColumn& column, std::vector<int>& rowDistinct,
+                 std::vector<int>& rowRanks) const;
+    void noteFirstRows();
 
     CellColumn m_texts;                // the distinct texts
     std::vector<std::size_t> m_hashes; // per distinct text
@@ -46,6 +48,10 @@ private:
     std::vector<std::uint32_t> m_keyEnds;
     std::vector<int> m_distinctRanks;
     std::vector<int> m_rowRanks;
+    std::vector<int> m_rowDistinct; // each row's distinct text
+    // A row holding the distinct text: where a later build of the same rows resumes matching
+    // row by row after a row it had to look up.
+    std::vector<int> m_firstRow;
     int m_rankCount = 0;
     bool m_asciiKeys = false; // m_keys built by SortKey::appendAsciiKey, not the collator
 };

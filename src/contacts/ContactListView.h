@@ -19,6 +19,8 @@ public:
     // Shows a new build. After a header click, the new rows are ordered by the
     // same column in the same direction, as long as that column is still shown.
     void showRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon);
+    // Empties the list before a rebuild reads its rows; the sort stays for showRows.
+    void releaseRows() { m_model->releaseRows(); }
 
     // Takes deleted contacts out of the list, keeping the current row and the
     // scroll position where they can be kept.

@@ -16,12 +16,7 @@ ContactTableModel::ContactTableModel(QObject* parent)
 void ContactTableModel::setRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon)
 {
     beginResetModel();
-    if (m_rankedColumn >= 0) {
-        m_earlierAliasId = m_rows.columns[m_rankedColumn].aliasId;
-        m_earlierRanking = std::move(m_ranking);
-    }
-    m_rankedColumn = -1;
-    m_ranking = {};
+    keepRankingForNextBuild();
     m_rows = std::move(rows);
     m_leadColumn = 0;
     for (std::size_t column = 0; column < m_rows.columns.size(); ++column) {
@@ -38,6 +33,27 @@ void ContactTableModel::setRows(ContactRows rows, const QIcon& femaleIcon, const
     m_checked.assign(count, 0);
     m_removed.assign(count, 0);
     endResetModel();
+}
+
+void ContactTableModel::releaseRows()
+{
+    beginResetModel();
+    keepRankingForNextBuild();
+    m_rows = {};
+    m_order = {};
+    m_checked = {};
+    m_removed = {};
+    endResetModel();
+}
+
+void ContactTableModel::keepRankingForNextBuild()
+{
+    if (m_rankedColumn >= 0) {
+        m_earlierAliasId = m_rows.columns[m_rankedColumn].aliasId;
+        m_earlierRanking = std::move(m_ranking);
+    }
+    m_rankedColumn = -1;
+    m_ranking = {};
 }
 
 int ContactTableModel::rowOf(qint64 contactId) const

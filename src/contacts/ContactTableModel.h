@@ -21,6 +21,9 @@ public:
     // Replaces every row and column in one reset. Check marks are cleared and
     // the sort column holds each contact's ID.
     void setRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon);
+    // Empties the list but keeps its ranking for the next setRows: a rebuild that reads the
+    // new rows after this never holds two lists at once.
+    void releaseRows();
 
     const std::vector<ListColumn>& columns() const { return m_rows.columns; }
     // The column carrying the tick box and the sex image: the first one with a
@@ -54,6 +57,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    void keepRankingForNextBuild();
     // The stored row shown at a view row: sorting permutes this, not the rows.
     int stored(int row) const { return m_order[row]; }
 

@@ -51,6 +51,7 @@ private slots:
     void startUpShowsTheFirstScreenfulThenTheWholeList();
     void aListBuiltBeforeTheFirstFrameIsNotReplaced();
     void headerClickSortsNumbersByValueAndToggles();
+    void aListThatCannotBeReadShowsNoStaleRows();
     void skinChoiceIsSavedAtOnceAndUsedNextTime();
     void paneLayoutSurvivesARestart();
     void damagedLayoutNeverReachesTheWindow();
@@ -347,6 +348,23 @@ void TestMain::headerClickSortsNumbersByValueAndToggles()
                                           QStringLiteral("王小二")}));
     main.clickHeader(0);
     QCOMPARE(main.column(0).first(), QStringLiteral("王小二"));
+}
+
+void TestMain::aListThatCannotBeReadShowsNoStaleRows()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    main.clickHeader(0);
+    const QStringList sorted = main.column(0);
+    QVERIFY(sorted.size() > 1);
+    m_data->run(QStringLiteral("ALTER TABLE Vardelin_Contact RENAME TO Vardelin_Contact_Away"));
+    QVERIFY(!main.window->GJContact(1, false).ok());
+    QVERIFY(main.column(0).isEmpty());
+    QCOMPARE(main.tabs()->tabText(0), QStringLiteral("全部(0)"));
+    // Readable again: the rows come back in the order the header gave them.
+    m_data->run(QStringLiteral("ALTER TABLE Vardelin_Contact_Away RENAME TO Vardelin_Contact"));
+    QVERIFY(main.window->GJContact(1, false).ok());
+    QCOMPARE(main.column(0), sorted);
 }
 
 void TestMain::skinChoiceIsSavedAtOnceAndUsedNextTime()
