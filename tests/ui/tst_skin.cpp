@@ -43,7 +43,7 @@ private slots:
         QCOMPARE(qApp->styleSheet(), sheets[0]);
     }
 
-    void chineseFontKeepsTheSize()
+    void chineseFontKeepsTheSizeAndIsDrawnUnhinted()
     {
         if (!QFontDatabase::families().contains(u"WenQuanYi Micro Hei"_s))
             QSKIP("WenQuanYi Micro Hei is not installed");
@@ -53,6 +53,8 @@ private slots:
         preferSimplifiedChineseFont();
         QCOMPARE(QApplication::font().family(), u"WenQuanYi Micro Hei"_s);
         QCOMPARE(QApplication::font().pointSizeF(), 13.5);
+        // Drawn as its own fontconfig rule asks: without hinting.
+        QCOMPARE(QApplication::font().hintingPreference(), QFont::PreferNoHinting);
     }
 
     void icons()
