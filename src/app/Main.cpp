@@ -60,8 +60,6 @@ Main::Main(Database& db, Session& session, Prompter& prompter, QWidget* parent)
     , m_session(session)
     , m_prompter(prompter)
     , m_toolBar(new MainToolBar(this))
-    , m_tabs(new LetterTabs(this))
-    , m_list(new ContactListView(this))
 {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("瓦德林通讯录 V3.1"));
@@ -72,7 +70,11 @@ Main::Main(Database& db, Session& session, Prompter& prompter, QWidget* parent)
     m_toolBar->toggleViewAction()->setVisible(false);
     m_toolBar->toggleViewAction()->setEnabled(false);
 
+    // Each widget is made under its final parent: under the style sheet every move to another
+    // parent polishes the moved widget and all its children again.
     auto* centre = new QWidget(this);
+    m_tabs = new LetterTabs(centre);
+    m_list = new ContactListView(centre);
     auto* layout = new QVBoxLayout(centre);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -261,7 +263,9 @@ Status Main::runAsAdministrator()
 
 void Main::createPanes()
 {
-    auto* groups = new QWidget(this);
+    m_groupPane = new QDockWidget(QStringLiteral("分组"), this);
+    m_groupPane->setObjectName(QStringLiteral("Pane1"));
+    auto* groups = new QWidget(m_groupPane);
     groups->setObjectName(QStringLiteral("P1"));
     auto* groupsLayout = new QVBoxLayout(groups);
     groupsLayout->setContentsMargins(2, 2, 2, 2);
@@ -272,12 +276,12 @@ void Main::createPanes()
     groupsLayout->addWidget(m_tree, 1);
     groupsLayout->addWidget(m_newGroupButton);
 
-    m_groupPane = new QDockWidget(QStringLiteral("分组"), this);
-    m_groupPane->setObjectName(QStringLiteral("Pane1"));
     m_groupPane->setWidget(groups);
     addDockWidget(Qt::LeftDockWidgetArea, m_groupPane);
 
-    auto* history = new QWidget(this);
+    m_historyPane = new QDockWidget(QStringLiteral("联系情况"), this);
+    m_historyPane->setObjectName(QStringLiteral("Pane2"));
+    auto* history = new QWidget(m_historyPane);
     history->setObjectName(QStringLiteral("P2"));
     auto* historyLayout = new QVBoxLayout(history);
     historyLayout->setContentsMargins(2, 2, 2, 2);
@@ -286,8 +290,6 @@ void Main::createPanes()
     m_history->setReadOnly(true);
     historyLayout->addWidget(m_history);
 
-    m_historyPane = new QDockWidget(QStringLiteral("联系情况"), this);
-    m_historyPane->setObjectName(QStringLiteral("Pane2"));
     m_historyPane->setWidget(history);
     addDockWidget(Qt::BottomDockWidgetArea, m_historyPane);
 

@@ -124,8 +124,8 @@ private:
     Prompter& m_prompter;
 
     MainToolBar* m_toolBar;
-    LetterTabs* m_tabs;
-    ContactListView* m_list;
+    LetterTabs* m_tabs = nullptr;
+    ContactListView* m_list = nullptr;
     GroupTreeWidget* m_tree = nullptr;
     QPushButton* m_newGroupButton = nullptr;
     QPlainTextEdit* m_history = nullptr;

@@ -22,6 +22,8 @@ MainToolBar::MainToolBar(QWidget* parent)
     setIconSize(QSize(24, 24));
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
+    // The widgets below are made without a parent: addWidget() takes each away from its parent
+    // before giving it to the toolbar, and under the style sheet each move polishes it again.
     m_new = addCommand(QStringLiteral("Button_New"), QStringLiteral("新建"),
                        QString(ProgramIcons::toolNew));
     m_edit = addCommand(QStringLiteral("Button_Edit"), QStringLiteral("修改"),
@@ -34,7 +36,7 @@ MainToolBar::MainToolBar(QWidget* parent)
     m_about = addCommand(QStringLiteral("Button_About"), QStringLiteral("关于"),
                          QString(ProgramIcons::toolAbout));
 
-    auto* spacer = new QWidget(this);
+    auto* spacer = new QWidget();
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     addWidget(spacer);
     addSearchBox();
@@ -44,7 +46,7 @@ MainToolBar::MainToolBar(QWidget* parent)
 QToolButton* MainToolBar::addCommand(const QString& objectName, const QString& caption,
                                      const QString& iconFile)
 {
-    auto* button = new QToolButton(this);
+    auto* button = new QToolButton();
     button->setObjectName(objectName);
     button->setText(caption);
     button->setIcon(ProgramIcons::load(iconFile));
@@ -61,7 +63,7 @@ QToolButton* MainToolBar::addCommand(const QString& objectName, const QString& c
 
 void MainToolBar::addSearchBox()
 {
-    auto* box = new QGroupBox(this);
+    auto* box = new QGroupBox();
     box->setObjectName(QStringLiteral("GroupBox1"));
     box->setFlat(true);
     auto* layout = new QHBoxLayout(box);
@@ -91,10 +93,10 @@ void MainToolBar::completeAfterFirstPaint()
 
 void MainToolBar::addSkinChoice()
 {
-    auto* label = new QLabel(QStringLiteral("皮肤："), this);
+    auto* label = new QLabel(QStringLiteral("皮肤："));
     label->setObjectName(QStringLiteral("Label1"));
     label->setContentsMargins(8, 0, 2, 0);
-    m_skin = new QComboBox(this);
+    m_skin = new QComboBox();
     m_skin->setObjectName(QStringLiteral("Combo_Skin"));
     m_skin->addItems(Skin::names());
     m_skin->setCurrentIndex(1); // "Silver" until the user's own is known

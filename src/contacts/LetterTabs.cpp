@@ -11,12 +11,25 @@ LetterTabs::LetterTabs(QWidget* parent)
     setUsesScrollButtons(true);
     setDrawBase(true);
     const QSignalBlocker quiet(this);
+    m_adding = true;
     addTab(QStringLiteral("全部"));
     setTabData(0, QStringLiteral("全部"));
     for (char16_t letter = u'A'; letter <= u'Z'; ++letter) {
         const int index = addTab(QString(QChar(letter)));
         setTabData(index, QString(QChar(letter)));
     }
+    m_adding = false;
+    // Marks the layout stale again, so that the first one that counts measures every tab.
+    setTabText(0, tagOf(0));
+}
+
+QSize LetterTabs::tabSizeHint(int index) const
+{
+    // Each added tab has QTabBar lay out all the tabs before it again, measuring every caption
+    // through the style sheet: hundreds of measurements for layouts nobody sees.
+    if (m_adding)
+        return {};
+    return QTabBar::tabSizeHint(index);
 }
 
 QString LetterTabs::tagOf(int index) const

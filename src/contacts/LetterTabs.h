@@ -19,4 +19,10 @@ public:
     void showCount(std::size_t rowCount);
 
     QString tagOf(int index) const;
+
+protected:
+    QSize tabSizeHint(int index) const override;
+
+private:
+    bool m_adding = false; // the constructor is adding the tabs
 };
