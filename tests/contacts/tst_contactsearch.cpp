@@ -262,6 +262,32 @@ private slots:
         QCOMPARE(found(db, u"lml"_s), QStringList{u"李明朗"_s});
     }
 
+    // Another program dropped our table or a trigger: the next start builds them again, and
+    // contacts written meanwhile are found.
+    void lostSearchTableOrTriggerIsBuiltAgain()
+    {
+        m_book->addContact({{u"Name"_s, u"李明朗"_s}});
+        m_book->run(u"DROP TRIGGER Search_Insert"_s);
+        m_book->addContact({{u"Name"_s, u"王芳"_s}});
+        {
+            Database db;
+            QVERIFY(db.open(m_book->path()));
+            QCOMPARE(found(db, u"王"_s), QStringList{u"王芳"_s});
+            QCOMPARE(found(db, u"wf"_s), QStringList{u"王芳"_s});
+        }
+        m_book->run(u"DROP TABLE Vardelin_Search"_s);
+        m_book->run(u"DROP TRIGGER LunarBirthday_ContactDeleted"_s);
+        Database db;
+        QVERIFY(db.open(m_book->path()));
+        QCOMPARE(found(db, u"lml"_s), QStringList{u"李明朗"_s});
+        QCOMPARE(m_book
+                     ->scalar(u"SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND "
+                              "name IN ('Search_Insert', 'LunarBirthday_ContactDeleted')"_s)
+                     .toInt(),
+                 2);
+        QCOMPARE(m_book->scalar(u"PRAGMA user_version"_s).toInt(), Schema::version);
+    }
+
 private:
     // What a build of layout 3 wrote: no search table, no triggers.
     void makeLayoutThree()
