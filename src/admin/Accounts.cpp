@@ -7,11 +7,13 @@
 
 namespace {
 
-// Whether an account other than exceptId is called name.
+// Whether an account other than exceptId is called name, in any letter case: the login
+// finds an account regardless of it.
 Result<bool> nameTaken(const Database& db, const QString& name, qint64 exceptId)
 {
     auto found = db.readOne(
-        QStringLiteral("SELECT 1 FROM Vardelin_Login WHERE Name = ? AND ID <> ? LIMIT 1"),
+        QStringLiteral("SELECT 1 FROM Vardelin_Login WHERE Name = ? COLLATE NOCASE AND ID <> ? "
+                       "LIMIT 1"),
         {name, exceptId});
     if (!found)
         return found.error();

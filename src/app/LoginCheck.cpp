@@ -18,9 +18,12 @@ bool LoginCheck::passwordAccepted(const QVariant& stored, const QString& typed, 
 Result<LoginCheck::Outcome> LoginCheck::check(const Database& db, const QString& name,
                                               const QString& typed, qint16 suffix)
 {
+    // Names are found regardless of letter case ("ADMIN" is admin's account); two that differ
+    // only in case, left by an earlier build, each open with their own spelling.
     auto row = db.readOne(QStringLiteral("SELECT ID, Pass, Skin, Dock FROM Vardelin_Login "
-                                         "WHERE Name = ? ORDER BY ID LIMIT 1"),
-                          {name});
+                                         "WHERE Name = ? COLLATE NOCASE "
+                                         "ORDER BY Name = ? DESC, ID LIMIT 1"),
+                          {name, name});
     if (!row)
         return row.error();
     if (!row.value())

@@ -46,6 +46,13 @@ bool sameText(QStringView a, QStringView b)
 
 ColumnOrder::ColumnOrder(const CellColumn& column, ColumnOrder* previous)
 {
+    // The same rows of a column whose every text is its own (telephones, mail addresses):
+    // the last build's tables are this build's, found by comparing two blocks.
+    if (previous && previous->eachRowItsOwnText() && previous->m_texts == column) {
+        *this = std::move(*previous);
+        *previous = {};
+        return;
+    }
     // A rebuild with no text the last one lacked, as after a save or another letter tab:
     // its ranks are read off, with no copy and no sort.
     if (previous && previous->ranksOf(column, m_rowDistinct, m_rowRanks)) {
@@ -73,6 +80,17 @@ ColumnOrder::ColumnOrder(const CellColumn& column, ColumnOrder* previous)
     for (std::size_t row = 0; row < column.size(); ++row)
         m_rowRanks[row] = m_distinctRanks[m_rowDistinct[row]];
     noteFirstRows();
+}
+
+bool ColumnOrder::eachRowItsOwnText() const
+{
+    if (m_rowDistinct.size() != m_texts.size())
+        return false;
+    for (std::size_t row = 0; row < m_rowDistinct.size(); ++row) {
+        if (m_rowDistinct[row] != int(row))
+            return false;
+    }
+    return true;
 }
 
 bool ColumnOrder::ranksOf(const CellColumn& column, std::vector<int>& rowDistinct,

@@ -40,6 +40,8 @@ private:
     bool ranksOf(const CellColumn& column, std::vector<int>& rowDistinct,
                  std::vector<int>& rowRanks) const;
     void noteFirstRows();
+    // Every row holds a text no other row holds, the texts kept in row order.
+    bool eachRowItsOwnText() const;
 
     CellColumn m_texts;                // the distinct texts
     std::vector<std::size_t> m_hashes; // per distinct text

@@ -44,18 +44,14 @@ ContactListView::ContactListView(QWidget* parent)
 
 void ContactListView::showRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon)
 {
-    m_model->setRows(std::move(rows), femaleIcon, maleIcon);
+    std::optional<ContactTableModel::Sort> sort;
+    if (m_direction && m_sortedAliasId)
+        sort = ContactTableModel::Sort{*m_sortedAliasId, *m_direction};
+    const int sorted = m_model->setRows(std::move(rows), femaleIcon, maleIcon, sort);
     applyColumnLayout();
-    if (!m_direction || !m_sortedAliasId)
-        return;
-    const auto& columns = m_model->columns();
-    for (std::size_t column = 0; column < columns.size(); ++column) {
-        if (columns[column].aliasId == *m_sortedAliasId) {
-            sortRows(int(column));
-            return;
-        }
-    }
-    horizontalHeader()->setSortIndicatorShown(false);
+    if (sorted >= 0)
+        horizontalHeader()->setSortIndicator(sorted, *m_direction);
+    horizontalHeader()->setSortIndicatorShown(sorted >= 0);
 }
 
 void ContactListView::removeContacts(const std::vector<qint64>& contactIds)

@@ -357,6 +357,38 @@ Result<bool> writeKept(const Database& db, qint64 keptId, const QHash<QString, Q
     return updated.value().numRowsAffected() > 0;
 }
 
+// The lunar mark says how a birthday is read, so it goes with the birthday the merge keeps:
+// the mark of the first contact, the kept one first, whose birthday that is.
+Status carryLunarMark(const Database& db, qint64 keptId, const std::vector<qint64>& otherIds,
+                      const QVariant& birthday)
+{
+    const QString key = comparedAs(Compare::Date, birthday);
+    if (key.isEmpty())
+        return {};
+    std::vector<qint64> ids{keptId};
+    ids.insert(ids.end(), otherIds.begin(), otherIds.end());
+    for (qint64 id : ids) {
+        auto row = db.readOne(QStringLiteral("SELECT Birthday, EXISTS (SELECT 1 FROM "
+                                             "Vardelin_LunarBirthday WHERE CID = ?) "
+                                             "FROM Vardelin_Contact WHERE ID = ?"),
+                              {id, id});
+        if (!row)
+            return row.error();
+        if (!row.value() || comparedAs(Compare::Date, row.value()->value(0)) != key)
+            continue;
+        if (id == keptId)
+            return {};
+        if (row.value()->value(1).toBool()) {
+            return db.exec(
+                QStringLiteral("INSERT OR IGNORE INTO Vardelin_LunarBirthday (CID) VALUES (?)"),
+                {keptId});
+        }
+        return db.exec(QStringLiteral("DELETE FROM Vardelin_LunarBirthday WHERE CID = ?"),
+                       {keptId});
+    }
+    return {};
+}
+
 } // namespace
 
 Result<std::optional<ContactMerge::Plan>> ContactMerge::plan(const Database& db, qint64 userId,
@@ -393,6 +425,11 @@ Result<ContactMerge::Outcome> ContactMerge::merge(const Database& db, const Requ
             outcome = Outcome::Changed;
             return {};
         }
+        // Read before the kept row is written: its birthday may be about to change.
+        if (Status carried = carryLunarMark(db, request.keptId, request.otherIds,
+                                            values.value(QStringLiteral("Birthday")));
+            !carried)
+            return carried;
         auto kept = writeKept(db, request.keptId, values, request.today);
         if (!kept)
             return kept.error();

@@ -13,7 +13,8 @@ ContactTableModel::ContactTableModel(QObject* parent)
 {
 }
 
-void ContactTableModel::setRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon)
+int ContactTableModel::setRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon,
+                               std::optional<Sort> sort)
 {
     beginResetModel();
     keepRankingForNextBuild();
@@ -28,11 +29,25 @@ void ContactTableModel::setRows(ContactRows rows, const QIcon& femaleIcon, const
     m_femaleIcon = femaleIcon;
     m_maleIcon = maleIcon;
     const std::size_t count = m_rows.rowCount();
-    m_order.resize(count);
-    std::iota(m_order.begin(), m_order.end(), 0);
     m_checked.assign(count, 0);
     m_removed.assign(count, 0);
+    // A rebuild of a sorted list is ordered inside its reset: no layout change after it.
+    int sorted = -1;
+    for (std::size_t column = 0; sort && column < m_rows.columns.size(); ++column) {
+        if (m_rows.columns[column].aliasId == sort->aliasId) {
+            sorted = int(column);
+            break;
+        }
+    }
+    if (sorted >= 0) {
+        rank(sorted);
+        m_order = m_ranking.rows(sort->direction);
+    } else {
+        m_order.resize(count);
+        std::iota(m_order.begin(), m_order.end(), 0);
+    }
     endResetModel();
+    return sorted;
 }
 
 void ContactTableModel::releaseRows()
@@ -113,18 +128,7 @@ void ContactTableModel::sortBy(int column, Qt::SortOrder direction)
 {
     if (column < 0 || column >= sortColumn())
         return;
-    if (column != m_rankedColumn) {
-        // Let go of rankings no longer needed before the new one is made: at 300,000 rows
-        // each holds megabytes.
-        m_ranking = {};
-        if (m_earlierAliasId != m_rows.columns[column].aliasId)
-            m_earlierRanking = {};
-        const bool seenBefore = m_earlierRanking.rowCount() > 0;
-        m_ranking = ColumnOrder(m_rows.cells[column], seenBefore ? &m_earlierRanking : nullptr);
-        m_rankedColumn = column;
-        m_earlierRanking = {};
-        m_earlierAliasId = -1;
-    }
+    rank(column);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
@@ -145,6 +149,22 @@ void ContactTableModel::sortBy(int column, Qt::SortOrder direction)
         after << index(viewRowOf[storedBefore[i]], before[i].column());
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ContactTableModel::rank(int column)
+{
+    if (column == m_rankedColumn)
+        return;
+    // Let go of rankings no longer needed before the new one is made: at 300,000 rows each
+    // holds megabytes.
+    m_ranking = {};
+    if (m_earlierAliasId != m_rows.columns[column].aliasId)
+        m_earlierRanking = {};
+    const bool seenBefore = m_earlierRanking.rowCount() > 0;
+    m_ranking = ColumnOrder(m_rows.cells[column], seenBefore ? &m_earlierRanking : nullptr);
+    m_rankedColumn = column;
+    m_earlierRanking = {};
+    m_earlierAliasId = -1;
 }
 
 int ContactTableModel::rowCount(const QModelIndex& parent) const

@@ -8,6 +8,8 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 
+#include <optional>
+
 #include <vector>
 
 class ContactTableModel : public QAbstractTableModel {
@@ -18,9 +20,16 @@ public:
 
     explicit ContactTableModel(QObject* parent = nullptr);
 
-    // Replaces every row and column in one reset. Check marks are cleared and
-    // the sort column holds each contact's ID.
-    void setRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon);
+    struct Sort {
+        qint64 aliasId; // the list column, as the column settings name it
+        Qt::SortOrder direction;
+    };
+    // Replaces every row and column in one reset. Check marks are cleared. With a sort whose
+    // column the new rows still show, they come in its order and the sort column holds its
+    // keys; otherwise in the statement's order, the sort column holding each contact's ID.
+    // Returns the sorted column, or -1.
+    int setRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon,
+                std::optional<Sort> sort = {});
     // Empties the list but keeps its ranking for the next setRows: a rebuild that reads the
     // new rows after this never holds two lists at once.
     void releaseRows();
@@ -58,6 +67,8 @@ public:
 
 private:
     void keepRankingForNextBuild();
+    // Ranks column unless it is the ranked one, reusing the last build's ranking of it.
+    void rank(int column);
     // The stored row shown at a view row: sorting permutes this, not the rows.
     int stored(int row) const { return m_order[row]; }
 

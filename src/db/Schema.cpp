@@ -241,8 +241,11 @@ Status Schema::verify(const Database& db)
 Status Schema::migrateAndVerify(const Database& db, int fileVersion,
                                 std::span<const Migration> steps)
 {
-    if (steps.empty() || fileVersion >= steps.back().version)
-        return verify(db);
+    if (steps.empty() || fileVersion >= steps.back().version) {
+        if (Status layout = verify(db); !layout)
+            return layout;
+        return restoreOwnTables(db, fileVersion);
+    }
     return db.transaction([&]() -> Status {
         for (const Migration& step : steps) {
             if (step.version <= fileVersion)
@@ -258,6 +261,62 @@ Status Schema::migrateAndVerify(const Database& db, int fileVersion,
         // Checked before the commit, so a foreign file is never changed.
         return verify(db);
     });
+}
+
+namespace {
+
+Result<int> countInSchema(const Database& db, const QString& type, const QStringList& names)
+{
+    int found = 0;
+    for (const QString& name : names) {
+        auto row =
+            db.readOne(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = ? AND name = ?"),
+                       {type, name});
+        if (!row)
+            return row.error();
+        found += row.value() ? 1 : 0;
+    }
+    return found;
+}
+
+} // namespace
+
+Status Schema::restoreOwnTables(const Database& db, int fileVersion)
+{
+    // The seven tables are the user's; the tables and triggers beside them are ours. A file
+    // whose search table or triggers were dropped by another program would fail every search,
+    // or worse, miss the contacts written since: they are built again.
+    if (fileVersion >= 4) {
+        auto table =
+            countInSchema(db, QStringLiteral("table"), {QStringLiteral("Vardelin_Search")});
+        auto triggers =
+            countInSchema(db, QStringLiteral("trigger"),
+                          {QStringLiteral("Search_Insert"), QStringLiteral("Search_Update"),
+                           QStringLiteral("Search_Move"), QStringLiteral("Search_Delete")});
+        if (!table)
+            return table.error();
+        if (!triggers)
+            return triggers.error();
+        if (table.value() + triggers.value() < 5) {
+            if (Status rebuilt = db.transaction([&db] { return SearchTable::addTo(db); }); !rebuilt)
+                return rebuilt;
+        }
+    }
+    if (fileVersion >= 5) {
+        auto tables = countInSchema(
+            db, QStringLiteral("table"),
+            {QStringLiteral("Vardelin_Remind"), QStringLiteral("Vardelin_LunarBirthday")});
+        auto triggers = countInSchema(db, QStringLiteral("trigger"),
+                                      {QStringLiteral("LunarBirthday_ContactDeleted"),
+                                       QStringLiteral("Remind_AccountDeleted")});
+        if (!tables)
+            return tables.error();
+        if (!triggers)
+            return triggers.error();
+        if (tables.value() + triggers.value() < 4)
+            return db.transaction([&db] { return createReminderTables(db); });
+    }
+    return {};
 }
 
 std::span<const Schema::Migration> Schema::migrations()

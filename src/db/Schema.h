@@ -39,6 +39,10 @@ Status create(const Database& db);
 // The tables kept beside the seven: what start-up reminds of, and which birthdays are lunar.
 Status createReminderTables(const Database& db);
 
+// Builds again the tables and triggers of ours beside the seven that a file of fileVersion
+// should hold and has lost, each set in one transaction.
+Status restoreOwnTables(const Database& db, int fileVersion);
+
 // Fails with a clear message, as for a foreign file, when a table or any of
 // its columns is missing.
 Status verify(const Database& db);

@@ -84,6 +84,9 @@ private slots:
         QCOMPARE(Accounts::add(book->db(), u"O'Brien"_s, 0).value(), Accounts::Outcome::Done);
         QCOMPARE(Accounts::add(book->db(), u"O'Brien"_s, 0).value(), Accounts::Outcome::NameTaken);
         QCOMPARE(Accounts::add(book->db(), u"admin"_s, 0).value(), Accounts::Outcome::NameTaken);
+        // The login finds a name in any letter case, so a second spelling is the same name.
+        QCOMPARE(Accounts::add(book->db(), u"Admin"_s, 0).value(), Accounts::Outcome::NameTaken);
+        QCOMPARE(Accounts::add(book->db(), u"o'brien"_s, 0).value(), Accounts::Outcome::NameTaken);
         QCOMPARE(accountCount(), 2);
         QCOMPARE(Accounts::refusal(Accounts::Outcome::NameTaken),
                  u"此用户已经存在，不能重复添加！"_s);
@@ -112,6 +115,8 @@ private slots:
         QCOMPARE(Accounts::rename(book->db(), zhang, u"李四"_s).value(),
                  Accounts::Outcome::NameTaken);
         QCOMPARE(Accounts::rename(book->db(), zhang, u"admin"_s).value(),
+                 Accounts::Outcome::NameTaken);
+        QCOMPARE(Accounts::rename(book->db(), zhang, u"ADMIN"_s).value(),
                  Accounts::Outcome::NameTaken);
         QCOMPARE(idOf(u"张三丰"_s), zhang);
 

@@ -8,6 +8,8 @@
 
 #include <QTest>
 
+#include <tuple>
+
 using LoginCheck::Verdict;
 
 class TestLoginCheck : public QObject {
@@ -28,6 +30,7 @@ private slots:
     void newSuffixTurnsOldPasswordsAway();
     void scrambledQuotesAndControlCharactersMatch();
     void twoAccountsOfOneNameOpenTheOlder();
+    void letterCaseDoesNotTellNamesApart();
     void failedReadIsAnErrorNotANoSuchUser();
 
 private:
@@ -215,6 +218,31 @@ void TestLoginCheck::twoAccountsOfOneNameOpenTheOlder()
         LoginCheck::check(m_data->db(), QStringLiteral("重名"), QStringLiteral("b"), 2024);
     QVERIFY(second);
     QCOMPARE(second.value().verdict, Verdict::WrongPassword);
+}
+
+void TestLoginCheck::letterCaseDoesNotTellNamesApart()
+{
+    const QString adminPassword = QString::fromUtf16(InitialData::adminPassword);
+    auto upper = LoginCheck::check(m_data->db(), QStringLiteral("ADMIN"), adminPassword,
+                                   InitialData::rootNumber);
+    QVERIFY(upper);
+    QCOMPARE(upper.value().verdict, Verdict::Accepted);
+    QCOMPARE(upper.value().account->id, 1);
+    // Two names an earlier build let differ only in case: each opens with its own spelling,
+    // the older with any other.
+    const qint64 tom =
+        addAccount(QStringLiteral("Tom"), Scramble::storedPassword(QStringLiteral("a"), 2024));
+    const qint64 lowerTom =
+        addAccount(QStringLiteral("tom"), Scramble::storedPassword(QStringLiteral("b"), 2024));
+    for (const auto& [typed, password, id] :
+         {std::tuple{QStringLiteral("tom"), QStringLiteral("b"), lowerTom},
+          std::tuple{QStringLiteral("Tom"), QStringLiteral("a"), tom},
+          std::tuple{QStringLiteral("TOM"), QStringLiteral("a"), tom}}) {
+        auto outcome = LoginCheck::check(m_data->db(), typed, password, 2024);
+        QVERIFY(outcome);
+        QCOMPARE(outcome.value().verdict, Verdict::Accepted);
+        QCOMPARE(outcome.value().account->id, id);
+    }
 }
 
 void TestLoginCheck::failedReadIsAnErrorNotANoSuchUser()

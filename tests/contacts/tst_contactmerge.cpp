@@ -18,6 +18,7 @@ private slots:
     void mergeFillsEmptyFieldsKeepsTheChoiceAndMovesBelongings();
     void valuesBeyondTheSlotsAreChosenOrDropped();
     void aMergeThatCannotFinishWritesNothing();
+    void theLunarMarkGoesWithTheBirthdayKept();
 
 private:
     QVariant field(qint64 id, const QString& column)
@@ -190,6 +191,39 @@ void TestContactMerge::aMergeThatCannotFinishWritesNothing()
     QCOMPARE(ContactMerge::merge(m_data->db(), request(kept, other, plan, {})).value(),
              ContactMerge::Outcome::Vanished);
     QCOMPARE(field(kept, QStringLiteral("Address")).toString(), QString());
+}
+
+void TestContactMerge::theLunarMarkGoesWithTheBirthdayKept()
+{
+    const auto lunar = [this](qint64 id) {
+        return count(QStringLiteral("SELECT count(*) FROM Vardelin_LunarBirthday WHERE CID = ?"),
+                     {id}) > 0;
+    };
+    // The kept contact has no birthday: it takes the other's, read by the lunar calendar.
+    const qint64 kept = m_data->addContact({{QStringLiteral("Name"), QStringLiteral("甲")}});
+    const qint64 other =
+        m_data->addContact({{QStringLiteral("Name"), QStringLiteral("甲")},
+                            {QStringLiteral("Birthday"), QStringLiteral("1980-03-05")}});
+    m_data->run(QStringLiteral("INSERT INTO Vardelin_LunarBirthday (CID) VALUES (?)"), {other});
+    auto merged = ContactMerge::merge(m_data->db(), request(kept, other, planOf(kept, other), {}));
+    QCOMPARE(merged.value(), ContactMerge::Outcome::Merged);
+    QCOMPARE(field(kept, QStringLiteral("Birthday")).toString().left(10),
+             QStringLiteral("1980-03-05"));
+    QVERIFY(lunar(kept));
+
+    // The user picks the other's solar birthday over the kept lunar one: the mark goes.
+    const qint64 third =
+        m_data->addContact({{QStringLiteral("Name"), QStringLiteral("甲")},
+                            {QStringLiteral("Birthday"), QStringLiteral("1980-04-01")}});
+    const ContactMerge::Plan plan = planOf(kept, third);
+    QCOMPARE(plan.conflicts.size(), 1u);
+    merged = ContactMerge::merge(
+        m_data->db(),
+        request(kept, third, plan, {{QStringLiteral("Birthday"), QStringLiteral("1980-04-01")}}));
+    QCOMPARE(merged.value(), ContactMerge::Outcome::Merged);
+    QCOMPARE(field(kept, QStringLiteral("Birthday")).toString().left(10),
+             QStringLiteral("1980-04-01"));
+    QVERIFY(!lunar(kept));
 }
 
 QTEST_GUILESS_MAIN(TestContactMerge)

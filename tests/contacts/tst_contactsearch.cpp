@@ -111,29 +111,20 @@ private slots:
         m_book->run(u"DELETE FROM Vardelin_Type WHERE ID = 4"_s);
         m_book->run(u"UPDATE Vardelin_Type SET Name = 'AB%x' WHERE ID = 2"_s);
 
-        const QStringList keywords{u"李"_s,
-                                   u"ab%"_s,
-                                   u"_"_s,
-                                   u"\\"_s,
-                                   u"'"_s,
-                                   u"\""_s,
-                                   u"王_"_s,
-                                   u"b b"_s,
-                                   u"lm"_s,
-                                   u"LI MING"_s,
+        const QStringList keywords{u"李"_s,    u"ab%"_s,
+                                   u"_"_s,     u"\\"_s,
+                                   u"'"_s,     u"\""_s,
+                                   u"王_"_s,   u"b b"_s,
+                                   u"lm"_s,    u"LI MING"_s,
                                    u"zeng"_s,
-                                   u"shan"_s,
-                                   u"138"_s,
-                                   u"1-3"_s,
-                                   u"+86"_s,
-                                   u"０"_s,
-                                   u"x"_s,
-                                   u"a%_\\"_s,
-                                   u"-"_s,
-                                   u" "_s,
-                                   u""_s,
-                                   u"\x1f"_s,
-                                   QString(300, u'李')};
+                                   u"z"_s, // the last letter: its range ends past 'z'
+                                   u"Zh"_s,    u"zhangz"_s,
+                                   u"shan"_s,  u"138"_s,
+                                   u"1-3"_s,   u"+86"_s,
+                                   u"０"_s,    u"x"_s,
+                                   u"a%_\\"_s, u"-"_s,
+                                   u" "_s,     u""_s,
+                                   u"\x1f"_s,  QString(300, u'李')};
         const Database& db = m_book->db();
         for (const QString& keyword : keywords) {
             for (const ContactListFilter& filter :
@@ -269,6 +260,32 @@ private slots:
         Database db;
         QVERIFY(db.open(m_book->path()));
         QCOMPARE(found(db, u"lml"_s), QStringList{u"李明朗"_s});
+    }
+
+    // Another program dropped our table or a trigger: the next start builds them again, and
+    // contacts written meanwhile are found.
+    void lostSearchTableOrTriggerIsBuiltAgain()
+    {
+        m_book->addContact({{u"Name"_s, u"李明朗"_s}});
+        m_book->run(u"DROP TRIGGER Search_Insert"_s);
+        m_book->addContact({{u"Name"_s, u"王芳"_s}});
+        {
+            Database db;
+            QVERIFY(db.open(m_book->path()));
+            QCOMPARE(found(db, u"王"_s), QStringList{u"王芳"_s});
+            QCOMPARE(found(db, u"wf"_s), QStringList{u"王芳"_s});
+        }
+        m_book->run(u"DROP TABLE Vardelin_Search"_s);
+        m_book->run(u"DROP TRIGGER LunarBirthday_ContactDeleted"_s);
+        Database db;
+        QVERIFY(db.open(m_book->path()));
+        QCOMPARE(found(db, u"lml"_s), QStringList{u"李明朗"_s});
+        QCOMPARE(m_book
+                     ->scalar(u"SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND "
+                              "name IN ('Search_Insert', 'LunarBirthday_ContactDeleted')"_s)
+                     .toInt(),
+                 2);
+        QCOMPARE(m_book->scalar(u"PRAGMA user_version"_s).toInt(), Schema::version);
     }
 
 private:

@@ -8,6 +8,7 @@
 #include "contacts/SortKey.h"
 #include "contacts/VisibleText.h"
 
+#include <QHeaderView>
 #include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QTest>
@@ -157,6 +158,7 @@ private slots:
     void rowsAreThoseOfThePlainStatement();
     void headerClicksGiveThePlainOrder();
     void rebuildsAfterAClickKeepThePlainOrder();
+    void rebuildsOfAColumnOfUniqueTextsKeepThePlainOrder();
 };
 
 void TestListOrder::rowsAreThoseOfThePlainStatement()
@@ -217,6 +219,9 @@ void TestListOrder::rebuildsAfterAClickKeepThePlainOrder()
         view.showRows(loaded(book.db(), filter), {}, {});
         QCOMPARE(shownIds(*view.contacts()),
                  plainOrder(plainRows(book.db(), filter), sorted, *view.sortDirection()));
+        QVERIFY(view.horizontalHeader()->isSortIndicatorShown());
+        QCOMPARE(view.horizontalHeader()->sortIndicatorSection(), sorted);
+        QCOMPARE(view.horizontalHeader()->sortIndicatorOrder(), *view.sortDirection());
     };
     check({});                   // the same rows again
     check(letterFilter(u"Z"_s)); // fewer rows
@@ -244,6 +249,41 @@ void TestListOrder::rebuildsAfterAClickKeepThePlainOrder()
     check({});
     book.run(u"UPDATE Vardelin_Contact SET Tel1 = substr(Tel1, 2) WHERE Tel1 LIKE '王%'"_s);
     check({});
+}
+
+void TestListOrder::rebuildsOfAColumnOfUniqueTextsKeepThePlainOrder()
+{
+    TestDatabase book;
+    QVERIFY(book.ok());
+    book.setDisplayedColumns(shownFields);
+    QRandomGenerator random(20261208);
+    book.run(u"BEGIN"_s);
+    for (int i = 0; i < 400; ++i) {
+        book.run(u"INSERT INTO Vardelin_Contact (Name, UID, TID, Py, Moblie1) "
+                 "VALUES ('甲', 1, 1, 'J', ?)"_s,
+                 {QVariant(u"139%1"_s.arg(i * 7919 % 400, 8, 10, QChar(u'0')) +
+                           randomText(random).left(1))});
+    }
+    book.run(u"COMMIT"_s);
+    ContactListView view;
+    view.showRows(loaded(book.db(), {}), {}, {});
+    view.sortByHeader(1);
+    const auto check = [&] {
+        view.releaseRows();
+        view.showRows(loaded(book.db(), {}), {}, {});
+        QCOMPARE(shownIds(*view.contacts()),
+                 plainOrder(plainRows(book.db(), {}), 1, *view.sortDirection()));
+    };
+    check(); // the same rows, every text its own
+    check();
+    // One text changed, still unique; then two traded between their rows.
+    book.run(u"UPDATE Vardelin_Contact SET Moblie1 = '1' WHERE ID = 200"_s);
+    check();
+    book.run(u"UPDATE Vardelin_Contact SET Moblie1 = CASE ID WHEN 10 THEN (SELECT Moblie1 FROM "
+             "Vardelin_Contact WHERE ID = 300) ELSE (SELECT Moblie1 FROM Vardelin_Contact "
+             "WHERE ID = 10) END WHERE ID IN (10, 300)"_s);
+    check();
+    check();
 }
 
 QTEST_MAIN(TestListOrder)
