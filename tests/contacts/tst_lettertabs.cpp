@@ -10,6 +10,7 @@ class TestLetterTabs : public QObject {
     Q_OBJECT
 
 private slots:
+    void tabsAreMeasuredLikeAPlainTabBars_data();
     void tabsAreMeasuredLikeAPlainTabBars();
 };
 
@@ -28,9 +29,19 @@ void setUpPlain(QTabBar& plain)
 
 } // namespace
 
+void TestLetterTabs::tabsAreMeasuredLikeAPlainTabBars_data()
+{
+    QTest::addColumn<QString>("skin");
+    // Qt's own look first: the theme, once applied, stays for the whole program.
+    QTest::newRow("without a theme") << QString();
+    QTest::newRow("Blue") << QStringLiteral("Blue");
+}
+
 void TestLetterTabs::tabsAreMeasuredLikeAPlainTabBars()
 {
-    QVERIFY(Skin::apply(QStringLiteral("Blue")));
+    QFETCH(QString, skin);
+    if (!skin.isEmpty())
+        QVERIFY(Skin::apply(skin));
     for (const bool counted : {false, true}) {
         LetterTabs tabs;
         QTabBar plain;
