@@ -495,7 +495,10 @@ void Main::keepToolBarShown()
     // user out of the search and the commands.
     if (toolBarArea(m_toolBar) != Qt::TopToolBarArea)
         addToolBar(Qt::TopToolBarArea, m_toolBar);
-    m_toolBar->show();
+    // Only a hidden one is shown here: show() on a toolbar not hidden would polish and lay it
+    // out now, before the window's own show does it all again.
+    if (m_toolBar->isHidden())
+        m_toolBar->show();
 }
 
 void Main::closeEvent(QCloseEvent* event)
