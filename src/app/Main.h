@@ -78,13 +78,14 @@ public:
     // reminders are off or silenced today. Start-up calls it once the list has been painted.
     void afterFirstPaint();
     void showReminders();
-    void showDue(const Result<std::optional<DueList>>& due, QDate today);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What the start-up's reminder check found: the reminder window, or the error box.
+    void showDue(const Result<std::optional<DueList>>& due, QDate today);
     Status runStartUp(const QString& databasePath);
     // The account chosen at the login, or nothing when the login was left.
     Result<std::optional<LoginAccount>> logIn();

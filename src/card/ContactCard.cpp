@@ -6,6 +6,7 @@
 #include "contacts/PinyinInitial.h"
 #include "contacts/SearchIndex.h"
 #include "db/Database.h"
+#include "history/LunarMark.h"
 
 #include <QSqlError>
 #include <QSqlRecord>
@@ -126,22 +127,8 @@ Status updateRow(const Database& db, const ContactCard::SaveRequest& request, bo
 // The lunar mark goes with the row: set only while there is a birthday to keep so.
 Status writeLunarMark(const Database& db, qint64 contactId, const ContactRecord& record)
 {
-    const bool lunar = record.lunarBirthday && record.dates.value(QStringLiteral("Birthday"));
-    if (lunar) {
-        return db.exec(
-            QStringLiteral("INSERT OR IGNORE INTO Vardelin_LunarBirthday (CID) VALUES (?)"),
-            {contactId});
-    }
-    return db.exec(QStringLiteral("DELETE FROM Vardelin_LunarBirthday WHERE CID = ?"), {contactId});
-}
-
-Result<bool> readLunarMark(const Database& db, qint64 contactId)
-{
-    auto mark = db.readOne(QStringLiteral("SELECT 1 FROM Vardelin_LunarBirthday WHERE CID = ?"),
-                           {contactId});
-    if (!mark)
-        return mark.error();
-    return mark.value().has_value();
+    return LunarMark::set(db, contactId,
+                          record.lunarBirthday && record.dates.value(QStringLiteral("Birthday")));
 }
 
 Result<bool> groupExists(const Database& db, qint64 groupId)
@@ -170,7 +157,7 @@ Result<std::optional<ContactRecord>> ContactCard::load(const Database& db, qint6
     }
     ContactRecord record = recordOf(query);
     query.finish();
-    auto lunar = readLunarMark(db, contactId);
+    auto lunar = LunarMark::isSet(db, contactId);
     if (!lunar)
         return lunar.error();
     record.lunarBirthday = lunar.value();

@@ -46,28 +46,25 @@ bool sameText(QStringView a, QStringView b)
 
 ColumnOrder::ColumnOrder(const CellColumn& column, ColumnOrder* previous)
 {
-    // The same rows of a column whose every text is its own (telephones, mail addresses):
-    // the last build's tables are this build's, found by comparing two blocks.
-    if (previous && previous->eachRowItsOwnText() && previous->m_texts == column) {
-        *this = std::move(*previous);
-        *previous = {};
-        return;
-    }
-    // A rebuild with no text the last one lacked, as after a save or another letter tab:
-    // its ranks are read off, with no copy and no sort.
-    if (previous && previous->ranksOf(column, m_rowDistinct, m_rowRanks)) {
-        m_texts = std::move(previous->m_texts);
-        m_hashes = std::move(previous->m_hashes);
-        m_table = std::move(previous->m_table);
-        m_keys = std::move(previous->m_keys);
-        m_keyEnds = std::move(previous->m_keyEnds);
-        m_distinctRanks = std::move(previous->m_distinctRanks);
-        m_rankCount = previous->m_rankCount;
-        m_asciiKeys = previous->m_asciiKeys;
-        m_firstRow = std::move(previous->m_firstRow);
-        *previous = {};
-        noteFirstRows();
-        return;
+    if (previous) {
+        // The same rows of a column whose every text is its own (telephones, mail addresses)
+        // are found by comparing two blocks, and keep the last build's rows as they are.
+        // Otherwise a rebuild with no text the last one lacked, as after a save or another
+        // letter tab, reads its rows' ranks off. Either takes the ranked tables over, with no
+        // copy and no sort.
+        const bool sameRows = previous->eachRowItsOwnText() && previous->m_texts == column;
+        std::vector<int> rowDistinct;
+        std::vector<int> rowRanks;
+        if (sameRows || previous->ranksOf(column, rowDistinct, rowRanks)) {
+            *this = std::move(*previous);
+            *previous = {};
+            if (!sameRows) {
+                m_rowDistinct = std::move(rowDistinct);
+                m_rowRanks = std::move(rowRanks);
+                noteFirstRows();
+            }
+            return;
+        }
     }
     m_rowRanks.resize(column.size());
     m_table.assign(1024, -1);

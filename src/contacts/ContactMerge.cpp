@@ -10,6 +10,7 @@
 #include "db/ContactFields.h"
 #include "db/Database.h"
 #include "db/Session.h"
+#include "history/LunarMark.h"
 
 #include <QCryptographicHash>
 #include <QSet>
@@ -368,23 +369,18 @@ Status carryLunarMark(const Database& db, qint64 keptId, const std::vector<qint6
     std::vector<qint64> ids{keptId};
     ids.insert(ids.end(), otherIds.begin(), otherIds.end());
     for (qint64 id : ids) {
-        auto row = db.readOne(QStringLiteral("SELECT Birthday, EXISTS (SELECT 1 FROM "
-                                             "Vardelin_LunarBirthday WHERE CID = ?) "
-                                             "FROM Vardelin_Contact WHERE ID = ?"),
-                              {id, id});
+        auto row =
+            db.readOne(QStringLiteral("SELECT Birthday FROM Vardelin_Contact WHERE ID = ?"), {id});
         if (!row)
             return row.error();
         if (!row.value() || comparedAs(Compare::Date, row.value()->value(0)) != key)
             continue;
         if (id == keptId)
             return {};
-        if (row.value()->value(1).toBool()) {
-            return db.exec(
-                QStringLiteral("INSERT OR IGNORE INTO Vardelin_LunarBirthday (CID) VALUES (?)"),
-                {keptId});
-        }
-        return db.exec(QStringLiteral("DELETE FROM Vardelin_LunarBirthday WHERE CID = ?"),
-                       {keptId});
+        auto lunar = LunarMark::isSet(db, id);
+        if (!lunar)
+            return lunar.error();
+        return LunarMark::set(db, keptId, lunar.value());
     }
     return {};
 }

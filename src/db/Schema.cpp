@@ -7,7 +7,10 @@
 #include "WidthMigration.h"
 
 #include <QSet>
+#include <QSqlQuery>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace {
 
@@ -265,18 +268,17 @@ Status Schema::migrateAndVerify(const Database& db, int fileVersion,
 
 namespace {
 
-Result<int> countInSchema(const Database& db, const QString& type, const QStringList& names)
+// The names of the file's tables and triggers, in one statement: opening pays it every time.
+Result<QSet<QString>> schemaNames(const Database& db)
 {
-    int found = 0;
-    for (const QString& name : names) {
-        auto row =
-            db.readOne(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = ? AND name = ?"),
-                       {type, name});
-        if (!row)
-            return row.error();
-        found += row.value() ? 1 : 0;
-    }
-    return found;
+    auto rows = db.query(
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table', 'trigger')"));
+    if (!rows)
+        return rows.error();
+    QSet<QString> names;
+    while (rows.value().next())
+        names.insert(rows.value().value(0).toString());
+    return names;
 }
 
 } // namespace
@@ -286,36 +288,25 @@ Status Schema::restoreOwnTables(const Database& db, int fileVersion)
     // The seven tables are the user's; the tables and triggers beside them are ours. A file
     // whose search table or triggers were dropped by another program would fail every search,
     // or worse, miss the contacts written since: they are built again.
-    if (fileVersion >= 4) {
-        auto table =
-            countInSchema(db, QStringLiteral("table"), {QStringLiteral("Vardelin_Search")});
-        auto triggers =
-            countInSchema(db, QStringLiteral("trigger"),
-                          {QStringLiteral("Search_Insert"), QStringLiteral("Search_Update"),
-                           QStringLiteral("Search_Move"), QStringLiteral("Search_Delete")});
-        if (!table)
-            return table.error();
-        if (!triggers)
-            return triggers.error();
-        if (table.value() + triggers.value() < 5) {
-            if (Status rebuilt = db.transaction([&db] { return SearchTable::addTo(db); }); !rebuilt)
-                return rebuilt;
-        }
+    const QStringList search =
+        QStringList{QStringLiteral("Vardelin_Search")} + SearchTable::triggerNames();
+    const QStringList reminders{
+        QStringLiteral("Vardelin_Remind"), QStringLiteral("Vardelin_LunarBirthday"),
+        QStringLiteral("LunarBirthday_ContactDeleted"), QStringLiteral("Remind_AccountDeleted")};
+    auto present = schemaNames(db);
+    if (!present)
+        return present.error();
+    const auto lacksAny = [&present](const QStringList& names) {
+        return std::any_of(names.begin(), names.end(), [&present](const QString& name) {
+            return !present.value().contains(name);
+        });
+    };
+    if (fileVersion >= 4 && lacksAny(search)) {
+        if (Status rebuilt = db.transaction([&db] { return SearchTable::addTo(db); }); !rebuilt)
+            return rebuilt;
     }
-    if (fileVersion >= 5) {
-        auto tables = countInSchema(
-            db, QStringLiteral("table"),
-            {QStringLiteral("Vardelin_Remind"), QStringLiteral("Vardelin_LunarBirthday")});
-        auto triggers = countInSchema(db, QStringLiteral("trigger"),
-                                      {QStringLiteral("LunarBirthday_ContactDeleted"),
-                                       QStringLiteral("Remind_AccountDeleted")});
-        if (!tables)
-            return tables.error();
-        if (!triggers)
-            return triggers.error();
-        if (tables.value() + triggers.value() < 4)
-            return db.transaction([&db] { return createReminderTables(db); });
-    }
+    if (fileVersion >= 5 && lacksAny(reminders))
+        return db.transaction([&db] { return createReminderTables(db); });
     return {};
 }
 

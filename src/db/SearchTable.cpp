@@ -88,13 +88,20 @@ QString SearchTable::wholeRowStatement()
            QStringLiteral(", ?, ?, ? FROM Vardelin_Contact C WHERE C.ID = ?");
 }
 
+const QStringList& SearchTable::triggerNames()
+{
+    static const QStringList names{insertTrigger, QStringLiteral("Search_Update"),
+                                   QStringLiteral("Search_Move"), QStringLiteral("Search_Delete")};
+    return names;
+}
+
 Status SearchTable::addTo(const Database& db)
 {
     // A file stamped with an earlier layout may still hold a table of a later one: it is built
     // anew.
     QStringList statements{QStringLiteral("DROP TABLE IF EXISTS Vardelin_Search")};
-    for (const char* trigger : {"Search_Insert", "Search_Update", "Search_Move", "Search_Delete"})
-        statements << QStringLiteral("DROP TRIGGER IF EXISTS ") + QLatin1StringView(trigger);
+    for (const QString& trigger : triggerNames())
+        statements << QStringLiteral("DROP TRIGGER IF EXISTS ") + trigger;
     statements << createStatements();
     statements << QStringLiteral("INSERT INTO Vardelin_Search (ID, TID, Text) SELECT C.ID, "
                                  "C.TID, ") +

@@ -26,6 +26,9 @@ inline constexpr QChar fieldSeparator = QChar(0x1F);
 // The table, its index of rows still to fill and the triggers, for a new file.
 QStringList createStatements();
 
+// The triggers that keep the table in step with the contacts.
+const QStringList& triggerNames();
+
 // For writes of many new contacts, inside their transaction: the insert trigger is set aside
 // while work runs, and work adds each contact's search row whole with wholeRowStatement(), so
 // that no row is written twice. The trigger is back before work's transaction can commit.
