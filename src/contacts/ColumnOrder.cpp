@@ -47,12 +47,13 @@ bool sameText(QStringView a, QStringView b)
 ColumnOrder::ColumnOrder(const CellColumn& column, ColumnOrder* previous)
 {
     if (previous) {
-        // The same rows of a column whose every text is its own (telephones, mail addresses)
-        // are found by comparing two blocks, and keep the last build's rows as they are.
-        // Otherwise a rebuild with no text the last one lacked, as after a save or another
-        // letter tab, reads its rows' ranks off. Either takes the ranked tables over, with no
-        // copy and no sort.
-        const bool sameRows = previous->eachRowItsOwnText() && previous->m_texts == column;
+        // Rows that all hold their earlier texts keep the last build's ranks and order as they
+        // are; for a column whose every text is its own (telephones, mail addresses) comparing
+        // two blocks shows it. Otherwise a rebuild with no text the last one lacked, as after
+        // a save or another letter tab, reads its rows' ranks off. Either takes the ranked
+        // tables over, with no copy and no sort.
+        const bool sameRows = previous->eachRowItsOwnText() ? previous->m_texts == column
+                                                            : previous->sameRowTexts(column);
         std::vector<int> rowDistinct;
         std::vector<int> rowRanks;
         if (sameRows || previous->ranksOf(column, rowDistinct, rowRanks)) {
@@ -61,6 +62,7 @@ ColumnOrder::ColumnOrder(const CellColumn& column, ColumnOrder* previous)
             if (!sameRows) {
                 m_rowDistinct = std::move(rowDistinct);
                 m_rowRanks = std::move(rowRanks);
+                m_order.clear();
                 noteFirstRows();
             }
             return;
@@ -85,6 +87,17 @@ bool ColumnOrder::eachRowItsOwnText() const
         return false;
     for (std::size_t row = 0; row < m_rowDistinct.size(); ++row) {
         if (m_rowDistinct[row] != int(row))
+            return false;
+    }
+    return true;
+}
+
+bool ColumnOrder::sameRowTexts(const CellColumn& column) const
+{
+    if (column.size() != m_rowDistinct.size())
+        return false;
+    for (std::size_t row = 0; row < column.size(); ++row) {
+        if (!sameText(m_texts.view(m_rowDistinct[row]), column.view(row)))
             return false;
     }
     return true;
@@ -249,8 +262,10 @@ void ColumnOrder::rankDistinct(const ColumnOrder* previous)
     m_rankCount = rank + 1;
 }
 
-std::vector<int> ColumnOrder::rows(Qt::SortOrder direction) const
+const std::vector<int>& ColumnOrder::rows(Qt::SortOrder direction)
 {
+    if (m_order.size() == m_rowRanks.size() && m_orderDirection == direction)
+        return m_order;
     // A counting sort by rank: each rank's rows stay in row order.
     std::vector<int> starts(std::size_t(m_rankCount) + 1, 0);
     for (int rank : m_rowRanks)
@@ -267,8 +282,9 @@ std::vector<int> ColumnOrder::rows(Qt::SortOrder direction) const
         for (int rank = 0; rank < m_rankCount; ++rank)
             starts[rank + 1] += starts[rank];
     }
-    std::vector<int> ordered(m_rowRanks.size());
+    m_order.resize(m_rowRanks.size());
     for (std::size_t row = 0; row < m_rowRanks.size(); ++row)
-        ordered[starts[m_rowRanks[row]]++] = int(row);
-    return ordered;
+        m_order[starts[m_rowRanks[row]]++] = int(row);
+    m_orderDirection = direction;
+    return m_order;
 }

@@ -23,7 +23,9 @@ public:
 
     std::size_t rowCount() const { return m_rowRanks.size(); }
     // Rows ascending or descending by key; rows of equal keys keep their own order either way.
-    std::vector<int> rows(Qt::SortOrder direction) const;
+    // The order last given is kept: a rebuild whose rows all hold their earlier texts gets it
+    // again without a count.
+    const std::vector<int>& rows(Qt::SortOrder direction);
 
 private:
     struct Found {
@@ -42,6 +44,8 @@ private:
     void noteFirstRows();
     // Every row holds a text no other row holds, the texts kept in row order.
     bool eachRowItsOwnText() const;
+    // Every row of column holds the text the same row held here.
+    bool sameRowTexts(const CellColumn& column) const;
 
     CellColumn m_texts;                // the distinct texts
     std::vector<std::size_t> m_hashes; // per distinct text
@@ -55,5 +59,7 @@ private:
     // row by row after a row it had to look up.
     std::vector<int> m_firstRow;
     int m_rankCount = 0;
+    std::vector<int> m_order; // the rows as rows() last gave them
+    Qt::SortOrder m_orderDirection = Qt::AscendingOrder;
     bool m_asciiKeys = false; // m_keys built by SortKey::appendAsciiKey, not the collator
 };

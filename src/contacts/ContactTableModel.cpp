@@ -55,7 +55,7 @@ void ContactTableModel::releaseRows()
     beginResetModel();
     keepRankingForNextBuild();
     m_rows = {};
-    m_order = {};
+    m_order.clear(); // its room serves the next build's order
     m_checked = {};
     m_removed = {};
     endResetModel();
