@@ -7,6 +7,7 @@
 #include "app/Program.h"
 #include "app/frmLogin.h"
 #include "db/Database.h"
+#include "ui/FontConfigWarmUp.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -108,7 +109,9 @@ int runChild(int argc, char* argv[], const QString& path)
 {
     QElapsedTimer sinceMain;
     sinceMain.start();
+    FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
+    fontConfig.wait();
     Program::prepare(app);
     const QString phases = phase("app", msSince(sinceMain));
     Program::Watch watch;
@@ -126,7 +129,9 @@ int runLoginChild(int argc, char* argv[], const QString& path, const QString& na
 {
     QElapsedTimer sinceMain;
     sinceMain.start();
+    FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
+    fontConfig.wait();
     Program::prepare(app);
     const QString phases = phase("app", msSince(sinceMain));
     QElapsedTimer sinceOk;

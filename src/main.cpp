@@ -3,6 +3,7 @@
 // folder once installed), or on the file named by --database.
 #include "app/DataLocation.h"
 #include "app/Program.h"
+#include "ui/FontConfigWarmUp.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -34,7 +35,9 @@ QString databasePath(const QApplication& app)
 
 int main(int argc, char* argv[])
 {
+    FontConfigWarmUp fontConfig;
     QApplication app(argc, argv);
+    fontConfig.wait();
     Program::prepare(app);
     return Program::run(databasePath(app));
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Tests of the colour themes, the Chinese font choice and the icon loader.
+// Tests of the colour themes, the Chinese font choice and its early set-up, and the icon loader.
 #include "ui/ChineseFont.h"
+#include "ui/FontConfigWarmUp.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Skin.h"
 
@@ -55,6 +56,18 @@ private slots:
         QCOMPARE(QApplication::font().pointSizeF(), 13.5);
         // Drawn as its own fontconfig rule asks: without hinting.
         QCOMPARE(QApplication::font().hintingPreference(), QFont::PreferNoHinting);
+    }
+
+    void fontConfigWarmUpEndsWaitedForOrNot()
+    {
+        // An unjoined thread would end the program at the warm-up's destruction.
+        {
+            const FontConfigWarmUp unwaited;
+        }
+        FontConfigWarmUp waited;
+        waited.wait();
+        waited.wait();
+        QVERIFY(!QFontDatabase::families().isEmpty());
     }
 
     void icons()
