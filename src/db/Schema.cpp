@@ -6,6 +6,9 @@
 #include "SearchTable.h"
 #include "WidthMigration.h"
 
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 #include <QSqlQuery>
 #include <QStringList>
@@ -156,22 +159,28 @@ DbError foreignFile(const QString& description)
     return {SqliteCode::NotADatabase, description + QStringLiteral("不是本程序的数据库。")};
 }
 
-// Column names as SQLite compares them: without regard to ASCII case.
-Result<QSet<QString>> columnsOf(const Database& db, const QString& table)
+// The columns of each of the seven tables the file holds, table and column names lowered as
+// SQLite compares them (ASCII case only). One statement: every start pays it.
+Result<QHash<QString, QSet<QString>>> columnsOfTables(const Database& db)
 {
-    // A view of the same name is not the table: nothing could be written to it.
-    auto rows = db.query(QStringLiteral("SELECT p.name FROM sqlite_master m, "
-                                        "pragma_table_info(m.name) p "
-                                        "WHERE m.type = 'table' AND m.name = ? COLLATE NOCASE"),
-                         {table});
+    QJsonArray names;
+    for (const Schema::Table& table : Schema::tables())
+        names.append(table.name);
+    // A view of the same name is not the table: nothing could be written to it. Tables
+    // beside the seven are left unread: one this program cannot open must not stop the start.
+    auto rows =
+        db.query(QStringLiteral("SELECT lower(m.name), lower(p.name) FROM sqlite_master m, "
+                                "pragma_table_info(m.name) p WHERE m.type = 'table' AND "
+                                "m.name COLLATE NOCASE IN (SELECT value FROM json_each(?))"),
+                 {QString::fromUtf8(QJsonDocument(names).toJson(QJsonDocument::Compact))});
     if (!rows)
         return rows.error();
-    QSet<QString> names;
+    QHash<QString, QSet<QString>> columns;
     while (rows.value().next())
-        names.insert(rows.value().value(0).toString().toLower());
+        columns[rows.value().value(0).toString()].insert(rows.value().value(1).toString());
     if (Status finished = db.finished(rows.value()); !finished)
         return finished.error();
-    return names;
+    return columns;
 }
 
 } // namespace
@@ -224,15 +233,16 @@ Status Schema::createReminderTables(const Database& db)
 
 Status Schema::verify(const Database& db)
 {
+    auto found = columnsOfTables(db);
+    if (!found)
+        return found.error();
     for (const Table& table : tables()) {
-        auto found = columnsOf(db, table.name);
-        if (!found)
-            return found.error();
         // A missing table has no columns at all.
-        if (found.value().isEmpty())
+        const QSet<QString> columns = found.value().value(table.name.toLower());
+        if (columns.isEmpty())
             return foreignFile(QStringLiteral("数据库文件缺少数据表“%1”，").arg(table.name));
         for (const Column& column : table.columns) {
-            if (!found.value().contains(column.name.toLower())) {
+            if (!columns.contains(column.name.toLower())) {
                 return foreignFile(QStringLiteral("数据库文件的数据表“%1”缺少字段“%2”，")
                                        .arg(table.name, column.name));
             }

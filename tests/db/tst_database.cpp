@@ -163,8 +163,16 @@ private slots:
 
     void earlierLayoutsOpen()
     {
-        // Column names are compared as SQLite compares them.
+        // Table and column names are compared as SQLite compares them.
         book->run(u"ALTER TABLE Vardelin_Contact RENAME COLUMN Py TO PY"_s);
+        book->run(u"ALTER TABLE Vardelin_Login RENAME TO Renamed"_s);
+        book->run(u"ALTER TABLE Renamed RENAME TO VARDELIN_LOGIN"_s);
+        QVERIFY(Database().open(book->path()).ok());
+        // A table of another program's beside the seven, one this build cannot read.
+        book->run(u"PRAGMA writable_schema = ON"_s);
+        book->run(u"INSERT INTO sqlite_master VALUES ('table', 'Other', 'Other', 0, "
+                  "'CREATE VIRTUAL TABLE Other USING missing_module')"_s);
+        book->run(u"PRAGMA writable_schema = OFF"_s);
         QVERIFY(Database().open(book->path()).ok());
         // A file that was never stamped is read as the first layout and brought up to date.
         book->run(u"PRAGMA user_version = 0"_s);
