@@ -6,6 +6,8 @@
 #include "db/ListWidths.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QFont>
 #include <QHeaderView>
 #include <QPixmap>
 #include <QSignalSpy>
@@ -68,6 +70,7 @@ private slots:
     void tickingAllReachesEveryRowAtOnce();
     void removingRowsKeepsTheViewsColumnsAndSort();
     void aZeroWidthFirstColumnHandsOnTheTickBoxAndImage();
+    void theListDrawsUnshapedInTheApplicationFont();
 };
 
 void TestContactTableModel::modelStaysConsistentThroughBuildsSortsAndTicks()
@@ -266,6 +269,25 @@ void TestContactTableModel::aZeroWidthFirstColumnHandsOnTheTickBoxAndImage()
     QCOMPARE(model->leadColumn(), 0);
     QVERIFY(!view.isColumnHidden(0));
     QVERIFY(view.columnWidth(0) > 0);
+}
+
+void TestContactTableModel::theListDrawsUnshapedInTheApplicationFont()
+{
+    const QFont before = QApplication::font();
+    QFont chosen(QStringLiteral("DejaVu Sans"));
+    chosen.setPointSizeF(15.5);
+    QApplication::setFont(chosen);
+    ContactListView view;
+    QCOMPARE(view.font().family(), chosen.family());
+    QCOMPARE(view.font().pointSizeF(), 15.5);
+    QVERIFY(view.font().styleStrategy() & QFont::PreferNoShaping);
+    // A later change of the application font still reaches the list.
+    chosen.setPointSizeF(9.5);
+    QApplication::setFont(chosen);
+    QCoreApplication::sendPostedEvents(); // the change reaches widgets as posted events
+    QCOMPARE(view.font().pointSizeF(), 9.5);
+    QVERIFY(view.font().styleStrategy() & QFont::PreferNoShaping);
+    QApplication::setFont(before);
 }
 
 QTEST_MAIN(TestContactTableModel)
