@@ -22,11 +22,6 @@ public:
         return QStringView(m_text).sliced(begin, m_ends[row] - begin);
     }
     QString operator[](std::size_t row) const { return view(row).toString(); }
-    // The same cells in the same rows.
-    bool operator==(const CellColumn& other) const
-    {
-        return m_ends == other.m_ends && m_text == other.m_text;
-    }
 
     void push_back(QStringView text);
     // Appends a cell given as UTF-8, decoded in place.

@@ -48,12 +48,10 @@ ColumnOrder::ColumnOrder(const CellColumn& column, ColumnOrder* previous)
 {
     if (previous) {
         // Rows that all hold their earlier texts keep the last build's ranks and order as they
-        // are; for a column whose every text is its own (telephones, mail addresses) comparing
-        // two blocks shows it. Otherwise a rebuild with no text the last one lacked, as after
-        // a save or another letter tab, reads its rows' ranks off. Either takes the ranked
-        // tables over, with no copy and no sort.
-        const bool sameRows = previous->eachRowItsOwnText() ? previous->m_texts == column
-                                                            : previous->sameRowTexts(column);
+        // are. Otherwise a rebuild with no text the last one lacked, as after a save or another
+        // letter tab, reads its rows' ranks off. Either takes the ranked tables over, with no
+        // copy and no sort.
+        const bool sameRows = previous->sameRowTexts(column);
         std::vector<int> rowDistinct;
         std::vector<int> rowRanks;
         if (sameRows || previous->ranksOf(column, rowDistinct, rowRanks)) {
@@ -79,17 +77,6 @@ ColumnOrder::ColumnOrder(const CellColumn& column, ColumnOrder* previous)
     for (std::size_t row = 0; row < column.size(); ++row)
         m_rowRanks[row] = m_distinctRanks[m_rowDistinct[row]];
     noteFirstRows();
-}
-
-bool ColumnOrder::eachRowItsOwnText() const
-{
-    if (m_rowDistinct.size() != m_texts.size())
-        return false;
-    for (std::size_t row = 0; row < m_rowDistinct.size(); ++row) {
-        if (m_rowDistinct[row] != int(row))
-            return false;
-    }
-    return true;
 }
 
 bool ColumnOrder::sameRowTexts(const CellColumn& column) const

@@ -42,8 +42,6 @@ private:
     bool ranksOf(const CellColumn& column, std::vector<int>& rowDistinct,
                  std::vector<int>& rowRanks) const;
     void noteFirstRows();
-    // Every row holds a text no other row holds, the texts kept in row order.
-    bool eachRowItsOwnText() const;
     // Every row of column holds the text the same row held here.
     bool sameRowTexts(const CellColumn& column) const;
 

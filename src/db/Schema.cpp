@@ -288,6 +288,9 @@ Result<QSet<QString>> schemaNames(const Database& db)
     QSet<QString> names;
     while (rows.value().next())
         names.insert(rows.value().value(0).toString());
+    // A read cut short would count present tables as lost, and build them again.
+    if (Status finished = db.finished(rows.value()); !finished)
+        return finished.error();
     return names;
 }
 
