@@ -12,6 +12,7 @@ packages=(
     libxlsxwriter-dev
     fonts-wqy-microhei qt6-translations-l10n
     desktop-file-utils appstream
+    file
     xvfb
 )
 
@@ -31,6 +32,16 @@ apt_get() {
         sudo DEBIAN_FRONTEND=noninteractive apt-get "$@"
     fi
 }
+if [ "$(id -u)" -ne 0 ] && ! command -v sudo >/dev/null 2>&1; then
+    cat >&2 <<MESSAGE
+These Debian packages are missing: ${missing[*]}
+They need root to install, and this system has no sudo. Install them as root, then run this
+command again:
+
+    su -c 'apt-get update && apt-get install --no-install-recommends ${missing[*]}'
+MESSAGE
+    exit 1
+fi
 echo "Installing: ${missing[*]}"
 apt_get update -qq
 apt_get install -y -qq --no-install-recommends "${missing[@]}"

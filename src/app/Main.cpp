@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Main.h"
 
+#include "AddressBookCommands.h"
 #include "DockLayout.h"
 #include "MainToolBar.h"
 #include "UserProfile.h"
@@ -338,6 +339,14 @@ void Main::connectCommands()
     connect(m_toolBar->condition(), &QLineEdit::returnPressed, this,
             [this] { refreshList(GroupTree::rootId, true); });
     connect(m_toolBar->skinCombo(), &QComboBox::textActivated, this, &Main::chooseSkin);
+    connect(m_toolBar->newBookAction(), &QAction::triggered, this, [this] {
+        if (const auto path = AddressBookCommands::createNew(this, m_prompter))
+            switchToAddressBook(*path);
+    });
+    connect(m_toolBar->openBookAction(), &QAction::triggered, this, [this] {
+        if (const auto path = AddressBookCommands::chooseExisting(this, m_prompter))
+            switchToAddressBook(*path);
+    });
     connect(m_toolBar->settingsButton(), &QToolButton::clicked, this, &Main::Button_Sys_Click);
     connect(m_toolBar->aboutButton(), &QToolButton::clicked, this, &Main::Button_About_Click);
     connectCardCommands();
@@ -447,6 +456,7 @@ void Main::arrangeKeyboardOrder()
     const QList<QWidget*> order{m_toolBar->newButton(),
                                 m_toolBar->editButton(),
                                 m_toolBar->deleteButton(),
+                                m_toolBar->bookButton(),
                                 m_toolBar->settingsButton(),
                                 m_toolBar->aboutButton(),
                                 m_toolBar->condition(),
@@ -532,6 +542,13 @@ void Main::restartOnReplacedFile()
 {
     // Nothing of this window belongs in the file that replaced the one it was started on.
     m_started = false;
+    m_restartWanted = true;
+    close();
+}
+
+void Main::switchToAddressBook(const QString& databasePath)
+{
+    m_nextDatabasePath = databasePath;
     m_restartWanted = true;
     close();
 }

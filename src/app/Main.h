@@ -45,6 +45,9 @@ public:
     // The database file was replaced by a backup (from the settings window, or offered when it
     // would not open): the caller builds a new main window on it, login included.
     bool restartWanted() const { return m_restartWanted; }
+    // The address book the next main window opens when the user chose another one (a new one
+    // or an existing one); empty when it restarts on the same file.
+    QString nextDatabasePath() const { return m_nextDatabasePath; }
     // False from a start-up that showed the list's first screenful until the rest is there.
     bool listComplete() const { return !m_restOfListPending; }
 
@@ -117,6 +120,9 @@ private:
     // error box's words. False when there is none to offer (the error box is then shown).
     bool offerNewestBackup(const QString& databasePath, const DbError& error);
     void restartOnReplacedFile();
+    // Closes this window as the user closes it (layout saved, the day's backup) and has the
+    // program start again on another address book.
+    void switchToAddressBook(const QString& databasePath);
     // Shows cards one after another while each asks for the next.
     void openCards(CardRequest request);
 
@@ -140,6 +146,7 @@ private:
     LoginShow m_loginShow;
     bool m_endedAtLogin = false;
     bool m_restartWanted = false;
+    QString m_nextDatabasePath;
     // Set once start-up has finished: only a window that was shown saves its layout.
     bool m_started = false;
     // Set by start-up until the list's first paint queues the reminder.

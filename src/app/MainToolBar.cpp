@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -31,6 +32,7 @@ MainToolBar::MainToolBar(QWidget* parent)
     m_delete = addCommand(QStringLiteral("Button_Del"), QStringLiteral("删除"),
                           QString(ProgramIcons::toolDelete));
     addSeparator();
+    addBookMenu();
     m_settings = addCommand(QStringLiteral("Button_Sys"), QStringLiteral("设置"),
                             QString(ProgramIcons::toolSettings));
     m_about = addCommand(QStringLiteral("Button_About"), QStringLiteral("关于"),
@@ -59,6 +61,20 @@ QToolButton* MainToolBar::addCommand(const QString& objectName, const QString& c
     button->setAccessibleName(caption);
     addWidget(button);
     return button;
+}
+
+void MainToolBar::addBookMenu()
+{
+    m_book = addCommand(QStringLiteral("Button_Book"), QStringLiteral("通讯录"),
+                        QString(ProgramIcons::groupOpen));
+    auto* menu = new QMenu(m_book);
+    menu->setObjectName(QStringLiteral("BookMenu"));
+    m_newBook = menu->addAction(QStringLiteral("新建通讯录..."));
+    m_newBook->setObjectName(QStringLiteral("NewBook"));
+    m_openBook = menu->addAction(QStringLiteral("打开通讯录..."));
+    m_openBook->setObjectName(QStringLiteral("OpenBook"));
+    m_book->setMenu(menu);
+    m_book->setPopupMode(QToolButton::InstantPopup);
 }
 
 void MainToolBar::addSearchBox()

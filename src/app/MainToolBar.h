@@ -4,6 +4,7 @@
 
 #include <QToolBar>
 
+class QAction;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -18,6 +19,10 @@ public:
     QToolButton* newButton() const { return m_new; }
     QToolButton* editButton() const { return m_edit; }
     QToolButton* deleteButton() const { return m_delete; }
+    // "通讯录": a new, empty address book, or another one to open instead of this one.
+    QToolButton* bookButton() const { return m_book; }
+    QAction* newBookAction() const { return m_newBook; }
+    QAction* openBookAction() const { return m_openBook; }
     QToolButton* settingsButton() const { return m_settings; }
     QToolButton* aboutButton() const { return m_about; }
     QLineEdit* condition() const { return m_condition; }
@@ -31,12 +36,16 @@ public:
 private:
     QToolButton* addCommand(const QString& objectName, const QString& caption,
                             const QString& iconFile);
+    void addBookMenu();
     void addSearchBox();
     void addSkinChoice();
 
     QToolButton* m_new = nullptr;
     QToolButton* m_edit = nullptr;
     QToolButton* m_delete = nullptr;
+    QToolButton* m_book = nullptr;
+    QAction* m_newBook = nullptr;
+    QAction* m_openBook = nullptr;
     QToolButton* m_settings = nullptr;
     QToolButton* m_about = nullptr;
     QLineEdit* m_condition = nullptr;

@@ -73,6 +73,8 @@ void reportFirstFrameIfAsked(Main& window)
 struct Ending {
     int code;
     bool restart;
+    // Another address book to start on; empty for the same one.
+    QString nextDatabasePath;
 };
 
 // One main window from its start-up to its close.
@@ -89,24 +91,27 @@ Ending runWindow(const QString& databasePath, const Program::Watch& watch)
         });
     }
     if (!window.startUp(databasePath))
-        return {window.endedAtLogin() ? 0 : 1, window.restartWanted()};
+        return {window.endedAtLogin() ? 0 : 1, window.restartWanted(), window.nextDatabasePath()};
     if (watch.windowShowing)
         watch.windowShowing(window);
     reportFirstFrameIfAsked(window);
     window.show();
     const int code = QApplication::exec();
-    return {code, window.restartWanted()};
+    return {code, window.restartWanted(), window.nextDatabasePath()};
 }
 
 } // namespace
 
 int Program::run(const QString& databasePath, const Watch& watch)
 {
-    // A backup put in place of the file starts everything again on it: the connection, the
-    // login when it is on, and a new main window.
+    // A backup put in place of the file, or another address book chosen, starts everything
+    // again: the connection, the login when it is on, and a new main window.
+    QString path = databasePath;
     for (;;) {
-        const Ending ending = runWindow(databasePath, watch);
+        const Ending ending = runWindow(path, watch);
         if (!ending.restart)
             return ending.code;
+        if (!ending.nextDatabasePath.isEmpty())
+            path = ending.nextDatabasePath;
     }
 }

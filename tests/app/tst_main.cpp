@@ -14,8 +14,10 @@
 #include "ui/Skin.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QDockWidget>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -62,6 +64,8 @@ private slots:
     void defaultColumnsFitTheDefaultWindow();
     void lineBreakInANameShowsOnOneLine();
     void partsCarryNamesForAssistiveTools();
+    void newAddressBookIsWrittenAndOpenedNext();
+    void openAddressBookRefusesAFileItCannotOpen();
 
 private:
     std::unique_ptr<TestDatabase> m_data;
@@ -562,13 +566,13 @@ void TestMain::tabReachesEveryPartInOrder()
     QVERIFY(main.start(m_data->path()));
     QApplication::setActiveWindow(main.window.get());
     QVERIFY(QTest::qWaitForWindowActive(main.window.get()));
-    const QStringList expected{QStringLiteral("Button_New"),   QStringLiteral("Button_Edit"),
-                               QStringLiteral("Button_Del"),   QStringLiteral("Button_Sys"),
-                               QStringLiteral("Button_About"), QStringLiteral("Edit_Condition"),
-                               QStringLiteral("Button_CZ"),    QStringLiteral("Combo_Skin"),
-                               QStringLiteral("Tree"),         QStringLiteral("Button_Type_New"),
-                               QStringLiteral("TabControl"),   QStringLiteral("ListView"),
-                               QStringLiteral("Edit_LX")};
+    const QStringList expected{QStringLiteral("Button_New"),      QStringLiteral("Button_Edit"),
+                               QStringLiteral("Button_Del"),      QStringLiteral("Button_Book"),
+                               QStringLiteral("Button_Sys"),      QStringLiteral("Button_About"),
+                               QStringLiteral("Edit_Condition"),  QStringLiteral("Button_CZ"),
+                               QStringLiteral("Combo_Skin"),      QStringLiteral("Tree"),
+                               QStringLiteral("Button_Type_New"), QStringLiteral("TabControl"),
+                               QStringLiteral("ListView"),        QStringLiteral("Edit_LX")};
     main.find<QWidget>(expected.first())->setFocus(Qt::TabFocusReason);
     QStringList reached;
     for (qsizetype step = 0; step <= expected.size(); ++step) {
@@ -649,6 +653,62 @@ void TestMain::partsCarryNamesForAssistiveTools()
     }
     for (const char* name : {"ListView", "Tree", "TabControl", "Edit_LX"})
         QVERIFY2(!main.find<QWidget>(QString::fromLatin1(name))->accessibleName().isEmpty(), name);
+}
+
+void TestMain::newAddressBookIsWrittenAndOpenedNext()
+{
+    const QString created = QFileInfo(m_data->path()).dir().filePath(QStringLiteral("新的.xml"));
+    {
+        RunningMain main;
+        QVERIFY(main.start(m_data->path()));
+        // A name that exists is refused whatever the save dialog asked: nothing is written.
+        main.prompter.expectSaveFile(m_data->path());
+        main.prompter.expectMessage(
+            QStringLiteral("文件“%1”已经存在，新建通讯录不会覆盖它。请另选一个文件名。")
+                .arg(m_data->path()));
+        main.action("NewBook")->trigger();
+        QVERIFY(main.window->isVisible());
+        QVERIFY(!main.window->restartWanted());
+
+        main.prompter.expectSaveFile(created);
+        main.action("NewBook")->trigger();
+        QVERIFY(main.prompter.scriptDone());
+        QVERIFY(!main.window->isVisible());
+        QVERIFY(main.window->restartWanted());
+        QCOMPARE(main.window->nextDatabasePath(), created);
+    }
+    // The next window starts on the new book: the first rows, none of the old contacts.
+    RunningMain next;
+    QVERIFY(next.start(created));
+    QVERIFY(next.names().isEmpty());
+    QVERIFY(next.treeItem(QStringLiteral("全部分组")));
+    QVERIFY(next.prompter.scriptDone());
+}
+
+void TestMain::openAddressBookRefusesAFileItCannotOpen()
+{
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    const QString text = QFileInfo(m_data->path()).dir().filePath(QStringLiteral("notes.xml"));
+    QFile file(text);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<notes>not an address book</notes>");
+    file.close();
+    main.prompter.expectOpenFile(text);
+    main.prompter.expectMessage();
+    main.action("OpenBook")->trigger();
+    QVERIFY(main.prompter.scriptDone());
+    QCOMPARE(main.prompter.shown().last().title.left(2), QStringLiteral("错误"));
+    QVERIFY(main.window->isVisible());
+    QVERIFY(!main.window->restartWanted());
+
+    const QString other = QFileInfo(m_data->path()).dir().filePath(QStringLiteral("other.xml"));
+    QVERIFY(Database::create(other));
+    main.prompter.expectOpenFile(other);
+    main.action("OpenBook")->trigger();
+    QVERIFY(main.prompter.scriptDone());
+    QVERIFY(main.window->restartWanted());
+    QCOMPARE(main.window->nextDatabasePath(), other);
 }
 
 QTEST_MAIN(TestMain)
