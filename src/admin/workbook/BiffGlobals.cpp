@@ -11,7 +11,7 @@ namespace Biff {
 
 namespace {
 
-constexpr quint16 biff8Version = 0x0600;
+constexpr quint16 biff5Version = 0x0500;
 constexpr quint16 globalsType = 0x0005;
 
 // The ICU converter for a CODEPAGE record's value. GBK is read as GB18030, its superset.
@@ -55,7 +55,8 @@ Result<Globals> Globals::read(QByteArrayView stream)
     if (!bof.ok() || type != globalsType)
         return damaged;
     Globals globals;
-    globals.m_biff8 = version == biff8Version;
+    // Excel 5.0 and 95 write 0x0500; every later version, and the writers that copy it, 0x0600.
+    globals.m_biff8 = version != biff5Version;
     for (;;) {
         const RecordStream::Next next = records.next(record);
         if (next != RecordStream::Next::Record)

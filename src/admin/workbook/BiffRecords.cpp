@@ -162,10 +162,7 @@ QString Cursor::characters(quint32 count, bool wide)
             m_ok = false;
             break;
         }
-        const quint8 options = u8();
-        if (options & ~0x0Du) // only the width, phonetic and rich-text bits exist
-            m_ok = false;
-        wide = options & 0x01;
+        wide = u8() & 0x01; // the rest of the byte repeats the string's own flags, or nothing
     }
     return text;
 }
