@@ -8,7 +8,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
     libicu-dev libsqlite3-dev libfontconfig-dev
-    libfreexl-dev libquazip1-qt6-dev python3-xlwt python3-openpyxl
+    libgsf-1-dev libquazip1-qt6-dev python3-xlwt python3-openpyxl
     libxlsxwriter-dev
     fonts-wqy-microhei qt6-translations-l10n
     desktop-file-utils appstream

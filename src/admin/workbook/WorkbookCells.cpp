@@ -26,7 +26,9 @@ Shown shownByBuiltIn(int id)
         return Shown::Date;
     if (id == 22)
         return Shown::DateTime;
-    if ((id >= 18 && id <= 21) || id == 32 || id == 33 || (id >= 45 && id <= 47))
+    if (id == 46) // [h]:mm:ss
+        return Shown::Elapsed;
+    if ((id >= 18 && id <= 21) || id == 32 || id == 33 || id == 45 || id == 47)
         return Shown::Time;
     return Shown::Number;
 }
@@ -35,6 +37,7 @@ Shown shownByCode(const QString& formatCode)
 {
     bool date = false;
     bool time = false;
+    bool elapsed = false;
     // Only the first section matters: it is the one positive numbers, dates among them, use.
     for (qsizetype i = 0; i < formatCode.size(); ++i) {
         const QChar c = formatCode.at(i);
@@ -49,10 +52,12 @@ Shown shownByCode(const QString& formatCode)
             const qsizetype close = formatCode.indexOf(u']', i + 1);
             if (close < 0)
                 break;
-            // [h], [mm], [ss]: elapsed time.
+            // [h], [mm], [ss]: elapsed time, which goes on past 24 hours.
             const QString inside = formatCode.mid(i + 1, close - i - 1).toLower();
-            if (inside.startsWith(u'h') || inside.startsWith(u's'))
-                time = true;
+            // ([Magenta] is a colour, not minutes.)
+            if (!inside.isEmpty() && QStringLiteral("hms").contains(inside.front()) &&
+                inside.count(inside.front()) == inside.size())
+                elapsed = true;
             i = close;
         } else if (c == u'\\' || c == u'_' || c == u'*') {
             ++i; // the next character is shown as it is
@@ -63,7 +68,9 @@ Shown shownByCode(const QString& formatCode)
         }
     }
     if (date)
-        return time ? Shown::DateTime : Shown::Date;
+        return time || elapsed ? Shown::DateTime : Shown::Date;
+    if (elapsed)
+        return Shown::Elapsed;
     return time ? Shown::Time : Shown::Number;
 }
 
@@ -72,6 +79,11 @@ QString serialText(double serial, Shown shown, bool from1904)
     if (shown == Shown::Number || !std::isfinite(serial) || serial < 0 || serial > 2958466)
         return numberText(serial);
     const qint64 seconds = std::llround(serial * 86400.0);
+    if (shown == Shown::Elapsed)
+        return QStringLiteral("%1:%2:%3")
+            .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+            .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
     const qint64 days = seconds / 86400;
     const QTime time = QTime(0, 0).addSecs(int(seconds % 86400));
     if (shown == Shown::Time)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "XlsxSheet.h"
 
+#include "CompoundFile.h"
 #include "SheetErrors.h"
 #include "WorkbookCells.h"
 
@@ -37,12 +38,14 @@ public:
 
     bool open() { return m_zip.open(QuaZip::mdUnzip); }
 
-    bool has(const QString& name) { return m_zip.setCurrentFile(name); }
+    // Part names are case-insensitive in a package: a relationship to "sharedStrings.xml"
+    // finds a part stored as "SharedStrings.xml".
+    bool has(const QString& name) { return m_zip.setCurrentFile(name, QuaZip::csInsensitive); }
 
     // A part's bytes; nothing when it is missing, too large or fails its checksum.
     std::optional<QByteArray> part(const QString& name)
     {
-        if (!m_zip.setCurrentFile(name))
+        if (!has(name))
             return std::nullopt;
         QuaZipFileInfo64 info;
         if (!m_zip.getCurrentFileInfo(&info) || qint64(info.uncompressedSize) > largestPart)
@@ -84,24 +87,52 @@ QString relsOf(const QString& part)
            QStringLiteral(".rels");
 }
 
+// The next token; a DTD is refused. No part of a workbook has one, and its entities are how a
+// crafted part of a few kilobytes expands a billion times.
+QXmlStreamReader::TokenType nextToken(QXmlStreamReader& reader)
+{
+    const QXmlStreamReader::TokenType token = reader.readNext();
+    if (token == QXmlStreamReader::DTD)
+        reader.raiseError(QStringLiteral("含有DTD声明，表格程序不会写出这样的内容"));
+    return token;
+}
+
+// Where and why the XML of `part` could not be read, in the program's words; Qt's own text
+// is English.
+DbError xmlDamage(const QString& part, const QXmlStreamReader& reader)
+{
+    if (reader.error() == QXmlStreamReader::CustomError)
+        return SheetErrors::damaged(part + u'：' + reader.errorString());
+    const QString what = reader.error() == QXmlStreamReader::PrematureEndOfDocumentError
+                             ? QStringLiteral("内容不完整")
+                             : QStringLiteral("不是合乎规范的XML");
+    return SheetErrors::damaged(QStringLiteral("%1：第%2行第%3列起%4")
+                                    .arg(part)
+                                    .arg(reader.lineNumber())
+                                    .arg(reader.columnNumber())
+                                    .arg(what));
+}
+
 struct Relationship {
     QString id;
     QString type;
     QString target;
 };
 
-QList<Relationship> relationships(const QByteArray& xml)
+Result<QList<Relationship>> relationships(const QString& part, const QByteArray& xml)
 {
     QList<Relationship> found;
     QXmlStreamReader reader(xml);
     while (!reader.atEnd()) {
-        reader.readNext();
+        nextToken(reader);
         if (reader.isStartElement() && reader.name() == u"Relationship") {
             const auto a = reader.attributes();
             found.append({a.value("Id"_L1).toString(), a.value("Type"_L1).toString(),
                           a.value("Target"_L1).toString()});
         }
     }
+    if (reader.hasError())
+        return xmlDamage(part, reader);
     return found;
 }
 
@@ -148,7 +179,7 @@ std::optional<std::vector<QString>> sharedStrings(const QByteArray& xml)
     std::vector<QString> strings;
     QXmlStreamReader reader(xml);
     while (!reader.atEnd()) {
-        reader.readNext();
+        nextToken(reader);
         if (reader.isStartElement()) {
             if (reader.name() == u"sst") {
                 const qint64 unique = reader.attributes().value("uniqueCount"_L1).toLongLong();
@@ -172,7 +203,7 @@ std::optional<std::vector<Shown>> cellStyles(const QByteArray& xml)
     QXmlStreamReader reader(xml);
     bool inCellXfs = false;
     while (!reader.atEnd()) {
-        reader.readNext();
+        nextToken(reader);
         if (reader.isEndElement() && reader.name() == u"cellXfs")
             inCellXfs = false;
         if (!reader.isStartElement())
@@ -203,6 +234,8 @@ qsizetype columnOf(QStringView reference)
         const char16_t u = c.unicode();
         if (u >= u'A' && u <= u'Z')
             column = column * 26 + (u - u'A' + 1);
+        else if (u >= u'a' && u <= u'z') // as some writers spell them, and spreadsheets read them
+            column = column * 26 + (u - u'a' + 1);
         else
             break;
         if (++letters > 3)
@@ -228,7 +261,7 @@ public:
     {
         QXmlStreamReader reader(xml);
         while (!reader.atEnd()) {
-            reader.readNext();
+            nextToken(reader);
             if (reader.isStartElement() && reader.name() == u"row") {
                 if (Status read = row(reader); !read)
                     return read;
@@ -237,7 +270,7 @@ public:
             }
         }
         if (reader.hasError())
-            return SheetErrors::damaged(QStringLiteral("工作表：%1").arg(reader.errorString()));
+            return xmlDamage(QStringLiteral("工作表“Sheet1”"), reader);
         return {};
     }
 
@@ -259,7 +292,7 @@ private:
             const int style = a.value("s"_L1).toInt();
             QString value = cell(reader, type, style);
             if (reader.hasError())
-                return SheetErrors::damaged(QStringLiteral("工作表：%1").arg(reader.errorString()));
+                return xmlDamage(QStringLiteral("工作表“Sheet1”"), reader);
             if (m_cells.size() <= column)
                 m_cells.resize(column + 1);
             m_cells[column] = std::move(value);
@@ -324,42 +357,57 @@ struct SheetPart {
 Result<SheetPart> locate(Package& package)
 {
     QString workbook = QStringLiteral("xl/workbook.xml");
-    if (auto rels = package.part(QStringLiteral("_rels/.rels")))
-        for (const Relationship& r : relationships(*rels))
+    const QString packageRels = QStringLiteral("_rels/.rels");
+    if (auto rels = package.part(packageRels)) {
+        const auto found = relationships(packageRels, *rels);
+        if (!found)
+            return found.error();
+        for (const Relationship& r : found.value())
             if (r.type.endsWith(officeDocument))
                 workbook = resolved(QString(), r.target);
+    }
     const auto workbookXml = package.part(workbook);
+    if (!workbookXml && package.has(workbook))
+        return SheetErrors::damaged(workbook);
     if (!workbookXml)
         return importError(ImportErrorCode::NotWorkbook,
                            QStringLiteral("这个文件不是Excel工作簿（*.xlsx）。"));
 
     SheetPart found;
     QString sheetId;
+    QStringList names;
     QXmlStreamReader reader(*workbookXml);
     while (!reader.atEnd()) {
-        reader.readNext();
+        nextToken(reader);
         if (!reader.isStartElement())
             continue;
         const auto a = reader.attributes();
         if (reader.name() == u"workbookPr") {
             const auto flag = a.value("date1904"_L1);
             found.from1904 = flag == u"1" || flag == u"true";
-        } else if (reader.name() == u"sheet" && sheetId.isEmpty() &&
-                   a.value("name"_L1).compare(SheetErrors::sheetName, Qt::CaseInsensitive) == 0) {
+        } else if (reader.name() == u"sheet" && sheetId.isEmpty()) {
+            const QString name = a.value("name"_L1).toString();
+            if (name.compare(SheetErrors::sheetName, Qt::CaseInsensitive) != 0) {
+                names.append(name);
+                continue;
+            }
             for (const QXmlStreamAttribute& attribute : a)
                 if (attribute.name() == u"id") // r:id, whatever the prefix is called
                     sheetId = attribute.value().toString();
         }
     }
     if (reader.hasError())
-        return SheetErrors::damaged(QStringLiteral("workbook.xml：%1").arg(reader.errorString()));
+        return xmlDamage(workbook, reader);
     if (sheetId.isEmpty())
-        return SheetErrors::noSheet();
+        return SheetErrors::noSheet(names);
 
     const auto rels = package.part(relsOf(workbook));
     if (!rels)
         return SheetErrors::damaged(QStringLiteral("缺少%1").arg(relsOf(workbook)));
-    for (const Relationship& r : relationships(*rels)) {
+    const auto listed = relationships(relsOf(workbook), *rels);
+    if (!listed)
+        return listed.error();
+    for (const Relationship& r : listed.value()) {
         if (r.id == sheetId)
             found.sheet = resolved(workbook, r.target);
         else if (r.type.endsWith(sharedStringsType))
@@ -372,6 +420,33 @@ Result<SheetPart> locate(Package& package)
     return found;
 }
 
+// Office keeps a password-encrypted .xlsx in a compound document, as it keeps an .xls.
+DbError compoundDocument(const QString& path)
+{
+    auto contents = CompoundFile::read(path);
+    if (!contents)
+        return contents.error();
+    switch (contents.value().kind) {
+    case CompoundFile::Contents::Kind::Encrypted:
+        return SheetErrors::encrypted();
+    case CompoundFile::Contents::Kind::Workbook:
+        return importError(ImportErrorCode::NotWorkbook,
+                           QStringLiteral("这是Excel 97-2003工作簿（.xls），但文件名以.xlsx结尾，"
+                                          "请把它改名为.xls后再导入。"));
+    case CompoundFile::Contents::Kind::Other:
+        break;
+    }
+    return importError(ImportErrorCode::NotWorkbook,
+                       QStringLiteral("这个文件是Office文档，但不是Excel工作簿（*.xlsx）。"));
+}
+
+bool startsWithSignature(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) &&
+           file.read(CompoundFile::signature.size()) == CompoundFile::signature;
+}
+
 } // namespace
 
 namespace XlsxSheet {
@@ -381,6 +456,8 @@ Status read(const QString& path, SheetRows& rows)
     if (!QFile::exists(path))
         return importError(ImportErrorCode::CannotOpen,
                            QStringLiteral("不能打开文件：%1").arg(path));
+    if (startsWithSignature(path))
+        return compoundDocument(path);
     Package package(path);
     if (!package.open())
         return importError(ImportErrorCode::NotWorkbook,
