@@ -16,7 +16,19 @@ set -euo pipefail
 package=$(realpath "$1")
 work=${2:-/tmp/vardelin-package}
 root="$work/root"
-mirror=http://deb.debian.org/debian
+
+# The mirror this machine's own apt uses for bookworm's main archive, from its deb822 or one-line
+# sources, so the check reaches whatever mirror the machine is set up to reach.
+apt_mirror() {
+    local uri
+    uri=$(grep -hsE '^URIs:' /etc/apt/sources.list.d/*.sources | awk '{print $2}' |
+        grep -vE 'security|updates' | head -n 1)
+    [ -n "$uri" ] || uri=$(grep -hsE '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list |
+        awk '{print $2}' | grep -v security | head -n 1)
+    [ -n "$uri" ] || { echo "no Debian mirror in this machine's apt sources" >&2; exit 1; }
+    echo "$uri"
+}
+mirror=$(apt_mirror)
 
 command -v debootstrap >/dev/null || apt-get install -y debootstrap
 if [ ! -x "$root/usr/bin/apt-get" ]; then
@@ -25,7 +37,7 @@ fi
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 mount -t proc proc "$root/proc"
 mount --bind /dev "$root/dev"
-trap 'pkill -f "Xvfb :7" || true; sleep 1; umount --lazy "$root/dev" "$root/proc"' EXIT
+trap 'umount --lazy "$root/dev" "$root/proc"' EXIT
 
 cp "$package" "$root/tmp/vardelin.deb"
 chroot "$root" /bin/bash -c "apt-get update -q && \
@@ -40,6 +52,9 @@ cat >"$root/tmp/menu-start.sh" <<'USER'
 export DISPLAY=:7 XDG_RUNTIME_DIR=/tmp/runtime-tester LANG=C.UTF-8
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 Xvfb :7 -screen 0 1280x800x24 >/tmp/xvfb.log 2>&1 </dev/null &
+xvfb=$!
+# Only what this script started is ended, by its id.
+trap 'kill $xvfb 2>/dev/null' EXIT
 sleep 1
 gio launch /usr/share/applications/org.vardelin.Vardelin.desktop >/tmp/vardelin.log 2>&1 </dev/null
 window=
@@ -58,7 +73,7 @@ xwd -root -silent >/tmp/screen.xwd
 echo "window: $(xdotool getwindowname "$window")"
 test -s ~/.local/share/瓦德林通讯录/DB.xml || exit 1
 echo "database: $(ls ~/.local/share/瓦德林通讯录/DB.xml)"
-pkill -x vardelin
+kill "$(xdotool getwindowpid "$window")"
 USER
 chroot "$root" su - tester -c "sh /tmp/menu-start.sh"
 cp "$root/tmp/screen.xwd" "$work/screen.xwd"

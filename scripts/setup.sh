@@ -12,7 +12,7 @@ packages=(
     libxlsxwriter-dev
     fonts-wqy-microhei qt6-translations-l10n
     desktop-file-utils appstream
-    file
+    file gcovr
     xvfb
 )
 

@@ -15,7 +15,8 @@ class Database;
 namespace Schema {
 
 // Stamped as PRAGMA user_version; a later layout adds a migration step.
-// 2: Files last in Vardelin_Files, list widths in twips (1 stored them in pixels).
+// 2: Files last in Vardelin_Files.
+// 3: list widths in twips (earlier layouts stored them in pixels).
 // 4: the search table Vardelin_Search with its triggers.
 // 5: the reminders' settings and the lunar birthday marks, in tables of their own.
 inline constexpr int version = 5;
