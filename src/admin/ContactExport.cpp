@@ -8,6 +8,7 @@
 #include "admin/VCard.h"
 #include "admin/XlsxExport.h"
 #include "card/PictureBag.h"
+#include "db/BookIdentity.h"
 #include "db/Database.h"
 #include "db/Session.h"
 #include "db/SqliteStatement.h"
@@ -231,10 +232,13 @@ private:
 };
 
 // Every column but the identifiers goes onto the card; the photo is the picture's own bytes.
+// The card's UID comes from the book's identity and the contact's ID, so a contact exported
+// again updates its earlier copy in another address book instead of doubling it.
 class VCardSink : public RowSink {
 public:
-    explicit VCardSink(QSaveFile& file)
+    VCardSink(QSaveFile& file, const QUuid& book)
         : m_file(file)
+        , m_book(book)
     {
     }
     Status header(const QList<Column>& columns) override
@@ -249,7 +253,9 @@ public:
         VCardContact card;
         for (qsizetype i = 0; i < m_names.size(); ++i) {
             const std::string_view value = values[std::size_t(i)];
-            if (!value.empty() && !isIdentifier(m_names[i]))
+            if (m_names[i] == u"ID")
+                card.uid = BookIdentity::contactUid(m_book, textOf(value).toLongLong());
+            else if (!value.empty() && !isIdentifier(m_names[i]))
                 card.columns.insert(m_names[i], textOf(value));
         }
         // A photo the card could not show either is left out rather than written as garbage.
@@ -271,16 +277,17 @@ private:
     }
 
     QSaveFile& m_file;
+    QUuid m_book;
     QStringList m_names;
 };
 
-std::unique_ptr<RowSink> sinkFor(Format format, QSaveFile& file)
+std::unique_ptr<RowSink> sinkFor(Format format, QSaveFile& file, const QUuid& book)
 {
     switch (format) {
     case Format::Csv:
         return std::make_unique<CsvSink>(file);
     case Format::VCard:
-        return std::make_unique<VCardSink>(file);
+        return std::make_unique<VCardSink>(file, book);
     case Format::Xlsx:
         break;
     }
@@ -372,11 +379,14 @@ Result<qsizetype> writeFile(const Database& db, qint64 userId, const QString& pa
     auto columns = tabularColumns(db);
     if (!columns)
         return columns.error();
+    auto book = format == Format::VCard ? BookIdentity::read(db) : Result<QUuid>(QUuid());
+    if (!book)
+        return book.error();
     QSaveFile file(path);
     // Opened first, so an unwritable folder is told before any row is read.
     if (!file.open(QIODevice::WriteOnly))
         return cannotWrite(path, file.errorString());
-    const std::unique_ptr<RowSink> sink = sinkFor(format, file);
+    const std::unique_ptr<RowSink> sink = sinkFor(format, file, book.value());
     auto written = writeRows(db, userId, columns.value(), *sink, format == Format::VCard, progress);
     if (!written) {
         file.cancelWriting();

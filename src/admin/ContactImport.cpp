@@ -10,6 +10,7 @@
 
 #include "db/SearchTable.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -18,6 +19,7 @@ const QString nameColumn = QStringLiteral("Name");
 const QString pyColumn = QStringLiteral("Py");
 const QString addDateColumn = QStringLiteral("AddDate");
 const QString photoColumn = QStringLiteral("Photo");
+const QString remarkColumn = QStringLiteral("Remark");
 
 const ContactField* fieldNamed(const QString& column)
 {
@@ -100,10 +102,23 @@ Status writeContacts(const Database& db, const QStringList& columns,
     });
 }
 
-DbError badValue(qsizetype row, const QString& column, const QString& cell)
+// The caption the import grid shows for a contact column; the column's name when no list
+// column names it (or the captions cannot be read: the message must still be told).
+QString captionOf(const Database& db, const QString& column)
 {
-    return importError(ImportErrorCode::BadValue,
-                       QStringLiteral("第%1行“%2”列的值不是日期：%3").arg(row).arg(column, cell));
+    auto targets = ImportMapping::targets(db);
+    if (targets)
+        for (const ImportTarget& target : targets.value())
+            if (target.column == column && !target.alias.trimmed().isEmpty())
+                return target.alias;
+    return column;
+}
+
+DbError badValue(const Database& db, qsizetype row, const QString& column, const QString& cell)
+{
+    return importError(
+        ImportErrorCode::BadValue,
+        QStringLiteral("第%1行“%2”列的值不是日期：%3").arg(row).arg(captionOf(db, column), cell));
 }
 
 // A linked column, where its value comes from, and how the value is stored.
@@ -143,6 +158,64 @@ QVariant nullWhenEmpty(const QString& text)
 } // namespace
 
 namespace ContactImport {
+
+QString remarkOf(const VCardContact& card)
+{
+    const QString remark = card.value(remarkColumn);
+    if (card.leftOver.isEmpty())
+        return remark;
+    const QString lineBreak =
+        remark.contains(u'\r') ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    const QString lines = card.leftOver.join(lineBreak);
+    return remark.isEmpty() ? lines : remark + lineBreak + lines;
+}
+
+namespace {
+
+// The cards named by their contact's name (or place in the file), at most ten of them: a whole
+// file of damaged photos must not make a message taller than the screen.
+QString cardNames(const QList<VCardContact>& cards, bool (*picked)(const VCardContact&))
+{
+    constexpr qsizetype namesShown = 10;
+    QStringList names;
+    qsizetype count = 0;
+    for (qsizetype c = 0; c < cards.size(); ++c) {
+        if (!picked(cards[c]))
+            continue;
+        if (++count <= namesShown) {
+            const QString name = cards[c].value(nameColumn);
+            names.append(name.isEmpty() ? QStringLiteral("第%1张名片").arg(c + 1) : name);
+        }
+    }
+    if (count > namesShown)
+        return names.join(QStringLiteral("、")) + QStringLiteral(" 等%1张名片").arg(count);
+    return names.join(QStringLiteral("、"));
+}
+
+} // namespace
+
+QString cardsNotice(const QList<VCardContact>& cards)
+{
+    const auto withLines = std::count_if(cards.begin(), cards.end(), [](const VCardContact& card) {
+        return !card.leftOver.isEmpty();
+    });
+    QStringList notice;
+    if (withLines > 0)
+        notice.append(QStringLiteral("%1位联系人的电话、邮箱、网址或地址等多于可存放的栏目，"
+                                     "已逐行写入其“备注”。")
+                          .arg(withLines));
+    const QString withoutPhoto =
+        cardNames(cards, [](const VCardContact& card) { return card.photoUnreadable; });
+    if (!withoutPhoto.isEmpty())
+        notice.append(
+            QStringLiteral("以下名片的照片无法读取，已不带照片导入：%1").arg(withoutPhoto));
+    const QString withStrayBytes =
+        cardNames(cards, [](const VCardContact& card) { return card.textDamaged; });
+    if (!withStrayBytes.isEmpty())
+        notice.append(
+            QStringLiteral("以下名片含有无法识别的字符，已显示为“\uFFFD”：%1").arg(withStrayBytes));
+    return notice.join(u'\n');
+}
 
 std::optional<QString> storedDate(const QString& cell)
 {
@@ -205,7 +278,7 @@ Result<qsizetype> importTable(const Database& db, const ImportTable& table,
                     const auto date = storedDate(cell);
                     // The file's first row holds the names, so data row r is line r + 2.
                     if (!date)
-                        return badValue(r + 2, source.column, cell);
+                        return badValue(db, r + 2, source.column, cell);
                     values.append(*date);
                 } else {
                     values.append(nullWhenEmpty(cell));
@@ -244,7 +317,7 @@ Result<qsizetype> importCards(const Database& db, const QList<VCardContact>& car
                                 card.photo.isEmpty() ? QVariant(QMetaType::fromType<QByteArray>())
                                                      : QVariant(PictureBag::ofPicture(card.photo))};
             for (const QString& column : cardColumns) {
-                const QString value = card.value(column);
+                const QString value = column == remarkColumn ? remarkOf(card) : card.value(column);
                 values.append(column == addDateColumn && value.isEmpty() ? QVariant(today)
                                                                          : nullWhenEmpty(value));
             }

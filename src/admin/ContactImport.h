@@ -31,14 +31,24 @@ inline constexpr qint64 importGroupId = 1;
 // One contact per row, the linked columns filled from the row's cells (an empty cell stays
 // empty); Py always follows the imported name (a link to Py is passed over). All rows go in one
 // transaction: on any failure (a linked column the file lacks, a date that is not one, a database
-// error) nothing is added. Gives the number of contacts added.
+// error) nothing is added; a message names a column by its caption in the grid. Gives the number
+// of contacts added.
 Result<qsizetype> importTable(const Database& db, const ImportTable& table,
                               const QList<ImportLink>& links, const Owner& owner,
                               const Progress& progress = {});
 
-// One contact per card, its columns as read, the photo stored as a picture bag.
+// One contact per card, its columns as read, the photo stored as a picture bag; the values that
+// found no column of their own are added to the remark (remarkOf).
 Result<qsizetype> importCards(const Database& db, const QList<VCardContact>& cards,
                               const Owner& owner, const Progress& progress = {});
+
+// The card's remark with its left-over values as lines after it, one a line, with the line
+// break the remark already uses (CR LF or LF).
+QString remarkOf(const VCardContact& card);
+
+// What the closing message adds after an import of these cards: how many contacts got lines in
+// the remark, and which cards lost their photo; empty when there is nothing to say.
+QString cardsNotice(const QList<VCardContact>& cards);
 
 // A date cell as stored: "YYYY-MM-DD" from that form or from "YYYY/M/D", "YYYY-M-D" and
 // "YYYY.M.D"; nothing when the text is no date.

@@ -227,10 +227,14 @@ void ImportPage::importFile(const QString& path)
     };
 
     Result<qsizetype> added = DbError{};
+    // What the closing message must add: values moved into remarks, photos that were lost.
+    QString notes;
     if (importFileKind(path) == ImportFileKind::VCard) {
         auto cards = VCard::readFile(path);
         added = cards ? ContactImport::importCards(m_db, cards.value(), owner, progress)
                       : Result<qsizetype>(cards.error());
+        if (cards)
+            notes = ContactImport::cardsNotice(cards.value());
     } else {
         auto table = readTable(path);
         added = table ? ContactImport::importTable(m_db, table.value(), links(), owner, progress)
@@ -243,7 +247,8 @@ void ImportPage::importFile(const QString& path)
     }
     if (added.value() > 0)
         emit imported();
-    m_prompter.message(this, QStringLiteral("导入联系人完成！"), notice,
+    const QString done = QStringLiteral("导入联系人完成！");
+    m_prompter.message(this, notes.isEmpty() ? done : done + u'\n' + notes, notice,
                        Prompter::Icon::Information);
     m_bar->setValue(0);
 }

@@ -15,6 +15,7 @@
 #include <QDate>
 #include <QFile>
 #include <QRegularExpression>
+#include <QUuid>
 
 #include <algorithm>
 #include <array>
@@ -210,22 +211,37 @@ QByteArray decodeQuotedPrintable(const QByteArray& value)
     return bytes;
 }
 
+struct DecodedText {
+    QString text;
+    bool damaged = false; // a stray byte stands as U+FFFD
+};
+
 // The value's text before unescaping: quoted-printable undone, then read in its CHARSET (or
-// UTF-8, and GB18030 for phones that write GBK without saying so).
-std::optional<QString> textOf(const Property& property)
+// UTF-8, and GB18030 for phones that write GBK without saying so). UTF-8 with a stray byte (a
+// phone's export cut inside a sequence) costs that byte, not the file; nothing when the bytes
+// are not text in the charset at all.
+std::optional<DecodedText> textOf(const Property& property)
 {
     const QByteArray bytes = property.encoding == "QUOTED-PRINTABLE"
                                  ? decodeQuotedPrintable(property.rawValue)
                                  : property.rawValue;
-    if (!property.charset.isEmpty())
-        return TextDecoding::decodeStrictly(
-            TextDecoding::charsetForLabel(property.charset).constData(), bytes);
+    const QByteArray charset = TextDecoding::charsetForLabel(property.charset);
+    if (!charset.isEmpty() && charset != "UTF-8" && charset != "UTF8") {
+        if (auto text = TextDecoding::decodeStrictly(charset.constData(), bytes))
+            return DecodedText{*text};
+        return std::nullopt;
+    }
     if (auto text = TextDecoding::decodeStrictly("UTF-8", bytes))
-        return text;
-    return TextDecoding::decodeStrictly("GB18030", bytes);
+        return DecodedText{*text};
+    if (charset.isEmpty())
+        if (auto text = TextDecoding::decodeStrictly("GB18030", bytes))
+            return DecodedText{*text};
+    return DecodedText{QString::fromUtf8(bytes), true};
 }
 
-QString unescaped(QStringView text)
+// The escapes of the format; "\:" too, which address services write in URLs. In our own
+// properties "\r" is a CR, so a line break stored as CR LF reads back as one.
+QString unescaped(QStringView text, bool own = false)
 {
     QString result;
     result.reserve(text.size());
@@ -237,8 +253,10 @@ QString unescaped(QStringView text)
         const QChar next = text[++i];
         if (next == u'n' || next == u'N')
             result += u'\n';
-        else if (next == u'\\' || next == u';' || next == u',')
+        else if (next == u'\\' || next == u';' || next == u',' || next == u':' || next == u'"')
             result += next;
+        else if (own && (next == u'r' || next == u'R'))
+            result += u'\r';
         else
             result += u'\\' + QString(next);
     }
@@ -283,6 +301,12 @@ std::optional<QByteArray> photoOf(const Property& property)
         return QByteArray(); // a link to a picture elsewhere: nothing to store
     }
     value.replace(' ', "").replace('\t', "").replace('\r', "").replace('\n', "");
+    // Padding as the data needs it: some phones write one "=" too many, others none.
+    while (value.endsWith('='))
+        value.chop(1);
+    if (value.size() % 4 == 1)
+        return std::nullopt; // cut off inside a byte
+    value.append(QByteArray((4 - value.size() % 4) % 4, '='));
     auto decoded = QByteArray::fromBase64Encoding(value, QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return std::nullopt;
@@ -303,6 +327,18 @@ bool placeInFirstFree(VCardContact& contact, std::initializer_list<const char*> 
     return false;
 }
 
+// A value with no free column is handed back as a labelled line; not one that a column holds
+// already (vCard 4.0 repeats a value in other forms under ALTID, some programs twice over).
+void leaveOver(VCardContact& contact, const QString& label, const QString& value)
+{
+    const QString line = label + value;
+    if (value.isEmpty() || contact.leftOver.contains(line) ||
+        std::find(contact.columns.cbegin(), contact.columns.cend(), value) !=
+            contact.columns.cend())
+        return;
+    contact.leftOver.append(line);
+}
+
 void placeTelephone(VCardContact& contact, const Property& property, const QString& number)
 {
     const auto has = [&](const char* type) {
@@ -320,7 +356,7 @@ void placeTelephone(VCardContact& contact, const Property& property, const QStri
     else
         placed = placeInFirstFree(contact, {"Tel1", "Tel2", "Tel3"}, number);
     if (!placed)
-        contact.leftOver.append(QStringLiteral("TEL:") + number);
+        leaveOver(contact, QStringLiteral("电话："), number);
 }
 
 void placeAddress(VCardContact& contact, const Property& property, const QString& text)
@@ -331,14 +367,19 @@ void placeAddress(VCardContact& contact, const Property& property, const QString
     for (const qsizetype index : {6, 4, 3, 2, 1, 0})
         if (!component(parts, index).isEmpty())
             pieces.append(component(parts, index));
-    const QString address = pieces.join(u' ');
     const bool work = property.types.contains(QStringLiteral("WORK"));
-    if (!address.isEmpty() &&
-        !placeInFirstFree(contact, {work ? "CompanyAddress" : "Address"}, address))
-        contact.leftOver.append(QStringLiteral("ADR:") + address);
+    const char* column = work ? "CompanyAddress" : "Address";
+    const bool columnFree = contact.value(QString::fromLatin1(column)).isEmpty();
+    // The postal code has a column of its own only beside the home address; anywhere else it
+    // stays with its address.
     const QString postalCode = component(parts, 5);
-    if (!work && !postalCode.isEmpty() && !placeInFirstFree(contact, {"ZipCode"}, postalCode))
-        contact.leftOver.append(QStringLiteral("ADR:") + postalCode);
+    const bool inZipCode = !postalCode.isEmpty() && !work && columnFree &&
+                           placeInFirstFree(contact, {"ZipCode"}, postalCode);
+    if (!postalCode.isEmpty() && !inZipCode)
+        pieces.append(postalCode);
+    const QString address = pieces.join(u' ');
+    if (!placeInFirstFree(contact, {column}, address))
+        leaveOver(contact, QStringLiteral("地址："), address);
 }
 
 // "YYYY-MM-DD", "YYYYMMDD", either with a time after "T"; nothing for dates without a year.
@@ -401,30 +442,40 @@ void placeText(VCardContact& contact, const Property& property, const QString& t
             placeTelephone(contact, property, number);
     } else if (name == "EMAIL") {
         const QString mail = unescaped(text).trimmed();
-        if (!mail.isEmpty() && !placeInFirstFree(contact, {"Mail1", "Mail2"}, mail))
-            contact.leftOver.append(QStringLiteral("EMAIL:") + mail);
+        if (!placeInFirstFree(contact, {"Mail1", "Mail2"}, mail))
+            leaveOver(contact, QStringLiteral("邮箱："), mail);
     } else if (name == "ORG") {
         const QStringList parts = components(text);
-        placeInFirstFree(contact, {"CompanyName"}, component(parts, 0));
-        placeInFirstFree(contact, {"Deptment"}, parts.mid(1).join(u' ').trimmed());
+        const QString company = component(parts, 0);
+        const QString department = parts.mid(1).join(u' ').trimmed();
+        if (contact.value(QStringLiteral("CompanyName")).isEmpty() &&
+            contact.value(QStringLiteral("Deptment")).isEmpty()) {
+            placeInFirstFree(contact, {"CompanyName"}, company);
+            placeInFirstFree(contact, {"Deptment"}, department);
+        } else if (company != contact.value(QStringLiteral("CompanyName")) ||
+                   department != contact.value(QStringLiteral("Deptment"))) {
+            leaveOver(contact, QStringLiteral("单位："),
+                      QStringList{company, department}.join(u' ').trimmed());
+        }
     } else if (name == "TITLE") {
-        placeInFirstFree(contact, {"Post"}, unescaped(text));
+        if (!placeInFirstFree(contact, {"Post"}, unescaped(text)))
+            leaveOver(contact, QStringLiteral("职务："), unescaped(text));
     } else if (name == "ADR") {
         placeAddress(contact, property, text);
     } else if (name == "BDAY") {
-        if (const auto day = birthdayOf(unescaped(text)))
-            placeInFirstFree(contact, {"Birthday"}, *day);
-        else
-            contact.leftOver.append(QStringLiteral("BDAY:") + text);
+        const auto day = birthdayOf(unescaped(text));
+        if (!day || !placeInFirstFree(contact, {"Birthday"}, *day))
+            leaveOver(contact, QStringLiteral("生日："), day.value_or(unescaped(text).trimmed()));
     } else if (name == "NOTE") {
         appendText(contact, "Remark", unescaped(text), QStringLiteral("\n"));
     } else if (name == "URL") {
-        if (!placeInFirstFree(contact, {"Web"}, unescaped(text).trimmed()))
-            contact.leftOver.append(QStringLiteral("URL:") + text);
+        const QString url = unescaped(text).trimmed();
+        if (!placeInFirstFree(contact, {"Web"}, url))
+            leaveOver(contact, QStringLiteral("网址："), url);
     } else if (name == "NICKNAME") {
         appendText(contact, "NickName", unescaped(text), QStringLiteral(","));
     } else if (const QString column = ownColumn(name); !column.isEmpty()) {
-        contact.columns[column] = unescaped(text);
+        contact.columns[column] = unescaped(text, true);
     }
 }
 
@@ -446,10 +497,11 @@ std::optional<DbError> applyProperty(VCardContact& contact, const Property& prop
     if (!isMapped(property.name))
         return std::nullopt;
     if (property.name == "PHOTO") {
+        // A damaged photo costs the card its photo, not the file its cards.
         const auto photo = photoOf(property);
         if (!photo)
-            return damaged(property.line, QStringLiteral("的照片数据无法读取"));
-        if (contact.photo.isEmpty())
+            contact.photoUnreadable = true;
+        else if (contact.photo.isEmpty())
             contact.photo = *photo;
         return std::nullopt;
     }
@@ -459,7 +511,8 @@ std::optional<DbError> applyProperty(VCardContact& contact, const Property& prop
             property.line,
             QStringLiteral("的文字无法按 %1 编码读取")
                 .arg(QString::fromLatin1(property.charset.isEmpty() ? "UTF-8" : property.charset)));
-    placeText(contact, property, *text, nameFromN);
+    contact.textDamaged = contact.textDamaged || text->damaged;
+    placeText(contact, property, text->text, nameFromN);
     return std::nullopt;
 }
 
@@ -503,6 +556,7 @@ Result<QList<VCardContact>> parse(const QByteArray& fileBytes)
             if (current->value(QStringLiteral("Name")).isEmpty() && !nameFromN.isEmpty())
                 current->columns[QStringLiteral("Name")] = nameFromN;
             dropEmptyColumns(*current);
+            current->photoUnreadable = current->photoUnreadable && current->photo.isEmpty();
             contacts.append(std::move(*current));
             current.reset();
         } else if (!current) {
@@ -534,7 +588,9 @@ Result<QList<VCardContact>> readFile(const QString& path)
 
 namespace {
 
-QString escaped(const QString& text)
+// The format's escapes; in our own properties (own) a CR is kept as "\r", where the standard
+// ones can only say "line break".
+QString escaped(const QString& text, bool own = false)
 {
     QString result;
     result.reserve(text.size());
@@ -543,6 +599,8 @@ QString escaped(const QString& text)
         if (c == u'\\' || c == u';' || c == u',') {
             result += u'\\';
             result += c;
+        } else if (c == u'\r' && own) {
+            result += QStringLiteral("\\r");
         } else if (c == u'\r') {
             result += QStringLiteral("\\n");
             if (i + 1 < text.size() && text[i + 1] == u'\n')
@@ -596,11 +654,11 @@ public:
     {
         m_out += folded(header + ':' + value.toUtf8());
     }
-    void textProperty(const QByteArray& header, const char* column)
+    void textProperty(const QByteArray& header, const char* column, bool own = false)
     {
         const QString value = m_contact.value(QString::fromLatin1(column));
         if (!value.isEmpty())
-            property(header, escaped(value));
+            property(header, escaped(value, own));
     }
     void telephones(const QByteArray& header, std::initializer_list<const char*> columns)
     {
@@ -635,6 +693,11 @@ QByteArray write(const VCardContact& contact)
 {
     CardWriter card(contact);
     card.m_out = "BEGIN:VCARD\r\nVERSION:3.0\r\n";
+    // Address-book servers and the programs syncing with them refuse a card without one.
+    card.property("UID", escaped(contact.uid.isEmpty()
+                                     ? QStringLiteral("urn:uuid:") +
+                                           QUuid::createUuid().toString(QUuid::WithoutBraces)
+                                     : contact.uid));
     card.property("FN", card.text("Name"));
     card.property("N", card.text("Name") + QStringLiteral(";;;;"));
     card.telephones("TEL;TYPE=VOICE", {"Tel1", "Tel2"});
@@ -657,12 +720,17 @@ QByteArray write(const VCardContact& contact)
     card.textProperty("NOTE", "Remark");
     card.textProperty("URL", "Web");
     card.textProperty("NICKNAME", "NickName");
+    // A CR LF, which the standard properties can only write as a line break, read back as
+    // stored from a twin of ours; other programs read the standard property.
+    for (const QByteArray& column : standardColumns)
+        if (contact.value(QString::fromLatin1(column)).contains(u'\r'))
+            card.textProperty(ownPrefix + column.toUpper(), column.constData(), true);
     for (const ContactField& field : ContactFields::all) {
         const QByteArray column(field.name.data(), field.name.size());
         if (field.kind == ContactField::Kind::Identifier ||
             field.kind == ContactField::Kind::Binary || standardColumns.contains(column))
             continue;
-        card.textProperty(ownPrefix + column.toUpper(), column.constData());
+        card.textProperty(ownPrefix + column.toUpper(), column.constData(), true);
     }
     if (!contact.photo.isEmpty())
         card.m_out += folded("PHOTO;ENCODING=b;TYPE=" + pictureType(contact.photo) + ':' +

@@ -17,8 +17,15 @@ struct VCardContact {
     QMap<QString, QString> columns;
     QByteArray photo;
     // Values the card carried that have no column left for them (a fourth mobile, a third
-    // e-mail, a birthday without a year), as "TEL:…" lines, so the caller can tell the user.
+    // e-mail, a birthday without a year), as labelled lines ("电话：…", "邮箱：…", "网址：…",
+    // "地址：…", "生日：…") that the import adds to the remark.
     QStringList leftOver;
+    // The card had a photo that could not be decoded; it is read without one.
+    bool photoUnreadable = false;
+    // A value in UTF-8 held a byte that is no character; it stands as U+FFFD.
+    bool textDamaged = false;
+    // Written as the card's UID; a card written without one gets a random one.
+    QString uid;
 
     QString value(const QString& column) const { return columns.value(column); }
 };
@@ -30,7 +37,8 @@ struct VCardContact {
 //   TEL of type HOME → Tel3, then Tel1, Tel2
 //   any other TEL (VOICE, FAX, no type) → Tel1, Tel2, then Tel3
 //   EMAIL → Mail1, Mail2; ORG → CompanyName; Deptment; TITLE → Post
-//   ADR of type WORK → CompanyAddress, any other ADR → Address (its postal code → ZipCode)
+//   ADR of type WORK → CompanyAddress, any other ADR → Address (its postal code → ZipCode, or
+//   kept at the end of the address when ZipCode is taken or the address is a work one)
 //   BDAY → Birthday "YYYY-MM-DD"; NOTE → Remark; URL → Web; NICKNAME → NickName
 //   PHOTO (ENCODING=b/BASE64 or a data: URI) → the photo bytes
 // A value finds the first free column of its list. The writer writes the columns in the same
@@ -38,11 +46,15 @@ struct VCardContact {
 namespace VCard {
 
 // Every card of a file; an error in words, naming the line, when the file is not a vCard file
-// or a card is damaged (no END, a line that is not a property, undecodable text or photo).
+// or a card is damaged (no END, a line that is not a property, text not in its charset). A
+// photo that cannot be decoded costs only the photo (photoUnreadable), a stray byte in UTF-8
+// text only that byte (textDamaged).
 Result<QList<VCardContact>> parse(const QByteArray& bytes);
 Result<QList<VCardContact>> readFile(const QString& path);
 
-// One card as vCard 3.0 text with CRLF line ends and lines folded at 75 bytes.
+// One card as vCard 3.0 text with CRLF line ends and lines folded at 75 bytes. A line break is
+// written as "\n" as the format has it; a value holding CR LF also travels as its own
+// X-VARDELIN- property, where a CR is "\r", so it reads back as stored.
 QByteArray write(const VCardContact& contact);
 QByteArray toBytes(const QList<VCardContact>& contacts);
 

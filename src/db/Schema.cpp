@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Schema.h"
 
+#include "BookIdentity.h"
 #include "ContactFields.h"
 #include "Database.h"
 #include "SearchTable.h"
@@ -203,6 +204,8 @@ Status Schema::create(const Database& db)
     }
     if (Status reminders = createReminderTables(db); !reminders)
         return reminders;
+    if (Status identity = BookIdentity::create(db); !identity)
+        return identity;
     return db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
 }
 
@@ -318,8 +321,13 @@ Status Schema::restoreOwnTables(const Database& db, int fileVersion)
         if (Status rebuilt = db.transaction([&db] { return SearchTable::addTo(db); }); !rebuilt)
             return rebuilt;
     }
-    if (fileVersion >= 5 && lacksAny(reminders))
-        return db.transaction([&db] { return createReminderTables(db); });
+    if (fileVersion >= 5 && lacksAny(reminders)) {
+        if (Status rebuilt = db.transaction([&db] { return createReminderTables(db); }); !rebuilt)
+            return rebuilt;
+    }
+    // A new identity: the UIDs of the next export change, which is all that is lost.
+    if (fileVersion >= 6 && lacksAny({QStringLiteral("Vardelin_Book")}))
+        return db.transaction([&db] { return BookIdentity::create(db); });
     return {};
 }
 
@@ -354,6 +362,13 @@ std::span<const Schema::Migration> Schema::migrations()
              if (Status layout = verify(db); !layout)
                  return layout;
              return createReminderTables(db);
+         }},
+        // 6: the book's identity beside the seven.
+        {6,
+         [](const Database& db) -> Status {
+             if (Status layout = verify(db); !layout)
+                 return layout;
+             return BookIdentity::create(db);
          }},
     };
     return steps;

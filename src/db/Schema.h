@@ -19,7 +19,8 @@ namespace Schema {
 // 3: list widths in twips (earlier layouts stored them in pixels).
 // 4: the search table Vardelin_Search with its triggers.
 // 5: the reminders' settings and the lunar birthday marks, in tables of their own.
-inline constexpr int version = 5;
+// 6: the address book's identity, Vardelin_Book.
+inline constexpr int version = 6;
 
 struct Column {
     QString name;

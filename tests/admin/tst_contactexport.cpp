@@ -10,6 +10,7 @@
 #include "admin/VCard.h"
 #include "admin/WorkbookReader.h"
 #include "card/PictureBag.h"
+#include "db/BookIdentity.h"
 #include "db/ContactFields.h"
 
 #include <QDir>
@@ -158,8 +159,9 @@ void tst_ContactExport::everyFieldRoundTripsThroughAWorkbook()
 void tst_ContactExport::everyFieldAndThePhotoRoundTripThroughVCard()
 {
     const QByteArray jpeg("\xFF\xD8\xFF\xE0 not really a picture \x00\x01\xFF", 27);
-    m_data->run(u"UPDATE Vardelin_Contact SET Photo = ? WHERE ID = ?"_s,
-                {PictureBag::ofPicture(jpeg), m_id});
+    // Line breaks as older files store them, beside the card's own.
+    m_data->run(u"UPDATE Vardelin_Contact SET Photo = ?, Remark = ?, Hobby = ? WHERE ID = ?"_s,
+                {PictureBag::ofPicture(jpeg), u"第一行\r\n第二行\n第三行"_s, u"甲\r\n乙"_s, m_id});
     const QString path = m_data->folder() + u"/out.vcf"_s;
     auto written = exportTo(path, Format::VCard);
     QVERIFY2(written.ok(), qPrintable(written.error().description));
@@ -169,6 +171,19 @@ void tst_ContactExport::everyFieldAndThePhotoRoundTripThroughVCard()
     const QByteArray text = file.readAll();
     QVERIFY(text.contains("VERSION:3.0\r\n"));
     QVERIFY(text.contains("PHOTO;ENCODING=b;TYPE=JPEG:"));
+    // A UID of the book and the contact: the same at the next export, another in another book.
+    const auto book = BookIdentity::read(m_data->db());
+    QVERIFY(book.ok());
+    const QString uid = BookIdentity::contactUid(book.value(), m_id);
+    QVERIFY(uid.startsWith(u"urn:uuid:"_s));
+    QVERIFY(text.contains(QByteArray("\r\nUID:" + uid.toLatin1() + "\r\n")));
+    QVERIFY(exportTo(path, Format::VCard).ok());
+    QFile again(path);
+    QVERIFY(again.open(QIODevice::ReadOnly) && again.readAll() == text);
+    const auto otherBook = BookIdentity::read(m_into->db());
+    QVERIFY(otherBook.ok());
+    QVERIFY(BookIdentity::contactUid(otherBook.value(), m_id) != uid);
+    QVERIFY(BookIdentity::contactUid(book.value(), m_id + 1) != uid);
     auto cards = VCard::readFile(path);
     QVERIFY2(cards.ok(), qPrintable(cards.error().description));
     QCOMPARE(cards.value().size(), 1);

@@ -20,6 +20,10 @@ private slots:
     void readsTheDateFormsSpreadsheetsWrite_data();
     void readsTheDateFormsSpreadsheetsWrite();
     void storesACardsPhotoAsAPictureBag();
+    void addsLeftOverValuesToTheRemark_data();
+    void addsLeftOverValuesToTheRemark();
+    void tellsWhatBecameOfTheCards_data();
+    void tellsWhatBecameOfTheCards();
     void writesSearchRowsAsTheTriggerAndRefreshWould();
     void keepsTheInsertTriggerWhateverTheOutcome();
 };
@@ -145,6 +149,71 @@ void tst_ContactImport::storesACardsPhotoAsAPictureBag()
     QCOMPARE(data.scalar(u"SELECT Py FROM Vardelin_Contact"_s).toString(), u"L"_s);
 }
 
+void tst_ContactImport::addsLeftOverValuesToTheRemark_data()
+{
+    QTest::addColumn<QString>("remark");
+    QTest::addColumn<QStringList>("leftOver");
+    QTest::addColumn<QString>("stored");
+    const QStringList two{u"电话：5"_s, u"邮箱：c@x"_s};
+    QTest::newRow("no remark") << QString() << two << u"电话：5\n邮箱：c@x"_s;
+    QTest::newRow("after the remark") << u"老同学"_s << two << u"老同学\n电话：5\n邮箱：c@x"_s;
+    QTest::newRow("in the remark's CR LF")
+        << u"第一行\r\n第二行"_s << two << u"第一行\r\n第二行\r\n电话：5\r\n邮箱：c@x"_s;
+    QTest::newRow("nothing left over") << u"备注"_s << QStringList{} << u"备注"_s;
+}
+
+void tst_ContactImport::addsLeftOverValuesToTheRemark()
+{
+    QFETCH(QString, remark);
+    QFETCH(QStringList, leftOver);
+    QFETCH(QString, stored);
+    TestDatabase data;
+    QVERIFY(data.ok());
+    VCardContact card;
+    card.columns.insert(u"Name"_s, u"甲"_s);
+    if (!remark.isEmpty())
+        card.columns.insert(u"Remark"_s, remark);
+    card.leftOver = leftOver;
+    QVERIFY(ContactImport::importCards(data.db(), {card}, {1, QDate::currentDate()}).ok());
+    QCOMPARE(data.scalar(u"SELECT Remark FROM Vardelin_Contact"_s).toString(), stored);
+}
+
+void tst_ContactImport::tellsWhatBecameOfTheCards_data()
+{
+    QTest::addColumn<QList<VCardContact>>("cards");
+    QTest::addColumn<QString>("notice");
+    VCardContact plain;
+    plain.columns.insert(u"Name"_s, u"甲"_s);
+    VCardContact crowded = plain;
+    crowded.leftOver = {u"电话：5"_s, u"电话：6"_s};
+    VCardContact noPhoto = plain;
+    noPhoto.photoUnreadable = true;
+    VCardContact nameless;
+    nameless.photoUnreadable = true;
+    nameless.textDamaged = true;
+    const QString lines =
+        u"%1位联系人的电话、邮箱、网址或地址等多于可存放的栏目，已逐行写入其“备注”。"_s;
+    QTest::newRow("all placed") << QList{plain, plain} << QString();
+    QTest::newRow("two with lines") << QList{crowded, plain, crowded} << lines.arg(2);
+    QTest::newRow("photos lost, by name or place")
+        << QList{plain, noPhoto, nameless}
+        << u"以下名片的照片无法读取，已不带照片导入：甲、第3张名片\n"
+           u"以下名片含有无法识别的字符，已显示为“\uFFFD”：第3张名片"_s;
+    QTest::newRow("lines and a photo")
+        << QList{crowded, noPhoto}
+        << lines.arg(1) + u"\n以下名片的照片无法读取，已不带照片导入：甲"_s;
+    QTest::newRow("twelve photos lost: ten named")
+        << QList<VCardContact>(12, noPhoto)
+        << u"以下名片的照片无法读取，已不带照片导入：甲、甲、甲、甲、甲、甲、甲、甲、甲、甲 等12张名片"_s;
+}
+
+void tst_ContactImport::tellsWhatBecameOfTheCards()
+{
+    QFETCH(QList<VCardContact>, cards);
+    QFETCH(QString, notice);
+    QCOMPARE(ContactImport::cardsNotice(cards), notice);
+}
+
 // The import writes each search row itself; what it writes must be what the write triggers and
 // SearchIndex::refresh make of the same contacts, letters of any case and empty cells included.
 void tst_ContactImport::writesSearchRowsAsTheTriggerAndRefreshWould()
@@ -184,6 +253,9 @@ void tst_ContactImport::keepsTheInsertTriggerWhateverTheOutcome()
     auto failed = ContactImport::importTable(data.db(), table, links, {1, QDate(2026, 1, 2)});
     QVERIFY(!failed.ok());
     QCOMPARE(failed.error().number, ImportErrorCode::BadValue);
+    // The column as the import grid names it.
+    QVERIFY2(failed.error().description.contains(u"第501行“生日”列"_s),
+             qPrintable(failed.error().description));
     QCOMPARE(data.scalar(u"SELECT COUNT(*) FROM Vardelin_Contact"_s).toInt(), 0);
     QCOMPARE(data.scalar(u"SELECT COUNT(*) FROM Vardelin_Search"_s).toInt(), 0);
     QCOMPARE(insertTriggers(data), 1);

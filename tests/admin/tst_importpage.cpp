@@ -108,6 +108,7 @@ private slots:
     void aFailureHalfwayAddsNothingAndASecondRunAddsOnce();
     void aNonAdministratorsImportBelongsToThatUser();
     void importsEveryCardOfAVCardFileWithoutLinks();
+    void aPhonesExportTellsWhatWentIntoRemarksAndWhatWasLost();
     void aSecondFileAppendsItsColumnsAndKeepsTheLinks();
     void refusesWithoutFileLinkOrTargetRow();
     void importsAWorkbooksSheet_data();
@@ -321,6 +322,28 @@ void tst_ImportPage::importsEveryCardOfAVCardFileWithoutLinks()
     QCOMPARE(rows.value(1).toString(), u"B"_s);
     QCOMPARE(rows.value(4).toString(), u"010-1234"_s);
     QVERIFY(!rows.next());
+}
+
+// An Android phone's six cards (tests/data/vcard): one card's photo is cut short, another holds a
+// stray byte, and both have a value with no column of its own.
+void tst_ImportPage::aPhonesExportTellsWhatWentIntoRemarksAndWhatWasLost()
+{
+    ImportWindow open(m_data->db(), m_session);
+    QVERIFY(open.show());
+    open.open(QStringLiteral(VCARD_DATA "/John_Doe_ANDROID.vcf"));
+    open.prompter.expectMessage(
+        u"导入联系人完成！\n"
+        u"2位联系人的电话、邮箱、网址或地址等多于可存放的栏目，已逐行写入其“备注”。\n"
+        u"以下名片的照片无法读取，已不带照片导入：Ñ Ñ Ñ Ñ\n"
+        u"以下名片含有无法识别的字符，已显示为“\uFFFD”：ÑÑÑÑ"_s);
+    open.click(u"Button_Input"_s);
+    QVERIFY(open.prompter.scriptDone());
+    QCOMPARE(count(), 6);
+    QCOMPARE(
+        m_data->scalar(u"SELECT Remark FROM Vardelin_Contact WHERE Name = 'Ñ Ñ Ñ Ñ'"_s).toString(),
+        u"网址：http://www.company.com"_s);
+    QVERIFY(m_data->scalar(u"SELECT Photo IS NULL FROM Vardelin_Contact WHERE Name = 'Ñ Ñ Ñ Ñ'"_s)
+                .toBool());
 }
 
 void tst_ImportPage::aSecondFileAppendsItsColumnsAndKeepsTheLinks()

@@ -2,6 +2,7 @@
 #include "TestDatabase.h"
 
 #include "app/UserProfile.h"
+#include "db/BookIdentity.h"
 #include "db/PasswordSuffix.h"
 #include "db/Schema.h"
 #include "db/Scramble.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QUuid>
 
 using namespace Qt::StringLiterals;
 
@@ -65,7 +67,8 @@ private slots:
             sql(u"SELECT group_concat(name || '(' || (SELECT group_concat(name, ' ') FROM "
                 "pragma_table_info(m.name)) || ')', ' ') FROM (SELECT name FROM sqlite_master "
                 "WHERE type = 'table' AND name NOT LIKE 'sqlite%' ORDER BY 1) m"_s),
-            u"Vardelin_Alias(ID Name Alias Width Seq IsDisplay) Vardelin_Contact(ID UID TID "
+            u"Vardelin_Alias(ID Name Alias Width Seq IsDisplay) Vardelin_Book(ID Uuid) "
+            "Vardelin_Contact(ID UID TID "
             "Name Py Sex Tel1 Tel2 Tel3 Moblie1 Moblie2 Moblie3 Address CompanyName Deptment "
             "Post OfficePhone1 OfficePhone2 CompanyAddress QQ1 QQ2 MSN Mail1 Mail2 Web ZipCode "
             "Office Job Related1 Related2 Custom1 Custom2 Custom3 Custom4 Grade NickName Title "
@@ -179,6 +182,31 @@ private slots:
         Database db;
         QVERIFY(db.open(book->path()).ok());
         QCOMPARE(book->scalar(u"PRAGMA user_version"_s).toInt(), Schema::version);
+    }
+
+    // The identity behind exported UIDs: made once, kept at every opening, made again only when
+    // another program dropped it.
+    void theBookKeepsOneIdentity()
+    {
+        const auto identity = [this] {
+            return book->scalar(u"SELECT group_concat(Uuid) FROM Vardelin_Book"_s).toString();
+        };
+        const QString made = identity();
+        QVERIFY(!QUuid::fromString(made).isNull());
+        QCOMPARE(BookIdentity::read(book->db()).value(), QUuid::fromString(made));
+        QVERIFY(Database().open(book->path()).ok());
+        QCOMPARE(identity(), made);
+        book->run(u"DROP TABLE Vardelin_Book"_s);
+        book->run(u"PRAGMA user_version = 5"_s);
+        QVERIFY(Database().open(book->path()).ok());
+        QCOMPARE(book->scalar(u"PRAGMA user_version"_s).toInt(), Schema::version);
+        const QString migrated = identity();
+        QVERIFY(!QUuid::fromString(migrated).isNull() && migrated != made);
+        book->run(u"DROP TABLE Vardelin_Book"_s);
+        QVERIFY(Database().open(book->path()).ok());
+        QVERIFY(!QUuid::fromString(identity()).isNull());
+        book->run(u"DELETE FROM Vardelin_Book"_s);
+        QVERIFY(!BookIdentity::read(book->db()).ok());
     }
 
     void migrationRunsWhollyOrNotAtAll()
