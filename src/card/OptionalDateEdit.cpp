@@ -21,7 +21,6 @@ OptionalDateEdit::OptionalDateEdit(QWidget* parent)
 {
     m_set->setObjectName(QStringLiteral("DateSet"));
     m_text->setObjectName(QStringLiteral("DateText"));
-    m_text->setPlaceholderText(QStringLiteral("年-月-日"));
     m_text->setToolTip(QStringLiteral("按“年-月-日”填写，例如 2001-09-10"));
     m_text->setEnabled(false);
     m_text->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -102,6 +101,7 @@ void OptionalDateEdit::switchDate(bool on)
         m_text->clear();
     }
     m_text->setEnabled(on);
+    m_text->setPlaceholderText(on ? QStringLiteral("年-月-日") : QString());
     m_calendarButton->setEnabled(on);
     m_set->setToolTip(on ? QStringLiteral("取消勾选表示没有日期")
                          : QStringLiteral("勾选以填写日期"));

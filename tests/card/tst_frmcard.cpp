@@ -166,7 +166,8 @@ void TestFrmCard::newCardStartsEmptyInItsGroup()
     // No date is set and none is shown; ticked, a box offers today.
     for (const char* name : {"Edit_Birthday", "Edit_MemorialDay"}) {
         QVERIFY(!open.date(name)->date().has_value());
-        QVERIFY(open.date(name)->textBox()->text().isEmpty());
+        QVERIFY(open.date(name)->textBox()->displayText().isEmpty());
+        QVERIFY(open.date(name)->textBox()->placeholderText().isEmpty());
         open.date(name)->checkBox()->setChecked(true);
         QCOMPARE(open.date(name)->date(), std::optional(QDate::currentDate()));
         open.date(name)->checkBox()->setChecked(false);
