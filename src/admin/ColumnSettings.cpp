@@ -31,9 +31,11 @@ Result<std::vector<ColumnSetting>> ColumnSettings::read(const Database& db)
 Status ColumnSettings::write(const Database& db, const std::vector<ColumnSetting>& columns)
 {
     const QString sql =
-        QStringLiteral("UPDATE Vardelin_Alias SET Width = ?, Seq = ?, IsDisplay = ? WHERE ID = ?");
+        QStringLiteral("UPDATE Vardelin_Alias SET Alias = ?, Width = ?, Seq = ?, IsDisplay = ? "
+                       "WHERE ID = ?");
     for (const ColumnSetting& column : columns) {
-        if (Status done = db.exec(sql, {column.width, column.seq, column.shown ? 1 : 0, column.id});
+        if (Status done = db.exec(
+                sql, {column.caption, column.width, column.seq, column.shown ? 1 : 0, column.id});
             !done)
             return done;
     }
@@ -52,4 +54,9 @@ std::optional<int> ColumnSettings::wholeNumber(const QString& text)
     }
     const int value = digits.toInt();
     return negative ? -value : value;
+}
+
+bool ColumnSettings::showableCaption(const QString& text)
+{
+    return !text.trimmed().isEmpty();
 }

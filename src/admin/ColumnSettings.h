@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Every row of Vardelin_Alias as the column page edits it: shown, width and order.
+// Every row of Vardelin_Alias as the column page edits it: caption, shown, width and order.
 #pragma once
 
 #include "db/Result.h"
@@ -25,7 +25,7 @@ namespace ColumnSettings {
 // Every column row in ID order.
 Result<std::vector<ColumnSetting>> read(const Database& db);
 
-// Writes width, order and shown of every row, changed or not. Run it inside the
+// Writes caption, width, order and shown of every row, changed or not. Run it inside the
 // caller's transaction: it stops at the first failure.
 Status write(const Database& db, const std::vector<ColumnSetting>& columns);
 
@@ -33,5 +33,8 @@ Status write(const Database& db, const std::vector<ColumnSetting>& columns);
 // small enough for the column; anything else (blanks, "1e3", "0x10", "1.5",
 // full-width digits) is no number.
 std::optional<int> wholeNumber(const QString& text);
+
+// A caption the list can head a column with: anything but nothing or blanks alone.
+bool showableCaption(const QString& text);
 
 } // namespace ColumnSettings

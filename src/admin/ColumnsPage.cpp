@@ -77,8 +77,9 @@ void ColumnsPage::editRow(QTreeWidgetItem* row)
 {
     if (!row)
         return;
-    frmAlias dialog(row->text(WidthColumn), row->text(SeqColumn), this);
+    frmAlias dialog(row->text(CaptionColumn), row->text(WidthColumn), row->text(SeqColumn), this);
     dialog.exec();
+    row->setText(CaptionColumn, dialog.captionText());
     row->setText(WidthColumn, dialog.widthText());
     row->setText(SeqColumn, dialog.seqText());
 }

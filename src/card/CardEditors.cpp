@@ -2,14 +2,12 @@
 #include "CardEditors.h"
 
 #include "LunarDate.h"
+#include "OptionalDateEdit.h"
 #include "PhotoFrame.h"
 #include "PictureBag.h"
 
-#include "ui/OptionalDateEdit.h"
-
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -76,9 +74,7 @@ void CardEditors::makeLunarControls(QWidget* parent)
     m_lunarBox->setObjectName(QStringLiteral("Edit_LunarBirthday"));
     m_lunarBox->setToolTip(QStringLiteral("勾选表示按农历过生日，提醒按今年的农历日期"));
     m_lunarBox->setEnabled(false);
-    QObject::connect(m_birthday->checkBox(), &QCheckBox::toggled, m_lunarBox,
-                     [this] { showLunarDate(); });
-    QObject::connect(m_birthday->picker(), &QDateEdit::dateChanged, m_lunarBox,
+    QObject::connect(m_birthday, &OptionalDateEdit::dateChanged, m_lunarBox,
                      [this] { showLunarDate(); });
 }
 
@@ -105,7 +101,7 @@ QWidget* CardEditors::makeEditor(const CardField& field, QWidget* parent)
     case CardField::Editor::Date: {
         auto* date = new OptionalDateEdit(parent);
         date->checkBox()->setAccessibleName(accessibleLabel(field) + QStringLiteral("有日期"));
-        date->picker()->setAccessibleName(accessibleLabel(field));
+        date->textBox()->setAccessibleName(accessibleLabel(field));
         return date;
     }
     case CardField::Editor::Memo: {
@@ -132,6 +128,16 @@ QWidget* CardEditors::makeEditor(const CardField& field, QWidget* parent)
 QWidget* CardEditors::editor(QLatin1StringView control) const
 {
     return m_byControl.value(QString(control));
+}
+
+const CardEditors::Entry* CardEditors::firstDateThatIsNone() const
+{
+    for (const Entry& entry : m_entries) {
+        if (entry.field->editor == CardField::Editor::Date &&
+            static_cast<const OptionalDateEdit*>(entry.editor)->holdsNoDate())
+            return &entry;
+    }
+    return nullptr;
 }
 
 void CardEditors::fillSex()

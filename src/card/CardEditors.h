@@ -48,8 +48,10 @@ public:
     void addPosts(const QStringList& values);
     // Lists the groups and chooses groupId's entry; no entry for an ID that matches none.
     void fillGroups(const std::vector<CardChoices::Group>& groups, qint64 groupId);
-    // Both date pickers show today's date, unset.
+    // Both date boxes unset, taking today's date when ticked.
     void showToday(QDate today);
+    // The first ticked date box whose text is no real date; null when every one is readable.
+    const Entry* firstDateThatIsNone() const;
 
     // Shows a stored contact; a value a control cannot take leaves it as it was, and a photo
     // that is not a decodable picture shows the empty picture.

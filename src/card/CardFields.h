@@ -6,15 +6,16 @@
 #include <QStringList>
 
 #include <array>
+#include <vector>
 
 struct CardField {
-    // The boxes of the card's two field pages.
+    // The boxes of the card's two field pages, in the order the eye reads them.
     enum class Frame {
         Heading,    // 基本信息: name, sex and group in one row
+        Photo,      // 基本信息: the photo frame left of the phones
         Phones,     // 基本信息: the unnamed frame GroupBox1
         Work,       // 基本信息: "工作" GroupBox2
         Network,    // 基本信息: "网络" GroupBox3
-        Photo,      // 基本信息: the photo frame left of the phones
         UpperLeft,  // 自定义信息, upper band
         UpperRight, //
         LowerLeft,  // 自定义信息, lower band
@@ -49,7 +50,7 @@ using F = CardField::Frame;
 using E = CardField::Editor;
 using L = QLatin1StringView;
 
-// Card order: the order of loading, of the tab key, and (from Tel1 on) of saving.
+// Card order: the order of loading and (from Tel1 on) of saving.
 inline constexpr std::array<CardField, 44> all{{
     {L("Edit_Name"), u"姓名：", F::Heading, 0, 0, E::Line, L("Name")},
     {L("Edit_Sex"), u"性别：", F::Heading, 0, 1, E::SexList, L("Sex")},
@@ -105,5 +106,10 @@ inline constexpr L savedOnColumn("AddDate");
 // The columns a save writes, in the order it binds them: UID, TID, Name, Py, Sex, the card's
 // fields from Tel1 on in card order, Photo, AddDate.
 QStringList saveOrder();
+
+// The order the Tab key walks the fields: frame by frame as the card shows them (the photo
+// right after the heading, each band's left column before its right, the remarks last), and
+// inside a frame in card order.
+std::vector<const CardField*> tabOrder();
 
 } // namespace CardFields

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PhotoFrame.h"
 
+#include "ScaledPicture.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -58,11 +60,10 @@ void PhotoFrame::paintEvent(QPaintEvent* event)
         painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
                          QStringLiteral("照片\n（单击选择）"));
     } else {
+        // The photo fills the frame, a small one enlarged too.
         const QSize shown = m_image.size().scaled(area.size(), Qt::KeepAspectRatio);
-        if (m_scaled.size() != shown) {
-            m_scaled = QPixmap::fromImage(
-                m_image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-        }
+        if (m_scaled.size() != shown)
+            m_scaled = QPixmap::fromImage(ScaledPicture::of(m_image, shown));
         QRect target(QPoint(), shown);
         target.moveCenter(area.center());
         painter.drawPixmap(target, m_scaled);

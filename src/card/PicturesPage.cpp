@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PicturesPage.h"
 
+#include "PictureFit.h"
+#include "ScaledPicture.h"
 #include "StoredPictures.h"
 
 #include "db/Database.h"
@@ -147,19 +149,11 @@ void PicturesPage::scaleToFrame()
 {
     if (m_image.isNull())
         return;
-    const QSize room = m_frame->viewport()->size();
-    const QSize fitted = m_image.size().scaled(room, Qt::KeepAspectRatio);
-    double scale = qMin(1.0, double(fitted.width()) / m_image.width());
-    scale = qMax(scale, smallestScale);
-    const QSize shown(qMax(1, qRound(m_image.width() * scale)),
-                      qMax(1, qRound(m_image.height() * scale)));
-    if (shown == m_shownSize)
+    const QSize shown = PictureFit::shownSize(m_image.size(), m_frame->viewport()->size());
+    if (shown.isEmpty() || shown == m_shownSize)
         return;
     m_shownSize = shown;
-    m_picture->setPixmap(QPixmap::fromImage(
-        shown == m_image.size()
-            ? m_image
-            : m_image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    m_picture->setPixmap(QPixmap::fromImage(ScaledPicture::of(m_image, shown)));
     m_picture->resize(shown);
 }
 

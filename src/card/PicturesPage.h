@@ -27,9 +27,6 @@ public:
     // The picture being shown as decoded, before any scaling; null when none is.
     const QImage& shownImage() const { return m_image; }
 
-    // Below this the shown picture is not shrunk any further; the frame scrolls instead.
-    static constexpr double smallestScale = 0.25;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -3,19 +3,18 @@
 
 #include "ContactCard.h"
 #include "FilesPage.h"
+#include "OptionalDateEdit.h"
 #include "PhotoFrame.h"
 #include "PicturesPage.h"
 
 #include "db/Database.h"
 #include "db/Session.h"
 #include "history/HistoryPage.h"
-#include "ui/OptionalDateEdit.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -230,16 +229,19 @@ void frmCard::setTabOrderByCard()
             QWidget::setTabOrder(previous, next);
         previous = next;
     };
-    for (const CardEditors::Entry& entry : m_editors->entries()) {
-        if (auto* date = qobject_cast<OptionalDateEdit*>(entry.editor)) {
+    for (const CardField* field : CardFields::tabOrder()) {
+        QWidget* editor = m_editors->editor(field->control);
+        if (auto* date = qobject_cast<OptionalDateEdit*>(editor)) {
             chain(date->checkBox());
-            chain(date->picker());
-            if (entry.field->control == QLatin1StringView("Edit_Birthday"))
+            chain(date->textBox());
+            if (field->control == QLatin1StringView("Edit_Birthday"))
                 chain(m_editors->lunarBox());
         } else {
-            chain(entry.editor);
+            chain(editor);
         }
     }
+    // A card opens ready for typing the name, whatever the toolbar's place in the chain.
+    m_editors->editor(QLatin1StringView("Edit_Name"))->setFocus();
 }
 
 void frmCard::connectCommands()
@@ -341,6 +343,8 @@ bool frmCard::SaveCard()
                            Prompter::Icon::Information);
         return false;
     }
+    if (!datesReadable())
+        return false;
     if (!m_prompter.ask(this, QStringLiteral("是否确认保存联系人信息？"), promptTitle))
         return false;
 
@@ -371,6 +375,23 @@ bool frmCard::SaveCard()
     m_saved = true;
     closeQuietly(QDialog::Accepted);
     return true;
+}
+
+bool frmCard::datesReadable()
+{
+    const CardEditors::Entry* unreadable = m_editors->firstDateThatIsNone();
+    if (!unreadable)
+        return true;
+    QString label = QString::fromUtf16(unreadable->field->label);
+    label.chop(1); // the colon
+    m_prompter.message(
+        this,
+        QStringLiteral("%1“%2”不是有效的日期，请按“年-月-日”填写，例如 2001-09-10。")
+            .arg(label, static_cast<OptionalDateEdit*>(unreadable->editor)->textBox()->text()),
+        promptTitle, Prompter::Icon::Exclamation);
+    m_tabs->setCurrentWidget(unreadable->editor->parentWidget());
+    static_cast<OptionalDateEdit*>(unreadable->editor)->textBox()->setFocus();
+    return false;
 }
 
 void frmCard::saveAndNew()

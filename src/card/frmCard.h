@@ -65,6 +65,8 @@ private:
     void GJPost();
     void GJParent();
 
+    // False, after saying which, when a ticked date box holds text that is no real date.
+    bool datesReadable();
     void saveAndNew();
     void copyToNew();
     void choosePhoto();

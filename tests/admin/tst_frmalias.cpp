@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The column dialog: it closes only on whole numbers, and the column page takes
-// its values back into the working list.
+// The column dialog: it closes only on a caption and whole numbers, and the column page
+// takes its values back into the working list.
 #include "TestDatabase.h"
 
 #include "admin/ColumnsPage.h"
@@ -18,12 +18,13 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Types into a box of the dialog that is open and modal, then closes it.
-void answerOpenDialog(const QString& width, const QString& seq)
+void answerOpenDialog(const QString& caption, const QString& width, const QString& seq)
 {
-    QTimer::singleShot(0, [width, seq] {
+    QTimer::singleShot(0, [caption, width, seq] {
         auto* dialog = qobject_cast<frmAlias*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
+        dialog->findChild<QLineEdit*>(u"Edit_Alias"_s)->setText(caption);
         dialog->findChild<QLineEdit*>(u"Edit_Width"_s)->setText(width);
         dialog->findChild<QLineEdit*>(u"Edit_Seq"_s)->setText(seq);
         dialog->close();
@@ -38,8 +39,10 @@ class TestFrmAlias : public QObject {
 private slots:
     void itShowsTheRowsValuesUnderItsCaptions()
     {
-        frmAlias dialog(u"120"_s, u"3"_s);
+        frmAlias dialog(u"姓名"_s, u"120"_s, u"3"_s);
         QCOMPARE(dialog.windowTitle(), u"设置"_s);
+        QCOMPARE(dialog.findChild<QLineEdit*>(u"Edit_Alias"_s)->text(), u"姓名"_s);
+        QCOMPARE(dialog.findChild<QLabel*>(u"Label4"_s)->text(), u"字段名："_s);
         QCOMPARE(dialog.findChild<QLineEdit*>(u"Edit_Width"_s)->text(), u"120"_s);
         QCOMPARE(dialog.findChild<QLineEdit*>(u"Edit_Seq"_s)->text(), u"3"_s);
         QCOMPARE(dialog.findChild<QLabel*>(u"Label1"_s)->text(), u"宽度："_s);
@@ -50,7 +53,7 @@ private slots:
 
     void closingIsRefusedUntilBothAreWholeNumbers()
     {
-        frmAlias dialog(u"120"_s, u"3"_s);
+        frmAlias dialog(u"姓名"_s, u"120"_s, u"3"_s);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         auto* width = dialog.findChild<QLineEdit*>(u"Edit_Width"_s);
@@ -73,12 +76,23 @@ private slots:
         dialog.close();
         QVERIFY(dialog.isVisible());
 
+        // A column needs a caption to be told apart.
+        auto* caption = dialog.findChild<QLineEdit*>(u"Edit_Alias"_s);
+        seq->setText(u"4"_s);
+        caption->setText(u"\u3000 "_s);
+        QTest::keyClick(caption, Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(message->text(), u"字段名不能为空，请修改！"_s);
+        caption->setText(u"名字"_s);
+        seq->setText(u"x"_s);
+
         // Enter closes like the close box, with the same check.
         QTest::keyClick(seq, Qt::Key_Return);
         QVERIFY(dialog.isVisible());
         seq->setText(u"-2"_s);
         QTest::keyClick(seq, Qt::Key_Return);
         QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.captionText(), u"名字"_s);
         QCOMPARE(dialog.widthText(), u"80"_s);
         QCOMPARE(dialog.seqText(), u"-2"_s);
     }
@@ -105,17 +119,19 @@ private slots:
         QCOMPARE(name->text(2), u"1"_s);
         QCOMPARE(name->checkState(0), Qt::Checked);
 
-        answerOpenDialog(u"150"_s, u"9"_s);
+        answerOpenDialog(u"名字"_s, u"150"_s, u"9"_s);
         const QRect cell = list->visualItemRect(name);
         // The first click of a double click comes as a press and a release.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(name->text(0), u"名字"_s);
         QCOMPARE(name->text(1), u"150"_s);
         QCOMPARE(name->text(2), u"9"_s);
         // Only the working list changed.
         QCOMPARE(book.scalar(u"SELECT Width FROM Vardelin_Alias WHERE Name = 'C.Name'"_s).toInt(),
                  storedWidth);
         const std::vector<ColumnSetting> columns = page.columns();
+        QCOMPARE(columns[0].caption, u"名字"_s);
         QCOMPARE(columns[0].width, 150);
         QCOMPARE(columns[0].seq, 9);
         QVERIFY(columns[0].shown);

@@ -60,6 +60,25 @@ private slots:
             QCOMPARE(*read, value);
     }
 
+    void blankCaptionsAreRefused_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("Chinese") << u"姓名"_s << true;
+        QTest::newRow("one letter") << u"x"_s << true;
+        QTest::newRow("blanks around") << u" 手机 "_s << true;
+        QTest::newRow("empty") << u""_s << false;
+        QTest::newRow("blanks") << u"   "_s << false;
+        QTest::newRow("ideographic space and tab") << u"\u3000\t"_s << false;
+    }
+
+    void blankCaptionsAreRefused()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, accepted);
+        QCOMPARE(ColumnSettings::showableCaption(text), accepted);
+    }
+
     void columnRowsComeBackAsWritten()
     {
         book->run(u"UPDATE Vardelin_Alias SET IsDisplay = 'false' WHERE Name = 'C.Name'"_s);
@@ -73,6 +92,7 @@ private slots:
         QVERIFY(columns[1].shown);
 
         for (ColumnSetting& column : columns) {
+            column.caption = u"列 '%1'"_s.arg(column.id);
             column.width = int(column.id) * 10;
             column.seq = 100 - int(column.id);
             column.shown = column.id % 2 == 0;
@@ -81,6 +101,7 @@ private slots:
         auto again = ColumnSettings::read(book->db());
         QVERIFY(again.ok());
         for (std::size_t i = 0; i < columns.size(); ++i) {
+            QCOMPARE(again.value()[i].caption, columns[i].caption);
             QCOMPARE(again.value()[i].width, columns[i].width);
             QCOMPARE(again.value()[i].seq, columns[i].seq);
             QCOMPARE(again.value()[i].shown, columns[i].shown);

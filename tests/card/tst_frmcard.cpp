@@ -4,16 +4,15 @@
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
+#include "card/OptionalDateEdit.h"
 #include "card/PhotoFrame.h"
 #include "card/PictureBag.h"
 #include "card/frmCard.h"
 #include "db/Session.h"
-#include "ui/OptionalDateEdit.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFile>
 #include <QGroupBox>
 #include <QImage>
@@ -126,6 +125,7 @@ private slots:
     void databaseErrorWhileSavingKeepsTheCardAndTheRow();
     void layoutShowsEveryFieldUnclippedInCardOrder();
     void lunarBirthdayIsShownMarkedSavedAndLoaded();
+    void typedDatesAreStoredAsMeantAndANonDateIsRefused();
 
 private:
     std::unique_ptr<TestDatabase> m_data;
@@ -163,11 +163,19 @@ void TestFrmCard::newCardStartsEmptyInItsGroup()
     QCOMPARE(open.combo("Edit_Deptment")->count(), 1);
     QVERIFY(open.combo("Edit_Deptment")->currentText().isEmpty());
     QCOMPARE(open.combo("Edit_Post")->count(), 0);
-    // Today is shown, but no date is set.
+    // No date is set and none is shown; ticked, a box offers today.
     for (const char* name : {"Edit_Birthday", "Edit_MemorialDay"}) {
         QVERIFY(!open.date(name)->date().has_value());
-        QCOMPARE(open.date(name)->picker()->date(), QDate::currentDate());
+        QVERIFY(open.date(name)->textBox()->displayText().isEmpty());
+        QVERIFY(open.date(name)->textBox()->placeholderText().isEmpty());
+        open.date(name)->checkBox()->setChecked(true);
+        QCOMPARE(open.date(name)->date(), std::optional(QDate::currentDate()));
+        open.date(name)->checkBox()->setChecked(false);
+        QVERIFY(open.date(name)->textBox()->text().isEmpty());
     }
+    // The focus starts in the name.
+    QVERIFY(QTest::qWaitForWindowActive(open.card.get()));
+    QCOMPARE(QApplication::focusWidget(), open.line("Edit_Name"));
     QVERIFY(open.photo()->image().isNull());
 
     // A group that does not exist preselects nothing, and saving asks for one.
@@ -213,7 +221,7 @@ void TestFrmCard::everyFieldSurvivesASaveAndALoad()
         open.find<QPlainTextEdit>("Edit_Remark")->setPlainText(remark);
         open.date("Edit_Birthday")->setDate(QDate(1988, 2, 29));
         open.date("Edit_MemorialDay")->checkBox()->setChecked(true);
-        open.date("Edit_MemorialDay")->picker()->setDate(QDate(2010, 10, 10));
+        open.date("Edit_MemorialDay")->textBox()->setText(QStringLiteral("2010-10-10"));
         open.prompter.expectOpenFile(jpeg);
         open.photo()->setFocus();
         QTest::keyClick(open.photo(), Qt::Key_Space);
@@ -648,9 +656,11 @@ void TestFrmCard::layoutShowsEveryFieldUnclippedInCardOrder()
         walked << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    QStringList expected;
+    // The photo right below the heading comes before the phones beside it.
+    QStringList expected{QStringLiteral("Edit_Name"), QStringLiteral("Edit_Sex"),
+                         QStringLiteral("Edit_Type"), QStringLiteral("Edit_Photo")};
     for (const CardField& field : CardFields::all)
-        if (field.frame <= CardField::Frame::Photo)
+        if (field.frame >= CardField::Frame::Phones && field.frame <= CardField::Frame::Network)
             expected << QString(field.control);
     QCOMPARE(walked.mid(0, expected.size()), expected);
 
@@ -666,10 +676,17 @@ void TestFrmCard::layoutShowsEveryFieldUnclippedInCardOrder()
             walked << focused->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    expected.clear();
-    for (const CardField& field : CardFields::all)
-        if (field.frame > CardField::Frame::Photo)
-            expected << QString(field.control);
+    // Each band's left column, then its right one; the remarks across the bottom last.
+    expected = QStringList{QStringLiteral("Edit_Office"),      QStringLiteral("Edit_Job"),
+                           QStringLiteral("Edit_Related1"),    QStringLiteral("Edit_Related2"),
+                           QStringLiteral("Edit_Custom1"),     QStringLiteral("Edit_Custom2"),
+                           QStringLiteral("Edit_Custom3"),     QStringLiteral("Edit_Custom4"),
+                           QStringLiteral("Edit_Grade"),       QStringLiteral("Edit_NickName"),
+                           QStringLiteral("Edit_Title"),       QStringLiteral("Edit_Hobby"),
+                           QStringLiteral("Edit_Specialty"),   QStringLiteral("Edit_Birthday"),
+                           QStringLiteral("Edit_MemorialDay"), QStringLiteral("Edit_Member"),
+                           QStringLiteral("Edit_Spouse"),      QStringLiteral("Edit_SpouseTel"),
+                           QStringLiteral("Edit_Remark")};
     QCOMPARE(walked.mid(0, expected.size()), expected);
 }
 
@@ -711,6 +728,53 @@ void TestFrmCard::lunarBirthdayIsShownMarkedSavedAndLoaded()
         QVERIFY(open.card->saved());
         QVERIFY(!marked(id));
     }
+}
+
+void TestFrmCard::typedDatesAreStoredAsMeantAndANonDateIsRefused()
+{
+    OpenCard open(m_data->db(), {false, 0, m_work, false});
+    QVERIFY(QTest::qWaitForWindowActive(open.card.get()));
+    open.line("Edit_Name")->setText(QStringLiteral("王五"));
+    open.find<QTabWidget>("TabC")->setCurrentIndex(1);
+    // Typed over what the box offers, as it is shown and in another form.
+    const auto typeDate = [&open](const char* name, const QString& typed) {
+        OptionalDateEdit* date = open.date(name);
+        QTest::mouseClick(date->checkBox(), Qt::LeftButton);
+        date->textBox()->setFocus();
+        date->textBox()->selectAll();
+        QTest::keyClicks(date->textBox(), typed);
+    };
+    typeDate("Edit_Birthday", QStringLiteral("2001-09-10"));
+    typeDate("Edit_MemorialDay", QStringLiteral("2001/2/29"));
+    const auto contacts = [this] {
+        return m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toInt();
+    };
+    const int before = contacts();
+
+    open.prompter.expectMessage(
+        QStringLiteral("纪念日“2001/2/29”不是有效的日期，请按“年-月-日”填写，例如 2001-09-10。"));
+    open.find<QTabWidget>("TabC")->setCurrentIndex(0);
+    open.click("Button_Save");
+    QVERIFY(open.prompter.scriptDone());
+    QCOMPARE(open.prompter.shown().last().title, title);
+    QCOMPARE(open.prompter.shown().last().icon, Prompter::Icon::Exclamation);
+    QCOMPARE(contacts(), before);
+    // The card shows the box that needs a day, with the text as typed.
+    QCOMPARE(QApplication::focusWidget(), open.date("Edit_MemorialDay")->textBox());
+    QCOMPARE(open.date("Edit_MemorialDay")->textBox()->text(), QStringLiteral("2001/2/29"));
+
+    open.date("Edit_MemorialDay")->textBox()->selectAll();
+    QTest::keyClicks(open.date("Edit_MemorialDay")->textBox(), QStringLiteral("20000229"));
+    open.prompter.expectQuestion(true);
+    open.click("Button_Save");
+    QVERIFY(open.prompter.scriptDone());
+    QVERIFY(open.card->saved());
+    const QVariantMap row = storedRow(
+        *m_data,
+        m_data->scalar(QStringLiteral("SELECT max(ID) FROM Vardelin_Contact")).toLongLong());
+    QCOMPARE(row.value(QStringLiteral("Name")).toString(), QStringLiteral("王五"));
+    QCOMPARE(row.value(QStringLiteral("Birthday")).toString(), QStringLiteral("2001-09-10"));
+    QCOMPARE(row.value(QStringLiteral("MemorialDay")).toString(), QStringLiteral("2000-02-29"));
 }
 
 QTEST_MAIN(TestFrmCard)
