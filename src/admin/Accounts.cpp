@@ -82,7 +82,7 @@ Result<Accounts::Outcome> Accounts::rename(const Database& db, qint64 id, const 
         if (!taken)
             return taken.error();
         if (taken.value()) {
-            outcome = Outcome::NameTaken;
+            outcome = Outcome::NewNameTaken;
             return {};
         }
         return db.exec(QStringLiteral("UPDATE Vardelin_Login SET Name = ? WHERE ID = ?"),
@@ -119,6 +119,8 @@ QString Accounts::refusal(Outcome outcome)
         break;
     case Outcome::NameTaken:
         return QStringLiteral("此用户已经存在，不能重复添加！");
+    case Outcome::NewNameTaken:
+        return QStringLiteral("此用户名已被其他用户使用，不能重命名！");
     case Outcome::Missing:
         return QStringLiteral("没有此用户，不能修改！");
     case Outcome::IsAdministrator:

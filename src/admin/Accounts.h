@@ -30,6 +30,8 @@ enum class Outcome {
     // Another account has the name (as the database compares names, which is
     // how the login looks them up).
     NameTaken,
+    // A rename chose a name another account has.
+    NewNameTaken,
     // The account was deleted meanwhile.
     Missing,
     // The administrator's account cannot be deleted: nobody could reach the

@@ -3,6 +3,8 @@
 
 #include "ColumnSettings.h"
 
+#include "ui/Skin.h"
+
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,7 +34,7 @@ frmAlias::frmAlias(const QString& caption, const QString& width, const QString& 
     m_seq->setObjectName(QStringLiteral("Edit_Seq"));
     m_seqLabel->setBuddy(m_seq);
     m_message->setObjectName(QStringLiteral("Label3"));
-    m_message->setStyleSheet(QStringLiteral("color: #c00000"));
+    Skin::markAsWarning(m_message);
 
     auto* fields = new QFormLayout;
     fields->addRow(m_captionLabel, m_caption);

@@ -7,6 +7,7 @@
 #include "db/Database.h"
 #include "db/Session.h"
 #include "ui/ChineseFont.h"
+#include "ui/ListEnterKey.h"
 #include "ui/QtPrompter.h"
 #include "ui/QtTranslations.h"
 #include "ui/Skin.h"
@@ -29,6 +30,7 @@ void Program::prepare(QApplication& app)
     Skin::apply(Skin::defaultName);
     // Without it the program still runs, with Qt's standard texts in English.
     QtTranslations::install(app);
+    ListEnterKey::install(app);
 }
 
 namespace {

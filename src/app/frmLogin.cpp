@@ -3,6 +3,7 @@
 
 #include "db/PasswordSuffix.h"
 #include "db/Session.h"
+#include "ui/Skin.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -54,7 +55,7 @@ frmLogin::frmLogin(Database& db, Session& session, QWidget* parent)
     m_userName->setMinimumWidth(200);
     m_userNameLabel->setBuddy(m_userName);
     m_passwordLabel->setBuddy(m_password);
-    m_message->setStyleSheet(QStringLiteral("color: #C00000;"));
+    Skin::markAsWarning(m_message);
     m_ok->setObjectName(QStringLiteral("cmdOK"));
     m_ok->setDefault(true);
     m_cancel->setObjectName(QStringLiteral("cmdCancel"));

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QPalette>
 #include <QStyle>
+#include <QWidget>
 
 #include <array>
 #include <utility>
@@ -21,6 +22,12 @@ struct Colours {
     QColor grid;
     QColor highlight;
     QColor highlightText;
+    // The page of a tab control and the caption of its chosen tab, which joins it. The captions
+    // on the page are drawn in windowText, so the page must stand apart from it.
+    QColor pane;
+    QColor paneText;
+    // A refusal written into a dialog (not a message box), on the window or a page.
+    QColor warningText;
     // The frame around them: window background, toolbar, menu and status bars, dock titles.
     QColor window;
     QColor windowText;
@@ -68,6 +75,9 @@ const std::array<Colours, 3>& themes()
             .grid = rgb(0xDCE6F2),
             .highlight = rgb(0xC4DCF8),
             .highlightText = rgb(0x0C1E36),
+            .pane = rgb(0xFFFFFF),
+            .paneText = rgb(0x1A1A1A),
+            .warningText = rgb(0xB00000),
             .window = rgb(0xCFDDEE),
             .windowText = rgb(0x1E395B),
             .frameTop = rgb(0xE4EEFB),
@@ -100,6 +110,9 @@ const std::array<Colours, 3>& themes()
             .grid = rgb(0xE1E4E8),
             .highlight = rgb(0xCCD8E6),
             .highlightText = rgb(0x141A22),
+            .pane = rgb(0xFFFFFF),
+            .paneText = rgb(0x1A1A1A),
+            .warningText = rgb(0xB00000),
             .window = rgb(0xE3E6EA),
             .windowText = rgb(0x2E3238),
             .frameTop = rgb(0xF6F7F9),
@@ -132,6 +145,9 @@ const std::array<Colours, 3>& themes()
             .grid = rgb(0xE0E0E0),
             .highlight = rgb(0xF8D98A),
             .highlightText = rgb(0x1A1408),
+            .pane = rgb(0x525252),
+            .paneText = rgb(0xF4F4F4),
+            .warningText = rgb(0xFFB8B8),
             .window = rgb(0x4A4A4A),
             .windowText = rgb(0xF0F0F0),
             .frameTop = rgb(0x5E5E5E),
@@ -245,7 +261,7 @@ QDockWidget::close-button:hover, QDockWidget::float-button:hover {
     border-color: $(hoverBorder);
 }
 
-QTabWidget::pane { border: 1px solid $(frameBorder); background: $(base); top: -1px; }
+QTabWidget::pane { border: 1px solid $(frameBorder); background: $(pane); top: -1px; }
 QTabBar::tab {
     color: $(tabText);
     background: $(tabFill);
@@ -272,9 +288,14 @@ QTabBar::tab:hover {
     background: $(hoverFill);
 }
 QTabBar::tab:selected {
-    color: $(text);
-    background: $(base);
+    color: $(paneText);
+    background: $(pane);
     font-weight: bold;
+}
+/* A page that cannot be chosen looks it, hovered or not. */
+QTabBar::tab:disabled {
+    color: $(disabledText);
+    background: $(buttonBottom);
 }
 QTabBar::tab:top:selected { margin-top: 0px; }
 QTabBar::tab:bottom:selected { margin-bottom: 0px; }
@@ -346,6 +367,8 @@ QPushButton:disabled {
     border-color: $(buttonBorder);
 }
 
+QLabel[warning="true"] { color: $(warningText); }
+
 QToolTip {
     color: $(hoverText);
     background: $(toolTipBase);
@@ -363,6 +386,9 @@ QString styleSheet(const Colours& c)
         {QLatin1StringView("grid"), c.grid},
         {QLatin1StringView("highlight"), c.highlight},
         {QLatin1StringView("highlightText"), c.highlightText},
+        {QLatin1StringView("paneText"), c.paneText},
+        {QLatin1StringView("pane"), c.pane},
+        {QLatin1StringView("warningText"), c.warningText},
         {QLatin1StringView("window"), c.window},
         {QLatin1StringView("frameBorder"), c.frameBorder},
         {QLatin1StringView("frameText"), c.frameText},
@@ -484,6 +510,11 @@ bool apply(const QString& colour)
 QString current()
 {
     return currentName();
+}
+
+void markAsWarning(QWidget* label)
+{
+    label->setProperty("warning", true);
 }
 
 } // namespace Skin

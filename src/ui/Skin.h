@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 namespace Skin {
 
 // The theme until an account's own is known.
@@ -18,6 +20,10 @@ QStringList names();
 // named colour, matched without regard to case. Returns false and changes nothing for an unknown
 // name or when there is no QApplication; applying the current theme again does nothing.
 bool apply(const QString& colour);
+
+// Draws the label in the theme's colour for a refusal written into a dialog. Called before the
+// label is first shown.
+void markAsWarning(QWidget* label);
 
 // The name of the theme last applied, as names() spells it; empty before the first apply().
 QString current();

@@ -113,12 +113,15 @@ private slots:
 
         // Another account's name would make the login's lookup ambiguous.
         QCOMPARE(Accounts::rename(book->db(), zhang, u"李四"_s).value(),
-                 Accounts::Outcome::NameTaken);
+                 Accounts::Outcome::NewNameTaken);
         QCOMPARE(Accounts::rename(book->db(), zhang, u"admin"_s).value(),
-                 Accounts::Outcome::NameTaken);
+                 Accounts::Outcome::NewNameTaken);
         QCOMPARE(Accounts::rename(book->db(), zhang, u"ADMIN"_s).value(),
-                 Accounts::Outcome::NameTaken);
+                 Accounts::Outcome::NewNameTaken);
         QCOMPARE(idOf(u"张三丰"_s), zhang);
+        // Told in its own words, not as a refused add.
+        QCOMPARE(Accounts::refusal(Accounts::Outcome::NewNameTaken),
+                 u"此用户名已被其他用户使用，不能重命名！"_s);
 
         QCOMPARE(Accounts::rename(book->db(), 999, u"王五"_s).value(), Accounts::Outcome::Missing);
         QCOMPARE(idOf(u"王五"_s), 0);

@@ -9,7 +9,9 @@
 #include "db/Backup.h"
 #include "db/Scramble.h"
 #include "db/Session.h"
+#include "ui/ListEnterKey.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -19,6 +21,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <memory>
@@ -87,6 +90,7 @@ class TestFrmSystem : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { ListEnterKey::install(*qApp); }
     void init();
     void cleanup();
 
@@ -103,6 +107,7 @@ private slots:
     void aFailingConfirmShowsTheErrorAndWritesNothing();
     void confirmWritesOptionsButLeavesTheStartUpSnapshot();
     void cancelWritesNothing();
+    void enterOnAColumnRowLeavesTheWindowOpenAndUnwritten();
     void backUpNowWritesASoundCopyAndABadRestoreIsRefused();
 
 private:
@@ -251,7 +256,7 @@ void TestFrmSystem::accountsAreAddedOnceAndRenamedUniquely()
 
     open.selectAccount(u"张三"_s);
     open.prompter.expectInput(u"admin"_s, u"输入新用户名称！"_s);
-    open.prompter.expectMessage(u"此用户已经存在，不能重复添加！"_s);
+    open.prompter.expectMessage(u"此用户名已被其他用户使用，不能重命名！"_s);
     open.click(u"Button_Edit"_s);
     QCOMPARE(open.prompter.shown()[open.prompter.shown().size() - 2].defaultText, u"张三"_s);
     open.selectAccount(u"张三"_s);
@@ -519,6 +524,46 @@ void TestFrmSystem::backUpNowWritesASoundCopyAndABadRestoreIsRefused()
     QVERIFY(open.window->isVisible());
     QVERIFY(!QFileInfo::exists(Backup::folderOf(m_data->path())));
     QCOMPARE(m_data->scalar(u"SELECT count(*) FROM Vardelin_Contact"_s).toInt(), contacts);
+    QVERIFY(open.prompter.scriptDone());
+}
+
+void TestFrmSystem::enterOnAColumnRowLeavesTheWindowOpenAndUnwritten()
+{
+    const QString widthSql = u"SELECT Width FROM Vardelin_Alias WHERE Name = 'C.Post'"_s;
+    const int width = m_data->scalar(widthSql).toInt();
+    OpenWindow open(m_data->db(), m_session);
+    QVERIFY(open.show());
+    open.tick(u"C_IsLogin"_s);
+    open.tabs()->setCurrentIndex(frmSystem::ColumnsTab);
+    auto* list = open.find<QTreeWidget>(u"ListGird"_s);
+    const auto found = list->findItems(u"职务"_s, Qt::MatchExactly);
+    QCOMPARE(found.size(), 1);
+    list->setCurrentItem(found.first());
+    open.window->activateWindow();
+    list->setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(open.window.get()));
+
+    QString shownWith;
+    QTimer::singleShot(0, [&shownWith] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || dialog->objectName() != u"frmAlias"_s)
+            return;
+        auto* box = dialog->findChild<QLineEdit*>(u"Edit_Width"_s);
+        shownWith = box->text();
+        box->setText(u"2400"_s);
+        dialog->close();
+    });
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(shownWith, QString::number(width));
+    QCOMPARE(found.first()->text(1), u"2400"_s);
+    // The key stayed with the row: the settings are neither confirmed nor written.
+    QVERIFY(open.window->isVisible());
+    QCOMPARE(open.rebuilds, 0);
+    QCOMPARE(m_data->scalar(widthSql).toInt(), width);
+    QCOMPARE(m_data->scalar(u"SELECT IsLogin FROM Vardelin_System"_s).toInt(), 0);
+    open.click(u"Button_Cancel"_s);
+    QCOMPARE(m_data->scalar(widthSql).toInt(), width);
+    QCOMPARE(m_data->scalar(u"SELECT IsLogin FROM Vardelin_System"_s).toInt(), 0);
     QVERIFY(open.prompter.scriptDone());
 }
 

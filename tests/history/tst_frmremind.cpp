@@ -7,9 +7,11 @@
 
 #include "card/frmCard.h"
 #include "history/frmRemind.h"
+#include "ui/ListEnterKey.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -44,11 +46,12 @@ class TestFrmRemind : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { ListEnterKey::install(*qApp); }
     void init() { m_data = std::make_unique<TestDatabase>(); }
     void cleanup() { m_data.reset(); }
 
     void listsDueItemsAndSilencesTheDay();
-    void startUpShowsItAfterThePaintAndItsDoubleClickOpensTheCard();
+    void startUpShowsItAfterThePaintAndADoubleClickOrEnterOpensTheCard();
     void nothingDueNoWindow();
 
 private:
@@ -93,7 +96,7 @@ void TestFrmRemind::listsDueItemsAndSilencesTheDay()
     QVERIFY(prompter.scriptDone());
 }
 
-void TestFrmRemind::startUpShowsItAfterThePaintAndItsDoubleClickOpensTheCard()
+void TestFrmRemind::startUpShowsItAfterThePaintAndADoubleClickOrEnterOpensTheCard()
 {
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     const qint64 contact = m_data->addContact({{QStringLiteral("Name"), QStringLiteral("李明朗")}});
@@ -106,17 +109,29 @@ void TestFrmRemind::startUpShowsItAfterThePaintAndItsDoubleClickOpensTheCard()
     QTRY_VERIFY((window = running.window->findChild<frmRemind*>()) && window->isVisible());
 
     qint64 cardContact = 0;
-    QTimer::singleShot(0, [&cardContact] {
+    const auto leaveTheCard = [&cardContact] {
         auto* card = qobject_cast<frmCard*>(QApplication::activeModalWidget());
         if (!card)
             return;
         cardContact = card->contactId();
         QTest::mouseClick(card->findChild<QToolButton*>(QStringLiteral("Button_Exit")),
                           Qt::LeftButton);
-    });
+    };
+    QTimer::singleShot(0, leaveTheCard);
     auto* list = window->findChild<QTreeWidget*>(QStringLiteral("ListRemind"));
     doubleClickRow(list, 0);
     QCOMPARE(cardContact, contact);
+
+    // Enter on the row opens the card too, and the key ends there: the window stays.
+    const QPointer<frmRemind> stays(window);
+    cardContact = 0;
+    window->activateWindow();
+    list->setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTimer::singleShot(0, leaveTheCard);
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(cardContact, contact);
+    QVERIFY(stays && stays->isVisible());
     QVERIFY(running.prompter.scriptDone());
 }
 
