@@ -49,6 +49,7 @@ const QString notice = QStringLiteral("提示！");
 
 // A CSV file's first rows shown as they decode, enough to tell garbled text at a glance.
 constexpr int previewRows = 5;
+constexpr int previewRowsInSight = 3;
 
 QString encodingCaption(TextDecoding::Encoding encoding)
 {
@@ -130,8 +131,13 @@ ImportPage::ImportPage(Database& db, const Session& session, Prompter& prompter,
     m_preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_preview->setSelectionMode(QAbstractItemView::NoSelection);
     m_preview->setFocusPolicy(Qt::NoFocus);
-    m_preview->setFixedHeight(m_preview->horizontalHeader()->sizeHint().height() +
-                              m_preview->verticalHeader()->defaultSectionSize() * previewRows +
+    // Compact rows, three in sight (the rest a scroll away), so the mapping grid below keeps
+    // its room in the settings window.
+    m_preview->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_preview->verticalHeader()->setDefaultSectionSize(m_preview->fontMetrics().height() + 4);
+    // The header row is drawn taller than a cell's row: count it as two.
+    m_preview->setFixedHeight(m_preview->verticalHeader()->defaultSectionSize() *
+                                  (previewRowsInSight + 2) +
                               2 * m_preview->frameWidth());
     showCsvOptions(false);
 
