@@ -14,11 +14,31 @@ namespace CsvTable {
 
 namespace {
 
+// CRs that end a line on their own; the first CR of CR CR LF ends none.
+qsizetype countLoneCr(QStringView part)
+{
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < part.size(); ++i)
+        if (part[i] == u'\r' && (i + 1 == part.size() || part[i + 1] != u'\n') &&
+            !part.sliced(i).startsWith(u"\r\r\n"))
+            ++count;
+    return count;
+}
+
+// How many lines a stretch of text runs over.
+qsizetype lineEnds(QStringView part)
+{
+    return part.count(u'\n') + countLoneCr(part);
+}
+
 // Walks the text one record at a time; a record's line is where it starts, for messages.
 class RecordReader {
 public:
-    explicit RecordReader(const QString& text)
+    RecordReader(const QString& text, qsizetype start, QChar separator)
         : m_text(text)
+        , m_separator(separator)
+        , m_pos(start)
+        , m_line(1 + lineEnds(QStringView(text).first(start)))
     {
     }
 
@@ -49,7 +69,7 @@ public:
             if (m_pos >= m_text.size())
                 return true;
             const QChar stop = m_text[m_pos++];
-            if (stop == u',')
+            if (stop == m_separator)
                 continue;
             endLine(stop);
             return true;
@@ -61,9 +81,19 @@ public:
 private:
     void endLine(QChar stop)
     {
-        if (stop == u'\r' && m_pos < m_text.size() && m_text[m_pos] == u'\n')
-            ++m_pos;
+        if (stop == u'\r')
+            m_pos += crLfAfterCr(m_pos);
         ++m_line;
+    }
+
+    // How many characters after a CR belong to its line end: LF, or CR LF of a doubled CR.
+    qsizetype crLfAfterCr(qsizetype at) const
+    {
+        if (at < m_text.size() && m_text[at] == u'\n')
+            return 1;
+        if (at + 1 < m_text.size() && m_text[at] == u'\r' && m_text[at + 1] == u'\n')
+            return 2;
+        return 0;
     }
 
     bool readQuoted(QString& field)
@@ -74,8 +104,8 @@ private:
             if (quote < 0)
                 return false;
             const QStringView part = QStringView(m_text).sliced(m_pos, quote - m_pos);
-            m_line += part.count(u'\n') + countLoneCr(part);
-            field += part;
+            m_line += lineEnds(part);
+            appendLines(field, part);
             m_pos = quote + 1;
             if (m_pos < m_text.size() && m_text[m_pos] == u'"') {
                 field += u'"';
@@ -86,32 +116,35 @@ private:
         }
     }
 
-    // Up to the next comma or line end; text after a closing quote joins the field, as
+    // A quoted part with its line ends as the file means them: CR CR LF is one CRLF.
+    static void appendLines(QString& field, QStringView part)
+    {
+        qsizetype from = 0;
+        for (qsizetype at = part.indexOf(u"\r\r\n"); at >= 0; at = part.indexOf(u"\r\r\n", from)) {
+            field += part.sliced(from, at - from);
+            from = at + 1;
+        }
+        field += part.sliced(from);
+    }
+
+    // Up to the next separator or line end; text after a closing quote joins the field, as
     // spreadsheet programs read it.
     void readPlain(QString& field)
     {
         const qsizetype start = m_pos;
         while (m_pos < m_text.size()) {
             const QChar c = m_text[m_pos];
-            if (c == u',' || c == u'\n' || c == u'\r')
+            if (c == m_separator || c == u'\n' || c == u'\r')
                 break;
             ++m_pos;
         }
         field += QStringView(m_text).sliced(start, m_pos - start);
     }
 
-    static qsizetype countLoneCr(QStringView part)
-    {
-        qsizetype count = 0;
-        for (qsizetype i = 0; i < part.size(); ++i)
-            if (part[i] == u'\r' && (i + 1 == part.size() || part[i + 1] != u'\n'))
-                ++count;
-        return count;
-    }
-
     const QString& m_text;
+    const QChar m_separator;
     qsizetype m_pos = 0;
-    qsizetype m_line = 1;
+    qsizetype m_line;
     qsizetype m_recordLine = 1;
 };
 
@@ -128,11 +161,46 @@ bool fitToColumns(QStringList& cells, qsizetype columns)
     return true;
 }
 
-} // namespace
-
-Result<ImportTable> parse(const QString& text)
+// The separator a "sep=;" first line names, and where the text after that line starts.
+std::optional<std::pair<QChar, qsizetype>> separatorLine(QStringView text)
 {
-    RecordReader reader(text);
+    static const QString prefix = QStringLiteral("sep=");
+    if (!text.startsWith(prefix, Qt::CaseInsensitive) || text.size() < prefix.size() + 1)
+        return std::nullopt;
+    const QChar named = text[prefix.size()];
+    qsizetype end = prefix.size() + 1;
+    if (!separators().contains(named) ||
+        (end < text.size() && text[end] != u'\r' && text[end] != u'\n'))
+        return std::nullopt;
+    while (end < text.size() && (text[end] == u'\r' || text[end] == u'\n'))
+        ++end;
+    return std::pair{named, end};
+}
+
+// How often each separator stands outside quotes on the first line that holds anything.
+QList<qsizetype> separatorCounts(QStringView text)
+{
+    QList<qsizetype> counts(separators().size(), 0);
+    qsizetype at = 0;
+    while (at < text.size() && (text[at] == u'\r' || text[at] == u'\n'))
+        ++at;
+    bool quoted = false;
+    for (; at < text.size(); ++at) {
+        const QChar c = text[at];
+        if (c == u'"')
+            quoted = !quoted;
+        else if (!quoted && (c == u'\r' || c == u'\n'))
+            break;
+        else if (!quoted)
+            if (const qsizetype which = separators().indexOf(c); which >= 0)
+                ++counts[which];
+    }
+    return counts;
+}
+
+Result<ImportTable> parseFrom(const QString& text, qsizetype start, QChar separator)
+{
+    RecordReader reader(text, start, separator);
     ImportTable table;
     QStringList cells;
     DbError error;
@@ -162,16 +230,56 @@ Result<ImportTable> parse(const QString& text)
     return table;
 }
 
-Result<ImportTable> fromBytes(QByteArray bytes)
+} // namespace
+
+const QList<QChar>& separators()
 {
-    auto text = TextDecoding::decodeFile(bytes);
-    bytes = QByteArray();
-    if (!text)
-        return text.error();
-    return parse(text.value());
+    static const QList<QChar> all{u',', u';', u'\t'};
+    return all;
 }
 
-Result<ImportTable> readFile(const QString& path)
+QChar detectSeparator(QStringView text)
+{
+    if (const auto named = separatorLine(text))
+        return named->first;
+    const QList<qsizetype> counts = separatorCounts(text);
+    // The first of the most frequent, so a tie or a line without any stays with the comma.
+    return separators()[std::max_element(counts.begin(), counts.end()) - counts.begin()];
+}
+
+Result<ImportTable> parse(const QString& text, QChar separator)
+{
+    const auto named = separatorLine(text);
+    return parseFrom(text, named ? named->second : 0, separator);
+}
+
+Result<Reading> readBytes(QByteArray bytes, const Format& format)
+{
+    Reading reading;
+    QString text;
+    if (format.encoding) {
+        auto decoded = TextDecoding::decodeAs(bytes, *format.encoding);
+        if (!decoded)
+            return decoded.error();
+        text = std::move(decoded).value();
+        reading.encoding = *format.encoding;
+    } else {
+        auto decoded = TextDecoding::decodeDetecting(bytes);
+        if (!decoded)
+            return decoded.error();
+        text = std::move(decoded.value().text);
+        reading.encoding = decoded.value().encoding;
+    }
+    bytes = QByteArray();
+    reading.separator = format.separator.value_or(detectSeparator(text));
+    auto table = parse(text, reading.separator);
+    if (!table)
+        return table.error();
+    reading.table = std::move(table).value();
+    return reading;
+}
+
+Result<Reading> readPath(const QString& path, const Format& format)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -182,7 +290,23 @@ Result<ImportTable> readFile(const QString& path)
         return importError(ImportErrorCode::CannotOpen,
                            QStringLiteral("读取文件“%1”失败：%2").arg(path, file.errorString()));
     file.close();
-    return fromBytes(std::move(bytes));
+    return readBytes(std::move(bytes), format);
+}
+
+Result<ImportTable> fromBytes(QByteArray bytes, const Format& format)
+{
+    auto reading = readBytes(std::move(bytes), format);
+    if (!reading)
+        return reading.error();
+    return std::move(reading.value().table);
+}
+
+Result<ImportTable> readFile(const QString& path, const Format& format)
+{
+    auto reading = readPath(path, format);
+    if (!reading)
+        return reading.error();
+    return std::move(reading.value().table);
 }
 
 namespace {

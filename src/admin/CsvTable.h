@@ -3,29 +3,59 @@
 #pragma once
 
 #include "admin/ImportTable.h"
+#include "admin/TextDecoding.h"
 #include "db/Result.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringEncoder>
 #include <QStringList>
+#include <QStringView>
+
+#include <optional>
 
 class QIODevice;
 
 namespace CsvTable {
 
+// The field separators a file can use, in the order they are offered: comma, semicolon, tab.
+const QList<QChar>& separators();
+
+// The separator of a text: the one an "sep=;" first line names (as spreadsheet programs
+// write it), else the one the header line holds most of outside quotes; a comma when it holds
+// none or ties.
+QChar detectSeparator(QStringView text);
+
 // The first record gives the column names, every further record a row. Fields may be quoted
-// ("" inside stands for one quote; commas and line breaks inside are kept); records end with
-// CRLF, LF or CR, the last one with or without. Lines with nothing on them are skipped.
+// ("" inside stands for one quote; separators and line breaks inside are kept); records end
+// with CRLF, LF, CR or CR CR LF (one line end, as text-mode writers double the CR), the last one
+// with or without. Lines with nothing on them, and a "sep=" first line, are skipped.
 // A row with fewer cells than the header gets empty cells; cells beyond the header are dropped
 // when empty (spreadsheet programs pad rows so) and refused with an error naming the line when
 // they hold a value, since dropping it would lose data silently.
-Result<ImportTable> parse(const QString& text);
+Result<ImportTable> parse(const QString& text, QChar separator = u',');
 
-// The file's bytes in any encoding TextDecoding::decodeFile recognises, then parse.
-// The bytes are let go once decoded, so a large file is never held twice over.
-Result<ImportTable> fromBytes(QByteArray bytes);
-Result<ImportTable> readFile(const QString& path);
+// How a file is read; what is left empty is detected (TextDecoding::decodeDetecting,
+// detectSeparator).
+struct Format {
+    std::optional<TextDecoding::Encoding> encoding;
+    std::optional<QChar> separator;
+};
+
+// A table with the encoding and separator it was read by.
+struct Reading {
+    ImportTable table;
+    TextDecoding::Encoding encoding = TextDecoding::Encoding::Utf8;
+    QChar separator = u',';
+};
+
+// The file's bytes decoded and parsed. The bytes are let go once decoded, so a large file is
+// never held twice over.
+Result<Reading> readBytes(QByteArray bytes, const Format& format = {});
+Result<Reading> readPath(const QString& path, const Format& format = {});
+Result<ImportTable> fromBytes(QByteArray bytes, const Format& format = {});
+Result<ImportTable> readFile(const QString& path, const Format& format = {});
 
 // One field as written: quoted, with doubled quotes, when it holds a comma, quote, CR or LF.
 QString quoted(const QString& field);

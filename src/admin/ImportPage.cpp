@@ -20,11 +20,13 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTreeWidget>
 
 namespace {
@@ -45,6 +47,36 @@ constexpr qint64 progressIntervalMs = 50;
 
 const QString notice = QStringLiteral("提示！");
 
+// A CSV file's first rows shown as they decode, enough to tell garbled text at a glance.
+constexpr int previewRows = 5;
+constexpr int previewRowsInSight = 3;
+
+QString encodingCaption(TextDecoding::Encoding encoding)
+{
+    using TextDecoding::Encoding;
+    switch (encoding) {
+    case Encoding::Gb18030:
+        return QStringLiteral("GB18030（简体中文）");
+    case Encoding::Big5:
+        return QStringLiteral("Big5（繁体中文）");
+    case Encoding::ShiftJis:
+        return QStringLiteral("Shift_JIS（日文）");
+    case Encoding::Latin1:
+        return QStringLiteral("Latin-1（西欧）");
+    default:
+        return TextDecoding::nameOf(encoding);
+    }
+}
+
+QString separatorCaption(QChar separator)
+{
+    if (separator == u';')
+        return QStringLiteral("分号");
+    if (separator == u'\t')
+        return QStringLiteral("制表符");
+    return QStringLiteral("逗号");
+}
+
 } // namespace
 
 ImportPage::ImportPage(Database& db, const Session& session, Prompter& prompter, QWidget* parent)
@@ -59,6 +91,11 @@ ImportPage::ImportPage(Database& db, const Session& session, Prompter& prompter,
     , m_input(named(new QPushButton(QStringLiteral("导入联系人"), this), "Button_Input"))
     , m_output(named(new QPushButton(QStringLiteral("导出联系人"), this), "Button_Output"))
     , m_bar(named(new QProgressBar(this), "Bar"))
+    , m_encodingLabel(new QLabel(QStringLiteral("编码："), this))
+    , m_encoding(named(new QComboBox(this), "Combo_Encoding"))
+    , m_separatorLabel(new QLabel(QStringLiteral("分隔符："), this))
+    , m_separator(named(new QComboBox(this), "Combo_Separator"))
+    , m_preview(named(new QTableWidget(this), "List_Preview"))
 {
     auto* label = named(new QLabel(QStringLiteral("Excel文件："), this), "Label4");
     // Filled only by the file dialog; grey like every box the user cannot type into.
@@ -83,22 +120,54 @@ ImportPage::ImportPage(Database& db, const Session& session, Prompter& prompter,
     // Usable once a file's column names are in it.
     m_field->setEnabled(false);
     m_bar->setValue(0);
+    // Any guess at a CSV file's encoding can fail: the user sees its first rows and picks.
+    for (const TextDecoding::Encoding encoding : TextDecoding::encodings())
+        m_encoding->addItem(encodingCaption(encoding), int(encoding));
+    for (const QChar separator : CsvTable::separators())
+        m_separator->addItem(separatorCaption(separator), QString(separator));
+    m_encodingLabel->setBuddy(m_encoding);
+    m_separatorLabel->setBuddy(m_separator);
+    m_preview->setAccessibleName(QStringLiteral("文件的前几行"));
+    m_preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_preview->setSelectionMode(QAbstractItemView::NoSelection);
+    m_preview->setFocusPolicy(Qt::NoFocus);
+    // Compact rows, three in sight (the rest a scroll away), so the mapping grid below keeps
+    // its room in the settings window.
+    m_preview->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_preview->verticalHeader()->setDefaultSectionSize(m_preview->fontMetrics().height() + 4);
+    // The header row is drawn taller than a cell's row: count it as two.
+    m_preview->setFixedHeight(m_preview->verticalHeader()->defaultSectionSize() *
+                                  (previewRowsInSight + 2) +
+                              2 * m_preview->frameWidth());
+    showCsvOptions(false);
+
+    auto* csvOptions = new QHBoxLayout;
+    csvOptions->addWidget(m_encodingLabel);
+    csvOptions->addWidget(m_encoding);
+    csvOptions->addSpacing(12);
+    csvOptions->addWidget(m_separatorLabel);
+    csvOptions->addWidget(m_separator);
+    csvOptions->addStretch(1);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(label, 0, 0);
     layout->addWidget(m_file, 0, 1, 1, 2);
     layout->addWidget(m_open, 0, 3);
-    layout->addWidget(m_mapping, 1, 0, 1, 4);
-    layout->addWidget(m_field, 2, 0, 1, 2);
-    layout->addWidget(m_input, 2, 2);
-    layout->addWidget(m_output, 2, 3);
-    layout->addWidget(m_bar, 3, 0, 1, 4);
-    layout->setRowStretch(1, 1);
+    layout->addLayout(csvOptions, 1, 0, 1, 4);
+    layout->addWidget(m_preview, 2, 0, 1, 4);
+    layout->addWidget(m_mapping, 3, 0, 1, 4);
+    layout->addWidget(m_field, 4, 0, 1, 2);
+    layout->addWidget(m_input, 4, 2);
+    layout->addWidget(m_output, 4, 3);
+    layout->addWidget(m_bar, 5, 0, 1, 4);
+    layout->setRowStretch(3, 1);
 
     connect(m_open, &QPushButton::clicked, this, &ImportPage::Button_Open_Click);
     connect(m_field, &QComboBox::activated, this, &ImportPage::Edit_Field_Click);
     connect(m_input, &QPushButton::clicked, this, &ImportPage::Button_Input_Click);
     connect(m_output, &QPushButton::clicked, this, &ImportPage::Button_Output_Click);
+    connect(m_encoding, &QComboBox::activated, this, &ImportPage::Combo_Encoding_Click);
+    connect(m_separator, &QComboBox::activated, this, &ImportPage::Combo_Separator_Click);
 }
 
 QString ImportPage::fileFilter()
@@ -134,6 +203,13 @@ void ImportPage::Button_Open_Click()
         return;
     }
     m_file->setText(path);
+    m_fileFieldsFrom = m_field->count();
+    showCsvOptions(kind == ImportFileKind::Csv);
+    if (kind == ImportFileKind::Csv) {
+        m_csvFormat = {};
+        readCsv();
+        return;
+    }
     if (kind == ImportFileKind::VCard) {
         // A card's values already name the contact's columns: there is nothing to link.
         if (auto cards = VCard::readFile(path); !cards)
@@ -151,10 +227,73 @@ void ImportPage::Button_Open_Click()
     m_field->setEnabled(true);
 }
 
+void ImportPage::readCsv()
+{
+    setBusy(true);
+    auto reading = CsvTable::readPath(m_file->text(), m_csvFormat);
+    setBusy(false);
+    if (!reading) {
+        // What an earlier reading showed is not what the import would take.
+        replaceFileFields({});
+        showPreview({});
+        m_prompter.showError(this, reading.error());
+        return;
+    }
+    showCsvReading(reading.value());
+}
+
+void ImportPage::Combo_Encoding_Click(int index)
+{
+    m_csvFormat.encoding = TextDecoding::Encoding(m_encoding->itemData(index).toInt());
+    readCsv();
+}
+
+void ImportPage::Combo_Separator_Click(int index)
+{
+    m_csvFormat.separator = m_separator->itemData(index).toString().front();
+    readCsv();
+}
+
+void ImportPage::showCsvOptions(bool shown)
+{
+    for (QWidget* option : std::initializer_list<QWidget*>{
+             m_encodingLabel, m_encoding, m_separatorLabel, m_separator, m_preview})
+        option->setVisible(shown);
+}
+
+void ImportPage::showCsvReading(const CsvTable::Reading& reading)
+{
+    m_encoding->setCurrentIndex(m_encoding->findData(int(reading.encoding)));
+    m_separator->setCurrentIndex(m_separator->findData(QString(reading.separator)));
+    replaceFileFields(reading.table.columns);
+    showPreview(reading.table);
+}
+
+void ImportPage::replaceFileFields(const QStringList& columns)
+{
+    while (m_field->count() > m_fileFieldsFrom)
+        m_field->removeItem(m_field->count() - 1);
+    m_field->addItems(columns);
+    m_field->setEnabled(m_field->count() > 0);
+}
+
+void ImportPage::showPreview(const ImportTable& table)
+{
+    const qsizetype rows = std::min<qsizetype>(table.rows.size(), previewRows);
+    m_preview->clear();
+    m_preview->setColumnCount(int(table.columns.size()));
+    m_preview->setRowCount(int(rows));
+    m_preview->setHorizontalHeaderLabels(table.columns);
+    for (qsizetype row = 0; row < rows; ++row)
+        for (qsizetype column = 0; column < table.columns.size(); ++column)
+            m_preview->setItem(int(row), int(column),
+                               new QTableWidgetItem(table.rows[row][column]));
+}
+
 Result<ImportTable> ImportPage::readTable(const QString& path)
 {
     if (importFileKind(path) != ImportFileKind::Workbook)
-        return CsvTable::readFile(path);
+        return CsvTable::readFile(path, m_csvFormat);
     // The helper parses a workbook whole even for its column names, so the reading made when it
     // was chosen serves the import as long as the file is unchanged.
     const QFileInfo file(path);
@@ -294,7 +433,8 @@ void ImportPage::showProgress(qsizetype done, qsizetype total)
 void ImportPage::setBusy(bool busy)
 {
     m_busy = busy;
-    for (QWidget* control : std::initializer_list<QWidget*>{m_open, m_mapping, m_input, m_output})
+    for (QWidget* control : std::initializer_list<QWidget*>{m_open, m_mapping, m_input, m_output,
+                                                            m_encoding, m_separator})
         control->setEnabled(!busy);
     m_field->setEnabled(!busy && m_field->count() > 0);
 }

@@ -3,6 +3,7 @@
 // contacts, and the contacts the user sees exported.
 #pragma once
 
+#include "admin/CsvTable.h"
 #include "admin/ImportMapping.h"
 #include "admin/ImportTable.h"
 #include "db/Result.h"
@@ -17,8 +18,10 @@ class Database;
 class Prompter;
 class QComboBox;
 class QLineEdit;
+class QLabel;
 class QProgressBar;
 class QPushButton;
+class QTableWidget;
 class QTreeWidget;
 struct Session;
 
@@ -46,8 +49,18 @@ private:
     void Edit_Field_Click(int index);
     void Button_Input_Click();
     void importFile(const QString& path);
-    // A CSV file or a workbook's sheet; a workbook is read by its helper program.
+    // A CSV file (in the encoding and separator chosen or detected) or a workbook's sheet; a
+    // workbook is read by its helper program.
     Result<ImportTable> readTable(const QString& path);
+    // Reads the chosen CSV file again as m_csvFormat says, and shows its columns and first rows.
+    void readCsv();
+    void Combo_Encoding_Click(int index);
+    void Combo_Separator_Click(int index);
+    void showCsvOptions(bool shown);
+    void showCsvReading(const CsvTable::Reading& reading);
+    // Puts the chosen file's column names in Edit_Field in place of its earlier reading's.
+    void replaceFileFields(const QStringList& columns);
+    void showPreview(const ImportTable& table);
     void Button_Output_Click();
     QList<ImportLink> links() const;
     void showProgress(qsizetype done, qsizetype total);
@@ -64,7 +77,17 @@ private:
     QPushButton* m_input;
     QPushButton* m_output;
     QProgressBar* m_bar;
+    QLabel* m_encodingLabel;
+    QComboBox* m_encoding;
+    QLabel* m_separatorLabel;
+    QComboBox* m_separator;
+    QTableWidget* m_preview;
     bool m_busy = false;
+
+    // Where the chosen file's column names start in Edit_Field (earlier files' stay before).
+    int m_fileFieldsFrom = 0;
+    // What the user chose for the CSV file; the rest is detected at every reading.
+    CsvTable::Format m_csvFormat;
 
     // The last workbook read, and the file's state then.
     struct ReadWorkbook {

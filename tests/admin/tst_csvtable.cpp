@@ -2,19 +2,47 @@
 // CSV files as spreadsheet programs save them read into a table, and written back unchanged.
 #include "admin/CsvTable.h"
 
+#include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
+using TextDecoding::Encoding;
+
 namespace {
 
 const QStringList chineseHeader{QStringLiteral("姓名"), QStringLiteral("电话")};
+const QString chineseText = QStringLiteral("姓名,电话\r\n张三,13800138000\r\n李四,0086-10\r\n");
+const QList<QStringList> chineseCells{chineseHeader,
+                                      {QStringLiteral("张三"), QStringLiteral("13800138000")},
+                                      {QStringLiteral("李四"), QStringLiteral("0086-10")}};
 
-QByteArray utf16(const QString& text, QStringConverter::Encoding encoding, QByteArray bom)
+QByteArray utf16Bytes(const QString& text, QStringConverter::Encoding encoding, QByteArray bom)
 {
     QStringEncoder encoder(encoding);
     return bom + QByteArray(encoder(text));
 }
+
+QByteArray encoded(const char* charset, const QString& text)
+{
+    QStringEncoder encoder(charset);
+    if (!encoder.isValid())
+        qFatal("no encoder for %s", charset);
+    return encoder(text);
+}
+
+// A file other programs wrote, from tests/data/csv.
+QByteArray realFile(const char* name)
+{
+    QFile file(QStringLiteral(CSV_DATA "/") + QLatin1StringView(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", name);
+    return file.readAll();
+}
+
+constexpr int detect = -1;
 
 } // namespace
 
@@ -22,8 +50,8 @@ class tst_CsvTable : public QObject {
     Q_OBJECT
 
 private slots:
-    void readsEveryEncodingChineseProgramsSave_data();
-    void readsEveryEncodingChineseProgramsSave();
+    void readsEachFileByItsEncodingAndSeparator_data();
+    void readsEachFileByItsEncodingAndSeparator();
     void readsLongGbkTextAsGbk();
     void readsQuotedFieldsAsRfc4180Says();
     void padsShortRowsAndDropsEmptyExtraCells();
@@ -37,34 +65,104 @@ private slots:
     void survivesEveryCutAndDamagedByte();
 };
 
-void tst_CsvTable::readsEveryEncodingChineseProgramsSave_data()
+void tst_CsvTable::readsEachFileByItsEncodingAndSeparator_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    const QString text = QStringLiteral("姓名,电话\r\n张三,13800138000\r\n李四,0086-10\r\n");
-    QTest::newRow("UTF-8 without BOM") << text.toUtf8();
-    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF" + text.toUtf8());
-    QTest::newRow("GBK") << QByteArray("\xD0\xD5\xC3\xFB,\xB5\xE7\xBB\xB0\r\n"
-                                       "\xD5\xC5\xC8\xFD,13800138000\r\n"
-                                       "\xC0\xEE\xCB\xC4,0086-10\r\n");
-    QTest::newRow("UTF-16 LE with BOM")
-        << utf16(text, QStringConverter::Utf16LE, QByteArray("\xFF\xFE"));
-    QTest::newRow("UTF-16 BE with BOM")
-        << utf16(text, QStringConverter::Utf16BE, QByteArray("\xFE\xFF"));
-    QTest::newRow("LF line ends, last line without one")
-        << QStringLiteral("姓名,电话\n张三,13800138000\n李四,0086-10").toUtf8();
+    QTest::addColumn<int>("chosenEncoding"); // detect, or what the user picked
+    QTest::addColumn<QString>("chosenSeparator");
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<QString>("separator");
+    QTest::addColumn<QList<QStringList>>("cells"); // the header first
+
+    const int utf8 = int(Encoding::Utf8);
+    const int gb18030 = int(Encoding::Gb18030);
+    const int utf16 = int(Encoding::Utf16);
+    const QString comma = QStringLiteral(",");
+    const auto row = [&](const char* name, const QByteArray& bytes, int encoding,
+                         const QList<QStringList>& cells = chineseCells) {
+        QTest::newRow(name) << bytes << detect << QString() << encoding << comma << cells;
+    };
+    row("UTF-8 without BOM", chineseText.toUtf8(), utf8);
+    row("UTF-8 with BOM", "\xEF\xBB\xBF" + chineseText.toUtf8(), utf8);
+    row("GBK", encoded("GB18030", chineseText), gb18030);
+    // An even number of bytes once made ICU's detector take a two-row file for UTF-16.
+    row("short GBK of even length", encoded("GB18030", u"姓名,电话\r\n张三,1380013800\r\n"_s),
+        gb18030, {chineseHeader, {u"张三"_s, u"1380013800"_s}});
+    row("UTF-16 LE with BOM", utf16Bytes(chineseText, QStringConverter::Utf16LE, "\xFF\xFE"),
+        utf16);
+    row("UTF-16 BE with BOM", utf16Bytes(chineseText, QStringConverter::Utf16BE, "\xFE\xFF"),
+        utf16);
+    row("UTF-16 LE without BOM", utf16Bytes(chineseText, QStringConverter::Utf16LE, {}), utf16);
+    row("UTF-16 BE without BOM", utf16Bytes(chineseText, QStringConverter::Utf16BE, {}), utf16);
+    row("Big5", encoded("Big5", u"姓名,電話\r\n張三,13800138000\r\n李四,0086-10\r\n"_s),
+        int(Encoding::Big5),
+        {{u"姓名"_s, u"電話"_s}, {u"張三"_s, u"13800138000"_s}, {u"李四"_s, u"0086-10"_s}});
+    row("LF line ends, last line without one",
+        u"姓名,电话\n张三,13800138000\n李四,0086-10"_s.toUtf8(), utf8);
+    row("CR CR LF line ends",
+        u"姓名,电话\r\r\n张三,\"一\r\r\n二\"\r\r\n\r\r\n李四,x\r\r\n"_s.toUtf8(), utf8,
+        {chineseHeader, {u"张三"_s, u"一\r\n二"_s}, {u"李四"_s, u"x"_s}});
+
+    // Files other programs wrote.
+    const QList<QStringList> abc{{u"a"_s, u"b"_s, u"c"_s}, {u"1"_s, u"2"_s, u"3"_s}};
+    row("Latin-1 (csvkit)", realFile("test_latin1.csv"), int(Encoding::Latin1),
+        abc + QList<QStringList>{{u"4"_s, u"5"_s, u"©"_s}});
+    row("UTF-16 LE (csvkit)", realFile("test_utf16_little.csv"), utf16,
+        abc + QList<QStringList>{{u"4"_s, u"5"_s, u"ʤ"_s}});
+    row("UTF-16 BE (csvkit)", realFile("test_utf16_big.csv"), utf16,
+        abc + QList<QStringList>{{u"4"_s, u"5"_s, u"ʤ"_s}});
+    row("CR line ends (csvkit)", realFile("mac_newlines.csv"), utf8,
+        abc + QList<QStringList>{{u"Once upon\ra time"_s, u"5"_s, u"6"_s}});
+    QTest::newRow("tab-separated (csvkit)")
+        << realFile("dummy.tsv") << detect << QString() << utf8 << u"\t"_s << abc;
+
+    QTest::newRow("semicolons") << u"姓名;电话\r\n\"张;三\";1,2\r\n"_s.toUtf8() << detect
+                                << QString() << utf8 << u";"_s
+                                << QList<QStringList>{chineseHeader, {u"张;三"_s, u"1,2"_s}};
+    QTest::newRow("a sep= line names the separator")
+        << "sep=;\r\nName;Tel\r\na,b;1\r\n"_ba << detect << QString() << utf8 << u";"_s
+        << QList<QStringList>{{u"Name"_s, u"Tel"_s}, {u"a,b"_s, u"1"_s}};
+    QTest::newRow("separator chosen over a tie")
+        << "a;b,c\r\n1;2,3\r\n"_ba << detect << u";"_s << utf8 << u";"_s
+        << QList<QStringList>{{u"a"_s, u"b,c"_s}, {u"1"_s, u"2,3"_s}};
+
+    // What no guess can tell: the user names the encoding.
+    QTest::newRow("Big5 chosen") << encoded("Big5", u"姓名,電話\r\n陳大文,2345\r\n"_s)
+                                 << int(Encoding::Big5) << QString() << int(Encoding::Big5) << comma
+                                 << QList<QStringList>{{u"姓名"_s, u"電話"_s},
+                                                       {u"陳大文"_s, u"2345"_s}};
+    QTest::newRow("Shift_JIS chosen")
+        << encoded("Shift_JIS", u"氏名,電話\r\n田中太郎,03-1234-5678\r\n"_s)
+        << int(Encoding::ShiftJis) << QString() << int(Encoding::ShiftJis) << comma
+        << QList<QStringList>{{u"氏名"_s, u"電話"_s}, {u"田中太郎"_s, u"03-1234-5678"_s}};
+    QTest::newRow("Latin-1 chosen")
+        << encoded("windows-1252", u"Name,Ort\r\nMüller,Köln €\r\n"_s) << int(Encoding::Latin1)
+        << QString() << int(Encoding::Latin1) << comma
+        << QList<QStringList>{{u"Name"_s, u"Ort"_s}, {u"Müller"_s, u"Köln €"_s}};
+    QTest::newRow("UTF-16 chosen for text without BOM")
+        << utf16Bytes(chineseText, QStringConverter::Utf16BE, {}) << utf16 << QString() << utf16
+        << comma << chineseCells;
 }
 
-void tst_CsvTable::readsEveryEncodingChineseProgramsSave()
+void tst_CsvTable::readsEachFileByItsEncodingAndSeparator()
 {
     QFETCH(QByteArray, bytes);
-    const auto table = CsvTable::fromBytes(bytes);
-    QVERIFY2(table.ok(), qPrintable(table.error().description));
-    QCOMPARE(table.value().columns, chineseHeader);
-    QCOMPARE(table.value().rows.size(), 2);
-    QCOMPARE(table.value().rows[0],
-             (QStringList{QStringLiteral("张三"), QStringLiteral("13800138000")}));
-    QCOMPARE(table.value().rows[1],
-             (QStringList{QStringLiteral("李四"), QStringLiteral("0086-10")}));
+    QFETCH(int, chosenEncoding);
+    QFETCH(QString, chosenSeparator);
+    QFETCH(int, encoding);
+    QFETCH(QString, separator);
+    QFETCH(QList<QStringList>, cells);
+    CsvTable::Format format;
+    if (chosenEncoding != detect)
+        format.encoding = Encoding(chosenEncoding);
+    if (!chosenSeparator.isEmpty())
+        format.separator = chosenSeparator.front();
+    const auto reading = CsvTable::readBytes(bytes, format);
+    QVERIFY2(reading.ok(), qPrintable(reading.error().description));
+    QCOMPARE(int(reading.value().encoding), encoding);
+    QCOMPARE(QString(reading.value().separator), separator);
+    QCOMPARE(reading.value().table.columns, cells.first());
+    QCOMPARE(reading.value().table.rows, cells.mid(1));
 }
 
 void tst_CsvTable::readsLongGbkTextAsGbk()
@@ -122,6 +220,11 @@ void tst_CsvTable::refusesExtraCellsWithValuesNamingTheLine()
     QCOMPARE(table.error().number, ImportErrorCode::BadLayout);
     QVERIFY2(table.error().description.contains(QStringLiteral("第 4 行")),
              qPrintable(table.error().description));
+    // A doubled CR before LF ends one line, not two.
+    const auto doubled = CsvTable::fromBytes("a,b\r\r\n\"x\r\r\ny\",1\r\r\n3,4,lost\r\r\n");
+    QVERIFY(!doubled.ok());
+    QVERIFY2(doubled.error().description.contains(QStringLiteral("第 4 行")),
+             qPrintable(doubled.error().description));
 }
 
 void tst_CsvTable::readsHeaderOnlyAsNoRows()
@@ -136,6 +239,7 @@ void tst_CsvTable::readsHeaderOnlyAsNoRows()
 void tst_CsvTable::refusesFilesWithoutText_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("chosenEncoding");
     QTest::addColumn<int>("code");
     QByteArray garbage("\x89PNG\r\n\x1A\n", 8);
     quint32 state = 12345;
@@ -143,24 +247,32 @@ void tst_CsvTable::refusesFilesWithoutText_data()
         state = state * 1103515245u + 12345u;
         garbage += char(state >> 24);
     }
-    QTest::newRow("binary with NUL bytes") << garbage << ImportErrorCode::NotText;
+    QTest::newRow("binary with NUL bytes") << garbage << detect << ImportErrorCode::NotText;
     QByteArray noNul = garbage;
     noNul.replace('\0', '\x01');
-    QTest::newRow("binary without NUL bytes") << noNul << ImportErrorCode::NotText;
+    QTest::newRow("binary without NUL bytes") << noNul << detect << ImportErrorCode::NotText;
     QTest::newRow("UTF-16 with NUL characters") << QByteArray("\xFF\xFE"
                                                               "a\0\0\0b\0",
                                                               8)
-                                                << ImportErrorCode::NotText;
-    QTest::newRow("empty file") << QByteArray() << ImportErrorCode::BadLayout;
+                                                << detect << ImportErrorCode::NotText;
+    QTest::newRow("GBK read as the chosen UTF-8")
+        << encoded("GB18030", chineseText) << int(Encoding::Utf8) << ImportErrorCode::NotText;
+    QTest::newRow("text with NUL bytes read as the chosen GB18030")
+        << QByteArray("a,b\r\n\0,1\r\n", 10) << int(Encoding::Gb18030) << ImportErrorCode::NotText;
+    QTest::newRow("empty file") << QByteArray() << detect << ImportErrorCode::BadLayout;
     QTest::newRow("quote never closed")
-        << QByteArray("a,b\n\"open,1\n2,3\n") << ImportErrorCode::BadLayout;
+        << QByteArray("a,b\n\"open,1\n2,3\n") << detect << ImportErrorCode::BadLayout;
 }
 
 void tst_CsvTable::refusesFilesWithoutText()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(int, chosenEncoding);
     QFETCH(int, code);
-    const auto table = CsvTable::fromBytes(bytes);
+    CsvTable::Format format;
+    if (chosenEncoding != detect)
+        format.encoding = Encoding(chosenEncoding);
+    const auto table = CsvTable::fromBytes(bytes, format);
     QVERIFY(!table.ok());
     QCOMPARE(table.error().number, code);
     QVERIFY(!table.error().description.isEmpty());

@@ -19,6 +19,7 @@
 #include <QSqlQuery>
 #include <QStringEncoder>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -104,6 +105,7 @@ private slots:
 
     void importsCsvRowsWithTheirValues_data();
     void importsCsvRowsWithTheirValues();
+    void aCsvFileIsShownAndReadInTheChosenEncoding();
     void importedContactsAreUnderTheirLetterTab();
     void aFailureHalfwayAddsNothingAndASecondRunAddsOnce();
     void aNonAdministratorsImportBelongsToThatUser();
@@ -223,6 +225,53 @@ void tst_ImportPage::importsCsvRowsWithTheirValues()
     QVERIFY(rows.value(5).isNull());
     QVERIFY(rows.value(6).isNull());
     QVERIFY(!rows.next());
+}
+
+void tst_ImportPage::aCsvFileIsShownAndReadInTheChosenEncoding()
+{
+    // Hong Kong names in Big5 under an English header decode as GB18030 too (into other
+    // characters): the guess is wrong, and the user sees it and picks Big5.
+    QStringEncoder big5("Big5");
+    const QByteArray bytes =
+        big5(u"Name;Mobile\r\n黃家駒;91234567\r\n劉德華;98765432\r\n梁朝偉;61234567\r\n"_s);
+    ImportWindow open(m_data->db(), m_session);
+    QVERIFY(open.show());
+    auto* encoding = open.find<QComboBox>(u"Combo_Encoding"_s);
+    auto* separator = open.find<QComboBox>(u"Combo_Separator"_s);
+    auto* preview = open.find<QTableWidget>(u"List_Preview"_s);
+    QComboBox* field = open.find<QComboBox>(u"Edit_Field"_s);
+    QVERIFY(!encoding->isVisible());
+    open.open(writeFile(u"hk.csv"_s, bytes));
+    QVERIFY(encoding->isVisible());
+    QCOMPARE(encoding->currentText(), u"GB18030（简体中文）"_s);
+    QCOMPARE(separator->currentText(), u"分号"_s);
+    QCOMPARE(preview->rowCount(), 3);
+    QCOMPARE(preview->horizontalHeaderItem(1)->text(), u"Mobile"_s);
+    QVERIFY(preview->item(0, 0)->text() != u"黃家駒"_s);
+
+    const int big5Index = encoding->findText(u"Big5（繁体中文）"_s);
+    QVERIFY(big5Index >= 0);
+    encoding->setCurrentIndex(big5Index);
+    emit encoding->activated(big5Index);
+    QCOMPARE(preview->item(0, 0)->text(), u"黃家駒"_s);
+    QCOMPARE(preview->item(2, 1)->text(), u"61234567"_s);
+    // The file's names are read again, not added a second time.
+    QCOMPARE(field->count(), 2);
+
+    open.link(u"姓名"_s, u"Name"_s);
+    open.link(u"手机1"_s, u"Mobile"_s);
+    open.prompter.expectMessage(u"导入联系人完成！"_s);
+    open.click(u"Button_Input"_s);
+    QVERIFY(open.prompter.scriptDone());
+    QCOMPARE(m_data->scalar(u"SELECT Moblie1 FROM Vardelin_Contact WHERE Name = ?"_s, {u"黃家駒"_s})
+                 .toString(),
+             u"91234567"_s);
+    QCOMPARE(m_data
+                 ->scalar(u"SELECT COUNT(*) FROM Vardelin_Contact WHERE Name IN (?, ?)"_s,
+                          {u"劉德華"_s, u"梁朝偉"_s})
+                 .toInt(),
+             2);
+    QCOMPARE(count(), 3);
 }
 
 void tst_ImportPage::importedContactsAreUnderTheirLetterTab()
