@@ -4,6 +4,7 @@
 #include "AddressBookCommands.h"
 #include "DockLayout.h"
 #include "MainToolBar.h"
+#include "PaneLayout.h"
 #include "UserProfile.h"
 #include "frmLogin.h"
 
@@ -488,15 +489,18 @@ void Main::nameForAssistiveTools()
 
 QString Main::dockState() const
 {
-    return DockLayout::wrap(saveState());
+    return DockLayout::write(PaneLayout::capture(*this, {m_groupPane, m_historyPane}));
 }
 
 bool Main::restoreDockState(const QString& text)
 {
-    const DockLayout::Unwrapped layout = DockLayout::unwrap(text);
-    const bool restored = layout.form == DockLayout::Form::Checked && restoreState(layout.state);
+    // An earlier build's form (Qt's own state bytes) is dropped rather than read: those bytes
+    // follow Qt's private format, and the next close stores the layout in ours.
+    const std::optional<DockLayout::Layout> layout = DockLayout::read(text);
+    if (layout)
+        PaneLayout::apply(*this, {m_groupPane, m_historyPane}, *layout);
     keepToolBarShown();
-    return restored;
+    return layout.has_value();
 }
 
 void Main::keepToolBarShown()

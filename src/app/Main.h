@@ -68,9 +68,9 @@ public:
     void Button_New_Click();
     void EditCard(qint64 contactId, bool copy);
 
-    // The pane layout as stored in the account's row (see DockLayout), and back. A text
-    // that fails the check, or was stored by an earlier build without one, is not applied:
-    // the panes keep the creation layout. Either way the toolbar stays shown.
+    // The pane layout as stored in the account's row (see DockLayout), and back. A text that
+    // is not a layout of that form, an earlier build's among them, is not applied: the panes
+    // keep the creation layout. Either way the toolbar stays shown.
     QString dockState() const;
     bool restoreDockState(const QString& text);
 

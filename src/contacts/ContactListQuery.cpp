@@ -203,16 +203,38 @@ QString ContactListQuery::pinyinKeyword(const QString& keyword)
     return letters;
 }
 
+namespace {
+
+// What people write between the digits of a telephone number: blanks, dashes and brackets, in
+// their ASCII and full-width forms.
+bool isNumberSeparator(QChar c)
+{
+    static const QString separators =
+        QStringLiteral(" -()[]\u3000\u2010\u2011\u2012\u2013\u2014\uFF08\uFF09\uFF0D");
+    return separators.contains(c);
+}
+
+} // namespace
+
 QString ContactListQuery::numberKeyword(const QString& keyword)
 {
-    bool hasDigit = false;
+    QString signs;
     for (QChar c : keyword) {
-        if (c.isLetter())
-            return {};
-        hasDigit = hasDigit || c.isDigit();
+        if (!isNumberSeparator(c))
+            signs += c;
     }
-    // "+86" alone leaves no digits, and an empty test would match every number.
-    return hasDigit ? PhoneDigits::normalized(keyword) : QString();
+    // A country code other than China's is no part of the numbers the search compares.
+    if (signs.startsWith(u'+') || signs.startsWith(u'\uFF0B')) {
+        if (signs.mid(1, 2) != u"86")
+            return {};
+        signs.remove(0, 3);
+    }
+    // "50%" or "8000 ext" holds a number but is a text. "+86" alone leaves no digits, and an
+    // empty test would match every number.
+    if (signs.isEmpty() ||
+        !std::all_of(signs.begin(), signs.end(), [](QChar c) { return c.isDigit(); }))
+        return {};
+    return PhoneDigits::normalized(keyword);
 }
 
 bool ContactListQuery::usesSearchTable(const ContactListFilter& filter)

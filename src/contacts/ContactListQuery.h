@@ -56,8 +56,8 @@ bool usesSearchTable(const ContactListFilter& filter);
 // blanks only; empty otherwise.
 QString pinyinKeyword(const QString& keyword);
 
-// The keyword's digits when it is written as a number: digits and signs such as
-// blanks, dashes, brackets and "+", no letter; empty otherwise.
+// The keyword's digits when it is written as a number: digits, with blanks, dashes and
+// brackets between them and a leading "+86" or "0086" allowed; empty for anything else.
 QString numberKeyword(const QString& keyword);
 
 // A LIKE pattern that finds text containing the keyword, with "%", "_" and the

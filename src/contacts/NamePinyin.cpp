@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "NamePinyin.h"
 
+#include "CompoundSurname.h"
+
 #include <QList>
 
 #include <unicode/translit.h>
@@ -115,14 +117,24 @@ NamePinyin namePinyin(const QString& name)
     bool hasChinese = false;
     bool first = true;
     QString latinWord;
-    for (char32_t c : name.toUcs4()) {
+    const QList<uint> characters = name.toUcs4();
+    for (qsizetype at = 0; at < characters.size(); ++at) {
+        const char32_t c = characters[at];
         if (isAsciiLetter(c)) {
             latinWord += QChar(c).toLower();
             first = false;
             continue;
         }
         appendWord(pinyin, std::exchange(latinWord, QString()));
-        if (isChineseCharacter(c)) {
+        const auto compound = first && at + 1 < characters.size()
+                                  ? compoundSurname(c, characters[at + 1])
+                                  : std::nullopt;
+        if (compound) {
+            hasChinese = true;
+            appendWord(pinyin, QString(compound->first));
+            appendWord(pinyin, QString(compound->second));
+            ++at;
+        } else if (isChineseCharacter(c)) {
             hasChinese = true;
             appendWord(pinyin, cachedReading(c, first));
         }

@@ -2,6 +2,10 @@
 // The letter tab of a name, from GBK positions and ICU's surname readings.
 #include "PinyinInitial.h"
 
+#include "CompoundSurname.h"
+
+#include <QList>
+
 #include <unicode/normalizer2.h>
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
@@ -212,6 +216,16 @@ char32_t firstCodePoint(const QString& name)
     return first.unicode();
 }
 
+// 萬俟 is Mòqí, though 萬 alone is Wàn.
+std::optional<CompoundSurname> leadingCompoundSurname(const QString& name)
+{
+    // Four code units hold two characters, whatever their plane.
+    const QList<uint> leading = QStringView(name).left(4).toUcs4();
+    if (leading.size() < 2)
+        return std::nullopt;
+    return compoundSurname(leading[0], leading[1]);
+}
+
 } // namespace
 
 QString pinyinInitial(const QString& name)
@@ -222,6 +236,8 @@ QString pinyinInitial(const QString& name)
     const quint16 code = gbkCode(first);
     // Outside level 1 the GBK position says nothing about the reading.
     if (isChineseCharacter(first) && !isGb2312Level1(code)) {
+        if (const auto compound = leadingCompoundSurname(name))
+            return QString(QChar(compound->first.front())).toUpper();
         if (const auto initial = surnameInitial(first))
             return QString(QChar(*initial));
     }

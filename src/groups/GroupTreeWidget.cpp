@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QHash>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QSignalBlocker>
 
@@ -54,6 +55,18 @@ GroupTreeWidget::GroupTreeWidget(QWidget* parent)
             chooseItem(item);
     });
     connect(this, &QTreeWidget::itemExpanded, this, &GroupTreeWidget::keepWithinExpandedDepth);
+    // A node indented past the column's right edge loses the keyboard: Qt's arrow keys select it
+    // through its empty rectangle and are left with no current node, ten levels down in a narrow
+    // pane. So the column grows with what is shown, and fills the view at least.
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
+}
+
+bool GroupTreeWidget::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::Resize)
+        header()->setMinimumSectionSize(viewport()->width());
+    return QTreeWidget::viewportEvent(event);
 }
 
 void GroupTreeWidget::rebuild(const std::vector<GroupNode>& groups, bool expandEveryNode)
@@ -104,7 +117,13 @@ void GroupTreeWidget::expandBranch(QTreeWidgetItem* item)
 
 void GroupTreeWidget::keepWithinExpandedDepth(QTreeWidgetItem* item)
 {
-    if (levelOf(item) > deepestExpandedLevel)
+    const int level = levelOf(item);
+    if (level <= deepestExpandedLevel)
+        return;
+    // Qt opens the hidden ancestors of a node it scrolls to from the bottom up; only a node the
+    // user can see, below an open parent, is opened by hand.
+    const bool byHand = level <= deepestOpenedLevel && item->parent()->isExpanded();
+    if (!byHand)
         item->setExpanded(false);
 }
 

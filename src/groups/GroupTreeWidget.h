@@ -11,10 +11,12 @@ class GroupTreeWidget : public QTreeWidget {
 
 public:
     // Qt lays out an expanded branch with one nested call per level (about 320 bytes of stack
-    // each), so a chain of groups expanded 26,000 deep exhausts the call stack. Nodes are
-    // therefore expanded at most this many levels below the root; a node deeper than that
-    // stays collapsed, also when opened by hand.
+    // each), so a chain of groups expanded 26,000 deep exhausts the call stack. The start-up
+    // and "*" therefore expand at most this many levels below the root.
     static constexpr int deepestExpandedLevel = 1000;
+    // Below that a user still walks on by hand (Right, "+", a click), one level at a time: a
+    // node opens only while its parent is open, and no deeper than this, well within the stack.
+    static constexpr int deepestOpenedLevel = 10000;
 
     explicit GroupTreeWidget(QWidget* parent = nullptr);
 
@@ -36,6 +38,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void chooseItem(QTreeWidgetItem* item);

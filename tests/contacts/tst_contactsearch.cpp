@@ -206,6 +206,18 @@ private slots:
         QTest::newRow("0086 and a part") << u"0086-0013"_s << u"张三 李明朗"_s;
         QTest::newRow("+86 alone, literal only") << u"+86"_s << u"张三"_s;
         QTest::newRow("digits and a letter, literal only") << u"x8000"_s << QString();
+        QTest::newRow("brackets") << u"(138) 0013-8000"_s << u"张三 李明朗"_s;
+        QTest::newRow("a percent sign, literal only") << u"800%"_s << u"百分店"_s;
+        QTest::newRow("a full stop, literal only") << u"138.0013"_s << QString();
+        QTest::newRow("another country code, literal only") << u"+1 3800"_s << QString();
+        // Compound surnames read as a whole, not character by character.
+        QTest::newRow("万俟 mòqí") << u"moqi"_s << u"万俟卨 萬俟卨"_s;
+        QTest::newRow("万俟 by its initials") << u"mq"_s << u"万俟卨 萬俟卨"_s;
+        QTest::newRow("万俟 is no wàn") << u"wan"_s << u"王曾"_s;
+        QTest::newRow("单于 chányú") << u"chanyu"_s << u"单于青 單于青"_s;
+        QTest::newRow("长孙 zhǎngsūn") << u"zhangsun"_s << u"長孫無忌 长孙无忌"_s;
+        QTest::newRow("拓跋 tuòbá") << u"tuoba"_s << u"拓跋宏"_s;
+        QTest::newRow("尉迟 yùchí") << u"yuchi"_s << u"尉遲恭"_s;
     }
 
     void pinyinAndNumbersFindTheContact()
@@ -220,7 +232,16 @@ private slots:
               {u"王曾"_s, QString(), QString()},
               {u"安百川"_s, QString(), QString()},
               {u"张三"_s, u"ABC"_s, u"+86 138-0013-8000"_s},
-              {u"Bob Smith"_s, QString(), QString()}}) {
+              {u"Bob Smith"_s, QString(), QString()},
+              {u"百分店"_s, u"让利800%"_s, QString()},
+              {u"万俟卨"_s, QString(), QString()},
+              {u"萬俟卨"_s, QString(), QString()},
+              {u"单于青"_s, QString(), QString()},
+              {u"單于青"_s, QString(), QString()},
+              {u"长孙无忌"_s, QString(), QString()},
+              {u"長孫無忌"_s, QString(), QString()},
+              {u"拓跋宏"_s, QString(), QString()},
+              {u"尉遲恭"_s, QString(), QString()}}) {
             m_book->addContact({{u"Name"_s, name},
                                 {u"CompanyName"_s, company.isEmpty() ? QVariant() : company},
                                 {u"Tel2"_s, mobile.isEmpty() ? QVariant() : mobile}});

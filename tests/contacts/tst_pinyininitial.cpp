@@ -64,6 +64,16 @@ private slots:
         row(u"莘"_s, u"S"_s, 0xDDB7);
         row(u"覃"_s, u"Q"_s, 0xF1FB);
         row(u"澹台"_s, u"T"_s, 0xE5A3);
+        // Compound surnames outside level 1 by the whole surname's reading: 萬俟 Mòqí though 萬
+        // alone is Wàn, 單于 Chányú, 長孫 Zhǎngsūn; in level 1 the GBK position still rules.
+        row(u"萬俟卨"_s, u"M"_s, 0xC866);
+        row(u"萬"_s, u"W"_s, 0xC866);
+        row(u"万俟卨"_s, u"W"_s, 0xCDF2);
+        row(u"單于"_s, u"C"_s, 0x86CE);
+        row(u"單於"_s, u"C"_s, 0x86CE);
+        row(u"長孫無忌"_s, u"Z"_s, 0xE94C);
+        row(u"諸葛亮"_s, u"Z"_s, 0xD654);
+        row(u"歐陽修"_s, u"O"_s, 0x9A57);
         row(u"\U00020000"_s, u"H"_s);
         row(u"\uF900"_s, u"Q"_s);
         row(u"\U0002F800"_s, u"L"_s);

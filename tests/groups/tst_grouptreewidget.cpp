@@ -118,7 +118,7 @@ void TestGroupTreeWidget::deepChainExpandsAtStartAndByStarWithoutExhaustingTheSt
     layOutAndPaint(tree, nodes[GroupTreeWidget::deepestExpandedLevel + 1]);
     QVERIFY(tree.visualItemRect(nodes[GroupTreeWidget::deepestExpandedLevel + 1]).isValid());
 
-    // A node below the limit stays closed even when opened by hand.
+    // A node far below the limit whose parent is closed stays closed: nothing but a user opens it.
     nodes.back()->parent()->setExpanded(true);
     QVERIFY(!nodes.back()->parent()->isExpanded());
 
