@@ -412,7 +412,7 @@ const std::vector<std::pair<const char*, Builder>>& windows()
              if (!owner)
                  return nullptr;
              QWidget* page = owner->findChild<QTreeWidget*>(u"ListGird"_s)->parentWidget();
-             auto* alias = new frmAlias(u"1350"_s, u"3"_s, page);
+             auto* alias = new frmAlias(u"职务"_s, u"1350"_s, u"3"_s, page);
              alias->findChild<QLineEdit*>(u"Edit_Width"_s)->setText(u"abc"_s);
              alias->show();
              alias->close(); // refused: the message shows
