@@ -221,7 +221,7 @@ private slots:
             column.shown = !column.shown;
         }
         change.options.isLogin = !loginBefore.toBool();
-        const Status saved = SettingsSave::save(book->db(), change);
+        const auto saved = SettingsSave::save(book->db(), change);
         QVERIFY(!saved.ok());
         QVERIFY(saved.error().description.contains(u"refused"_s));
 
