@@ -104,14 +104,18 @@ Status frmSystem::load()
     return m_import->InputData();
 }
 
-Status frmSystem::readOptionsAndPassword()
+Status frmSystem::readPassword()
 {
     auto current = PasswordChange::currentPlain(m_db, m_session.currentUserId, m_session.passSuffix,
                                                 &m_asRead.passwordVersion);
     if (!current)
         return current.error();
     m_currentPass = current.value();
+    return {};
+}
 
+Status frmSystem::readOptions()
+{
     auto stored = SystemOptions::read(m_db, &m_asRead.optionsVersion);
     if (!stored)
         return stored.error();

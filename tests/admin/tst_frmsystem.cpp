@@ -510,8 +510,8 @@ void TestFrmSystem::settingsChangedElsewhereAreKeptOrOverwrittenOnlyOnPurpose()
     // The user changes the options and the first column, which the other program changed too,
     // and the second, which it did not.
     open.tick(u"C_IsLogin"_s);
-    columns->topLevelItem(0)->setText(1, u"1500"_s);
-    columns->topLevelItem(1)->setText(1, u"1600"_s);
+    columns->topLevelItem(0)->setText(1, u"4321"_s);
+    columns->topLevelItem(1)->setText(1, u"4322"_s);
     const QString changed = u"在您打开设置窗口后，下列设置已在别处被修改：\n"
                             "“基本选项”页的选项\n列表字段“%1”\n\n"
                             "“重新读取”：放弃您对这些设置的修改，显示已保存的内容；\n"
@@ -532,24 +532,24 @@ void TestFrmSystem::settingsChangedElsewhereAreKeptOrOverwrittenOnlyOnPurpose()
     QVERIFY(!open.find<QCheckBox>(u"C_IsLogin"_s)->isChecked());
     QVERIFY(open.find<QCheckBox>(u"C_IsZip"_s)->isChecked());
     QCOMPARE(columns->topLevelItem(0)->text(1), u"777"_s);
-    QCOMPARE(columns->topLevelItem(1)->text(1), u"1600"_s);
+    QCOMPARE(columns->topLevelItem(1)->text(1), u"4322"_s);
     // Options another program changes now, which the user leaves alone, are not rewritten.
     QVERIFY(other.exec(u"UPDATE Vardelin_System SET IsMax = 1"_s));
     open.ok();
     QCOMPARE(open.window->result(), int(QDialog::Accepted));
     QCOMPARE(m_data->scalar(option).toString(), u"011"_s);
     QCOMPARE(m_data->scalar(widthOf, {first}).toInt(), 777);
-    QCOMPARE(m_data->scalar(widthOf, {second}).toInt(), 1600);
+    QCOMPARE(m_data->scalar(widthOf, {second}).toInt(), 4322);
 
     // Overwrite on purpose: the user's width replaces the other program's.
     OpenWindow again(m_data->db(), m_session);
     QVERIFY(again.show());
-    again.find<QTreeWidget>(u"ListGird"_s)->topLevelItem(0)->setText(1, u"1500"_s);
+    again.find<QTreeWidget>(u"ListGird"_s)->topLevelItem(0)->setText(1, u"4321"_s);
     QVERIFY(other.exec(u"UPDATE Vardelin_Alias SET Width = 888 WHERE ID = ?"_s, {first}));
     again.prompter.expectChoice(1);
     again.ok();
     QCOMPARE(again.window->result(), int(QDialog::Accepted));
-    QCOMPARE(m_data->scalar(widthOf, {first}).toInt(), 1500);
+    QCOMPARE(m_data->scalar(widthOf, {first}).toInt(), 4321);
     QCOMPARE(m_data->scalar(option).toString(), u"011"_s);
     QVERIFY(open.prompter.scriptDone() && again.prompter.scriptDone());
 }

@@ -119,12 +119,12 @@ private slots:
         QTest::newRow("account's pane layout beside the password")
             << Kind::Password
             << QStringList{u"UPDATE Vardelin_Login SET Dock = 'other' WHERE ID = ?"_s} << C::None;
-        QTest::newRow("column's caption beside its width")
+        QTest::newRow("column's expression beside its width")
             << Kind::Column
             << QStringList{u"UPDATE Vardelin_Alias SET Name = 'C.Tel9' WHERE ID = ?"_s} << C::None;
         QTest::newRow("contact's photo")
             << Kind::Contact
-            << QStringList{u"UPDATE Vardelin_Contact SET Photo = x'0070' WHERE ID = ?"_s}
+            << QStringList{u"UPDATE Vardelin_Contact SET Photo = x'0071' WHERE ID = ?"_s}
             << C::Changed;
     }
 
