@@ -27,13 +27,13 @@ RowVersion::Row versionedRow(qint64 contactId);
 struct SaveRequest {
     // The row to rewrite; nothing to add a new row.
     std::optional<qint64> updateId;
+    qint64 userId = 0;
+    QDate today;
+    ContactRecord record;
     // With updateId: the row's version when the card read it; the update writes only while the
     // row still has it. Nothing: the stored row is overwritten whatever it holds (the user chose
     // to overwrite it).
     std::optional<RowVersion::Version> readAs;
-    qint64 userId = 0;
-    QDate today;
-    ContactRecord record;
 };
 
 // RowVanished: the edited contact was deleted meanwhile. RowChanged: it was saved by someone else
