@@ -27,6 +27,11 @@ public:
             Bench::fail(QStringLiteral("unexpected question: ") + text);
         return *m_answer;
     }
+    int choose(QWidget*, const QString& text, const QString&, Icon, const QStringList&) override
+    {
+        Bench::fail(QStringLiteral("unexpected question: ") + text);
+        return -1;
+    }
     QString input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override

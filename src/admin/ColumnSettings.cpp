@@ -4,6 +4,8 @@
 #include "db/Database.h"
 #include "db/SystemOptions.h"
 
+#include <QSqlRecord>
+
 namespace {
 
 // Nine digits always fit a 32-bit column value.
@@ -20,12 +22,29 @@ Result<std::vector<ColumnSetting>> ColumnSettings::read(const Database& db)
     QSqlQuery& q = rows.value();
     std::vector<ColumnSetting> columns;
     while (q.next()) {
-        columns.push_back({q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toInt(),
-                           q.value(3).toInt(), yesNo(q.value(4))});
+        const qint64 id = q.value(0).toLongLong();
+        columns.push_back({id, q.value(1).toString(), q.value(2).toInt(), q.value(3).toInt(),
+                           yesNo(q.value(4)),
+                           RowVersion::of(q.record(), versionedRow(id).columns)});
     }
     if (Status finished = db.finished(q); !finished)
         return finished.error();
     return columns;
+}
+
+RowVersion::Row ColumnSettings::versionedRow(qint64 id)
+{
+    return {QStringLiteral("Vardelin_Alias"),
+            QStringLiteral("ID"),
+            id,
+            {QStringLiteral("Alias"), QStringLiteral("Width"), QStringLiteral("Seq"),
+             QStringLiteral("IsDisplay")}};
+}
+
+bool ColumnSettings::differs(const ColumnSetting& a, const ColumnSetting& b)
+{
+    return a.id != b.id || a.caption != b.caption || a.width != b.width || a.seq != b.seq ||
+           a.shown != b.shown;
 }
 
 Status ColumnSettings::write(const Database& db, const std::vector<ColumnSetting>& columns)

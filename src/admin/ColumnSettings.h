@@ -3,6 +3,7 @@
 #pragma once
 
 #include "db/Result.h"
+#include "db/RowVersion.h"
 
 #include <QString>
 
@@ -18,12 +19,19 @@ struct ColumnSetting {
     int width = 0;
     int seq = 0;
     bool shown = false;
+    // The row's version when it was read (RowVersion); empty for a setting not read from the file.
+    RowVersion::Version readAs;
 };
 
 namespace ColumnSettings {
 
-// Every column row in ID order.
+// Every column row in ID order, each with its version.
 Result<std::vector<ColumnSetting>> read(const Database& db);
+
+// The row of a column and the fields write() writes of it.
+RowVersion::Row versionedRow(qint64 id);
+// Whether write() would store something else for b than for a.
+bool differs(const ColumnSetting& a, const ColumnSetting& b);
 
 // Writes caption, width, order and shown of every row, changed or not. Run it inside the
 // caller's transaction: it stops at the first failure.

@@ -47,12 +47,52 @@ Status ColumnsPage::GJAlias()
     const QIcon icon = ProgramIcons::load(QString(ProgramIcons::columnRow));
     m_list->clear();
     for (const ColumnSetting& column : columns.value()) {
-        auto* row = new QTreeWidgetItem(
-            m_list, {column.caption, QString::number(column.width), QString::number(column.seq)});
+        auto* row = new QTreeWidgetItem(m_list);
         row->setData(CaptionColumn, Qt::UserRole, column.id);
         row->setIcon(CaptionColumn, icon);
         row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
-        row->setCheckState(CaptionColumn, column.shown ? Qt::Checked : Qt::Unchecked);
+        showRow(row, column);
+    }
+    m_asRead = std::move(columns).value();
+    return {};
+}
+
+void ColumnsPage::showRow(QTreeWidgetItem* row, const ColumnSetting& column)
+{
+    row->setText(CaptionColumn, column.caption);
+    row->setText(WidthColumn, QString::number(column.width));
+    row->setText(SeqColumn, QString::number(column.seq));
+    row->setCheckState(CaptionColumn, column.shown ? Qt::Checked : Qt::Unchecked);
+}
+
+Status ColumnsPage::reloadRows(const QSet<qint64>& ids)
+{
+    auto stored = ColumnSettings::read(m_db);
+    if (!stored)
+        return stored.error();
+    const auto storedRow = [&stored](qint64 id) -> const ColumnSetting* {
+        for (const ColumnSetting& column : stored.value()) {
+            if (column.id == id)
+                return &column;
+        }
+        return nullptr;
+    };
+    for (int i = m_list->topLevelItemCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* row = m_list->topLevelItem(i);
+        const qint64 id = row->data(CaptionColumn, Qt::UserRole).toLongLong();
+        if (!ids.contains(id))
+            continue;
+        if (const ColumnSetting* now = storedRow(id))
+            showRow(row, *now);
+        else
+            delete row;
+    }
+    // The other rows keep the version they were read with: what the user did to them stands.
+    std::erase_if(m_asRead,
+                  [&ids](const ColumnSetting& column) { return ids.contains(column.id); });
+    for (qint64 id : ids) {
+        if (const ColumnSetting* now = storedRow(id))
+            m_asRead.push_back(*now);
     }
     return {};
 }

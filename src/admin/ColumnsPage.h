@@ -4,6 +4,7 @@
 
 #include "ColumnSettings.h"
 
+#include <QSet>
 #include <QWidget>
 
 class Database;
@@ -22,6 +23,11 @@ public:
 
     // The rows as the user left them, in list order.
     std::vector<ColumnSetting> columns() const;
+    // The rows as they were read, each with its version.
+    const std::vector<ColumnSetting>& asRead() const { return m_asRead; }
+    // Reads the rows of those IDs again, in place of what the user made of them; a row gone
+    // meanwhile leaves the list.
+    Status reloadRows(const QSet<qint64>& ids);
 
     QTreeWidget* list() const { return m_list; }
 
@@ -29,6 +35,9 @@ public:
     void editRow(QTreeWidgetItem* row);
 
 private:
+    void showRow(QTreeWidgetItem* row, const ColumnSetting& column);
+
     Database& m_db;
+    std::vector<ColumnSetting> m_asRead;
     QTreeWidget* m_list;
 };

@@ -4,12 +4,23 @@
 #include "db/Database.h"
 #include "db/Scramble.h"
 
+RowVersion::Row PasswordChange::passwordRow(qint64 userId)
+{
+    return {
+        QStringLiteral("Vardelin_Login"), QStringLiteral("ID"), userId, {QStringLiteral("Pass")}};
+}
+
 Result<std::optional<QString>> PasswordChange::currentPlain(const Database& db, qint64 userId,
-                                                            qint16 suffix)
+                                                            qint16 suffix,
+                                                            RowVersion::Version* readAs)
 {
     auto row = db.readOne(QStringLiteral("SELECT Pass FROM Vardelin_Login WHERE ID = ?"), {userId});
     if (!row)
         return row.error();
+    if (readAs) {
+        *readAs = row.value() ? RowVersion::of(*row.value(), passwordRow(userId).columns)
+                              : RowVersion::Version();
+    }
     if (!row.value())
         return std::optional<QString>();
     const QString stored = row.value()->value(0).toString();

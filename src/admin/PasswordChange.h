@@ -3,6 +3,7 @@
 #pragma once
 
 #include "db/Result.h"
+#include "db/RowVersion.h"
 
 #include <QString>
 
@@ -14,8 +15,12 @@ namespace PasswordChange {
 
 // The account's stored password turned back into its plain form (password
 // followed by the suffix digits). An account without a password (Null or empty)
-// gives the suffix digits alone; nothing when the account does not exist.
-Result<std::optional<QString>> currentPlain(const Database& db, qint64 userId, qint16 suffix);
+// gives the suffix digits alone; nothing when the account does not exist. readAs, when given,
+// gets the version of the stored password (passwordRow) from the same read.
+Result<std::optional<QString>> currentPlain(const Database& db, qint64 userId, qint16 suffix,
+                                            RowVersion::Version* readAs = nullptr);
+// The account's stored password: all a password change writes of the row.
+RowVersion::Row passwordRow(qint64 userId);
 
 struct Input {
     QString oldPassword;

@@ -93,25 +93,40 @@ Status frmSystem::load()
         m_session.passSuffix = *suffix.value();
     m_accounts->setSuffix(m_session.passSuffix);
 
-    auto current =
-        PasswordChange::currentPlain(m_db, m_session.currentUserId, m_session.passSuffix);
-    if (!current)
-        return current.error();
-    m_currentPass = current.value();
-
-    auto stored = SystemOptions::read(m_db);
-    if (!stored)
-        return stored.error();
-    m_options->GJSystem(stored.value());
-    auto remind = Reminders::isOn(m_db);
-    if (!remind)
-        return remind.error();
-    m_options->setRemindAtStart(remind.value());
+    if (Status password = readPassword(); !password)
+        return password;
+    if (Status options = readOptions(); !options)
+        return options;
     if (Status users = m_accounts->GJUser(); !users)
         return users;
     if (Status columns = m_columns->GJAlias(); !columns)
         return columns;
     return m_import->InputData();
+}
+
+Status frmSystem::readPassword()
+{
+    auto current = PasswordChange::currentPlain(m_db, m_session.currentUserId, m_session.passSuffix,
+                                                &m_asRead.passwordVersion);
+    if (!current)
+        return current.error();
+    m_currentPass = current.value();
+    return {};
+}
+
+Status frmSystem::readOptions()
+{
+    auto stored = SystemOptions::read(m_db, &m_asRead.optionsVersion);
+    if (!stored)
+        return stored.error();
+    m_asRead.options = stored.value();
+    m_options->GJSystem(stored.value());
+    auto remind = Reminders::isOn(m_db, &m_asRead.remindVersion);
+    if (!remind)
+        return remind.error();
+    m_asRead.remindAtStart = remind.value();
+    m_options->setRemindAtStart(remind.value());
+    return {};
 }
 
 void frmSystem::switchAccountsPage(bool on)
@@ -149,18 +164,85 @@ void frmSystem::Button_OK_Click()
     change.columns = m_columns->columns();
     change.options = m_options->values();
     change.remindAtStart = m_options->remindAtStart();
-
-    if (Status saved = SettingsSave::save(m_db, change); !saved) {
-        m_prompter.showError(this, saved.error());
+    change.asRead = m_asRead;
+    change.asRead->columns = m_columns->asRead();
+    if (!write(std::move(change)))
         return;
-    }
     if (m_rebuildList) {
         if (Status rebuilt = m_rebuildList(); !rebuilt) {
+            // The window stays open on what it has just written, which a second OK must not
+            // take for a change made elsewhere. Should this read fail too, that OK asks.
+            readWritten();
             m_prompter.showError(this, rebuilt.error());
             return;
         }
     }
     accept();
+}
+
+bool frmSystem::write(SettingsChange change)
+{
+    auto saved = SettingsSave::save(m_db, change);
+    if (!saved) {
+        m_prompter.showError(this, saved.error());
+        return false;
+    }
+    if (saved.value().written())
+        return true;
+    const std::vector<RowVersion::Conflict>& conflicts = saved.value().conflicts;
+    const QString changed =
+        SettingsSave::describe(conflicts, m_columns->asRead()).join(QStringLiteral("\n"));
+    const int answer =
+        m_prompter.choose(this,
+                          QStringLiteral("在您打开设置窗口后，下列设置已在别处被修改：\n%1\n\n"
+                                         "“重新读取”：放弃您对这些设置的修改，显示已保存的内容；\n"
+                                         "“覆盖保存”：用您的设置替换它们；\n"
+                                         "“取消”：返回设置窗口。")
+                              .arg(changed),
+                          QStringLiteral("提示！"), Prompter::Icon::Exclamation,
+                          {QStringLiteral("重新读取(&R)"), QStringLiteral("覆盖保存(&O)"),
+                           QStringLiteral("取消(&C)")});
+    if (answer == 0) {
+        if (Status reloaded = reload(conflicts); !reloaded)
+            m_prompter.showError(this, reloaded.error());
+        return false;
+    }
+    if (answer != 1)
+        return false;
+    change.overwrite = true;
+    auto overwritten = SettingsSave::save(m_db, change);
+    if (!overwritten) {
+        m_prompter.showError(this, overwritten.error());
+        return false;
+    }
+    return true;
+}
+
+Status frmSystem::readWritten()
+{
+    if (Status password = readPassword(); !password)
+        return password;
+    if (Status options = readOptions(); !options)
+        return options;
+    return m_columns->GJAlias();
+}
+
+Status frmSystem::reload(const std::vector<RowVersion::Conflict>& conflicts)
+{
+    QSet<qint64> columns;
+    for (const RowVersion::Conflict& conflict : conflicts) {
+        const QString& table = conflict.row.table;
+        if (table == ColumnSettings::versionedRow(conflict.row.key).table) {
+            columns.insert(conflict.row.key);
+        } else if (table == PasswordChange::passwordRow(conflict.row.key).table) {
+            // The boxes keep what was typed; OK checks it against the password stored now.
+            if (Status password = readPassword(); !password)
+                return password;
+        } else if (Status options = readOptions(); !options) {
+            return options;
+        }
+    }
+    return m_columns->reloadRows(columns);
 }
 
 void frmSystem::reject()

@@ -2,6 +2,8 @@
 // The settings window: options, accounts, list columns, import and password on five pages.
 #pragma once
 
+#include "SettingsSave.h"
+
 #include "db/Result.h"
 
 #include <QDialog>
@@ -51,6 +53,17 @@ public:
 
 private:
     void Button_OK_Click();
+    // Writes change; asks what to do when rows the user changed were changed meanwhile. True
+    // when it was written.
+    bool write(SettingsChange change);
+    // Read the options with the reminder switch, or the current password, as stored, with the
+    // versions of their rows.
+    Status readOptions();
+    Status readPassword();
+    // All three pages' stored rows again, after the window wrote them.
+    Status readWritten();
+    // Shows again, as stored now, the settings of the rows in conflicts.
+    Status reload(const std::vector<RowVersion::Conflict>& conflicts);
     void switchAccountsPage(bool on);
     // A switched-off page cannot stay the one shown.
     void showFirstOpenPage();
@@ -61,6 +74,8 @@ private:
     Prompter& m_prompter;
     RebuildList m_rebuildList;
     std::optional<QString> m_currentPass;
+    // What the pages showed when read (the column rows are kept by their page).
+    SettingsAsRead m_asRead;
     bool m_imported = false;
     bool m_restored = false;
 

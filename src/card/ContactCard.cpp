@@ -144,7 +144,14 @@ Result<bool> groupExists(const Database& db, qint64 groupId)
 
 } // namespace
 
-Result<std::optional<ContactRecord>> ContactCard::load(const Database& db, qint64 contactId)
+RowVersion::Row ContactCard::versionedRow(qint64 contactId)
+{
+    return {QStringLiteral("Vardelin_Contact"), QStringLiteral("ID"), contactId,
+            CardFields::saveOrder()};
+}
+
+Result<std::optional<ContactRecord>> ContactCard::load(const Database& db, qint64 contactId,
+                                                       RowVersion::Version* readAs)
 {
     auto row = db.query(QStringLiteral("SELECT * FROM Vardelin_Contact WHERE ID = ?"), {contactId});
     if (!row)
@@ -156,6 +163,8 @@ Result<std::optional<ContactRecord>> ContactCard::load(const Database& db, qint6
         return std::optional<ContactRecord>();
     }
     ContactRecord record = recordOf(query);
+    if (readAs)
+        *readAs = RowVersion::of(query.record(), CardFields::saveOrder());
     query.finish();
     auto lunar = LunarMark::isSet(db, contactId);
     if (!lunar)
@@ -167,7 +176,19 @@ Result<std::optional<ContactRecord>> ContactCard::load(const Database& db, qint6
 Result<ContactCard::Saved> ContactCard::save(const Database& db, const SaveRequest& request)
 {
     Saved saved;
-    const Status written = db.transaction([&]() -> Status {
+    const Status written = db.writeTransaction([&]() -> Status {
+        if (request.updateId && request.readAs) {
+            const RowVersion::Expected asRead{versionedRow(*request.updateId), *request.readAs};
+            auto changed = RowVersion::conflicts(db, {&asRead, 1});
+            if (!changed)
+                return changed.error();
+            if (!changed.value().empty()) {
+                saved.outcome = changed.value().front().change == RowVersion::Change::Deleted
+                                    ? SaveOutcome::RowVanished
+                                    : SaveOutcome::RowChanged;
+                return {};
+            }
+        }
         auto group = groupExists(db, request.record.groupId);
         if (!group)
             return group.error();

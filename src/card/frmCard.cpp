@@ -41,6 +41,26 @@ constexpr int photoNotAPicture = 481;
 // A photo is read whole into memory and into the row; larger files are refused.
 constexpr qint64 largestPhotoBytes = 32 * 1024 * 1024;
 
+// A save that finds its row changed or deleted since the card read it asks what to do; the last
+// answer of each goes back to the card.
+const QString changedMeanwhile = QStringLiteral("此联系人在您打开后已在别处被修改并保存。\n\n"
+                                                "“重新读取”：放弃您的修改，显示已保存的内容；\n"
+                                                "“覆盖保存”：用您的修改替换已保存的内容；\n"
+                                                "“取消”：返回继续编辑。");
+QStringList changedAnswers()
+{
+    return {QStringLiteral("重新读取(&R)"), QStringLiteral("覆盖保存(&O)"),
+            QStringLiteral("取消(&C)")};
+}
+const QString deletedMeanwhile =
+    QStringLiteral("此联系人在您打开后已在别处被删除。\n\n"
+                   "“另存为新联系人”：把您填写的内容保存为一个新联系人；\n"
+                   "“取消”：返回继续编辑。");
+QStringList deletedAnswers()
+{
+    return {QStringLiteral("另存为新联系人(&N)"), QStringLiteral("取消(&C)")};
+}
+
 using Frame = CardField::Frame;
 
 // Lays out one frame's labels and editors in grid, from rowOffset and columnOffset on. A field
@@ -278,7 +298,7 @@ void frmCard::loadCard()
     } else {
         setWindowTitle(QStringLiteral("修改联系人"));
         m_editors->showToday(QDate::currentDate());
-        auto stored = ContactCard::load(m_db, m_id);
+        auto stored = ContactCard::load(m_db, m_id, &m_readAs);
         if (!stored) {
             m_loadError = stored.error();
         } else if (stored.value()) {
@@ -349,32 +369,69 @@ bool frmCard::SaveCard()
         return false;
 
     ContactCard::SaveRequest request;
-    if (m_isEdit)
+    if (m_isEdit) {
         request.updateId = m_id;
+        request.readAs = m_readAs;
+    }
     request.userId = m_session.currentUserId;
     request.today = QDate::currentDate();
     request.record = m_editors->gather();
-    auto written = ContactCard::save(m_db, request);
-    if (!written) {
-        m_prompter.showError(this, written.error());
-        return false;
+    return writeCard(std::move(request));
+}
+
+bool frmCard::writeCard(ContactCard::SaveRequest request)
+{
+    // At most three rounds: changed meanwhile, then deleted before the overwrite, then new.
+    for (;;) {
+        auto written = ContactCard::save(m_db, request);
+        if (!written) {
+            m_prompter.showError(this, written.error());
+            return false;
+        }
+        switch (written.value().outcome) {
+        case ContactCard::SaveOutcome::Written:
+            m_saved = true;
+            closeQuietly(QDialog::Accepted);
+            return true;
+        case ContactCard::SaveOutcome::RowChanged: {
+            const int answer = m_prompter.choose(this, changedMeanwhile, promptTitle,
+                                                 Prompter::Icon::Exclamation, changedAnswers());
+            if (answer == 0)
+                reloadCard();
+            if (answer != 1)
+                return false;
+            request.readAs.reset();
+            break;
+        }
+        case ContactCard::SaveOutcome::RowVanished:
+            if (m_prompter.choose(this, deletedMeanwhile, promptTitle, Prompter::Icon::Exclamation,
+                                  deletedAnswers()) != 0)
+                return false;
+            request.updateId.reset();
+            request.readAs.reset();
+            break;
+        case ContactCard::SaveOutcome::GroupVanished:
+            m_prompter.message(this, QStringLiteral("所属分类已被删除，请重新选择！"), promptTitle,
+                               Prompter::Icon::Exclamation);
+            GJParent();
+            return false;
+        }
     }
-    switch (written.value().outcome) {
-    case ContactCard::SaveOutcome::Written:
-        break;
-    case ContactCard::SaveOutcome::RowVanished:
-        m_prompter.message(this, QStringLiteral("联系人已被删除，无法保存！"), promptTitle,
-                           Prompter::Icon::Exclamation);
-        return false;
-    case ContactCard::SaveOutcome::GroupVanished:
-        m_prompter.message(this, QStringLiteral("所属分类已被删除，请重新选择！"), promptTitle,
-                           Prompter::Icon::Exclamation);
-        GJParent();
-        return false;
+}
+
+void frmCard::reloadCard()
+{
+    auto stored = ContactCard::load(m_db, m_id, &m_readAs);
+    if (!stored) {
+        m_prompter.showError(this, stored.error());
+        return;
     }
-    m_saved = true;
-    closeQuietly(QDialog::Accepted);
-    return true;
+    // Gone meanwhile too: the next save says so.
+    if (!stored.value())
+        return;
+    m_tid = stored.value()->groupId;
+    m_editors->load(*stored.value());
+    GJParent();
 }
 
 bool frmCard::datesReadable()

@@ -6,6 +6,7 @@
 #include "CardRequest.h"
 
 #include "db/DbError.h"
+#include "db/RowVersion.h"
 
 #include <QDialog>
 
@@ -20,6 +21,9 @@ class Prompter;
 class QTabWidget;
 class QToolButton;
 struct Session;
+namespace ContactCard {
+struct SaveRequest;
+}
 
 class frmCard : public QDialog {
     Q_OBJECT
@@ -67,6 +71,10 @@ private:
 
     // False, after saying which, when a ticked date box holds text that is no real date.
     bool datesReadable();
+    // Writes the request, and asks what to do when the row changed or went meanwhile.
+    bool writeCard(ContactCard::SaveRequest request);
+    // Shows the contact as stored now, in place of what the user typed.
+    void reloadCard();
     void saveAndNew();
     void copyToNew();
     void choosePhoto();
@@ -87,6 +95,8 @@ private:
     FilesPage* m_files = nullptr;
     HistoryPage* m_historyPage = nullptr;
     std::optional<DbError> m_loadError;
+    // What the edited row held when the card read it: a save checks it is still so.
+    RowVersion::Version m_readAs;
     bool m_saved = false;
     bool m_closingFromCode = false;
     Then m_then = Then::Nothing;

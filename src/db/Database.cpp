@@ -237,6 +237,25 @@ Status Database::transaction(const std::function<Status()>& work) const
     QSqlDatabase db = connection();
     if (!db.transaction())
         return failure(db.lastError());
+    return finishTransaction(work);
+}
+
+Status Database::writeTransaction(const std::function<Status()>& work) const
+{
+    if (m_damaged)
+        return DbError::damaged();
+    // A deferred transaction that reads first takes the write lock only at its first write, and
+    // fails there at once when another program got it meanwhile. Qt's driver keeps no
+    // transaction state of its own, so its commit() and rollback() end this one as well. On a
+    // server database the same is a row lock: SELECT ... FOR UPDATE.
+    if (Status begun = exec(QStringLiteral("BEGIN IMMEDIATE")); !begun)
+        return begun;
+    return finishTransaction(work);
+}
+
+Status Database::finishTransaction(const std::function<Status()>& work) const
+{
+    QSqlDatabase db = connection();
     Status outcome = work();
     if (outcome && !db.commit())
         outcome = failure(db.lastError());

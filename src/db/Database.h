@@ -48,6 +48,10 @@ public:
 
     // Runs work as one transaction, rolled back when work or the commit fails.
     Status transaction(const std::function<Status()>& work) const;
+    // The same, holding the file's write lock from the start: what work reads cannot be changed
+    // by another program before work writes (a save that first looks whether its row changed).
+    // Waits for another writer as long as any statement does.
+    Status writeTransaction(const std::function<Status()>& work) const;
     // The same for work that writes thousands of rows (an import): each statement's undo
     // record and the changed pages stay in memory until the commit instead of going through
     // temporary files, which costs memory in proportion to what is written.
@@ -69,6 +73,8 @@ public:
     static constexpr int busyTimeoutMs = 2000;
 
 private:
+    // Runs work in the transaction just begun, then commits it or rolls it back.
+    Status finishTransaction(const std::function<Status()>& work) const;
     Status openAt(const QString& path, bool readOnly);
     Status verifySchema(bool mayMigrate) const;
     DbError failure(const QSqlError& error) const;

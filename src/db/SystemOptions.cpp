@@ -16,13 +16,26 @@ bool yesNo(const QVariant& value)
            text.compare(QLatin1StringView("yes"), Qt::CaseInsensitive) == 0;
 }
 
-Result<SystemOptions> SystemOptions::read(const Database& db)
+RowVersion::Row SystemOptions::versionedRow()
+{
+    return {QStringLiteral("Vardelin_System"),
+            QStringLiteral("ID"),
+            1,
+            {QStringLiteral("IsLogin"), QStringLiteral("IsAllUser"), QStringLiteral("IsExpanded"),
+             QStringLiteral("IsZip"), QStringLiteral("IsMax"), QStringLiteral("IsTop")}};
+}
+
+Result<SystemOptions> SystemOptions::read(const Database& db, RowVersion::Version* readAs)
 {
     auto row =
         db.readOne(QStringLiteral("SELECT IsLogin, IsAllUser, IsExpanded, IsZip, IsMax, IsTop "
                                   "FROM Vardelin_System WHERE ID = 1"));
     if (!row)
         return row.error();
+    if (readAs) {
+        *readAs = row.value() ? RowVersion::of(*row.value(), versionedRow().columns)
+                              : RowVersion::Version();
+    }
     SystemOptions options;
     if (const std::optional<QSqlRecord>& found = row.value()) {
         options.isLogin = yesNo(found->value(0));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Result.h"
+#include "RowVersion.h"
 
 class Database;
 class QVariant;
@@ -15,8 +16,13 @@ struct SystemOptions {
     bool isMax = false;
     bool isTop = false;
 
-    // Without the options row every option is off.
-    static Result<SystemOptions> read(const Database& db);
+    bool operator==(const SystemOptions&) const = default;
+
+    // Without the options row every option is off. readAs, when given, gets the row's version
+    // from the same read.
+    static Result<SystemOptions> read(const Database& db, RowVersion::Version* readAs = nullptr);
+    // The stored row and the columns the settings window writes.
+    static RowVersion::Row versionedRow();
 };
 
 // A stored yes/no value: 0/1 as the program writes it, and also -1, "true" or

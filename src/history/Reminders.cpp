@@ -149,11 +149,23 @@ Result<DueList> Reminders::due(const Database& db, qint64 userId, QDate today)
     return due;
 }
 
-Result<bool> Reminders::isOn(const Database& db)
+RowVersion::Row Reminders::switchRow()
+{
+    return {QStringLiteral("Vardelin_Remind"),
+            QStringLiteral("UID"),
+            everyAccount,
+            {QStringLiteral("IsOff")}};
+}
+
+Result<bool> Reminders::isOn(const Database& db, RowVersion::Version* readAs)
 {
     auto row = settingsRow(db, everyAccount);
     if (!row)
         return row.error();
+    if (readAs) {
+        *readAs =
+            row.value() ? RowVersion::of(*row.value(), switchRow().columns) : RowVersion::Version();
+    }
     return !row.value() || !yesNo(row.value()->value(0));
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "db/Result.h"
+#include "db/RowVersion.h"
 
 #include <QDate>
 #include <QString>
@@ -46,8 +47,10 @@ inline constexpr int daysAhead = 7;
 // contacts userId may see: all for the administrator, otherwise the account's own.
 Result<DueList> due(const Database& db, qint64 userId, QDate today);
 
-// The switch on the page "基本选项"; it holds for every account.
-Result<bool> isOn(const Database& db);
+// The switch on the page "基本选项"; it holds for every account. readAs, when given, gets the
+// version of its row (switchRow) from the same read.
+Result<bool> isOn(const Database& db, RowVersion::Version* readAs = nullptr);
+RowVersion::Row switchRow();
 Status setOn(const Database& db, bool on);
 
 // "今天不再提醒": silenced for the rest of that day, per account. Nothing lifts it.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 struct DbError;
@@ -18,6 +19,11 @@ public:
     virtual void message(QWidget* parent, const QString& text, const QString& title, Icon icon) = 0;
     // A question with Yes and No; true only for Yes.
     virtual bool ask(QWidget* parent, const QString& text, const QString& title) = 0;
+    // A question answered by one of the buttons, named in order; gives the index of the one
+    // pressed. The last button is the way back that changes nothing: Escape and the close box
+    // give it too.
+    virtual int choose(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                       const QStringList& buttons) = 0;
     // A line of text; Cancel gives the empty text.
     virtual QString input(QWidget* parent, const QString& prompt, const QString& title,
                           const QString& defaultText) = 0;

@@ -43,6 +43,23 @@ bool QtPrompter::ask(QWidget* parent, const QString& text, const QString& title)
     return box.exec() == QMessageBox::Yes;
 }
 
+int QtPrompter::choose(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                       const QStringList& buttons)
+{
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton*> added;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const bool wayBack = i == buttons.size() - 1;
+        added << box.addButton(buttons.at(i),
+                               wayBack ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    }
+    if (!added.isEmpty())
+        box.setEscapeButton(added.last());
+    box.exec();
+    const qsizetype pressed = added.indexOf(box.clickedButton());
+    return int(pressed < 0 ? buttons.size() - 1 : pressed);
+}
+
 QString QtPrompter::input(QWidget* parent, const QString& prompt, const QString& title,
                           const QString& defaultText)
 {

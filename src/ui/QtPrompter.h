@@ -8,6 +8,8 @@ class QtPrompter final : public Prompter {
 public:
     void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
     bool ask(QWidget* parent, const QString& text, const QString& title) override;
+    int choose(QWidget* parent, const QString& text, const QString& title, Icon icon,
+               const QStringList& buttons) override;
     QString input(QWidget* parent, const QString& prompt, const QString& title,
                   const QString& defaultText) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& filter) override;

@@ -108,6 +108,7 @@ private slots:
     void confirmWritesOptionsButLeavesTheStartUpSnapshot();
     void cancelWritesNothing();
     void enterOnAColumnRowLeavesTheWindowOpenAndUnwritten();
+    void settingsChangedElsewhereAreKeptOrOverwrittenOnlyOnPurpose();
     void backUpNowWritesASoundCopyAndABadRestoreIsRefused();
 
 private:
@@ -431,6 +432,7 @@ void TestFrmSystem::aFailingConfirmShowsTheErrorAndWritesNothing()
     open.typePasswords(u"admin"_s, u"new"_s, u"new"_s);
     QTreeWidget* columns = open.find<QTreeWidget>(u"ListGird"_s);
     columns->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    open.tick(u"C_IsMax"_s);
 
     open.prompter.expectMessage();
     open.ok();
@@ -494,6 +496,67 @@ void TestFrmSystem::cancelWritesNothing()
     QCOMPARE(pass(1), before);
     QCOMPARE(open.rebuilds, 0);
     QVERIFY(open.prompter.scriptDone());
+}
+
+void TestFrmSystem::settingsChangedElsewhereAreKeptOrOverwrittenOnlyOnPurpose()
+{
+    const QString widthOf = u"SELECT Width FROM Vardelin_Alias WHERE ID = ?"_s;
+    const QString option = u"SELECT IsLogin || IsZip || IsMax FROM Vardelin_System"_s;
+    OpenWindow open(m_data->db(), m_session);
+    QVERIFY(open.show());
+    QTreeWidget* columns = open.find<QTreeWidget>(u"ListGird"_s);
+    const qint64 first = columns->topLevelItem(0)->data(0, Qt::UserRole).toLongLong();
+    const qint64 second = columns->topLevelItem(1)->data(0, Qt::UserRole).toLongLong();
+    Database other;
+    QVERIFY(other.open(m_data->path()));
+    QVERIFY(other.exec(u"UPDATE Vardelin_System SET IsZip = 1"_s));
+    QVERIFY(other.exec(u"UPDATE Vardelin_Alias SET Width = 777 WHERE ID = ?"_s, {first}));
+
+    // The user changes the options and the first column, which the other program changed too,
+    // and the second, which it did not.
+    open.tick(u"C_IsLogin"_s);
+    columns->topLevelItem(0)->setText(1, u"4321"_s);
+    columns->topLevelItem(1)->setText(1, u"4322"_s);
+    const QString changed = u"在您打开设置窗口后，下列设置已在别处被修改：\n"
+                            "“基本选项”页的选项\n列表字段“%1”\n\n"
+                            "“重新读取”：放弃您对这些设置的修改，显示已保存的内容；\n"
+                            "“覆盖保存”：用您的设置替换它们；\n"
+                            "“取消”：返回设置窗口。"_s.arg(columns->topLevelItem(0)->text(0));
+    // Cancel: back to the window, nothing written.
+    open.prompter.expectChoice(2, changed);
+    open.ok();
+    QVERIFY(open.window->isVisible());
+    QCOMPARE(m_data->scalar(option).toString(), u"010"_s);
+    QCOMPARE(m_data->scalar(widthOf, {first}).toInt(), 777);
+
+    // Reload: the rows changed elsewhere show as stored; the second column keeps its edit and is
+    // the one row written at the next OK.
+    open.prompter.expectChoice(0, changed);
+    open.ok();
+    QVERIFY(open.window->isVisible());
+    QVERIFY(!open.find<QCheckBox>(u"C_IsLogin"_s)->isChecked());
+    QVERIFY(open.find<QCheckBox>(u"C_IsZip"_s)->isChecked());
+    QCOMPARE(columns->topLevelItem(0)->text(1), u"777"_s);
+    QCOMPARE(columns->topLevelItem(1)->text(1), u"4322"_s);
+    // Options another program changes now, which the user leaves alone, are not rewritten.
+    QVERIFY(other.exec(u"UPDATE Vardelin_System SET IsMax = 1"_s));
+    open.ok();
+    QCOMPARE(open.window->result(), int(QDialog::Accepted));
+    QCOMPARE(m_data->scalar(option).toString(), u"011"_s);
+    QCOMPARE(m_data->scalar(widthOf, {first}).toInt(), 777);
+    QCOMPARE(m_data->scalar(widthOf, {second}).toInt(), 4322);
+
+    // Overwrite on purpose: the user's width replaces the other program's.
+    OpenWindow again(m_data->db(), m_session);
+    QVERIFY(again.show());
+    again.find<QTreeWidget>(u"ListGird"_s)->topLevelItem(0)->setText(1, u"4321"_s);
+    QVERIFY(other.exec(u"UPDATE Vardelin_Alias SET Width = 888 WHERE ID = ?"_s, {first}));
+    again.prompter.expectChoice(1);
+    again.ok();
+    QCOMPARE(again.window->result(), int(QDialog::Accepted));
+    QCOMPARE(m_data->scalar(widthOf, {first}).toInt(), 4321);
+    QCOMPARE(m_data->scalar(option).toString(), u"011"_s);
+    QVERIFY(open.prompter.scriptDone() && again.prompter.scriptDone());
 }
 
 void TestFrmSystem::backUpNowWritesASoundCopyAndABadRestoreIsRefused()

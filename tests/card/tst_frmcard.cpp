@@ -122,6 +122,7 @@ private slots:
     void saveAndNewAndCopyTellTheCallerWhatNext();
     void photoIsChosenClearedAndStoredAsABag();
     void rowOrGroupDeletedMeanwhileGetsNothingWritten();
+    void rowChangedMeanwhileIsReloadedKeptOrOverwritten();
     void databaseErrorWhileSavingKeepsTheCardAndTheRow();
     void layoutShowsEveryFieldUnclippedInCardOrder();
     void lunarBirthdayIsShownMarkedSavedAndLoaded();
@@ -518,14 +519,30 @@ void TestFrmCard::rowOrGroupDeletedMeanwhileGetsNothingWritten()
     OpenCard open(m_data->db(), {true, id, 0, false});
     m_data->run(QStringLiteral("DELETE FROM Vardelin_Contact WHERE ID = ?"), {id});
     open.line("Edit_Name")->setText(QStringLiteral("改名"));
+    // Cancel: back to the card, nothing written.
+    const QString deleted = QStringLiteral("此联系人在您打开后已在别处被删除。\n\n"
+                                           "“另存为新联系人”：把您填写的内容保存为一个新联系人；\n"
+                                           "“取消”：返回继续编辑。");
     open.prompter.expectQuestion(true);
-    open.prompter.expectMessage(QStringLiteral("联系人已被删除，无法保存！"));
+    open.prompter.expectChoice(1, deleted);
     QVERIFY(!open.card->SaveCard());
     QVERIFY(open.prompter.scriptDone());
     QCOMPARE(open.prompter.shown().last().title, title);
+    QCOMPARE(open.prompter.shown().last().buttons,
+             QStringList({QStringLiteral("另存为新联系人(&N)"), QStringLiteral("取消(&C)")}));
     QVERIFY(open.card->isVisible());
     QCOMPARE(open.line("Edit_Name")->text(), QStringLiteral("改名"));
     QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toInt(), 0);
+    // Saved as a new contact instead.
+    open.prompter.expectQuestion(true);
+    open.prompter.expectChoice(0, deleted);
+    QVERIFY(open.card->SaveCard());
+    QVERIFY(open.prompter.scriptDone());
+    QCOMPARE(m_data->scalar(QStringLiteral("SELECT group_concat(Name) FROM Vardelin_Contact"))
+                 .toString(),
+             QStringLiteral("改名"));
+    QVERIFY(m_data->scalar(QStringLiteral("SELECT ID FROM Vardelin_Contact")).toLongLong() != id);
+    m_data->run(QStringLiteral("DELETE FROM Vardelin_Contact"));
 
     // The chosen group deleted meanwhile: the card says so and offers the groups that remain.
     const qint64 doomed = m_data->addGroup(1, 3, QStringLiteral("将删分组"));
@@ -552,6 +569,67 @@ void TestFrmCard::rowOrGroupDeletedMeanwhileGetsNothingWritten()
     QVERIFY(!gone.card->loadError());
     QCOMPARE(gone.card->windowTitle(), QStringLiteral("修改联系人"));
     QVERIFY(gone.line("Edit_Name")->text().isEmpty());
+}
+
+void TestFrmCard::rowChangedMeanwhileIsReloadedKeptOrOverwritten()
+{
+    const qint64 id = m_data->addContact({{QStringLiteral("Name"), QStringLiteral("原名")},
+                                          {QStringLiteral("Tel1"), QStringLiteral("111")},
+                                          {QStringLiteral("TID"), m_work}});
+    OpenCard open(m_data->db(), {true, id, 0, false});
+    open.line("Edit_Name")->setText(QStringLiteral("我的改名"));
+    // Another program (or window) saves the contact while this card is open.
+    Database other;
+    QVERIFY(other.open(m_data->path()));
+    const auto changeElsewhere = [&other, id](const QString& tel) {
+        QVERIFY(other.exec(QStringLiteral("UPDATE Vardelin_Contact SET Tel1 = ? WHERE ID = ?"),
+                           {tel, id}));
+    };
+    changeElsewhere(QStringLiteral("222"));
+    const QString changed = QStringLiteral("此联系人在您打开后已在别处被修改并保存。\n\n"
+                                           "“重新读取”：放弃您的修改，显示已保存的内容；\n"
+                                           "“覆盖保存”：用您的修改替换已保存的内容；\n"
+                                           "“取消”：返回继续编辑。");
+    const auto stored = [this, id](const char* column) {
+        return storedRow(*m_data, id).value(QString::fromLatin1(column)).toString();
+    };
+
+    // Cancel: the card keeps the user's input and nothing is written.
+    open.prompter.expectQuestion(true);
+    open.prompter.expectChoice(2, changed);
+    QVERIFY(!open.card->SaveCard());
+    QCOMPARE(open.prompter.shown().last().title, title);
+    QCOMPARE(open.prompter.shown().last().buttons,
+             QStringList({QStringLiteral("重新读取(&R)"), QStringLiteral("覆盖保存(&O)"),
+                          QStringLiteral("取消(&C)")}));
+    QVERIFY(open.card->isVisible());
+    QCOMPARE(open.line("Edit_Name")->text(), QStringLiteral("我的改名"));
+    QCOMPARE(stored("Name"), QStringLiteral("原名"));
+    QCOMPARE(stored("Tel1"), QStringLiteral("222"));
+
+    // Reload: the card shows the stored contact, and a save from there writes over nothing.
+    open.prompter.expectQuestion(true);
+    open.prompter.expectChoice(0, changed);
+    QVERIFY(!open.card->SaveCard());
+    QVERIFY(open.card->isVisible());
+    QCOMPARE(open.line("Edit_Name")->text(), QStringLiteral("原名"));
+    QCOMPARE(open.line("Edit_Tel1")->text(), QStringLiteral("222"));
+    QCOMPARE(stored("Name"), QStringLiteral("原名"));
+    open.line("Edit_Tel2")->setText(QStringLiteral("333"));
+    open.prompter.expectQuestion(true);
+    QVERIFY(open.card->SaveCard());
+    QVERIFY(open.prompter.scriptDone());
+    QCOMPARE(stored("Tel1") + stored("Tel2"), QStringLiteral("222333"));
+
+    // Overwrite on purpose: the card's values replace what was saved meanwhile.
+    OpenCard again(m_data->db(), {true, id, 0, false});
+    again.line("Edit_Name")->setText(QStringLiteral("覆盖"));
+    changeElsewhere(QStringLiteral("444"));
+    again.prompter.expectQuestion(true);
+    again.prompter.expectChoice(1, changed);
+    QVERIFY(again.card->SaveCard());
+    QVERIFY(again.prompter.scriptDone());
+    QCOMPARE(stored("Name") + stored("Tel1"), QStringLiteral("覆盖222"));
 }
 
 void TestFrmCard::databaseErrorWhileSavingKeepsTheCardAndTheRow()

@@ -12,6 +12,8 @@ QString kindName(ScriptedPrompter::Kind kind)
         return QStringLiteral("message");
     case ScriptedPrompter::Kind::Question:
         return QStringLiteral("question");
+    case ScriptedPrompter::Kind::Choice:
+        return QStringLiteral("choice");
     case ScriptedPrompter::Kind::Input:
         return QStringLiteral("input box");
     case ScriptedPrompter::Kind::OpenFile:
@@ -32,6 +34,11 @@ void ScriptedPrompter::expectMessage(const QString& text)
 void ScriptedPrompter::expectQuestion(bool answerYes, const QString& text)
 {
     m_script.enqueue({Kind::Question, text, answerYes});
+}
+
+void ScriptedPrompter::expectChoice(int answer, const QString& text)
+{
+    m_script.enqueue({Kind::Choice, text, false, {}, answer});
 }
 
 void ScriptedPrompter::expectInput(const QString& reply, const QString& prompt)
@@ -82,6 +89,26 @@ void ScriptedPrompter::message(QWidget*, const QString& text, const QString& tit
 bool ScriptedPrompter::ask(QWidget*, const QString& text, const QString& title)
 {
     return take({Kind::Question, text, title, Icon::Question}).yes;
+}
+
+int ScriptedPrompter::choose(QWidget*, const QString& text, const QString& title, Icon icon,
+                             const QStringList& buttons)
+{
+    const int wayBack = int(buttons.size()) - 1;
+    const Step step = take({Kind::Choice, text, title, icon, {}, {}, {}, buttons});
+    // A step that did not fit has failed the test already; the way back changes nothing.
+    if (step.kind != Kind::Choice || step.choice < 0)
+        return wayBack;
+    if (step.choice > wayBack) {
+        const QString fault = QStringLiteral("button %1 asked of a choice of %2: \"%3\"")
+                                  .arg(step.choice)
+                                  .arg(buttons.size())
+                                  .arg(text);
+        m_faults << fault;
+        QTest::qFail(qPrintable(fault), __FILE__, __LINE__);
+        return wayBack;
+    }
+    return step.choice;
 }
 
 QString ScriptedPrompter::input(QWidget*, const QString& prompt, const QString& title,

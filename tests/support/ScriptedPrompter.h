@@ -14,7 +14,7 @@
 
 class ScriptedPrompter final : public Prompter {
 public:
-    enum class Kind { Message, Question, Input, OpenFile, SaveFile };
+    enum class Kind { Message, Question, Choice, Input, OpenFile, SaveFile };
 
     struct Shown {
         Kind kind;
@@ -24,11 +24,14 @@ public:
         QString defaultText = {};   // input boxes
         QString filter = {};        // file dialogs
         QString suggestedName = {}; // save dialogs
+        QStringList buttons = {};   // choices
     };
 
     // The script. An empty text matches any text.
     void expectMessage(const QString& text = {});
     void expectQuestion(bool answerYes, const QString& text = {});
+    // A choice answered by pressing the button at index answer.
+    void expectChoice(int answer, const QString& text = {});
     void expectInput(const QString& reply, const QString& prompt = {});
     void expectOpenFile(const QString& path);
     void expectSaveFile(const QString& path);
@@ -44,6 +47,8 @@ public:
 
     void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
     bool ask(QWidget* parent, const QString& text, const QString& title) override;
+    int choose(QWidget* parent, const QString& text, const QString& title, Icon icon,
+               const QStringList& buttons) override;
     QString input(QWidget* parent, const QString& prompt, const QString& title,
                   const QString& defaultText) override;
     QString openFileName(QWidget* parent, const QString& caption, const QString& filter) override;
@@ -56,6 +61,7 @@ private:
         QString text = {};
         bool yes = false;
         QString reply = {};
+        int choice = -1;
     };
 
     // Records the prompt, takes the next step and fails the test when it does
