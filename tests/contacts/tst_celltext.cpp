@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Tests of the text list cells are sorted by, and of the order it gives.
+// The text of a list cell: how it is kept, shown on one line, and sorted.
+#include "contacts/CellColumn.h"
 #include "contacts/SortKey.h"
+#include "contacts/VisibleText.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -11,10 +13,54 @@
 
 using namespace Qt::StringLiterals;
 
-class TestSortKey : public QObject {
+class TestCellText : public QObject {
     Q_OBJECT
 
 private slots:
+    // A column keeps each cell apart however its text was encoded.
+    void cellsKeepTheirBoundsAndText()
+    {
+        CellColumn column;
+        for (const char* utf8 : {"13800138000", "", "张三 O'Brien",
+                                 "a\xff"
+                                 "b",
+                                 "\xe5\xbc"})
+            column.appendUtf8(utf8); // a malformed byte, then a character cut short
+        column.push_back(u"李四");
+        column.squeeze();
+        QCOMPARE(column.size(), 6u);
+        QCOMPARE(column[0], u"13800138000");
+        QVERIFY(column[1].isEmpty());
+        QCOMPARE(column[2], u"张三 O'Brien");
+        QCOMPARE(column[3], u"a\ufffdb");
+        QVERIFY(!column[4].contains(u'张') && column[4].size() <= 2);
+        QCOMPARE(column.view(5), u"李四");
+    }
+
+    void signsStandForInvisibleCharacters_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain text unchanged")
+            << u"张三 O'Brien 100% ·↵"_s << u"张三 O'Brien 100% ·↵"_s;
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("CR LF is one break, trailing") << u"张\r\n三\n"_s << u"张↵三↵"_s;
+        QTest::newRow("CR alone, LF CR twice") << u"a\rb\n\rc"_s << u"a↵b↵↵c"_s;
+        QTest::newRow("NEL, line and paragraph separators")
+            << u"a\u0085b\u2028c\u2029d"_s << u"a↵b↵c↵d"_s;
+        QTest::newRow("tab, NUL, ESC, unit separator, DEL")
+            << QString(u"a\tb"_s + QChar(0) + u"c\x1B\x1F\x7F"_s) << u"a␉b␀c␛␟␡"_s;
+        QTest::newRow("C1 controls") << u"a\u0080b\u009Fc"_s << u"a·b·c"_s;
+        QTest::newRow("beyond the BMP untouched") << u"𠀀\n𠀀"_s << u"𠀀↵𠀀"_s;
+    }
+
+    void signsStandForInvisibleCharacters()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QCOMPARE(VisibleText::oneLine(stored), shown);
+    }
+
     void keyOfACell_data()
     {
         QTest::addColumn<QString>("cell");
@@ -40,26 +86,16 @@ private slots:
         QCOMPARE(SortKey::of(cell), key);
     }
 
-    void orderOfCells_data()
-    {
-        QTest::addColumn<QString>("cells");
-        QTest::addColumn<bool>("descending");
-        QTest::addColumn<std::vector<int>>("expected");
-        // Numbers by value, then Han by pinyin; 9 and 9.00, and the two 李, tie.
-        const QString cells = u"10,9,张,李,陈,9.00,李,安,2.5"_s;
-        QTest::newRow("ascending") << cells << false << std::vector<int>{8, 1, 5, 0, 7, 4, 3, 6, 2};
-        QTest::newRow("descending") << cells << true << std::vector<int>{2, 3, 6, 4, 7, 0, 1, 5, 8};
-    }
-
     void orderOfCells()
     {
-        QFETCH(QString, cells);
-        QFETCH(bool, descending);
-        QFETCH(std::vector<int>, expected);
+        // Numbers by value, then Han by pinyin; 9 and 9.00, and the two 李, tie.
         std::vector<QString> keys;
-        for (const QString& cell : cells.split(u','))
+        for (const QString& cell : u"10,9,张,李,陈,9.00,李,安,2.5"_s.split(u','))
             keys.push_back(SortKey::of(cell));
-        QCOMPARE(SortKey::order(keys, Qt::SortOrder(descending)), expected);
+        QCOMPARE(SortKey::order(keys, Qt::AscendingOrder),
+                 (std::vector<int>{8, 1, 5, 0, 7, 4, 3, 6, 2}));
+        QCOMPARE(SortKey::order(keys, Qt::DescendingOrder),
+                 (std::vector<int>{2, 3, 6, 4, 7, 0, 1, 5, 8}));
     }
 
     // Every text of up to two printable characters, and longer mixes of case, digits and
@@ -85,18 +121,16 @@ private slots:
         std::vector<std::string> keys;
         for (const QString& text : texts) {
             QVERIFY(SortKey::isPlainAscii(text));
-            keys.emplace_back();
-            SortKey::appendAsciiKey(text, keys.back());
+            SortKey::appendAsciiKey(text, keys.emplace_back());
         }
         std::vector<int> byAsciiKey(texts.size());
         std::iota(byAsciiKey.begin(), byAsciiKey.end(), 0);
         std::stable_sort(byAsciiKey.begin(), byAsciiKey.end(),
                          [&](int a, int b) { return keys[a] < keys[b]; });
         QCOMPARE(byAsciiKey, SortKey::order(texts, Qt::AscendingOrder));
-        QVERIFY(!SortKey::isPlainAscii(u"a\tb"_s));
-        QVERIFY(!SortKey::isPlainAscii(u"王"_s));
+        QVERIFY(!SortKey::isPlainAscii(u"a\tb"_s) && !SortKey::isPlainAscii(u"王"_s));
     }
 };
 
-QTEST_GUILESS_MAIN(TestSortKey)
-#include "tst_sortkey.moc"
+QTEST_GUILESS_MAIN(TestCellText)
+#include "tst_celltext.moc"
