@@ -6,135 +6,87 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestDuplicateFinder : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
-    void numbersMatchByTheirDigitsInAnyField();
-    void namesMatchWithTheSameCompany();
-    void overlappingGroupsJoin();
-    void aUserFindsOnlyTheirOwn();
-
-private:
-    qint64 add(const QVariantMap& fields)
+    void groupsFound_data()
     {
-        QVariantMap row = fields;
-        row.insert(QStringLiteral("TID"), m_group);
-        return m_data->addContact(row);
+        // Each contact as "Field=value|…"; the groups as the contacts' positions.
+        QTest::addColumn<QStringList>("contacts");
+        QTest::addColumn<int>("user");
+        QTest::addColumn<QString>("expected");
+        // Fields without digits are no number; the office phone is not one of the six compared.
+        QTest::newRow("numbers by their digits in any field")
+            << QStringList{u"Moblie1=138-0013-8000"_s,
+                           u"Moblie1=13800138001"_s,
+                           u"Tel3=+86 138 0013 8000"_s,
+                           u"Tel1= - "_s,
+                           u"Tel1= - "_s,
+                           u"OfficePhone1=13800138000"_s,
+                           u"Moblie3=00861380013８０００"_s}
+            << 1 << u"0 2 6"_s;
+        // No company on both counts as the same; Latin letters match in any case; nameless
+        // contacts are never the same person by name.
+        QTest::newRow("names with the same company")
+            << QStringList{u"Name=张三|CompanyName=华信科技"_s,
+                           u"Name= 张三 |CompanyName=华信科技 "_s,
+                           u"Name=张三|CompanyName=恒通贸易"_s,
+                           u"Name=Li  Ming"_s,
+                           u"Name=li ming"_s,
+                           u"Name=|CompanyName=x"_s,
+                           u"Name=|CompanyName=x"_s}
+            << 1 << u"0 1,3 4"_s;
+        // 3~0 by name, 0~1 by number, 4~1 by number: one person, found in ID order.
+        QTest::newRow("overlapping groups join")
+            << QStringList{u"Name=王五|Tel1=010-66668888"_s,
+                           u"Name=王老五|Tel1=01066668888|Moblie2=13912345678"_s,
+                           u"Name=赵六"_s,
+                           u"Name=王五"_s,
+                           u"Name=小王|Moblie1=139 1234 5678"_s,
+                           u"Name=赵六"_s}
+            << 1 << u"0 1 3 4,2 5"_s;
+        const QStringList users{u"UID=2|Moblie1=13800138000"_s, u"UID=2|Tel1=13800138000"_s,
+                                u"UID=3|Moblie1=13800138000"_s};
+        QTest::newRow("a user finds only their own") << users << 2 << u"0 1"_s;
+        QTest::newRow("a user with one of a number") << users << 3 << QString();
+        QTest::newRow("the administrator finds all") << users << 1 << u"0 1 2"_s;
     }
-    // The groups found, each as its contacts' IDs.
-    std::vector<std::vector<qint64>> groups(qint64 userId = 1)
+
+    void groupsFound()
     {
-        auto found = DuplicateFinder::find(m_data->db(), userId);
-        if (!found)
-            qFatal("find failed");
-        std::vector<std::vector<qint64>> ids;
-        for (const DuplicateGroup& group : found.value()) {
-            ids.emplace_back();
-            for (const DuplicateContact& contact : group)
-                ids.back().push_back(contact.id);
+        QFETCH(QStringList, contacts);
+        QFETCH(int, user);
+        QFETCH(QString, expected);
+        TestDatabase book;
+        QVERIFY(book.ok());
+        const qint64 group = book.addGroup(1, 1, u"朋友"_s);
+        std::vector<qint64> ids;
+        for (const QString& contact : contacts) {
+            QVariantMap fields{{u"TID"_s, group}, {u"Name"_s, u"某%1"_s.arg(ids.size())}};
+            for (const QString& field : contact.split(u'|'))
+                fields.insert(field.section(u'=', 0, 0), field.section(u'=', 1));
+            ids.push_back(book.addContact(fields));
         }
-        return ids;
+        auto found = DuplicateFinder::find(book.db(), user);
+        QVERIFY(found);
+        QStringList groups;
+        for (const DuplicateGroup& members : found.value()) {
+            QStringList positions;
+            for (const DuplicateContact& contact : members)
+                positions << QString::number(std::find(ids.begin(), ids.end(), contact.id) -
+                                             ids.begin());
+            groups << positions.join(u' ');
+        }
+        QCOMPARE(groups.join(u','), expected);
+        if (QTest::currentDataTag() == QByteArray("numbers by their digits in any field")) {
+            QCOMPARE(found.value().front().front().phones, QStringList{u"138-0013-8000"_s});
+            QCOMPARE(found.value().front().front().groupName, u"朋友"_s);
+        }
     }
-
-    std::unique_ptr<TestDatabase> m_data;
-    qint64 m_group = 0;
 };
-
-using Ids = std::vector<std::vector<qint64>>;
-
-void TestDuplicateFinder::init()
-{
-    m_data = std::make_unique<TestDatabase>();
-    QVERIFY(m_data->ok());
-    m_group = m_data->addGroup(1, 1, QStringLiteral("朋友"));
-}
-
-void TestDuplicateFinder::cleanup()
-{
-    m_data.reset();
-}
-
-void TestDuplicateFinder::numbersMatchByTheirDigitsInAnyField()
-{
-    const qint64 a = add({{QStringLiteral("Name"), QStringLiteral("甲")},
-                          {QStringLiteral("Moblie1"), QStringLiteral("138-0013-8000")}});
-    add({{QStringLiteral("Name"), QStringLiteral("乙")},
-         {QStringLiteral("Moblie1"), QStringLiteral("13800138001")}});
-    const qint64 c = add({{QStringLiteral("Name"), QStringLiteral("丙")},
-                          {QStringLiteral("Tel3"), QStringLiteral("+86 138 0013 8000")}});
-    // Fields without digits are no number: blanks and dashes alone join nobody.
-    add({{QStringLiteral("Name"), QStringLiteral("丁")},
-         {QStringLiteral("Tel1"), QStringLiteral(" - ")}});
-    add({{QStringLiteral("Name"), QStringLiteral("戊")},
-         {QStringLiteral("Tel1"), QStringLiteral(" - ")}});
-    // The office phone is not one of the six compared fields.
-    add({{QStringLiteral("Name"), QStringLiteral("己")},
-         {QStringLiteral("OfficePhone1"), QStringLiteral("13800138000")}});
-    const qint64 g = add({{QStringLiteral("Name"), QStringLiteral("庚")},
-                          {QStringLiteral("Moblie3"), QStringLiteral("00861380013８０００")}});
-    const Ids found = groups();
-    QCOMPARE(found, (Ids{{a, c, g}}));
-
-    auto details = DuplicateFinder::find(m_data->db(), 1);
-    QCOMPARE(details.value().front().front().phones, QStringList{QStringLiteral("138-0013-8000")});
-    QCOMPARE(details.value().front().front().groupName, QStringLiteral("朋友"));
-}
-
-void TestDuplicateFinder::namesMatchWithTheSameCompany()
-{
-    const qint64 a = add({{QStringLiteral("Name"), QStringLiteral("张三")},
-                          {QStringLiteral("CompanyName"), QStringLiteral("华信科技")}});
-    const qint64 b = add({{QStringLiteral("Name"), QStringLiteral(" 张三 ")},
-                          {QStringLiteral("CompanyName"), QStringLiteral("华信科技 ")}});
-    add({{QStringLiteral("Name"), QStringLiteral("张三")},
-         {QStringLiteral("CompanyName"), QStringLiteral("恒通贸易")}});
-    // No company on both counts as the same company; Latin letters match in any case.
-    const qint64 d = add({{QStringLiteral("Name"), QStringLiteral("Li  Ming")}});
-    const qint64 e = add({{QStringLiteral("Name"), QStringLiteral("li ming")}});
-    // Nameless contacts are never the same person by name.
-    add({{QStringLiteral("Name"), QStringLiteral("")},
-         {QStringLiteral("CompanyName"), QStringLiteral("x")}});
-    add({{QStringLiteral("Name"), QStringLiteral("")},
-         {QStringLiteral("CompanyName"), QStringLiteral("x")}});
-    QCOMPARE(groups(), (Ids{{a, b}, {d, e}}));
-}
-
-void TestDuplicateFinder::overlappingGroupsJoin()
-{
-    // c~a by name, a~b by number, d~b by number: all four are one person, found in ID order.
-    const qint64 a = add({{QStringLiteral("Name"), QStringLiteral("王五")},
-                          {QStringLiteral("Tel1"), QStringLiteral("010-66668888")}});
-    const qint64 b = add({{QStringLiteral("Name"), QStringLiteral("王老五")},
-                          {QStringLiteral("Tel1"), QStringLiteral("01066668888")},
-                          {QStringLiteral("Moblie2"), QStringLiteral("13912345678")}});
-    const qint64 lone = add({{QStringLiteral("Name"), QStringLiteral("赵六")}});
-    const qint64 c = add({{QStringLiteral("Name"), QStringLiteral("王五")}});
-    const qint64 d = add({{QStringLiteral("Name"), QStringLiteral("小王")},
-                          {QStringLiteral("Moblie1"), QStringLiteral("139 1234 5678")}});
-    const qint64 e = add({{QStringLiteral("Name"), QStringLiteral("赵六")}});
-    QCOMPARE(groups(), (Ids{{a, b, c, d}, {lone, e}}));
-}
-
-void TestDuplicateFinder::aUserFindsOnlyTheirOwn()
-{
-    const QString number = QStringLiteral("13800138000");
-    const qint64 mine = add({{QStringLiteral("Name"), QStringLiteral("甲")},
-                             {QStringLiteral("UID"), 2},
-                             {QStringLiteral("Moblie1"), number}});
-    const qint64 alsoMine = add({{QStringLiteral("Name"), QStringLiteral("乙")},
-                                 {QStringLiteral("UID"), 2},
-                                 {QStringLiteral("Tel1"), number}});
-    const qint64 others = add({{QStringLiteral("Name"), QStringLiteral("丙")},
-                               {QStringLiteral("UID"), 3},
-                               {QStringLiteral("Moblie1"), number}});
-    QCOMPARE(groups(2), (Ids{{mine, alsoMine}}));
-    QCOMPARE(groups(3), Ids{});
-    QCOMPARE(groups(1), (Ids{{mine, alsoMine, others}}));
-}
 
 QTEST_GUILESS_MAIN(TestDuplicateFinder)
 #include "tst_duplicatefinder.moc"

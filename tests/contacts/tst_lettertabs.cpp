@@ -6,65 +6,49 @@
 #include <QTabBar>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestLetterTabs : public QObject {
     Q_OBJECT
 
 private slots:
-    void tabsAreMeasuredLikeAPlainTabBars_data();
-    void tabsAreMeasuredLikeAPlainTabBars();
-};
+    void tabsAreMeasuredLikeAPlainTabBars_data()
+    {
+        QTest::addColumn<QString>("skin");
+        // Qt's own look first: the theme, once applied, stays for the whole program.
+        QTest::newRow("without a theme") << QString();
+        QTest::newRow("Blue") << u"Blue"_s;
+    }
 
-namespace {
-
-// What LetterTabs sets up, on a QTabBar of Qt's own.
-void setUpPlain(QTabBar& plain)
-{
-    plain.setExpanding(false);
-    plain.setUsesScrollButtons(true);
-    plain.setDrawBase(true);
-    plain.addTab(QStringLiteral("全部"));
-    for (char16_t letter = u'A'; letter <= u'Z'; ++letter)
-        plain.addTab(QString(QChar(letter)));
-}
-
-} // namespace
-
-void TestLetterTabs::tabsAreMeasuredLikeAPlainTabBars_data()
-{
-    QTest::addColumn<QString>("skin");
-    // Qt's own look first: the theme, once applied, stays for the whole program.
-    QTest::newRow("without a theme") << QString();
-    QTest::newRow("Blue") << QStringLiteral("Blue");
-}
-
-void TestLetterTabs::tabsAreMeasuredLikeAPlainTabBars()
-{
-    QFETCH(QString, skin);
-    if (!skin.isEmpty())
-        QVERIFY(Skin::apply(skin));
-    for (const bool counted : {false, true}) {
-        LetterTabs tabs;
-        QTabBar plain;
-        setUpPlain(plain);
-        if (counted) {
-            // A count on the selected tab, shown as start-up shows it.
-            tabs.showCount(100000);
-            plain.setTabText(0, QStringLiteral("全部(100000)"));
-        }
-        tabs.resize(900, 40);
-        plain.resize(900, 40);
-        tabs.show();
-        plain.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&tabs));
-        QVERIFY(QTest::qWaitForWindowExposed(&plain));
-        QCOMPARE(tabs.count(), 27);
-        QCOMPARE(tabs.sizeHint(), plain.sizeHint());
-        for (int index = 0; index < tabs.count(); ++index) {
-            QVERIFY(!tabs.tabRect(index).isEmpty());
-            QCOMPARE(tabs.tabRect(index), plain.tabRect(index));
+    void tabsAreMeasuredLikeAPlainTabBars()
+    {
+        QFETCH(QString, skin);
+        QVERIFY(skin.isEmpty() || Skin::apply(skin));
+        for (const bool counted : {false, true}) {
+            LetterTabs tabs;
+            QTabBar plain; // set up as LetterTabs sets itself up
+            plain.setExpanding(false);
+            plain.setUsesScrollButtons(true);
+            plain.setDrawBase(true);
+            plain.addTab(counted ? u"全部(100000)"_s : u"全部"_s);
+            for (char16_t letter = u'A'; letter <= u'Z'; ++letter)
+                plain.addTab(QString(QChar(letter)));
+            if (counted)
+                tabs.showCount(100000); // on the selected tab, as start-up shows it
+            for (QWidget* bar : {static_cast<QWidget*>(&tabs), static_cast<QWidget*>(&plain)}) {
+                bar->resize(900, 40);
+                bar->show();
+                QVERIFY(QTest::qWaitForWindowExposed(bar));
+            }
+            QCOMPARE(tabs.count(), 27);
+            QCOMPARE(tabs.sizeHint(), plain.sizeHint());
+            for (int index = 0; index < tabs.count(); ++index) {
+                QVERIFY(!tabs.tabRect(index).isEmpty());
+                QCOMPARE(tabs.tabRect(index), plain.tabRect(index));
+            }
         }
     }
-}
+};
 
 QTEST_MAIN(TestLetterTabs)
 #include "tst_lettertabs.moc"
