@@ -294,16 +294,23 @@ void TestFrmSystem::refusedAndAllowedDeletions()
 void TestFrmSystem::passwordBoxesAreGreyUntilTicked()
 {
     OpenWindow& open = show();
-    auto* old = open.find<QLineEdit>(u"Edit_YMM"_s);
-    QVERIFY(!old->isEnabled());
-    QCOMPARE(old->palette().color(QPalette::Base), PasswordPage::offColour());
+    const QList<QLineEdit*> boxes{open.find<QLineEdit>(u"Edit_YMM"_s),
+                                  open.find<QLineEdit>(u"Edit_XMM"_s),
+                                  open.find<QLineEdit>(u"Edit_QRM"_s)};
+    for (QLineEdit* box : boxes) {
+        QVERIFY(!box->isEnabled());
+        QCOMPARE(box->echoMode(), QLineEdit::Password);
+        QCOMPARE(box->palette().color(QPalette::Base), PasswordPage::offColour());
+    }
     open.tick(u"IsPassword"_s);
-    QVERIFY(old->isEnabled());
-    QVERIFY(old->palette().color(QPalette::Base) != PasswordPage::offColour());
-    old->setText(u"typed"_s);
+    for (QLineEdit* box : boxes) {
+        QVERIFY(box->isEnabled());
+        QVERIFY(box->palette().color(QPalette::Base) != PasswordPage::offColour());
+    }
+    boxes[0]->setText(u"typed"_s);
     open.tick(u"IsPassword"_s);
-    QVERIFY(!old->isEnabled());
-    QCOMPARE(old->text(), u"typed"_s);
+    QVERIFY(!boxes[0]->isEnabled());
+    QCOMPARE(boxes[0]->text(), u"typed"_s);
 }
 
 // Which passwords are refused, and in which order, is tested in tst_settingssave.
