@@ -83,6 +83,7 @@ private slots:
         open.choose(u"项目组"_s);
         open.prompter.expectMessage(u"不能把分组移到它自己的下级分组中！"_s);
         open.click("Button_OK");
+        QVERIFY(open.prompter.scriptDone());
         QCOMPARE(open.prompter.shown().last().title, u"提示！"_s);
         QVERIFY(open.dialog.isVisible());
         QCOMPARE(group(10), u"1 2 同事"_s);
@@ -106,6 +107,7 @@ private slots:
         open.type(open.name(), u"家人"_s);
         open.prompter.expectMessage(u"上级分组必须选择！"_s);
         open.click("Button_OK");
+        QVERIFY(open.prompter.scriptDone());
         QCOMPARE(open.prompter.shown().last().icon, Prompter::Icon::Information);
         QVERIFY(open.dialog.isVisible());
         open.choose(u"朋友"_s);

@@ -191,6 +191,7 @@ private slots:
     {
         main->prompter.expectQuestion(false, u"是否真的要删除选中的分组？"_s);
         main->command(u"空组"_s, "Del_Menu");
+        QVERIFY(main->prompter.scriptDone());
         QCOMPARE(main->prompter.shown().last().title, u"提示"_s);
         QVERIFY(main->treeItem(u"空组"_s));
 

@@ -77,6 +77,7 @@ private slots:
         QCOMPARE(open.fields(), u"%1 %1  0"_s.arg(today));
         open.prompter.expectMessage(u"联系内容不能为空！"_s);
         open.click("Button_Save");
+        QVERIFY(open.prompter.scriptDone());
         QCOMPARE(open.prompter.shown().last().title, u"提示！"_s);
         QVERIFY(open.dialog.isVisible());
         open.date("Edit_LxDate")->setDate({2010, 3, 5});

@@ -65,6 +65,7 @@ private slots:
         book->run(u"DROP TABLE Vardelin_History"_s);
         main->prompter.expectMessage();
         click(2);
+        QVERIFY(main->prompter.scriptDone());
         QVERIFY(main->prompter.shown().last().title.startsWith(u"错误"_s));
         QCOMPARE(pane(), QString());
     }
