@@ -9,233 +9,194 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-// The widths the earlier build gave a new address book, in pixels.
-const QList<std::pair<QString, int>> earlierWidths{
-    {QStringLiteral("C.Name"), 100},        {QStringLiteral("T.Name"), 90},
-    {QStringLiteral("C.Moblie1"), 110},     {QStringLiteral("C.Tel1"), 110},
-    {QStringLiteral("C.CompanyName"), 170}, {QStringLiteral("C.Post"), 90},
-    {QStringLiteral("C.Mail1"), 170}};
-constexpr int earlierHiddenWidth = 100;
+// The widths the earlier build gave a new address book, in pixels; every other column had 100.
+const QString earlierWidths = u"C.Name=100 T.Name=90 C.Moblie1=110 C.Tel1=110 "
+                              "C.CompanyName=170 C.Post=90 C.Mail1=170"_s;
 
 // Runs statements on the file through a connection of its own, as another program would.
 void runOn(const QString& path, const QStringList& statements)
 {
-    const QString name = QStringLiteral("earlier-build");
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"elsewhere"_s);
         db.setDatabaseName(path);
-        if (!db.open())
-            qFatal("cannot open the test file");
-        for (const QString& statement : statements) {
-            QSqlQuery q(db);
-            if (!q.exec(statement))
-                qFatal("statement failed: %s", qPrintable(q.lastError().text()));
-        }
-        db.close();
+        QVERIFY(db.open());
+        for (const QString& statement : statements)
+            QVERIFY2(QSqlQuery(db).exec(statement), qPrintable(statement));
     }
-    QSqlDatabase::removeDatabase(name);
+    QSqlDatabase::removeDatabase(u"elsewhere"_s);
 }
 
-// An address book as an earlier build left it: layout 1 (or 2), widths in pixels.
-void writeEarlierBook(const QString& path, int layout = 1)
+// An address book as an earlier build left it: at that layout, widths in pixels.
+void writeEarlierBook(const QString& path, int layout)
 {
     QVERIFY(Database::create(path));
-    QStringList statements{
-        QStringLiteral("PRAGMA user_version = %1").arg(layout),
-        QStringLiteral("UPDATE Vardelin_Alias SET Width = %1").arg(earlierHiddenWidth)};
-    for (const auto& [name, pixels] : earlierWidths)
-        statements << QStringLiteral("UPDATE Vardelin_Alias SET Width = %1 WHERE Name = '%2'")
-                          .arg(pixels)
-                          .arg(name);
+    QStringList statements{u"PRAGMA user_version = %1"_s.arg(layout),
+                           u"UPDATE Vardelin_Alias SET Width = 100"_s};
+    for (const QString& width : earlierWidths.split(u' '))
+        statements << u"UPDATE Vardelin_Alias SET Width = %2 WHERE Name = '%1'"_s.arg(
+            width.section(u'=', 0, 0), width.section(u'=', 1));
     runOn(path, statements);
 }
 
 QByteArray digestOf(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    return file.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
 }
 
-QVariant scalar(const Database& db, const QString& sql, const QVariantList& values = {})
+// The stored widths of the columns named, as "name=width", empty for Null.
+QString widthsOf(const Database& db, const QStringList& names)
 {
-    auto q = db.query(sql, values);
-    return q && q.value().next() ? q.value().value(0) : QVariant();
+    QStringList widths;
+    for (const QString& name : names) {
+        auto q = db.query(u"SELECT Width FROM Vardelin_Alias WHERE Name = ?"_s, {name});
+        widths << name + u'=' + (q && q.value().next() ? q.value().value(0).toString() : u"?"_s);
+    }
+    return widths.join(u' ');
 }
 
-QVariant widthOf(const Database& db, const QString& name)
+int versionOf(const Database& db)
 {
-    return scalar(db, QStringLiteral("SELECT Width FROM Vardelin_Alias WHERE Name = ?"), {name});
+    auto q = db.query(u"PRAGMA user_version"_s);
+    return q && q.value().next() ? q.value().value(0).toInt() : -1;
 }
 
 } // namespace
 
 class TestWidthMigration : public QObject {
     Q_OBJECT
+    QTemporaryDir dir;
+    QString path;
 
 private slots:
-    void init();
+    void init()
+    {
+        path = dir.filePath(u"DB-%1-%2.xml"_s.arg(QString::fromLatin1(QTest::currentTestFunction()),
+                                                  QString::fromUtf8(QTest::currentDataTag())));
+    }
 
-    void newBookIsStoredInTwipsAtTheLastLayout();
-    void earlierBookIsConvertedOnceAtOpen();
-    void layoutTwoBookIsConvertedToo();
-    void unconvertibleWidthLeavesTheFileUntouched();
-    void failureHalfwayRollsEverythingBack();
-    void wholeNumbersOfAnyStoredTypeConvert();
-    void foreignUnstampedFileIsRefusedAsForeign();
-
-private:
-    QTemporaryDir m_dir;
-    QString m_path;
-};
-
-void TestWidthMigration::init()
-{
-    QVERIFY(m_dir.isValid());
-    m_path = m_dir.filePath(
-        QStringLiteral("DB-%1.xml").arg(QString::fromLatin1(QTest::currentTestFunction())));
-    QFile::remove(m_path);
-}
-
-// Layout 2 moved only the files' column; its widths are still pixels.
-void TestWidthMigration::layoutTwoBookIsConvertedToo()
-{
-    writeEarlierBook(m_path, 2);
-    Database db;
-    QVERIFY(db.open(m_path));
-    QCOMPARE(scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), Schema::version);
-    for (const auto& [name, pixels] : earlierWidths)
-        QCOMPARE(widthOf(db, name).toInt(), pixels * 15);
-}
-
-void TestWidthMigration::newBookIsStoredInTwipsAtTheLastLayout()
-{
-    QVERIFY(Database::create(m_path));
-    Database db;
-    QVERIFY(db.open(m_path));
-    QCOMPARE(scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), Schema::version);
-    QCOMPARE(widthOf(db, QStringLiteral("C.Name")).toInt(), 1500);
-    QCOMPARE(widthOf(db, QStringLiteral("C.CompanyName")).toInt(), 2550);
-}
-
-void TestWidthMigration::earlierBookIsConvertedOnceAtOpen()
-{
-    writeEarlierBook(m_path);
-    runOn(m_path, {QStringLiteral("UPDATE Vardelin_Alias SET Width = 0 WHERE Name = 'C.Job'"),
-                   QStringLiteral("UPDATE Vardelin_Alias SET Width = NULL WHERE Name = 'C.Web'"),
-                   QStringLiteral("UPDATE Vardelin_Alias SET Width = -3 WHERE Name = 'C.Office'")});
-    const int rows = [this] {
+    void newBookIsStoredInTwipsAtTheLastLayout()
+    {
+        QVERIFY(Database::create(path));
         Database db;
-        return db.open(m_path)
-                   ? scalar(db, QStringLiteral("SELECT count(*) FROM Vardelin_Alias")).toInt()
-                   : -1;
-    }();
-    QVERIFY(rows > int(earlierWidths.size()));
+        QVERIFY(db.open(path));
+        QCOMPARE(versionOf(db), Schema::version);
+        QCOMPARE(widthsOf(db, {u"C.Name"_s, u"C.CompanyName"_s}),
+                 u"C.Name=1500 C.CompanyName=2550"_s);
+    }
 
-    for (int opening = 0; opening < 2; ++opening) {
-        Database db;
-        QVERIFY(db.open(m_path));
-        QCOMPARE(scalar(db, QStringLiteral("PRAGMA user_version")).toInt(), Schema::version);
-        for (const auto& [name, pixels] : earlierWidths)
-            QCOMPARE(widthOf(db, name).toInt(), pixels * 15);
-        QCOMPARE(widthOf(db, QStringLiteral("C.Address")).toInt(), earlierHiddenWidth * 15);
+    // Layout 2 moved only the files' column; its widths are still pixels.
+    void earlierBookIsConvertedOnceAtOpen_data()
+    {
+        QTest::addColumn<int>("layout");
+        QTest::newRow("layout 1") << 1;
+        QTest::newRow("layout 2") << 2;
+    }
+
+    void earlierBookIsConvertedOnceAtOpen()
+    {
+        QFETCH(int, layout);
+        writeEarlierBook(path, layout);
         // Hidden columns stay hidden; an empty width stays empty.
-        QCOMPARE(widthOf(db, QStringLiteral("C.Job")).toInt(), 0);
-        QVERIFY(widthOf(db, QStringLiteral("C.Web")).isNull());
-        QCOMPARE(widthOf(db, QStringLiteral("C.Office")).toInt(), -3);
-        QCOMPARE(scalar(db, QStringLiteral("SELECT count(*) FROM Vardelin_Alias")).toInt(), rows);
+        runOn(path, {u"UPDATE Vardelin_Alias SET Width = 0 WHERE Name = 'C.Job'"_s,
+                     u"UPDATE Vardelin_Alias SET Width = NULL WHERE Name = 'C.Web'"_s,
+                     u"UPDATE Vardelin_Alias SET Width = -3 WHERE Name = 'C.Office'"_s});
+        QStringList names{u"C.Address"_s, u"C.Job"_s, u"C.Web"_s, u"C.Office"_s};
+        QStringList expected{u"C.Address=1500 C.Job=0 C.Web= C.Office=-3"_s};
+        for (const QString& width : earlierWidths.split(u' ')) {
+            names << width.section(u'=', 0, 0);
+            expected << names.last() + u'=' + QString::number(width.section(u'=', 1).toInt() * 15);
+        }
+        for (int opening = 0; opening < 2; ++opening) {
+            Database db;
+            QVERIFY(db.open(path));
+            QCOMPARE(versionOf(db), Schema::version);
+            QCOMPARE(widthsOf(db, names), expected.join(u' '));
+        }
     }
-}
 
-void TestWidthMigration::unconvertibleWidthLeavesTheFileUntouched()
-{
-    writeEarlierBook(m_path);
-    runOn(m_path,
-          {QStringLiteral("UPDATE Vardelin_Alias SET Width = '宽一点' WHERE Name = 'C.Post'")});
-    const QByteArray before = digestOf(m_path);
+    void refusedFileIsLeftExactlyAsItWas_data()
     {
-        Database db;
-        const Status opened = db.open(m_path);
-        QVERIFY(!opened);
-        QCOMPARE(opened.error().number, WidthMigration::unconvertibleWidth);
-        QVERIFY2(opened.error().description.contains(QStringLiteral("宽一点")),
-                 qPrintable(opened.error().description));
-        QVERIFY(!db.isOpen());
+        QTest::addColumn<bool>("earlier");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("width that is no number")
+            << true << u"UPDATE Vardelin_Alias SET Width = '宽一点' WHERE Name = 'C.Post'"_s
+            << WidthMigration::unconvertibleWidth << u"宽一点"_s;
+        // The last row refuses its update after the others were rewritten.
+        QTest::newRow("failure halfway")
+            << true
+            << u"CREATE TRIGGER refuse BEFORE UPDATE OF Width ON Vardelin_Alias WHEN NEW.ID = "
+               "(SELECT max(ID) FROM Vardelin_Alias) BEGIN SELECT RAISE(ABORT, 'refused'); END"_s
+            << 0 << QString(); // any error
+        // Another program's file, unstamped like any SQLite file, without the column table.
+        QTest::newRow("foreign file") << false << u"CREATE TABLE Notes (ID INTEGER, Text TEXT)"_s
+                                      << int(SqliteCode::NotADatabase) << u"不是本程序的数据库"_s;
     }
-    QCOMPARE(digestOf(m_path), before);
-    for (const char* suffix : {"-journal", "-wal"})
-        QVERIFY(!QFile::exists(m_path + QString::fromLatin1(suffix)));
-}
 
-void TestWidthMigration::failureHalfwayRollsEverythingBack()
-{
-    writeEarlierBook(m_path);
-    // The last row refuses its update after the others were rewritten.
-    runOn(m_path, {QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF Width ON Vardelin_Alias "
-                                  "WHEN NEW.ID = (SELECT max(ID) FROM Vardelin_Alias) "
-                                  "BEGIN SELECT RAISE(ABORT, 'refused'); END")});
-    const QByteArray before = digestOf(m_path);
+    void refusedFileIsLeftExactlyAsItWas()
     {
-        Database db;
-        QVERIFY(!db.open(m_path));
+        QFETCH(bool, earlier);
+        QFETCH(QString, statement);
+        QFETCH(int, error);
+        QFETCH(QString, told);
+        if (earlier)
+            writeEarlierBook(path, 1);
+        runOn(path, {statement});
+        const QByteArray before = digestOf(path);
+        {
+            Database db;
+            const Status opened = db.open(path);
+            QVERIFY(!opened);
+            if (error)
+                QCOMPARE(int(opened.error().number), error);
+            QVERIFY2(opened.error().description.contains(told),
+                     qPrintable(opened.error().description));
+            QVERIFY(!db.isOpen());
+        }
+        QCOMPARE(digestOf(path), before);
+        QVERIFY(!QFile::exists(path + u"-journal"_s) && !QFile::exists(path + u"-wal"_s));
     }
-    QCOMPARE(digestOf(m_path), before);
-}
 
-void TestWidthMigration::wholeNumbersOfAnyStoredTypeConvert()
-{
-    QVERIFY(Database::create(m_path));
-    Database db;
-    QVERIFY(db.open(m_path));
-    // Stored as a blob, as a real and as an integer.
-    QVERIFY(db.exec(QStringLiteral("UPDATE Vardelin_Alias SET Width = CAST(' 80' AS BLOB) "
-                                   "WHERE Name = 'C.Name'")));
-    QCOMPARE(
-        scalar(db, QStringLiteral("SELECT typeof(Width) FROM Vardelin_Alias WHERE Name = 'C.Name'"))
-            .toString(),
-        QStringLiteral("blob"));
-    QVERIFY(
-        db.exec(QStringLiteral("UPDATE Vardelin_Alias SET Width = 120.0 WHERE Name = 'T.Name'")));
-    QVERIFY(db.exec(QStringLiteral("UPDATE Vardelin_Alias SET Width = 7 WHERE Name = 'C.Post'")));
-
-    // A blob is no number.
-    auto refused = db.transaction([&db] { return WidthMigration::toTwips(db); });
-    QVERIFY(!refused);
-    QCOMPARE(refused.error().number, WidthMigration::unconvertibleWidth);
-    QCOMPARE(widthOf(db, QStringLiteral("C.Post")).toInt(), 7);
-
-    QVERIFY(
-        db.exec(QStringLiteral("UPDATE Vardelin_Alias SET Width = 12.5 WHERE Name = 'C.Name'")));
-    QVERIFY(!db.transaction([&db] { return WidthMigration::toTwips(db); }));
-
-    QVERIFY(db.exec(QStringLiteral("UPDATE Vardelin_Alias SET Width = 80 WHERE Name = 'C.Name'")));
-    QVERIFY(db.transaction([&db] { return WidthMigration::toTwips(db); }));
-    QCOMPARE(widthOf(db, QStringLiteral("C.Name")).toInt(), 1200);
-    QCOMPARE(widthOf(db, QStringLiteral("T.Name")).toInt(), 1800);
-    QCOMPARE(widthOf(db, QStringLiteral("C.Post")).toInt(), 105);
-}
-
-void TestWidthMigration::foreignUnstampedFileIsRefusedAsForeign()
-{
-    // Another program's file, unstamped like any SQLite file, without the column table.
-    runOn(m_path, {QStringLiteral("CREATE TABLE Notes (ID INTEGER PRIMARY KEY, Text TEXT)")});
-    const QByteArray before = digestOf(m_path);
-    Database db;
-    const Status opened = db.open(m_path);
-    QVERIFY(!opened);
-    QCOMPARE(opened.error().number, SqliteCode::NotADatabase);
-    QVERIFY2(opened.error().description.contains(QStringLiteral("不是本程序的数据库")),
-             qPrintable(opened.error().description));
-    QCOMPARE(digestOf(m_path), before);
-}
+    void wholeNumbersOfAnyStoredTypeConvert()
+    {
+        QVERIFY(Database::create(path));
+        Database db;
+        QVERIFY(db.open(path));
+        const auto set = [&db](const QString& name, const QString& width) {
+            QVERIFY(db.exec(
+                u"UPDATE Vardelin_Alias SET Width = %1 WHERE Name = '%2'"_s.arg(width, name)));
+        };
+        const auto convert = [&db] {
+            return db.transaction([&db] { return WidthMigration::toTwips(db); });
+        };
+        set(u"T.Name"_s, u"120.0"_s);
+        set(u"C.Post"_s, u"7"_s);
+        // A blob is no number, nor is a fraction; neither writes anything.
+        for (const QString& refused : {u"CAST(' 80' AS BLOB)"_s, u"12.5"_s}) {
+            set(u"C.Name"_s, refused);
+            const Status converted = convert();
+            QVERIFY(!converted);
+            QCOMPARE(converted.error().number, WidthMigration::unconvertibleWidth);
+            QCOMPARE(widthsOf(db, {u"C.Post"_s}), u"C.Post=7"_s);
+        }
+        set(u"C.Name"_s, u"80"_s);
+        QVERIFY(convert());
+        QCOMPARE(widthsOf(db, {u"C.Name"_s, u"T.Name"_s, u"C.Post"_s}),
+                 u"C.Name=1200 T.Name=1800 C.Post=105"_s);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestWidthMigration)
 #include "tst_widthmigration.moc"

@@ -5,131 +5,71 @@
 #include "TestDatabase.h"
 
 #include <QPlainTextEdit>
-#include <QTest>
 
-#include <memory>
-
-namespace {
-
-QString paneOf(const RunningMain& main)
-{
-    return main.find<QPlainTextEdit>(QStringLiteral("Edit_LX"))->toPlainText();
-}
-
-int rowOf(const RunningMain& main, qint64 contactId)
-{
-    return main.list()->contacts()->rowOf(contactId);
-}
-
-void clickRow(const RunningMain& main, int row)
-{
-    const QRect cell = main.list()->visualRect(main.list()->model()->index(row, 0));
-    QTest::mouseClick(main.list()->viewport(), Qt::LeftButton, {}, cell.center());
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 class TestHistoryPane : public QObject {
     Q_OBJECT
+    std::optional<TestDatabase> book;
+    std::optional<RunningMain> main;
+    QString pane() const { return main->find<QPlainTextEdit>(u"Edit_LX"_s)->toPlainText(); }
+    int rowOf(qint64 contact) const { return main->list()->contacts()->rowOf(contact); }
+    void click(qint64 contact) const
+    {
+        const QRect cell =
+            main->list()->visualRect(main->list()->model()->index(rowOf(contact), 0));
+        QTest::mouseClick(main->list()->viewport(), Qt::LeftButton, {}, cell.center());
+    }
 
 private slots:
-    void init();
-    void cleanup();
-    void clickShowsOneLinePerRecordInTheOrderAdded();
-    void contactWithoutRecordsEmptiesThePane();
-    void movingWithTheKeysFollowsTheRow();
-    void rebuildingTheListKeepsThePane();
+    // 甲 (ID 1) has three records, 乙 (ID 2) none.
+    void init()
+    {
+        QVERIFY(book.emplace().ok());
+        book->setDisplayedColumns({u"C.Name"_s});
+        book->addContact({{u"Name"_s, u"甲"_s}});
+        book->addContact({{u"Name"_s, u"乙"_s}});
+        book->run(u"INSERT INTO Vardelin_History (CID, LxDate, Remark) VALUES (1, '2010-03-05', "
+                  "'初次见面'), (1, '2009-01-02', ' '), (1, '2011-12-31', 'O''Neil')"_s);
+        QVERIFY(main.emplace().start(book->path()));
+    }
+    void cleanup()
+    {
+        QVERIFY(main->prompter.scriptDone());
+        main.reset();
+    }
 
-private:
-    std::unique_ptr<TestDatabase> m_data;
-    qint64 m_three = 0;
-    qint64 m_none = 0;
-    std::unique_ptr<RunningMain> m_main;
+    void clickingAndMovingFollowTheRow()
+    {
+        QCOMPARE(pane(), QString());
+        click(1);
+        // One line per record in the order added; the pane shows the line ends as line ends.
+        QCOMPARE(pane(), u"2010年03月05日 初次见面\n2009年01月02日  \n2011年12月31日 O'Neil\n"_s);
+        click(2);
+        QCOMPARE(pane(), QString());
+        // A record added since is shown when the keys move back to the row.
+        book->run(u"INSERT INTO Vardelin_History (CID, LxDate, Remark) VALUES (1, '2012-01-01', "
+                  "'又一次')"_s);
+        main->list()->setFocus();
+        QTest::keyClick(main->list(), rowOf(1) > rowOf(2) ? Qt::Key_Down : Qt::Key_Up);
+        QCOMPARE(main->list()->currentIndex().row(), rowOf(1));
+        QVERIFY(pane().endsWith(u"\n2012年01月01日 又一次\n"_s));
+    }
+
+    void rebuildKeepsThePaneAndAFailedReadEmptiesIt()
+    {
+        click(1);
+        const QString before = pane();
+        QVERIFY(main->window->GJContact(1, false));
+        QCOMPARE(pane(), before);
+        book->run(u"DROP TABLE Vardelin_History"_s);
+        main->prompter.expectMessage();
+        click(2);
+        QVERIFY(main->prompter.scriptDone());
+        QVERIFY(main->prompter.shown().last().title.startsWith(u"错误"_s));
+        QCOMPARE(pane(), QString());
+    }
 };
-
-void TestHistoryPane::init()
-{
-    m_data = std::make_unique<TestDatabase>();
-    QVERIFY(m_data->ok());
-    m_data->setDisplayedColumns({QStringLiteral("C.Name")});
-    m_three = m_data->addContact({{QStringLiteral("Name"), QStringLiteral("甲")}});
-    m_none = m_data->addContact({{QStringLiteral("Name"), QStringLiteral("乙")}});
-    const QList<std::pair<QString, QString>> records{
-        {QStringLiteral("2010-03-05"), QStringLiteral("初次见面")},
-        {QStringLiteral("2009-01-02"), QStringLiteral(" ")},
-        {QStringLiteral("2011-12-31"), QStringLiteral("O'Neil")}};
-    for (const auto& [day, remark] : records)
-        m_data->run(QStringLiteral("INSERT INTO Vardelin_History (CID, LxDate, NextDate, Remark, "
-                                   "IsRemind) VALUES (?, ?, ?, ?, 1)"),
-                    {m_three, day, day, remark});
-    m_main = std::make_unique<RunningMain>();
-    QVERIFY(m_main->start(m_data->path()));
-}
-
-void TestHistoryPane::cleanup()
-{
-    m_main.reset();
-    m_data.reset();
-}
-
-// Each record ends with a carriage return and line feed; the pane shows them as line ends.
-static QString shown(const QString& paneText)
-{
-    QString text = paneText;
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-void TestHistoryPane::clickShowsOneLinePerRecordInTheOrderAdded()
-{
-    QVERIFY(paneOf(*m_main).isEmpty());
-    clickRow(*m_main, rowOf(*m_main, m_three));
-    QCOMPARE(shown(paneOf(*m_main)),
-             QStringLiteral("2010年03月05日 初次见面\n2009年01月02日  \n2011年12月31日 O'Neil\n"));
-    QVERIFY(!paneOf(*m_main).contains(u'\r'));
-    QVERIFY(m_main->prompter.scriptDone());
-
-    // A record added since is shown by the next click on the same row.
-    m_data->run(QStringLiteral("INSERT INTO Vardelin_History (CID, LxDate, Remark) VALUES (?, "
-                               "'2012-01-01', '又一次')"),
-                {m_three});
-    clickRow(*m_main, rowOf(*m_main, m_three));
-    QVERIFY(shown(paneOf(*m_main)).endsWith(QStringLiteral("\n2012年01月01日 又一次\n")));
-}
-
-void TestHistoryPane::contactWithoutRecordsEmptiesThePane()
-{
-    clickRow(*m_main, rowOf(*m_main, m_three));
-    QVERIFY(!paneOf(*m_main).isEmpty());
-    clickRow(*m_main, rowOf(*m_main, m_none));
-    QVERIFY(paneOf(*m_main).isEmpty());
-}
-
-void TestHistoryPane::movingWithTheKeysFollowsTheRow()
-{
-    const int three = rowOf(*m_main, m_three);
-    const int none = rowOf(*m_main, m_none);
-    clickRow(*m_main, none);
-    QVERIFY(paneOf(*m_main).isEmpty());
-    m_main->list()->setFocus();
-    QTest::keyClick(m_main->list(), three > none ? Qt::Key_Down : Qt::Key_Up);
-    QCOMPARE(m_main->list()->currentIndex().row(), three);
-    QVERIFY(shown(paneOf(*m_main)).startsWith(QStringLiteral("2010年03月05日 初次见面\n")));
-}
-
-void TestHistoryPane::rebuildingTheListKeepsThePane()
-{
-    clickRow(*m_main, rowOf(*m_main, m_three));
-    const QString before = paneOf(*m_main);
-    QVERIFY(m_main->window->GJContact(1, false));
-    QCOMPARE(paneOf(*m_main), before);
-    // A failed read shows the error box and leaves the pane empty.
-    m_data->run(QStringLiteral("DROP TABLE Vardelin_History"));
-    m_main->prompter.expectMessage();
-    clickRow(*m_main, rowOf(*m_main, m_none));
-    QVERIFY(m_main->prompter.scriptDone());
-    QVERIFY(m_main->prompter.shown().last().title.startsWith(QStringLiteral("错误")));
-    QVERIFY(paneOf(*m_main).isEmpty());
-}
 
 QTEST_MAIN(TestHistoryPane)
 #include "tst_historypane.moc"

@@ -1,218 +1,116 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// History records in the database: their order, the content check, the saves that must write
-// nothing, and the texts the list and the main window's pane show.
+// History records in the database: their order, the saves and the ones that must write nothing,
+// and the texts the list and the main window's pane show.
 #include "TestDatabase.h"
 
 #include "history/HistoryRecords.h"
 
 #include <QTest>
 
-#include <memory>
-
-namespace {
-
-QStringList remarksOf(const std::vector<HistoryRecord>& records)
-{
-    QStringList remarks;
-    for (const HistoryRecord& record : records)
-        remarks << record.remark;
-    return remarks;
-}
-
-HistoryInput inputFor(qint64 contactId, const QString& remark, QDate day = {2010, 3, 5})
-{
-    return {contactId, day, day.addDays(30), remark, true};
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
+using Outcome = HistoryRecords::SaveOutcome;
 
 class TestHistoryRecords : public QObject {
     Q_OBJECT
+    std::optional<TestDatabase> book;
+    static QString remarks(const Result<std::vector<HistoryRecord>>& records)
+    {
+        QStringList remarks;
+        for (const HistoryRecord& record : records.value())
+            remarks << record.remark;
+        return remarks.join(u' ');
+    }
+    QString stored() // every record as CID, dates, remark and flag
+    {
+        return book
+            ->scalar(u"SELECT group_concat(CID||' '||LxDate||' '||NextDate||' '||Remark||' '"
+                     "||IsRemind, '|') FROM Vardelin_History"_s)
+            .toString();
+    }
+    static HistoryInput input(qint64 contact, const QString& remark, QDate day = {2010, 3, 5})
+    {
+        return {contact, day, day.addDays(30), remark, true};
+    }
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        QVERIFY(book.emplace().ok());
+        book->addContact({{u"Name"_s, u"张三"_s}}); // ID 1
+        book->addContact({{u"Name"_s, u"李四"_s}}); // ID 2
+    }
 
-    void cardListsNewestFirstAndPaneInOrderAdded();
-    void contentCheckRefusesOnlyTheEmptyText();
-    void addAndUpdateStoreExactlyWhatWasGiven();
-    void saveOverVanishedRowOrContactWritesNothing();
-    void removeTakesOnlyThatRecord();
-    void failedReadIsAnError();
-    void listTextsOfDatesAndRemindFlag();
-    void paneTextForThreeRecordsAndForNone();
+    void cardListsNewestFirstAndPaneInOrderAdded()
+    {
+        for (const QString& row :
+             {u"2009-05-01甲"_s, u"2011-02-03乙"_s, u"2010-07-04丙"_s, u"2010-07-04丁"_s})
+            book->run(u"INSERT INTO Vardelin_History (CID, LxDate, Remark) VALUES (1, ?, ?)"_s,
+                      {row.left(10), row.mid(10)});
+        book->run(u"INSERT INTO Vardelin_History (CID, LxDate, Remark) VALUES (2, '2012', '别')"_s);
+        // Of two records of one day, the one added later comes first.
+        QCOMPARE(remarks(HistoryRecords::forCard(book->db(), 1)), u"乙 丁 丙 甲"_s);
+        QCOMPARE(remarks(HistoryRecords::forPane(book->db(), 1)), u"甲 乙 丙 丁"_s);
+        QCOMPARE(remarks(HistoryRecords::forCard(book->db(), 999)), QString());
+    }
 
-private:
-    std::unique_ptr<TestDatabase> m_data;
-    qint64 m_contact = 0;
-    qint64 m_other = 0;
+    void addAndUpdateStoreExactlyWhatWasGiven()
+    {
+        const QString awkward = u"O'Neil \"说\" ; -- \n第二行 "_s;
+        QCOMPARE(HistoryRecords::add(book->db(), input(1, awkward)).value(), Outcome::Written);
+        QCOMPARE(stored(), u"1 2010-03-05 2010-04-04 "_s + awkward + u" 1"_s);
+        auto loaded = HistoryRecords::load(book->db(), 1);
+        QCOMPARE(loaded.value()->remark, awkward);
+        QCOMPARE(loaded.value()->lxDate.toString(), u"2010-03-05"_s);
+        QVERIFY(!HistoryRecords::load(book->db(), 101).value().has_value());
+        HistoryInput changed = input(1, u" "_s, {2024, 12, 31});
+        changed.remind = false;
+        QCOMPARE(HistoryRecords::update(book->db(), 1, changed).value(), Outcome::Written);
+        QCOMPARE(stored(), u"1 2024-12-31 2025-01-30   0"_s);
+        QVERIFY(HistoryRecords::add(book->db(), input(1, u"二"_s)));
+        QVERIFY(HistoryRecords::remove(book->db(), 1));
+        QCOMPARE(remarks(HistoryRecords::forCard(book->db(), 1)), u"二"_s);
+    }
+
+    void saveOverVanishedRowOrContactWritesNothing()
+    {
+        QCOMPARE(HistoryRecords::update(book->db(), 7, input(1, u"新的"_s)).value(),
+                 Outcome::RowVanished);
+        book->run(u"DELETE FROM Vardelin_Contact WHERE ID = 2"_s);
+        QCOMPARE(HistoryRecords::add(book->db(), input(2, u"孤儿"_s)).value(),
+                 Outcome::ContactVanished);
+        QCOMPARE(stored(), QString());
+    }
+
+    void failedReadIsAnError()
+    {
+        book->run(u"DROP TABLE Vardelin_History"_s);
+        QVERIFY(!HistoryRecords::forCard(book->db(), 1));
+        QVERIFY(!HistoryRecords::forPane(book->db(), 1));
+        QVERIFY(!HistoryRecords::load(book->db(), 1));
+        QVERIFY(!HistoryRecords::add(book->db(), input(1, u"一"_s)));
+        QVERIFY(!HistoryRecords::update(book->db(), 1, input(1, u"一"_s)));
+    }
+
+    void textsShown()
+    {
+        QVERIFY(!HistoryRecords::isContentAccepted(QString()));
+        QVERIFY(HistoryRecords::isContentAccepted(u" "_s));
+        QVERIFY(HistoryRecords::isContentAccepted(u"\n"_s));
+        QCOMPARE(HistoryRecords::listDateText(u"2010-03-05"_s), u"2010-03-05"_s);
+        QCOMPARE(HistoryRecords::listDateText(u"2010-03-05 14:30:00"_s), u"2010-03-05"_s);
+        QCOMPARE(HistoryRecords::listDateText(QVariant()), QString());
+        QCOMPARE(HistoryRecords::listDateText(u"下周"_s), u"下周"_s);
+        QCOMPARE(HistoryRecords::remindText(1) + HistoryRecords::remindText(-1), u"TrueTrue"_s);
+        QCOMPARE(HistoryRecords::remindText(0), u"False"_s);
+        QCOMPARE(HistoryRecords::remindText(QVariant()), QString());
+        QCOMPARE(HistoryRecords::paneText({}), QString());
+        const std::vector<HistoryRecord> records{{0, 1, u"2010-03-05"_s, {}, u"电话沟通"_s, {}},
+                                                 {0, 1, u"2009-12-31"_s, {}, u" "_s, {}},
+                                                 {0, 1, {}, {}, {}, {}}};
+        QCOMPARE(HistoryRecords::paneText(records),
+                 u"2010年03月05日 电话沟通\r\n2009年12月31日  \r\n \r\n"_s);
+    }
 };
-
-void TestHistoryRecords::init()
-{
-    m_data = std::make_unique<TestDatabase>();
-    QVERIFY(m_data->ok());
-    m_contact = m_data->addContact({{QStringLiteral("Name"), QStringLiteral("张三")}});
-    m_other = m_data->addContact({{QStringLiteral("Name"), QStringLiteral("李四")}});
-}
-
-void TestHistoryRecords::cleanup()
-{
-    m_data.reset();
-}
-
-void TestHistoryRecords::cardListsNewestFirstAndPaneInOrderAdded()
-{
-    const QList<std::pair<QString, QString>> added{
-        {QStringLiteral("2009-05-01"), QStringLiteral("甲")},
-        {QStringLiteral("2011-02-03"), QStringLiteral("乙")},
-        {QStringLiteral("2010-07-04"), QStringLiteral("丙")},
-        {QStringLiteral("2010-07-04"), QStringLiteral("丁")}};
-    for (const auto& [day, remark] : added)
-        m_data->run(QStringLiteral("INSERT INTO Vardelin_History (CID, LxDate, NextDate, Remark, "
-                                   "IsRemind) VALUES (?, ?, ?, ?, 0)"),
-                    {m_contact, day, day, remark});
-    m_data->run(QStringLiteral("INSERT INTO Vardelin_History (CID, LxDate, Remark) "
-                               "VALUES (?, '2012-01-01', '别人的')"),
-                {m_other});
-
-    auto card = HistoryRecords::forCard(m_data->db(), m_contact);
-    QVERIFY(card);
-    // Of two records of one day, the one added later comes first.
-    QCOMPARE(remarksOf(card.value()), (QStringList{QStringLiteral("乙"), QStringLiteral("丁"),
-                                                   QStringLiteral("丙"), QStringLiteral("甲")}));
-    QCOMPARE(card.value().front().lxDate.toString(), QStringLiteral("2011-02-03"));
-
-    auto pane = HistoryRecords::forPane(m_data->db(), m_contact);
-    QVERIFY(pane);
-    QCOMPARE(remarksOf(pane.value()), (QStringList{QStringLiteral("甲"), QStringLiteral("乙"),
-                                                   QStringLiteral("丙"), QStringLiteral("丁")}));
-
-    auto none = HistoryRecords::forCard(m_data->db(), 999);
-    QVERIFY(none);
-    QVERIFY(none.value().empty());
-}
-
-void TestHistoryRecords::contentCheckRefusesOnlyTheEmptyText()
-{
-    QVERIFY(!HistoryRecords::isContentAccepted(QString()));
-    QVERIFY(!HistoryRecords::isContentAccepted(QStringLiteral("")));
-    QVERIFY(HistoryRecords::isContentAccepted(QStringLiteral(" ")));
-    QVERIFY(HistoryRecords::isContentAccepted(QStringLiteral("\n")));
-}
-
-void TestHistoryRecords::addAndUpdateStoreExactlyWhatWasGiven()
-{
-    const QString awkward = QStringLiteral("O'Neil \"说\" ; -- \n第二行 ");
-    auto added = HistoryRecords::add(m_data->db(), inputFor(m_contact, awkward));
-    QVERIFY(added);
-    QCOMPARE(added.value(), HistoryRecords::SaveOutcome::Written);
-    const qint64 id =
-        m_data->scalar(QStringLiteral("SELECT max(ID) FROM Vardelin_History")).toLongLong();
-
-    auto stored = HistoryRecords::load(m_data->db(), id);
-    QVERIFY(stored);
-    QVERIFY(stored.value().has_value());
-    QCOMPARE(stored.value()->contactId, m_contact);
-    QCOMPARE(stored.value()->lxDate.toString(), QStringLiteral("2010-03-05"));
-    QCOMPARE(stored.value()->nextDate.toString(), QStringLiteral("2010-04-04"));
-    QCOMPARE(stored.value()->remark, awkward);
-    QCOMPARE(stored.value()->isRemind.toInt(), 1);
-
-    HistoryInput changed = inputFor(m_contact, QStringLiteral(" "), {2024, 12, 31});
-    changed.remind = false;
-    auto updated = HistoryRecords::update(m_data->db(), id, changed);
-    QVERIFY(updated);
-    QCOMPARE(updated.value(), HistoryRecords::SaveOutcome::Written);
-    QCOMPARE(
-        m_data->scalar(QStringLiteral("SELECT Remark FROM Vardelin_History WHERE ID = ?"), {id})
-            .toString(),
-        QStringLiteral(" "));
-    QCOMPARE(
-        m_data->scalar(QStringLiteral("SELECT LxDate FROM Vardelin_History WHERE ID = ?"), {id})
-            .toString(),
-        QStringLiteral("2024-12-31"));
-    QCOMPARE(
-        m_data->scalar(QStringLiteral("SELECT IsRemind FROM Vardelin_History WHERE ID = ?"), {id})
-            .toInt(),
-        0);
-    QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_History")).toInt(), 1);
-
-    auto missing = HistoryRecords::load(m_data->db(), id + 100);
-    QVERIFY(missing);
-    QVERIFY(!missing.value().has_value());
-}
-
-void TestHistoryRecords::saveOverVanishedRowOrContactWritesNothing()
-{
-    QVERIFY(HistoryRecords::add(m_data->db(), inputFor(m_contact, QStringLiteral("原来的"))));
-    const qint64 id =
-        m_data->scalar(QStringLiteral("SELECT max(ID) FROM Vardelin_History")).toLongLong();
-    m_data->run(QStringLiteral("DELETE FROM Vardelin_History WHERE ID = ?"), {id});
-
-    auto updated =
-        HistoryRecords::update(m_data->db(), id, inputFor(m_contact, QStringLiteral("新的")));
-    QVERIFY(updated);
-    QCOMPARE(updated.value(), HistoryRecords::SaveOutcome::RowVanished);
-    QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_History")).toInt(), 0);
-
-    m_data->run(QStringLiteral("DELETE FROM Vardelin_Contact WHERE ID = ?"), {m_other});
-    auto added = HistoryRecords::add(m_data->db(), inputFor(m_other, QStringLiteral("孤儿")));
-    QVERIFY(added);
-    QCOMPARE(added.value(), HistoryRecords::SaveOutcome::ContactVanished);
-    QCOMPARE(m_data->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_History")).toInt(), 0);
-}
-
-void TestHistoryRecords::removeTakesOnlyThatRecord()
-{
-    QVERIFY(HistoryRecords::add(m_data->db(), inputFor(m_contact, QStringLiteral("一"))));
-    QVERIFY(HistoryRecords::add(m_data->db(), inputFor(m_contact, QStringLiteral("二"))));
-    const qint64 id =
-        m_data->scalar(QStringLiteral("SELECT min(ID) FROM Vardelin_History")).toLongLong();
-    QVERIFY(HistoryRecords::remove(m_data->db(), id));
-    auto left = HistoryRecords::forCard(m_data->db(), m_contact);
-    QVERIFY(left);
-    QCOMPARE(remarksOf(left.value()), QStringList{QStringLiteral("二")});
-}
-
-void TestHistoryRecords::failedReadIsAnError()
-{
-    m_data->run(QStringLiteral("DROP TABLE Vardelin_History"));
-    QVERIFY(!HistoryRecords::forCard(m_data->db(), m_contact));
-    QVERIFY(!HistoryRecords::forPane(m_data->db(), m_contact));
-    QVERIFY(!HistoryRecords::load(m_data->db(), 1));
-    QVERIFY(!HistoryRecords::add(m_data->db(), inputFor(m_contact, QStringLiteral("一"))));
-    QVERIFY(!HistoryRecords::update(m_data->db(), 1, inputFor(m_contact, QStringLiteral("一"))));
-}
-
-void TestHistoryRecords::listTextsOfDatesAndRemindFlag()
-{
-    QCOMPARE(HistoryRecords::listDateText(QStringLiteral("2010-03-05")),
-             QStringLiteral("2010-03-05"));
-    QCOMPARE(HistoryRecords::listDateText(QStringLiteral("2010-03-05 14:30:00")),
-             QStringLiteral("2010-03-05"));
-    QCOMPARE(HistoryRecords::listDateText(QVariant()), QString());
-    QCOMPARE(HistoryRecords::listDateText(QStringLiteral("下周")), QStringLiteral("下周"));
-    QCOMPARE(HistoryRecords::remindText(1), QStringLiteral("True"));
-    QCOMPARE(HistoryRecords::remindText(-1), QStringLiteral("True"));
-    QCOMPARE(HistoryRecords::remindText(0), QStringLiteral("False"));
-    QCOMPARE(HistoryRecords::remindText(QVariant()), QString());
-}
-
-void TestHistoryRecords::paneTextForThreeRecordsAndForNone()
-{
-    QCOMPARE(HistoryRecords::paneText({}), QString());
-
-    std::vector<HistoryRecord> records(3);
-    records[0].lxDate = QStringLiteral("2010-03-05");
-    records[0].remark = QStringLiteral("电话沟通");
-    records[1].lxDate = QStringLiteral("2009-12-31");
-    records[1].remark = QStringLiteral(" ");
-    records[2].lxDate = QVariant();
-    records[2].remark = QString();
-    QCOMPARE(HistoryRecords::paneText(records),
-             QStringLiteral("2010年03月05日 电话沟通\r\n2009年12月31日  \r\n \r\n"));
-}
 
 QTEST_GUILESS_MAIN(TestHistoryRecords)
 #include "tst_historyrecords.moc"
