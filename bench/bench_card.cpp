@@ -5,7 +5,7 @@
 #include "BenchSupport.h"
 
 #include "card/PhotoFrame.h"
-#include "card/PictureBag.h"
+#include "db/PictureBag.h"
 #include "card/frmCard.h"
 #include "contacts/ContactListLoader.h"
 #include "contacts/ContactListView.h"

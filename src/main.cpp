@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Starts the address book on DB.xml beside the executable (in the user's data folder once
 // installed), on the file named by --database, or on a new, empty one written by --new.
-#include "app/DataLocation.h"
+#include "db/DataLocation.h"
 #include "app/Program.h"
 #include "db/Database.h"
 #include "ui/FontConfigWarmUp.h"

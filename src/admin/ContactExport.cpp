@@ -7,7 +7,7 @@
 #include "admin/ImportTable.h"
 #include "admin/VCard.h"
 #include "admin/XlsxExport.h"
-#include "card/PictureBag.h"
+#include "db/PictureBag.h"
 #include "db/BookIdentity.h"
 #include "db/Database.h"
 #include "db/Session.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ContactImport.h"
 
-#include "card/PictureBag.h"
+#include "db/PictureBag.h"
 #include "contacts/PinyinInitial.h"
 #include "contacts/SearchIndex.h"
 #include "db/ContactFields.h"

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CardEditors.h"
 
-#include "LunarDate.h"
+#include "db/LunarDate.h"
 #include "OptionalDateEdit.h"
 #include "PhotoFrame.h"
-#include "PictureBag.h"
+#include "db/PictureBag.h"
 
 #include <QCheckBox>
 #include <QComboBox>

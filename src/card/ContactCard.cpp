@@ -6,7 +6,7 @@
 #include "contacts/PinyinInitial.h"
 #include "contacts/SearchIndex.h"
 #include "db/Database.h"
-#include "history/LunarMark.h"
+#include "db/LunarMark.h"
 
 #include <QSqlError>
 #include <QSqlRecord>

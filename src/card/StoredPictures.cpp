@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StoredPictures.h"
 
-#include "PictureBag.h"
+#include "db/PictureBag.h"
 
 #include "db/Database.h"
 

@@ -6,11 +6,11 @@
 #include "PhoneDigits.h"
 #include "PinyinInitial.h"
 
-#include "card/PictureBag.h"
+#include "db/PictureBag.h"
 #include "db/ContactFields.h"
 #include "db/Database.h"
 #include "db/Session.h"
-#include "history/LunarMark.h"
+#include "db/LunarMark.h"
 
 #include <QCryptographicHash>
 #include <QSet>

@@ -3,7 +3,7 @@
 
 #include "HistoryRecords.h"
 
-#include "card/LunarDate.h"
+#include "db/LunarDate.h"
 #include "db/Database.h"
 #include "db/Session.h"
 #include "db/SystemOptions.h"

@@ -3,7 +3,7 @@
 
 #include "HistoryRecords.h"
 
-#include "card/LunarDate.h"
+#include "db/LunarDate.h"
 #include "ui/Prompter.h"
 
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 // Reading and caching the program's icon files.
 #include "ProgramIcons.h"
 
-#include "app/DataLocation.h"
+#include "db/DataLocation.h"
 
 #include <QCoreApplication>
 #include <QHash>

@@ -9,7 +9,7 @@
 #include "admin/ImportMapping.h"
 #include "admin/VCard.h"
 #include "admin/WorkbookReader.h"
-#include "card/PictureBag.h"
+#include "db/PictureBag.h"
 #include "db/BookIdentity.h"
 #include "db/ContactFields.h"
 

@@ -5,7 +5,7 @@
 #include "card/CardChoices.h"
 #include "card/CardFields.h"
 #include "card/ContactCard.h"
-#include "card/PictureBag.h"
+#include "db/PictureBag.h"
 #include "db/ContactFields.h"
 
 #include <QSet>

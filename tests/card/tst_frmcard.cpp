@@ -6,7 +6,7 @@
 
 #include "card/OptionalDateEdit.h"
 #include "card/PhotoFrame.h"
-#include "card/PictureBag.h"
+#include "db/PictureBag.h"
 #include "card/frmCard.h"
 #include "db/Session.h"
 

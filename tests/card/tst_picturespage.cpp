@@ -6,7 +6,7 @@
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
-#include "card/PictureBag.h"
+#include "db/PictureBag.h"
 #include "card/PicturesPage.h"
 #include "card/StoredPictures.h"
 #include "card/frmCard.h"

@@ -3,7 +3,7 @@
 // that is gone or holds no bag told apart from a picture.
 #include "TestDatabase.h"
 
-#include "card/PictureBag.h"
+#include "db/PictureBag.h"
 #include "card/StoredPictures.h"
 
 #include <QFile>

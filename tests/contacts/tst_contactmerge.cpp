@@ -3,7 +3,7 @@
 // nothing.
 #include "TestDatabase.h"
 
-#include "card/PictureBag.h"
+#include "db/PictureBag.h"
 #include "contacts/ContactMerge.h"
 
 #include <QTest>

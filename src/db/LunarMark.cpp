@@ -2,7 +2,7 @@
 // Which contacts keep their birthday by the lunar calendar.
 #include "LunarMark.h"
 
-#include "db/Database.h"
+#include "Database.h"
 
 Result<bool> LunarMark::isSet(const Database& db, qint64 contactId)
 {

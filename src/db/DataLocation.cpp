@@ -2,7 +2,7 @@
 // Choosing the address book's and the icons' folders.
 #include "DataLocation.h"
 
-#include "db/Database.h"
+#include "Database.h"
 
 #include <QDir>
 #include <QFileInfo>

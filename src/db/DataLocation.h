@@ -2,7 +2,7 @@
 // Where the address book and the icons are found, run from a build folder or installed.
 #pragma once
 
-#include "db/Result.h"
+#include "Result.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Where DB.xml and the icons are looked for, from a build folder and once installed.
-#include "app/DataLocation.h"
+#include "db/DataLocation.h"
 #include "db/Database.h"
 
 #include <QDir>

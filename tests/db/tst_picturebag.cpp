@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The picture bag gives back what was put in, and turns damaged bytes into "no picture".
-#include "card/PictureBag.h"
+#include "db/PictureBag.h"
 
 #include <QRandomGenerator>
 #include <QTest>

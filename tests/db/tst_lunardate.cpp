@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Lunar dates by the Chinese calendar: their wording, and the solar day a lunar birthday falls
 // on, across a leap month and a 30th the year lacks. Days checked against printed calendars.
-#include "card/LunarDate.h"
+#include "db/LunarDate.h"
 
 #include <QTest>
 

@@ -2,7 +2,7 @@
 // Which contacts keep their birthday by the lunar calendar.
 #pragma once
 
-#include "db/Result.h"
+#include "Result.h"
 
 class Database;
 

@@ -1,0 +1,61 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Run as a test: cmake -DSOURCE_DIR=<src> -DCORE_SOURCES_FILE=<file> -P CheckLayers.cmake
+cmake_minimum_required(VERSION 3.25)
+# Fails when an include points up the folders' layers, or when a file built into the core
+# library (or a header of ours it includes) includes Qt Gui or Qt Widgets.
+
+# Bottom to top: a folder may include its own files and those of the folders before it.
+set(layers db ui groups contacts history card admin about app)
+
+set(faults "")
+
+file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*.cpp" "${SOURCE_DIR}/*.h")
+foreach(file IN LISTS files)
+    string(REGEX MATCH "^[^/]+" folder "${file}")
+    list(FIND layers "${folder}" rank)
+    if(rank EQUAL -1)
+        continue()
+    endif()
+    file(STRINGS "${SOURCE_DIR}/${file}" includes REGEX "^#include \"[a-z]+/")
+    foreach(line IN LISTS includes)
+        string(REGEX REPLACE "^#include \"([a-z]+)/.*" "\\1" target "${line}")
+        list(FIND layers "${target}" targetRank)
+        if(targetRank GREATER rank)
+            string(APPEND faults "  ${file}: ${line} (${folder} stands below ${target})\n")
+        endif()
+    endforeach()
+endforeach()
+
+# The core library and every header of ours that it reaches.
+file(STRINGS "${CORE_SOURCES_FILE}" pending)
+set(seen "")
+while(pending)
+    list(POP_FRONT pending file)
+    if(file IN_LIST seen OR NOT EXISTS "${file}")
+        continue()
+    endif()
+    list(APPEND seen "${file}")
+    get_filename_component(dir "${file}" DIRECTORY)
+    string(REGEX REPLACE "\\.cpp$" ".h" header "${file}")
+    list(APPEND pending "${header}")
+    file(STRINGS "${file}" lines REGEX "^#include")
+    foreach(line IN LISTS lines)
+        if(line MATCHES "^#include <Qt(Gui|Widgets|PrintSupport)/")
+            file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
+            string(APPEND faults "  ${shown}: ${line} (the core library links Qt Core and Sql only)\n")
+        elseif(line MATCHES "^#include \"([^\"]+)\"")
+            set(name "${CMAKE_MATCH_1}")
+            if(EXISTS "${dir}/${name}")
+                list(APPEND pending "${dir}/${name}")
+            elseif(EXISTS "${SOURCE_DIR}/${name}")
+                list(APPEND pending "${SOURCE_DIR}/${name}")
+            endif()
+        endif()
+    endforeach()
+endwhile()
+
+if(faults)
+    message(FATAL_ERROR "Includes that break the layers:\n${faults}")
+endif()
+list(LENGTH seen checked)
+message(STATUS "layers hold; ${checked} files of the core library checked")
