@@ -176,27 +176,16 @@ void TestFileAttachments::extensionComesFromTheFileNameOnly_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("ext");
     QTest::addColumn<QString>("proposed");
-    QTest::newRow("plain") << "/home/u/报告.docx"
-                           << ".docx"
-                           << "报告.docx";
-    QTest::newRow("two dots") << "/tmp/a.tar.gz"
-                              << ".gz"
-                              << "a.tar.gz";
-    QTest::newRow("none") << "/tmp/Makefile"
-                          << ""
-                          << "Makefile";
-    QTest::newRow("dot only in a folder") << "/tmp/x.d/README"
-                                          << ""
-                                          << "README";
-    QTest::newRow("dots in folder and name") << "/tmp/v1.2/notes.txt"
-                                             << ".txt"
-                                             << "notes.txt";
-    QTest::newRow("hidden file") << "/home/u/.profile"
-                                 << ""
-                                 << ".profile";
-    QTest::newRow("hidden with extension") << "/home/u/.config.bak"
-                                           << ".bak"
-                                           << ".config.bak";
+    const auto row = [](const char* name, const QString& path, const QString& ext) {
+        QTest::newRow(name) << path << ext << path.mid(path.lastIndexOf(u'/') + 1);
+    };
+    row("plain", u"/home/u/报告.docx"_s, u".docx"_s);
+    row("two dots", u"/tmp/a.tar.gz"_s, u".gz"_s);
+    row("none", u"/tmp/Makefile"_s, QString());
+    row("dot only in a folder", u"/tmp/x.d/README"_s, QString());
+    row("dots in folder and name", u"/tmp/v1.2/notes.txt"_s, u".txt"_s);
+    row("hidden file", u"/home/u/.profile"_s, QString());
+    row("hidden with extension", u"/home/u/.config.bak"_s, u".bak"_s);
 }
 
 void TestFileAttachments::extensionComesFromTheFileNameOnly()
