@@ -132,6 +132,7 @@ void TestPicturesPage::pictureIsAddedShownRenamedAndDeleted()
     open.prompter.expectInput(QString(), namePrompt);
     open.click("Button_EditPic");
     QCOMPARE(open.names(), texts({u"第一张", u"第一张"}));
+    QCOMPARE(open.prompter.shown().at(4).defaultText, u"第一张"_s); // the name box offers the name
     open.prompter.expectInput(awkward, namePrompt);
     open.prompter.expectQuestion(true);
     open.click("Button_EditPic");
