@@ -107,9 +107,11 @@ void TestFrmCard::newCardStartsEmptyInItsGroup()
     for (const char* name : {"Edit_Birthday", "Edit_MemorialDay"}) {
         QVERIFY(!open.date(name)->date().has_value());
         QVERIFY(open.date(name)->textBox()->displayText().isEmpty());
+        QVERIFY(open.date(name)->textBox()->placeholderText().isEmpty());
         open.date(name)->checkBox()->setChecked(true); // ticked, the box offers today
         QCOMPARE(open.date(name)->date(), std::optional(QDate::currentDate()));
         open.date(name)->checkBox()->setChecked(false);
+        QVERIFY(open.date(name)->textBox()->text().isEmpty());
     }
     QVERIFY(QTest::qWaitForWindowActive(open.card.get()));
     QCOMPARE(QApplication::focusWidget(), open.line("Edit_Name"));
