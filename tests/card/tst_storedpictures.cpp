@@ -9,49 +9,47 @@
 #include <QFile>
 #include <QTest>
 
-namespace {
-
-// The texts a test expects, in order.
-QStringList texts(std::initializer_list<QStringView> items)
-{
-    QStringList out;
-    for (const QStringView item : items)
-        out << item.toString();
-    return out;
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 class TestStoredPictures : public QObject {
     Q_OBJECT
 
 private slots:
+    void init();
     void addedPictureIsABagOfTheFileBytes();
     void listIsTheContactsPicturesInAddedOrder();
     void renameStoresTheNameExactly();
     void renameOrShowOfADeletedRowSaysSo();
     void bytesThatAreNotABagAreToldApart();
     void pictureFileTooLargeOrMissingIsAnError();
+
+private:
+    std::unique_ptr<TestDatabase> m_data;
 };
+
+void TestStoredPictures::init()
+{
+    m_data = std::make_unique<TestDatabase>();
+    QVERIFY(m_data->ok());
+}
 
 void TestStoredPictures::addedPictureIsABagOfTheFileBytes()
 {
-    TestDatabase data;
-    QVERIFY(data.ok());
     const QByteArray jpeg("\xff\xd8\xff\xe0 not really decoded here \xff\xd9");
-    auto id = StoredPictures::add(data.db(), 4, QStringLiteral("门口"), jpeg);
+    auto id = StoredPictures::add(m_data->db(), 4, u"门口"_s, jpeg);
     QVERIFY(id.ok());
     const QByteArray stored =
-        data.scalar(QStringLiteral("SELECT Files FROM Vardelin_Files WHERE ID = ?"), {id.value()})
+        m_data->scalar(u"SELECT Files FROM Vardelin_Files WHERE ID = ?"_s, {id.value()})
             .toByteArray();
     QCOMPARE(PictureBag::pictureOf(stored), std::optional<QByteArray>(jpeg));
-    QCOMPARE(data.scalar(QStringLiteral("SELECT Type || CID FROM Vardelin_Files")).toString(),
-             QStringLiteral("P4"));
+    QCOMPARE(m_data->scalar(u"SELECT Type || CID FROM Vardelin_Files"_s).toString(), u"P4"_s);
     // The file columns stay unset on a picture row.
-    QVERIFY(data.scalar(QStringLiteral("SELECT Ext IS NULL AND \"UpDate\" IS NULL AND Size IS NULL "
-                                       "FROM Vardelin_Files"))
-                .toBool());
-    auto shown = StoredPictures::picture(data.db(), id.value());
+    QVERIFY(
+        m_data
+            ->scalar(
+                u"SELECT Ext IS NULL AND \"UpDate\" IS NULL AND Size IS NULL FROM Vardelin_Files"_s)
+            .toBool());
+    auto shown = StoredPictures::picture(m_data->db(), id.value());
     QVERIFY(shown.ok());
     QCOMPARE(shown.value().shown, StoredPictures::Shown::Picture);
     QCOMPARE(shown.value().pictureBytes, jpeg);
@@ -59,14 +57,11 @@ void TestStoredPictures::addedPictureIsABagOfTheFileBytes()
 
 void TestStoredPictures::listIsTheContactsPicturesInAddedOrder()
 {
-    TestDatabase data;
-    QVERIFY(data.ok());
     for (const char* name : {"b", "a", "a"})
-        QVERIFY(StoredPictures::add(data.db(), 2, QString::fromLatin1(name), "x").ok());
-    QVERIFY(StoredPictures::add(data.db(), 3, QStringLiteral("other contact"), "x").ok());
-    data.run(
-        QStringLiteral("INSERT INTO Vardelin_Files (CID, Type, Name) VALUES (2, 'F', 'file')"));
-    auto entries = StoredPictures::list(data.db(), 2);
+        QVERIFY(StoredPictures::add(m_data->db(), 2, QString::fromLatin1(name), "x").ok());
+    QVERIFY(StoredPictures::add(m_data->db(), 3, u"other contact"_s, "x").ok());
+    m_data->run(u"INSERT INTO Vardelin_Files (CID, Type, Name) VALUES (2, 'F', 'file')"_s);
+    auto entries = StoredPictures::list(m_data->db(), 2);
     QVERIFY(entries.ok());
     QStringList names;
     qint64 lastId = 0;
@@ -75,49 +70,43 @@ void TestStoredPictures::listIsTheContactsPicturesInAddedOrder()
         QVERIFY(entry.id > lastId);
         lastId = entry.id;
     }
-    QCOMPARE(names, texts({u"b", u"a", u"a"}));
+    QCOMPARE(names, QStringList({u"b"_s, u"a"_s, u"a"_s}));
 }
 
 void TestStoredPictures::renameStoresTheNameExactly()
 {
-    TestDatabase data;
-    QVERIFY(data.ok());
-    auto id = StoredPictures::add(data.db(), 2, QStringLiteral("old"), "x");
+    auto id = StoredPictures::add(m_data->db(), 2, u"old"_s, "x");
     QVERIFY(id.ok());
-    const QString awkward = QStringLiteral("O'Neil's \"房子\" '); DROP TABLE Vardelin_Files; --");
-    auto renamed = StoredPictures::rename(data.db(), id.value(), awkward);
+    const QString awkward = u"O'Neil's \"房子\" '); DROP TABLE Vardelin_Files; --"_s;
+    auto renamed = StoredPictures::rename(m_data->db(), id.value(), awkward);
     QVERIFY(renamed.ok());
     QVERIFY(renamed.value());
-    QCOMPARE(data.scalar(QStringLiteral("SELECT Name FROM Vardelin_Files")).toString(), awkward);
+    QCOMPARE(m_data->scalar(u"SELECT Name FROM Vardelin_Files"_s).toString(), awkward);
 }
 
 void TestStoredPictures::renameOrShowOfADeletedRowSaysSo()
 {
-    TestDatabase data;
-    QVERIFY(data.ok());
-    auto id = StoredPictures::add(data.db(), 2, QStringLiteral("old"), "x");
+    auto id = StoredPictures::add(m_data->db(), 2, u"old"_s, "x");
     QVERIFY(id.ok());
-    QVERIFY(StoredPictures::remove(data.db(), id.value()).ok());
-    QCOMPARE(data.scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Files")).toInt(), 0);
-    auto renamed = StoredPictures::rename(data.db(), id.value(), QStringLiteral("new"));
+    QVERIFY(StoredPictures::remove(m_data->db(), id.value()).ok());
+    QCOMPARE(m_data->scalar(u"SELECT count(*) FROM Vardelin_Files"_s).toInt(), 0);
+    auto renamed = StoredPictures::rename(m_data->db(), id.value(), u"new"_s);
     QVERIFY(renamed.ok());
     QVERIFY(!renamed.value());
-    QCOMPARE(data.scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Files")).toInt(), 0);
-    auto shown = StoredPictures::picture(data.db(), id.value());
+    QCOMPARE(m_data->scalar(u"SELECT count(*) FROM Vardelin_Files"_s).toInt(), 0);
+    auto shown = StoredPictures::picture(m_data->db(), id.value());
     QVERIFY(shown.ok());
     QCOMPARE(shown.value().shown, StoredPictures::Shown::RowVanished);
 }
 
 void TestStoredPictures::bytesThatAreNotABagAreToldApart()
 {
-    TestDatabase data;
-    QVERIFY(data.ok());
-    data.run(QStringLiteral("INSERT INTO Vardelin_Files (ID, CID, Type, Name, Files) VALUES "
-                            "(1, 2, 'P', 'raw jpeg', x'ffd8ffe0'), (2, 2, 'P', 'null', NULL), "
-                            "(3, 2, 'P', 'cut bag', ?)"),
-             {PictureBag::ofPicture("picture").chopped(2)});
+    m_data->run(QStringLiteral("INSERT INTO Vardelin_Files (ID, CID, Type, Name, Files) VALUES "
+                               "(1, 2, 'P', 'raw jpeg', x'ffd8ffe0'), (2, 2, 'P', 'null', NULL), "
+                               "(3, 2, 'P', 'cut bag', ?)"),
+                {PictureBag::ofPicture("picture").chopped(2)});
     for (const qint64 id : {1, 2, 3}) {
-        auto shown = StoredPictures::picture(data.db(), id);
+        auto shown = StoredPictures::picture(m_data->db(), id);
         QVERIFY(shown.ok());
         QCOMPARE(shown.value().shown, StoredPictures::Shown::NotABag);
     }
@@ -125,9 +114,7 @@ void TestStoredPictures::bytesThatAreNotABagAreToldApart()
 
 void TestStoredPictures::pictureFileTooLargeOrMissingIsAnError()
 {
-    TestDatabase data;
-    QVERIFY(data.ok());
-    const QString big = data.folder() + QStringLiteral("/huge.jpg");
+    const QString big = m_data->folder() + u"/huge.jpg"_s;
     {
         QFile file(big);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -136,9 +123,9 @@ void TestStoredPictures::pictureFileTooLargeOrMissingIsAnError()
     auto tooLarge = StoredPictures::readPictureFile(big);
     QVERIFY(!tooLarge.ok());
     QCOMPARE(tooLarge.error().number, StoredPictures::fileUnreadableNumber);
-    QVERIFY(tooLarge.error().description.contains(QStringLiteral("huge.jpg")));
-    QVERIFY(!StoredPictures::readPictureFile(data.folder() + QStringLiteral("/none.jpg")).ok());
-    QVERIFY(!StoredPictures::readPictureFile(data.folder()).ok());
+    QVERIFY(tooLarge.error().description.contains(u"huge.jpg"_s));
+    QVERIFY(!StoredPictures::readPictureFile(m_data->folder() + u"/none.jpg"_s).ok());
+    QVERIFY(!StoredPictures::readPictureFile(m_data->folder()).ok());
 }
 
 QTEST_GUILESS_MAIN(TestStoredPictures)
