@@ -108,7 +108,8 @@ std::vector<ColumnSetting> ColumnsPage::columns() const
                            row->text(CaptionColumn),
                            ColumnSettings::wholeNumber(row->text(WidthColumn)).value_or(0),
                            ColumnSettings::wholeNumber(row->text(SeqColumn)).value_or(0),
-                           row->checkState(CaptionColumn) == Qt::Checked});
+                           row->checkState(CaptionColumn) == Qt::Checked,
+                           {}});
     }
     return columns;
 }

@@ -5,8 +5,8 @@
 #include "DockLayout.h"
 #include "MainToolBar.h"
 #include "PaneLayout.h"
+#include "ShutDown.h"
 #include "UserProfile.h"
-#include "frmLogin.h"
 
 #include "about/AboutDesktop.h"
 #include "about/frmAbout.h"
@@ -17,25 +17,19 @@
 #include "contacts/ContactListLoader.h"
 #include "contacts/ContactListView.h"
 #include "contacts/LetterTabs.h"
-#include "db/Backup.h"
-#include "db/Compaction.h"
 #include "db/Database.h"
-#include "db/PasswordSuffix.h"
 #include "db/Session.h"
 #include "groups/GroupCommands.h"
 #include "groups/GroupTree.h"
 #include "groups/GroupTreeWidget.h"
 #include "history/HistoryPane.h"
-#include "history/frmRemind.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"
 #include "ui/Skin.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateTime>
 #include <QDockWidget>
-#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
@@ -62,6 +56,9 @@ Main::Main(Database& db, Session& session, Prompter& prompter, QWidget* parent)
     , m_session(session)
     , m_prompter(prompter)
     , m_toolBar(new MainToolBar(this))
+    , m_startUp(db, session, prompter, this)
+    , m_reminders(db, session, prompter, this,
+                  [this](qint64 contactId) { EditCard(contactId, false); })
 {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("瓦德林通讯录 V3.1"));
@@ -104,8 +101,9 @@ bool Main::startUp(const QString& databasePath)
 {
     const Status started = runStartUp(databasePath);
     if (!started) {
-        if (!offerNewestBackup(databasePath, started.error()))
+        if (!m_startUp.offerNewestBackup(databasePath, started.error()))
             m_prompter.showError(this, started.error());
+        m_restartWanted = m_startUp.restored();
         return false;
     }
     m_started = !m_endedAtLogin;
@@ -133,90 +131,19 @@ void Main::afterFirstPaint()
     // Unless a command has built the list anew since.
     if (m_restOfListPending)
         refreshList(m_tree->selectedGroupId(), false);
-    showReminders();
-}
-
-void Main::showReminders()
-{
-    const QDate today = QDate::currentDate();
-    m_reminderCheck = std::make_unique<ReminderCheck>(
-        m_db.path(), m_session.currentUserId, today,
-        [this, today](const Result<std::optional<DueList>>& due) { showDue(due, today); });
-}
-
-void Main::showDue(const Result<std::optional<DueList>>& due, QDate today)
-{
-    if (!due) {
-        m_prompter.showError(this, due.error());
-        return;
-    }
-    if (!due.value())
-        return;
-    auto* remind =
-        new frmRemind(m_db, m_prompter, m_session.currentUserId, today, *due.value(), this);
-    remind->setAttribute(Qt::WA_DeleteOnClose);
-    connect(remind, &frmRemind::openCardRequested, this,
-            [this, window = QPointer<frmRemind>(remind)](qint64 contactId) {
-                EditCard(contactId, false);
-                // The card may have changed a date or the remind flag.
-                if (window)
-                    window->refresh();
-            });
-    remind->show();
-}
-
-bool Main::offerNewestBackup(const QString& databasePath, const DbError& error)
-{
-    const bool damaged =
-        (error.number == SqliteCode::Corrupt || error.number == SqliteCode::NotADatabase) &&
-        error != DbError::newerProgram();
-    if (!damaged)
-        return false;
-    const std::optional<QString> newest = Backup::newest(databasePath);
-    if (!newest)
-        return false;
-    const QString title = QStringLiteral("错误") + QString::number(error.number);
-    const QString offer =
-        error.description + QStringLiteral("\n\n是否用“备份”文件夹中最新的备份“%1”恢复数据库？"
-                                           "损坏的文件将保存在“备份”文件夹中。")
-                                .arg(QFileInfo(*newest).fileName());
-    if (!m_prompter.ask(this, offer, title))
-        return true;
-    m_db.close();
-    if (Status restored =
-            Backup::restoreDamaged(databasePath, *newest, QDateTime::currentDateTime());
-        !restored) {
-        m_prompter.showError(this, restored.error());
-        return true;
-    }
-    m_restartWanted = true;
-    return true;
+    m_reminders.start();
 }
 
 Status Main::runStartUp(const QString& databasePath)
 {
-    if (Status opened = m_db.open(databasePath); !opened)
-        return opened;
-    Skin::apply(Skin::defaultName);
-
-    // Read once: what the settings change takes effect at the next start.
-    auto options = SystemOptions::read(m_db);
-    if (!options)
-        return options.error();
-    m_session.options = options.value();
-
-    if (m_session.options.isLogin) {
-        auto account = logIn();
-        if (!account)
-            return account.error();
-        if (!account.value()) {
-            m_endedAtLogin = true;
-            return {};
-        }
-        restoreDockState(account.value()->dock);
-    } else if (Status ran = runAsAdministrator(); !ran) {
-        return ran;
+    auto opened = m_startUp.open(databasePath, m_loginShow);
+    if (!opened)
+        return opened.error();
+    if (!opened.value()) {
+        m_endedAtLogin = true;
+        return {};
     }
+    restoreDockState(*opened.value());
 
     if (m_session.options.isMax)
         setWindowState(windowState() | Qt::WindowMaximized);
@@ -229,38 +156,6 @@ Status Main::runStartUp(const QString& databasePath)
     if (Status tree = GJTree(); !tree)
         return tree;
     return GJContactFirstScreen();
-}
-
-Result<std::optional<LoginAccount>> Main::logIn()
-{
-    frmLogin login(m_db, m_session, this);
-    if (Status loaded = login.load(); !loaded)
-        return loaded.error();
-    const int result = m_loginShow ? m_loginShow(login) : login.exec();
-    if (login.failure())
-        return *login.failure();
-    if (result != QDialog::Accepted || !login.account())
-        return std::optional<LoginAccount>();
-    return login.account();
-}
-
-Status Main::runAsAdministrator()
-{
-    auto suffix = PasswordSuffix::read(m_db);
-    if (!suffix)
-        return suffix.error();
-    if (suffix.value())
-        m_session.passSuffix = *suffix.value();
-
-    m_session.currentUserId = Session::administratorId;
-    auto profile = UserProfile::read(m_db, m_session.currentUserId);
-    if (!profile)
-        return profile.error();
-    if (profile.value()) {
-        m_session.skinName = profile.value()->skin;
-        restoreDockState(profile.value()->dock);
-    }
-    return {};
 }
 
 void Main::createPanes()
@@ -517,29 +412,12 @@ void Main::keepToolBarShown()
 
 void Main::closeEvent(QCloseEvent* event)
 {
-    // Closing is never refused; a layout that cannot be saved is reported. A window
-    // whose start-up did not finish (a failure, a login left) writes nothing, and
-    // nothing more is written to a file found damaged.
-    // A reminder still being worked out would hold a read lock through the compaction.
-    m_reminderCheck.reset();
-    if (m_started && m_db.isOpen() && !m_db.isDamaged()) {
-        if (Status saved = UserProfile::saveDock(m_db, m_session.currentUserId, dockState());
-            !saved)
-            m_prompter.showError(this, saved.error());
-        compactIfAsked();
-        backUpForTheDay();
-    }
+    // Closing is never refused. A window whose start-up did not finish (a failure, a login
+    // left) writes nothing, and nothing more is written to a file found damaged.
+    m_reminders.stop();
+    if (m_started && m_db.isOpen() && !m_db.isDamaged())
+        ShutDown::run(m_db, m_session, m_prompter, *this, dockState());
     event->accept();
-}
-
-void Main::backUpForTheDay()
-{
-    hide();
-    if (auto made = Backup::daily(m_db, QDate::currentDate()); !made) {
-        m_prompter.message(this,
-                           QStringLiteral("关闭时未能备份数据库：") + made.error().description,
-                           QStringLiteral("提示！"), Prompter::Icon::Exclamation);
-    }
 }
 
 void Main::restartOnReplacedFile()
@@ -555,17 +433,6 @@ void Main::switchToAddressBook(const QString& databasePath)
     m_nextDatabasePath = databasePath;
     m_restartWanted = true;
     close();
-}
-
-void Main::compactIfAsked()
-{
-    // A file another program holds is left as it is: the space comes back next time.
-    if (!m_session.options.isZip)
-        return;
-    // The window goes at once; rewriting a large file can take a second or two.
-    hide();
-    if (auto compacted = Compaction::run(m_db); !compacted)
-        m_prompter.showError(this, compacted.error());
 }
 
 void Main::Button_Sys_Click()

@@ -2,11 +2,11 @@
 // The main window: group tree, contact list, history pane and the commands.
 #pragma once
 
-#include "LoginCheck.h"
+#include "StartUp.h"
+#include "StartUpReminders.h"
 
 #include "card/CardRequest.h"
 #include "db/Result.h"
-#include "history/ReminderCheck.h"
 
 #include <QMainWindow>
 
@@ -53,7 +53,7 @@ public:
 
     // Shows the login dialog modally and returns its result (QDialog::Accepted
     // or not). By default exec(); tests and the launch benchmark drive it.
-    using LoginShow = std::function<int(frmLogin&)>;
+    using LoginShow = StartUp::LoginShow;
     void setLoginShow(LoginShow show) { m_loginShow = std::move(show); }
 
     // Rebuilds the group tree; afterwards the root is selected.
@@ -77,22 +77,17 @@ public:
     // The main window's own pop-up menu: the pane toggles, never the toolbar.
     QMenu* createPopupMenu() override;
 
-    // The reminder window of the due follow-ups and near birthdays; nothing when none is due,
-    // reminders are off or silenced today. Start-up calls it once the list has been painted.
+    // What waits for the first frame: the rest of the list and the reminder window of the due
+    // follow-ups and near birthdays (nothing when none is due, reminders are off or silenced
+    // today).
     void afterFirstPaint();
-    void showReminders();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // What the start-up's reminder check found: the reminder window, or the error box.
-    void showDue(const Result<std::optional<DueList>>& due, QDate today);
     Status runStartUp(const QString& databasePath);
-    // The account chosen at the login, or nothing when the login was left.
-    Result<std::optional<LoginAccount>> logIn();
-    Status runAsAdministrator();
     void Button_About_Click();
     void createPanes();
     void createMenus();
@@ -112,13 +107,6 @@ private:
     void Button_Edit();
     // The settings window; after OK it has rebuilt the list of the selected group.
     void Button_Sys_Click();
-    // VACUUM at close when the start-up options ask for it.
-    void compactIfAsked();
-    // The day's copy into "备份"; one that cannot be made is told, never keeps the window open.
-    void backUpForTheDay();
-    // For a file that would not open as damaged: offers the newest backup instead, in the
-    // error box's words. False when there is none to offer (the error box is then shown).
-    bool offerNewestBackup(const QString& databasePath, const DbError& error);
     void restartOnReplacedFile();
     // Closes this window as the user closes it (layout saved, the day's backup) and has the
     // program start again on another address book.
@@ -151,7 +139,8 @@ private:
     bool m_started = false;
     // Set by start-up until the list's first paint queues the reminder.
     bool m_firstPaintPending = false;
-    std::unique_ptr<ReminderCheck> m_reminderCheck;
+    StartUp m_startUp;
+    StartUpReminders m_reminders;
     bool m_restOfListPending = false; // the list shows only its first screenful
     // More rows than a maximised window shows on a large screen.
     static constexpr int firstScreenRows = 200;
