@@ -73,8 +73,10 @@ void MainToolBar::addBookMenu()
     m_newBook->setObjectName(QStringLiteral("NewBook"));
     m_openBook = menu->addAction(QStringLiteral("打开通讯录..."));
     m_openBook->setObjectName(QStringLiteral("OpenBook"));
-    m_book->setMenu(menu);
-    m_book->setPopupMode(QToolButton::InstantPopup);
+    // Opened by the click rather than set as the button's own menu: the style sheet then draws
+    // the button as every other command, without the style's menu arrow.
+    connect(m_book, &QToolButton::clicked, menu,
+            [this, menu] { menu->popup(m_book->mapToGlobal(QPoint(0, m_book->height()))); });
 }
 
 void MainToolBar::addSearchBox()
