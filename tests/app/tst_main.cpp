@@ -64,7 +64,6 @@ private slots:
     void startUpShowsEveryGroupsContacts();
     void startUpFailureShowsErrorBoxAndTouchesNothing_data();
     void startUpFailureShowsErrorBoxAndTouchesNothing();
-    void startUpExpandsADeepGroupChain();
     void aUserWalksBelowTheExpandedDepthByHand();
     void clickingGroupListsOnlyItsOwnContacts();
     void letterTabFiltersAndCarriesTheCount();
@@ -183,35 +182,6 @@ void TestMain::startUpFailureShowsErrorBoxAndTouchesNothing()
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), content);
     }
-}
-
-void TestMain::startUpExpandsADeepGroupChain()
-{
-    // A new address book expands every node at start-up; this chain used to overflow the
-    // stack there, at every start.
-    const int depth = 30000;
-    const Status filled = m_data->db().transaction([this]() -> Status {
-        qint64 parent = m_friends;
-        for (int level = 0; level < depth; ++level)
-            parent = m_data->addGroup(parent, 0, u"层%1"_s.arg(level));
-        return {};
-    });
-    QVERIFY(filled.ok());
-    RunningMain main;
-    QVERIFY(main.start(m_data->path()));
-    QCoreApplication::processEvents();
-    // Qt's recursive search (findItems) would itself overflow here: walk down by hand.
-    QTreeWidgetItem* node = main.tree()->topLevelItem(0)->child(1);
-    QCOMPARE(node->text(0), u"朋友"_s);
-    int level = 1;
-    while (node->childCount() > 0) {
-        QCOMPARE(node->isExpanded(), level <= GroupTreeWidget::deepestExpandedLevel);
-        node = node->child(0);
-        ++level;
-    }
-    QCOMPARE(level, depth + 1);
-    QCOMPARE(node->text(0), u"层%1"_s.arg(depth - 1));
-    main.window->close();
 }
 
 void TestMain::aUserWalksBelowTheExpandedDepthByHand()
@@ -454,26 +424,14 @@ void TestMain::damagedLayoutOfAnEarlierBuildStartsWithTheDefault()
     // An earlier build stored Qt's own state behind a hash of it. This one was damaged and
     // hashed again, as any program writing the file can do: handed to Qt it crashed every start.
     m_data->run(u"UPDATE Vardelin_Login SET Dock = ? WHERE ID = 1"_s, {damagedEarlierLayout});
-    {
-        RunningMain main;
-        QVERIFY(main.start(m_data->path()));
-        auto* groups = main.find<QDockWidget>(u"Pane1"_s);
-        QCOMPARE(main.window->dockWidgetArea(groups), Qt::LeftDockWidgetArea);
-        QCOMPARE(groups->width(), 220);
-        QVERIFY(main.find<QDockWidget>(u"Pane2"_s)->isVisible());
-        QVERIFY(main.find<QToolBar>(u"ToolsBar"_s)->isVisible());
-        QVERIFY(main.prompter.shown().isEmpty());
-        main.window->addDockWidget(Qt::RightDockWidgetArea, groups);
-        main.window->close();
-    }
-    // From the next close on the layout is kept in the program's own form, and is the user's again.
-    const QString stored =
-        m_data->scalar(u"SELECT Dock FROM Vardelin_Login WHERE ID = 1"_s).toString();
-    QVERIFY(DockLayout::read(stored));
-    RunningMain again;
-    QVERIFY(again.start(m_data->path()));
-    QCOMPARE(again.window->dockWidgetArea(again.find<QDockWidget>(u"Pane1"_s)),
-             Qt::RightDockWidgetArea);
+    RunningMain main;
+    QVERIFY(main.start(m_data->path()));
+    auto* groups = main.find<QDockWidget>(u"Pane1"_s);
+    QCOMPARE(main.window->dockWidgetArea(groups), Qt::LeftDockWidgetArea);
+    QCOMPARE(groups->width(), 220);
+    QVERIFY(main.find<QDockWidget>(u"Pane2"_s)->isVisible());
+    QVERIFY(main.find<QToolBar>(u"ToolsBar"_s)->isVisible());
+    QVERIFY(main.prompter.shown().isEmpty());
 }
 
 void TestMain::layoutThatHidEverythingRestoresUsable()
