@@ -2,6 +2,7 @@
 #include "Main.h"
 
 #include "DockLayout.h"
+#include "FileNotices.h"
 #include "MainToolBar.h"
 #include "UserProfile.h"
 #include "frmLogin.h"
@@ -87,15 +88,8 @@ Main::Main(Database& db, Session& session, Prompter& prompter, QWidget* parent)
     connectCommands();
     arrangeKeyboardOrder();
     nameForAssistiveTools();
-    // Told once, after the command that met the damage has shown its own error.
-    m_db.setDamageNotice([self = QPointer<Main>(this)] {
-        if (!self)
-            return;
-        QTimer::singleShot(0, self, [self] {
-            self->m_prompter.message(self, DbError::damaged().description, QStringLiteral("提示！"),
-                                     Prompter::Icon::Exclamation);
-        });
-    });
+    new FileNotices(
+        m_db, m_prompter, this, [this] { return m_started; }, [this] { restartOnReplacedFile(); });
 }
 
 bool Main::startUp(const QString& databasePath)
@@ -145,7 +139,8 @@ void Main::showReminders()
 void Main::showDue(const Result<std::optional<DueList>>& due, QDate today)
 {
     if (!due) {
-        m_prompter.showError(this, due.error());
+        // Read on a connection of its own: damage it met is this file's damage all the same.
+        m_prompter.showError(this, m_db.noteFailure(due.error()));
         return;
     }
     if (!due.value())
@@ -352,6 +347,7 @@ void Main::connectCommands()
                                                  m_toolBar->deleteButton(), this);
     connect(listCommands, &ContactListCommands::listStale, this,
             [this] { refreshList(m_tree->selectedGroupId(), false); });
+    connect(listCommands, &ContactListCommands::contactsRemoved, m_tabs, &LetterTabs::showFewer);
     auto* groupCommands =
         new GroupCommands(m_db, m_prompter, m_tree, m_groupMenu, m_newGroupButton, this);
     connect(groupCommands, &GroupCommands::groupPicked, this,
