@@ -501,10 +501,10 @@ void Main::closeEvent(QCloseEvent* event)
 {
     // Closing is never refused; a layout that cannot be saved is reported. A window
     // whose start-up did not finish (a failure, a login left) writes nothing, and
-    // nothing more is written to a file found damaged.
+    // nothing more is written to a file found damaged, nor to one another program replaced.
     // A reminder still being worked out would hold a read lock through the compaction.
     m_reminderCheck.reset();
-    if (m_started && m_db.isOpen() && !m_db.isDamaged()) {
+    if (m_started && m_db.isOpen() && !m_db.isDamaged() && !m_db.wasReplaced()) {
         if (Status saved = UserProfile::saveDock(m_db, m_session.currentUserId, dockState());
             !saved)
             m_prompter.showError(this, saved.error());

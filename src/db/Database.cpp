@@ -189,7 +189,7 @@ DbError Database::noteFailure(const DbError& error) const
             return damagedError();
         return error;
     }
-    if (error.number == SqliteCode::ReadOnly && fileWasReplaced()) {
+    if (error.number == SqliteCode::ReadOnly && wasReplaced()) {
         DbError replaced = DbError::replaced();
         replaced.told = m_replacedNotice && m_replacedNotice();
         return replaced;
@@ -204,7 +204,7 @@ DbError Database::damagedError() const
     return error;
 }
 
-bool Database::fileWasReplaced() const
+bool Database::wasReplaced() const
 {
     sqlite3* handle = SqliteStatement::handleOf(*this);
     int moved = 0;

@@ -64,6 +64,9 @@ public:
     // Called at each write refused because another program replaced the file (see
     // DbError::replaced()); it answers, as above, whether the user will be told.
     void setReplacedNotice(std::function<bool()> notice) { m_replacedNotice = std::move(notice); }
+    // The file at the path is no longer the one the connection has open: another program
+    // put a new one in its place, and nothing written here would reach it.
+    bool wasReplaced() const;
     // After a loop over next(): the error that ended the rows early, if any,
     // with damage noted as for any failed statement.
     Status finished(const QSqlQuery& rows) const;
@@ -79,8 +82,6 @@ private:
     Status verifySchema(bool mayMigrate) const;
     DbError failure(const QSqlError& error) const;
     DbError damagedError() const;
-    // The file at the path is no longer the one the connection has open.
-    bool fileWasReplaced() const;
 
     QString m_connectionName;
     QString m_path;

@@ -36,8 +36,6 @@ QString describe(int code, const QString& driverText)
         return QStringLiteral("没有访问数据库文件的权限。");
     case SqliteCode::TooBig:
         return QStringLiteral("要写入的内容太大，超过了数据库允许的大小。");
-    case SqliteCode::Constraint:
-        return QStringLiteral("要写入的内容与数据库中已有的数据冲突，未能保存。");
     default:
         return QStringLiteral("数据库操作失败：") + driverText;
     }

@@ -47,7 +47,6 @@ inline constexpr int Corrupt = 11;
 inline constexpr int Full = 13;
 inline constexpr int CantOpen = 14;
 inline constexpr int TooBig = 18;
-inline constexpr int Constraint = 19;
 inline constexpr int Misuse = 21;
 inline constexpr int NotADatabase = 26;
 } // namespace SqliteCode

@@ -231,7 +231,12 @@ void TestDamagedFile::aFileReplacedByAnotherProgramIsToldAndReopened()
     QVERIFY(main.prompter.shown().first().text.contains(u"已被其他程序替换"_s));
     QCOMPARE(main.window->restartWanted(), reopen);
     QCOMPARE(main.window->isVisible(), !reopen);
+    // Closing writes nothing to the new file, nor a copy of the old one among the backups.
+    QVERIFY(main.window->close());
+    QTest::qWait(10);
+    QCOMPARE(main.prompter.shown().size(), 1);
     QCOMPARE(contentsOf(book.path()), restored);
+    QVERIFY(!QDir(Backup::folderOf(book.path())).exists());
 }
 
 QTEST_MAIN(TestDamagedFile)
