@@ -3,6 +3,7 @@
 
 #include "AddressBookCommands.h"
 #include "DockLayout.h"
+#include "FileNotices.h"
 #include "MainToolBar.h"
 #include "PaneLayout.h"
 #include "ShutDown.h"
@@ -86,15 +87,8 @@ Main::Main(Database& db, Session& session, Prompter& prompter, QWidget* parent)
     connectCommands();
     arrangeKeyboardOrder();
     nameForAssistiveTools();
-    // Told once, after the command that met the damage has shown its own error.
-    m_db.setDamageNotice([self = QPointer<Main>(this)] {
-        if (!self)
-            return;
-        QTimer::singleShot(0, self, [self] {
-            self->m_prompter.message(self, DbError::damaged().description, QStringLiteral("提示！"),
-                                     Prompter::Icon::Exclamation);
-        });
-    });
+    new FileNotices(
+        m_db, m_prompter, this, [this] { return m_started; }, [this] { restartOnReplacedFile(); });
 }
 
 bool Main::startUp(const QString& databasePath)
@@ -257,6 +251,7 @@ void Main::connectCommands()
                                                  m_toolBar->deleteButton(), this);
     connect(listCommands, &ContactListCommands::listStale, this,
             [this] { refreshList(m_tree->selectedGroupId(), false); });
+    connect(listCommands, &ContactListCommands::contactsRemoved, m_tabs, &LetterTabs::showFewer);
     auto* groupCommands =
         new GroupCommands(m_db, m_prompter, m_tree, m_groupMenu, m_newGroupButton, this);
     connect(groupCommands, &GroupCommands::groupPicked, this,
@@ -413,9 +408,10 @@ void Main::keepToolBarShown()
 void Main::closeEvent(QCloseEvent* event)
 {
     // Closing is never refused. A window whose start-up did not finish (a failure, a login
-    // left) writes nothing, and nothing more is written to a file found damaged.
+    // left) writes nothing, and nothing more is written to a file found damaged, nor to one
+    // another program replaced.
     m_reminders.stop();
-    if (m_started && m_db.isOpen() && !m_db.isDamaged())
+    if (m_started && m_db.isOpen() && !m_db.isDamaged() && !m_db.wasReplaced())
         ShutDown::run(m_db, m_session, m_prompter, *this, dockState());
     event->accept();
 }

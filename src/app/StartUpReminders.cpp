@@ -36,7 +36,8 @@ void StartUpReminders::stop()
 void StartUpReminders::showDue(const Result<std::optional<DueList>>& due, QDate today)
 {
     if (!due) {
-        m_prompter.showError(m_window, due.error());
+        // Read on a connection of its own: damage it met is this file's damage all the same.
+        m_prompter.showError(m_window, m_db.noteFailure(due.error()));
         return;
     }
     if (!due.value())

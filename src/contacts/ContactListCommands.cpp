@@ -91,12 +91,14 @@ void ContactListCommands::Button_Del()
                            Prompter::Icon::Exclamation);
         return;
     }
+    // A delete that fails changes nothing: the list keeps its rows and ticks as they are.
     if (Status deleted = ContactCommands::deleteContacts(m_db, ticked); !deleted) {
         m_prompter.showError(m_window, deleted.error());
-        emit listStale();
         return;
     }
+    const int before = m_list->contacts()->rowCount();
     m_list->removeContacts(ticked);
+    emit contactsRemoved(std::size_t(before - m_list->contacts()->rowCount()));
 }
 
 void ContactListCommands::AllSelect()

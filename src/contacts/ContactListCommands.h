@@ -42,6 +42,8 @@ protected:
 signals:
     // The list may no longer show what the database holds: rebuild it.
     void listStale();
+    // Deleted contacts were taken out of the list, so many rows fewer.
+    void contactsRemoved(std::size_t count);
 
 private:
     QAction* menuItem(const char* name) const;

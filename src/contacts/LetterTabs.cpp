@@ -3,6 +3,8 @@
 
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 LetterTabs::LetterTabs(QWidget* parent)
     : QTabBar(parent)
 {
@@ -50,6 +52,12 @@ void LetterTabs::ClearTab()
 
 void LetterTabs::showCount(std::size_t rowCount)
 {
+    m_shownCount = rowCount;
     const int index = currentIndex();
     setTabText(index, tagOf(index) + u'(' + QString::number(rowCount) + u')');
+}
+
+void LetterTabs::showFewer(std::size_t removed)
+{
+    showCount(m_shownCount - std::min(removed, m_shownCount));
 }

@@ -17,6 +17,8 @@ public:
     void ClearTab();
     // The selected tab's caption becomes its tag with the row count, "A(12)".
     void showCount(std::size_t rowCount);
+    // The count shown less rows taken out of the list since.
+    void showFewer(std::size_t removed);
 
     QString tagOf(int index) const;
 
@@ -25,4 +27,5 @@ protected:
 
 private:
     bool m_adding = false; // the constructor is adding the tabs
+    std::size_t m_shownCount = 0;
 };

@@ -82,9 +82,7 @@ Status SearchIndex::refresh(const Database& db)
         update.addBindValue(computed.digits);
         update.addBindValue(row.id);
         if (!update.exec()) {
-            const DbError error = DbError::fromSql(update.lastError());
-            db.noteFailure(error);
-            return error;
+            return db.noteFailure(DbError::fromSql(update.lastError()));
         }
     }
     return {};

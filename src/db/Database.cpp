@@ -3,12 +3,15 @@
 
 #include "InitialData.h"
 #include "Schema.h"
+#include "SqliteStatement.h"
 
 #include <QAtomicInt>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QUrl>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -101,6 +104,7 @@ Status Database::openAt(const QString& path, bool readOnly)
 {
     m_path = path;
     m_damaged = false;
+    m_damageTold = false;
     m_ready = false;
     QSqlDatabase db = connection();
     if (db.isOpen())
@@ -164,27 +168,55 @@ Status Database::create(const QString& path)
     return built;
 }
 
-void Database::noteFailure(const DbError& error) const
+DbError Database::noteFailure(const DbError& error) const
 {
     // A file refused while opening is closed again; there is nothing to protect.
-    if (m_damaged || !m_ready)
-        return;
-    if (error.number != SqliteCode::Corrupt && error.number != SqliteCode::NotADatabase)
-        return;
-    m_damaged = true;
-    // SQLite itself then refuses every write on this connection, however it is issued.
-    QSqlQuery(QStringLiteral("PRAGMA query_only = 1"), connection());
-    if (m_damageNotice)
-        m_damageNotice();
+    if (!m_ready)
+        return error;
+    const bool damage =
+        error.number == SqliteCode::Corrupt || error.number == SqliteCode::NotADatabase;
+    if (damage && !m_damaged) {
+        m_damaged = true;
+        // SQLite itself then refuses every write on this connection, however it is issued.
+        QSqlQuery(QStringLiteral("PRAGMA query_only = 1"), connection());
+        m_damageTold = m_damageNotice && m_damageNotice();
+    }
+    if (m_damaged) {
+        if (damage)
+            return {error.number, error.description, m_damageTold};
+        // The refusal of query_only.
+        if (error.number == SqliteCode::ReadOnly)
+            return damagedError();
+        return error;
+    }
+    if (error.number == SqliteCode::ReadOnly && wasReplaced()) {
+        DbError replaced = DbError::replaced();
+        replaced.told = m_replacedNotice && m_replacedNotice();
+        return replaced;
+    }
+    return error;
+}
+
+DbError Database::damagedError() const
+{
+    DbError error = DbError::damaged();
+    error.told = m_damageTold;
+    return error;
+}
+
+bool Database::wasReplaced() const
+{
+    sqlite3* handle = SqliteStatement::handleOf(*this);
+    int moved = 0;
+    if (!handle ||
+        sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK)
+        return false;
+    return moved != 0;
 }
 
 DbError Database::failure(const QSqlError& error) const
 {
-    DbError reported = DbError::fromSql(error);
-    if (m_damaged && reported.number == SqliteCode::ReadOnly)
-        return DbError::damaged();
-    noteFailure(reported);
-    return reported;
+    return noteFailure(DbError::fromSql(error));
 }
 
 Result<QSqlQuery> Database::query(const QString& sql, const QVariantList& values) const
@@ -233,21 +265,21 @@ Status Database::exec(const QString& sql, const QVariantList& values) const
 Status Database::transaction(const std::function<Status()>& work) const
 {
     if (m_damaged)
-        return DbError::damaged();
-    QSqlDatabase db = connection();
-    if (!db.transaction())
-        return failure(db.lastError());
+        return damagedError();
+    // As statements of their own rather than through QSqlDatabase::commit(), whose error
+    // leaves out SQLite's result code: a full disk met at the commit would be told as "错误1".
+    if (Status begun = exec(QStringLiteral("BEGIN")); !begun)
+        return begun;
     return finishTransaction(work);
 }
 
 Status Database::writeTransaction(const std::function<Status()>& work) const
 {
     if (m_damaged)
-        return DbError::damaged();
+        return damagedError();
     // A deferred transaction that reads first takes the write lock only at its first write, and
-    // fails there at once when another program got it meanwhile. Qt's driver keeps no
-    // transaction state of its own, so its commit() and rollback() end this one as well. On a
-    // server database the same is a row lock: SELECT ... FOR UPDATE.
+    // fails there at once when another program got it meanwhile. On a server database the same
+    // is a row lock: SELECT ... FOR UPDATE.
     if (Status begun = exec(QStringLiteral("BEGIN IMMEDIATE")); !begun)
         return begun;
     return finishTransaction(work);
@@ -255,12 +287,12 @@ Status Database::writeTransaction(const std::function<Status()>& work) const
 
 Status Database::finishTransaction(const std::function<Status()>& work) const
 {
-    QSqlDatabase db = connection();
     Status outcome = work();
-    if (outcome && !db.commit())
-        outcome = failure(db.lastError());
+    if (outcome)
+        outcome = exec(QStringLiteral("COMMIT"));
+    // SQLite may have rolled back already (a full disk, an I/O error); this then fails unseen.
     if (!outcome)
-        db.rollback();
+        QSqlQuery(QStringLiteral("ROLLBACK"), connection());
     return outcome;
 }
 

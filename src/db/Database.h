@@ -61,13 +61,22 @@ public:
     // on any statement. From then on nothing more is written to it: a write
     // fails with DbError::damaged(), so no window has to remember the state.
     bool isDamaged() const { return m_damaged; }
-    // Called once, when the damage is first found, so the user can be told.
-    void setDamageNotice(std::function<void()> notice) { m_damageNotice = std::move(notice); }
+    // Called once, when the damage is first found. It answers whether the user will be told
+    // of it: if so, the errors the damage causes from then on come marked as told, and the
+    // error boxes stay away.
+    void setDamageNotice(std::function<bool()> notice) { m_damageNotice = std::move(notice); }
+    // Called at each write refused because another program replaced the file (see
+    // DbError::replaced()); it answers, as above, whether the user will be told.
+    void setReplacedNotice(std::function<bool()> notice) { m_replacedNotice = std::move(notice); }
+    // The file at the path is no longer the one the connection has open: another program
+    // put a new one in its place, and nothing written here would reach it.
+    bool wasReplaced() const;
     // After a loop over next(): the error that ended the rows early, if any,
     // with damage noted as for any failed statement.
     Status finished(const QSqlQuery& rows) const;
-    // For statements stepped outside query(): records a failure they reported.
-    void noteFailure(const DbError& error) const;
+    // For statements stepped outside query(): records a failure they reported and gives the
+    // error to report in its place (damage and a replaced file in the program's words).
+    DbError noteFailure(const DbError& error) const;
 
     // How long a statement waits for another program's lock before failing.
     static constexpr int busyTimeoutMs = 2000;
@@ -78,10 +87,13 @@ private:
     Status openAt(const QString& path, bool readOnly);
     Status verifySchema(bool mayMigrate) const;
     DbError failure(const QSqlError& error) const;
+    DbError damagedError() const;
 
     QString m_connectionName;
     QString m_path;
     bool m_ready = false; // opened and its layout accepted
     mutable bool m_damaged = false;
-    std::function<void()> m_damageNotice;
+    mutable bool m_damageTold = false;
+    std::function<bool()> m_damageNotice;
+    std::function<bool()> m_replacedNotice;
 };

@@ -32,6 +32,10 @@ QString describe(int code, const QString& driverText)
         return QStringLiteral("磁盘已满，无法写入数据库。");
     case SqliteCode::CantOpen:
         return QStringLiteral("无法打开数据库文件。");
+    case SqliteCode::Permission:
+        return QStringLiteral("没有访问数据库文件的权限。");
+    case SqliteCode::TooBig:
+        return QStringLiteral("要写入的内容太大，超过了数据库允许的大小。");
     default:
         return QStringLiteral("数据库操作失败：") + driverText;
     }
@@ -59,6 +63,12 @@ DbError DbError::damaged()
 {
     return {SqliteCode::Corrupt,
             QStringLiteral("数据库文件已损坏，程序将不再写入该文件。请用备份恢复。")};
+}
+
+DbError DbError::replaced()
+{
+    return {SqliteCode::ReadOnly,
+            QStringLiteral("通讯录文件已被其他程序替换（例如从备份恢复），此处的修改无法再保存。")};
 }
 
 DbError DbError::newerProgram()

@@ -89,9 +89,7 @@ Status SqliteStatement::bind(const QVariantList& values)
 
 DbError SqliteStatement::failure(int code) const
 {
-    DbError error = lastError(m_handle, code);
-    m_db->noteFailure(error);
-    return error;
+    return m_db->noteFailure(lastError(m_handle, code));
 }
 
 Status SqliteStatement::runWith(const QVariantList& values)

@@ -5,6 +5,8 @@
 
 void Prompter::showError(QWidget* parent, const DbError& error)
 {
+    if (error.told)
+        return;
     message(parent, error.description, QStringLiteral("错误") + QString::number(error.number),
             Icon::Critical);
 }

@@ -33,6 +33,7 @@ public:
     virtual QString saveFileName(QWidget* parent, const QString& caption,
                                  const QString& suggestedName, const QString& filter) = 0;
 
-    // The error box: the description, titled "错误" followed by the number.
+    // The error box: the description, titled "错误" followed by the number. Nothing for an
+    // error whose cause the user has been told already.
     void showError(QWidget* parent, const DbError& error);
 };

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window over a file that turns out damaged while it runs.
+// The main window over a file that turns out damaged while it runs, or that another program
+// replaces.
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
 #include "RunningMain.h"
 
 #include "app/Main.h"
+#include "app/frmLogin.h"
 #include "db/Backup.h"
 #include "db/Session.h"
 #include "groups/GroupTreeWidget.h"
@@ -14,7 +16,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -30,6 +36,10 @@ class TestDamagedFile : public QObject {
 private slots:
     void aDamagedStartOffersTheNewestBackup_data();
     void aDamagedStartOffersTheNewestBackup();
+    void damageAtStartUpIsOneBox_data();
+    void damageAtStartUpIsOneBox();
+    void aFileReplacedByAnotherProgramIsToldAndReopened_data();
+    void aFileReplacedByAnotherProgramIsToldAndReopened();
     void damageIsToldOnceAndTheLayoutIsNotSaved()
     {
         TestDatabase book;
@@ -69,8 +79,7 @@ private slots:
         }
         const QByteArray damaged = contentsOf(book.path());
 
-        // Listing the group meets the damaged page: its error, then the notice, once.
-        prompter.expectMessage();
+        // Listing the group meets the damaged page: the notice, once, and no error box.
         prompter.expectMessage(DbError::damaged().description);
         auto* tree = window->findChild<GroupTreeWidget*>(u"Tree"_s);
         QVERIFY(tree);
@@ -78,17 +87,18 @@ private slots:
         QCOMPARE(items.size(), 1);
         tree->setCurrentItem(items.first());
         QTRY_COMPARE(prompter.pending(), 0);
-        QCOMPARE(prompter.shown().at(0).title, u"错误11"_s);
-        QCOMPARE(prompter.shown().at(1).title, u"提示！"_s);
-        QCOMPARE(prompter.shown().at(1).icon, Prompter::Icon::Exclamation);
+        QCOMPARE(prompter.shown().at(0).title, u"提示！"_s);
+        QCOMPARE(prompter.shown().at(0).icon, Prompter::Icon::Exclamation);
 
-        // Choosing a skin would write the account's row: refused, with the error box.
-        prompter.expectMessage(DbError::damaged().description);
+        // Later commands that would write, or read the damaged page again, say nothing more.
         emit window->findChild<QComboBox*>(u"Combo_Skin"_s)->textActivated(u"Blue"_s);
+        tree->setCurrentItem(tree->topLevelItem(0));
+        tree->setCurrentItem(items.first());
+        QTest::qWait(10);
         QVERIFY(window->close());
         QTest::qWait(10);
         QVERIFY(prompter.scriptDone());
-        QCOMPARE(prompter.shown().size(), 3);
+        QCOMPARE(prompter.shown().size(), 1);
         QVERIFY(db.isDamaged());
         QCOMPARE(contentsOf(book.path()), damaged);
     }
@@ -140,6 +150,93 @@ void TestDamagedFile::aDamagedStartOffersTheNewestBackup()
     QVERIFY(again.start(book.path()));
     QCOMPARE(again.names().size(), 2);
     QVERIFY(again.prompter.scriptDone());
+}
+
+void TestDamagedFile::damageAtStartUpIsOneBox_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<bool>("login");
+    QTest::newRow("options") << u"Vardelin_System"_s << false;
+    QTest::newRow("accounts, at the login") << u"Vardelin_Login"_s << true;
+}
+
+void TestDamagedFile::damageAtStartUpIsOneBox()
+{
+    QFETCH(QString, table);
+    QFETCH(bool, login);
+    TestDatabase book;
+    QVERIFY(book.ok());
+    book.setOption(u"IsLogin"_s, login);
+    const qint64 page =
+        book.scalar(u"SELECT rootpage FROM sqlite_master WHERE name = ?"_s, {table}).toLongLong();
+    const qint64 pageSize = book.scalar(u"PRAGMA page_size"_s).toLongLong();
+    book.db().close();
+    {
+        QFile file(book.path());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek((page - 1) * pageSize));
+        QCOMPARE(file.write(QByteArray(16, '\xff')), 16);
+    }
+    const QByteArray damaged = contentsOf(book.path());
+
+    RunningMain main;
+    // The login reads the account when OK is pressed.
+    main.window->setLoginShow([](frmLogin& dialog) {
+        dialog.show();
+        dialog.findChild<QLineEdit*>(u"txtPassword"_s)->setText(u"admin"_s);
+        QTest::mouseClick(dialog.findChild<QPushButton*>(u"cmdOK"_s), Qt::LeftButton);
+        return dialog.result();
+    });
+    main.prompter.expectMessage();
+    QVERIFY(!main.start(book.path()));
+    QTest::qWait(10);
+    QVERIFY(main.prompter.scriptDone());
+    QCOMPARE(main.prompter.shown().size(), 1);
+    QCOMPARE(main.prompter.shown().first().title, u"错误11"_s);
+    QCOMPARE(contentsOf(book.path()), damaged);
+}
+
+void TestDamagedFile::aFileReplacedByAnotherProgramIsToldAndReopened_data()
+{
+    QTest::addColumn<bool>("reopen");
+    QTest::newRow("reopened") << true;
+    QTest::newRow("kept") << false;
+}
+
+void TestDamagedFile::aFileReplacedByAnotherProgramIsToldAndReopened()
+{
+    QFETCH(bool, reopen);
+    TestDatabase book;
+    QVERIFY(book.ok());
+    book.addContact({{u"Name"_s, u"旧的"_s}});
+    RunningMain main;
+    QVERIFY(main.start(book.path()));
+
+    // Another program restores a backup: a new file renamed over the open one.
+    const QString backup = book.folder() + u"/backup.xml"_s;
+    QVERIFY(Backup::copyTo(book.db(), backup).ok());
+    book.db().close();
+    QVERIFY(std::rename(QFile::encodeName(backup).constData(),
+                        QFile::encodeName(book.path()).constData()) == 0);
+    const QByteArray restored = contentsOf(book.path());
+
+    // Choosing a skin writes the account's row: the window says why it cannot, and offers
+    // to open the file again.
+    main.prompter.expectQuestion(reopen);
+    emit main.find<QComboBox>(u"Combo_Skin"_s)->textActivated(u"Black"_s);
+    QTRY_COMPARE(main.prompter.pending(), 0);
+    QTest::qWait(10);
+    QVERIFY(main.prompter.scriptDone());
+    QCOMPARE(main.prompter.shown().size(), 1);
+    QVERIFY(main.prompter.shown().first().text.contains(u"已被其他程序替换"_s));
+    QCOMPARE(main.window->restartWanted(), reopen);
+    QCOMPARE(main.window->isVisible(), !reopen);
+    // Closing writes nothing to the new file, nor a copy of the old one among the backups.
+    QVERIFY(main.window->close());
+    QTest::qWait(10);
+    QCOMPARE(main.prompter.shown().size(), 1);
+    QCOMPARE(contentsOf(book.path()), restored);
+    QVERIFY(!QDir(Backup::folderOf(book.path())).exists());
 }
 
 QTEST_MAIN(TestDamagedFile)

@@ -305,18 +305,21 @@ private slots:
     void damagedFileIsNoticedOnceAndNeverWritten_data()
     {
         QTest::addColumn<bool>("stepped"); // read on SQLite's own handle, as the list is
-        QTest::newRow("query") << false;
-        QTest::newRow("statement on the handle") << true;
+        QTest::addColumn<bool>("telling"); // the notice tells the user
+        QTest::newRow("query") << false << true;
+        QTest::newRow("statement on the handle") << true << true;
+        QTest::newRow("query, not told (start-up)") << false << false;
     }
 
     void damagedFileIsNoticedOnceAndNeverWritten()
     {
         QFETCH(bool, stepped);
+        QFETCH(bool, telling);
         damageAContactPage();
         const QByteArray damaged = contentsOf(book->path());
         Database db;
         int notices = 0;
-        db.setDamageNotice([&notices] { ++notices; });
+        db.setDamageNotice([&] { return ++notices > 0 && telling; });
         QVERIFY(db.open(book->path()).ok());
         QVERIFY(!db.isDamaged());
         const auto readAll = [&]() -> Status {
@@ -333,7 +336,10 @@ private slots:
             return statement.value().error();
         };
 
-        QCOMPARE(readAll().error().number, SqliteCode::Corrupt);
+        const Status found = readAll();
+        QCOMPARE(found.error().number, SqliteCode::Corrupt);
+        // Told in the notice, the error box stays away.
+        QCOMPARE(found.error().told, telling);
         QVERIFY(db.isDamaged());
         QCOMPARE(notices, 1);
 
@@ -341,6 +347,7 @@ private slots:
         const Status update = db.exec(u"UPDATE Vardelin_Login SET Skin = 'Blue' WHERE ID = 1"_s);
         QCOMPARE(update.error().number, DbError::damaged().number);
         QCOMPARE(update.error().description, DbError::damaged().description);
+        QCOMPARE(update.error().told, telling);
         QCOMPARE(db.query(u"INSERT INTO Vardelin_Type (PID, Name) VALUES (1, 'x')"_s)
                      .error()
                      .description,
@@ -354,11 +361,87 @@ private slots:
                      .description,
                  DbError::damaged().description);
         QVERIFY(!worked);
+        QCOMPARE(db.transaction([] { return Status(); }).error().told, telling);
         // What is still readable can be read; a second failure is not noticed again.
         QVERIFY(UserProfile::read(db, 1).ok());
         QCOMPARE(readAll().error().number, SqliteCode::Corrupt);
+        QCOMPARE(readAll().error().told, telling);
         QCOMPARE(notices, 1);
         QCOMPARE(contentsOf(book->path()), damaged);
+    }
+
+    void sqliteCodesAreToldInChinese_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("busy") << 5 << 5 << u"正被其他程序使用"_s;
+        QTest::newRow("busy, snapshot") << (5 | 2 << 8) << 5 << u"正被其他程序使用"_s;
+        QTest::newRow("locked") << 6 << 6 << u"正被其他程序使用"_s;
+        QTest::newRow("read-only") << 8 << 8 << u"只读"_s;
+        QTest::newRow("read-only, moved") << (8 | 4 << 8) << 8 << u"只读"_s;
+        QTest::newRow("I/O error") << 10 << 10 << u"磁盘错误"_s;
+        QTest::newRow("I/O error, write") << (10 | 3 << 8) << 10 << u"磁盘错误"_s;
+        QTest::newRow("corrupt") << 11 << 11 << u"损坏"_s;
+        QTest::newRow("corrupt index") << (11 | 3 << 8) << 11 << u"损坏"_s;
+        QTest::newRow("full") << 13 << 13 << u"磁盘已满"_s;
+        QTest::newRow("cannot open") << 14 << 14 << u"无法打开"_s;
+        QTest::newRow("cannot open, folder") << (14 | 5 << 8) << 14 << u"无法打开"_s;
+        QTest::newRow("not a database") << 26 << 26 << u"损坏"_s;
+        QTest::newRow("no permission") << 3 << 3 << u"权限"_s;
+        QTest::newRow("too big") << 18 << 18 << u"太大"_s;
+        // A fault of the program's own SQL, or a trigger's refusal: the words come from there.
+        QTest::newRow("SQL error") << 1 << 1 << u"数据库操作失败：driver words"_s;
+        QTest::newRow("trigger") << (19 | 7 << 8) << 19 << u"数据库操作失败：driver words"_s;
+    }
+
+    void sqliteCodesAreToldInChinese()
+    {
+        QFETCH(int, code);
+        QFETCH(int, number);
+        QFETCH(QString, cause);
+        const DbError error = DbError::fromSqlite(code, u"driver words"_s);
+        QCOMPARE(error.number, number);
+        QVERIFY2(error.description.contains(cause), qPrintable(error.description));
+        QCOMPARE(error.description.contains(u"driver words"_s), number == 1 || number == 19);
+    }
+
+    void failuresKeepSqliteCodeAtEveryStep_data()
+    {
+        QTest::addColumn<bool>("atCommit"); // or at the statement
+        QTest::addColumn<int>("number");
+        QTest::newRow("disk full") << false << SqliteCode::Full;
+        QTest::newRow("another program reading at the commit") << true << SqliteCode::Busy;
+    }
+
+    void failuresKeepSqliteCodeAtEveryStep()
+    {
+        QFETCH(bool, atCommit);
+        QFETCH(int, number);
+        Database db;
+        QVERIFY(db.open(book->path()).ok());
+        if (atCommit) {
+            // A read transaction of the other connection keeps the commit from its lock.
+            book->run(u"BEGIN"_s);
+            QCOMPARE(sql(u"SELECT count(*) FROM Vardelin_Contact"_s), u"0"_s);
+        } else {
+            // A file that may not grow: SQLite's own full disk.
+            const QString pages = sql(u"PRAGMA page_count"_s);
+            QVERIFY(db.exec(u"PRAGMA max_page_count = %1"_s.arg(pages.toInt() + 2)).ok());
+        }
+        const Status added = db.transaction([&db] {
+            return db.exec(u"INSERT INTO Vardelin_Contact (Name, Remark) VALUES ('张', ?)"_s,
+                           {QString(u'x').repeated(64 * 1024)});
+        });
+        if (atCommit)
+            book->run(u"ROLLBACK"_s);
+        QCOMPARE(added.error().number, number);
+        QCOMPARE(added.error().description, DbError::fromSqlite(number, {}).description);
+        QCOMPARE(sql(u"SELECT count(*) FROM Vardelin_Contact"_s), u"0"_s);
+        // Nothing of the failed transaction stays open.
+        QVERIFY(db.transaction([&db] {
+                      return db.exec(u"UPDATE Vardelin_Type SET Name = 'x'"_s);
+                  }).ok());
     }
 
     void awkwardFolderNameWorks()
