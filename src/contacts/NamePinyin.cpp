@@ -2,6 +2,7 @@
 #include "NamePinyin.h"
 
 #include "CompoundSurname.h"
+#include "Transliterator.h"
 
 #include <QList>
 
@@ -15,16 +16,6 @@
 #include <utility>
 
 namespace {
-
-std::unique_ptr<icu::Transliterator> createTransliterator(const char16_t* id)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Transliterator> transliterator(
-        icu::Transliterator::createInstance(icu::UnicodeString(id), UTRANS_FORWARD, status));
-    if (U_FAILURE(status))
-        return nullptr;
-    return transliterator;
-}
 
 // Transliterators are not safe to share between threads.
 icu::Transliterator* commonReader()

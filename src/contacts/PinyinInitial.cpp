@@ -3,6 +3,7 @@
 #include "PinyinInitial.h"
 
 #include "CompoundSurname.h"
+#include "Transliterator.h"
 
 #include <QList>
 
@@ -130,16 +131,6 @@ char32_t withoutMarks(UChar32 codePoint)
     if (U_FAILURE(status) || !nfd->getDecomposition(codePoint, decomposed))
         return char32_t(codePoint);
     return char32_t(decomposed.char32At(0));
-}
-
-std::unique_ptr<icu::Transliterator> createTransliterator(const char16_t* id)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Transliterator> transliterator(
-        icu::Transliterator::createInstance(icu::UnicodeString(id), UTRANS_FORWARD, status));
-    if (U_FAILURE(status))
-        return nullptr;
-    return transliterator;
 }
 
 // Each thread keeps its own transliterators: they are not safe to share, and
