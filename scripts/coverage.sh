@@ -16,6 +16,6 @@ find "$build" -name '*.gcda' -delete
 status=0
 (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j 2) || status=$?
 gcovr --root . --filter 'src/' --exclude-unreachable-branches --print-summary \
-    --gcov-ignore-parse-errors -o /dev/null "$@" "$build"
+    --gcov-ignore-parse-errors -o "$build/coverage.txt" "$@" "$build"
 # A failing test leaves code unexecuted: the figures are then not the suite's.
 exit "$status"
