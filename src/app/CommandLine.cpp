@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CommandLine.h"
+
+#include "db/DataLocation.h"
+#include "db/Database.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+namespace {
+
+const QString newOption = QStringLiteral("new");
+const QString databaseOption = QStringLiteral("database");
+
+} // namespace
+
+namespace CommandLine {
+
+void addOptions(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QStringLiteral("瓦德林通讯录"));
+    parser.addHelpOption();
+    parser.addOption(
+        {databaseOption, QStringLiteral("打开指定的通讯录数据库文件。"), QStringLiteral("file")});
+    parser.addOption(
+        {newOption, QStringLiteral("新建一个空的通讯录数据库文件并打开它（不会覆盖已有的文件）。"),
+         QStringLiteral("file")});
+}
+
+Request requestOf(const QCommandLineParser& parser)
+{
+    return {parser.value(newOption), parser.value(databaseOption)};
+}
+
+Result<QString> databasePath(const Request& request, const QString& programFolder,
+                             const QString& dataFolder)
+{
+    if (!request.newBook.isEmpty()) {
+        const QString path = QFileInfo(request.newBook).absoluteFilePath();
+        if (Status created = Database::create(path); !created)
+            return created.error();
+        return path;
+    }
+    if (!request.database.isEmpty()) {
+        const QString path = QFileInfo(request.database).absoluteFilePath();
+        // Never created here: a mistyped name must not start an empty address book.
+        if (!QFileInfo::exists(path))
+            return DbError{SqliteCode::CantOpen,
+                           QStringLiteral("数据库文件“%1”不存在。\n要新建一个空的通讯录，"
+                                          "请用 --new 指定文件名。")
+                               .arg(path)};
+        return path;
+    }
+    const QString path = DataLocation::databasePath(programFolder, dataFolder);
+    // A first start that cannot write the new file goes on to the open, whose error box says why.
+    (void)DataLocation::prepareDatabase(path, dataFolder);
+    return path;
+}
+
+} // namespace CommandLine

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The address book a start opens, from the options as a user types them.
+#include "app/CommandLine.h"
+#include "db/Database.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void databasePath_data();
+    void databasePath();
+};
+
+void TestCommandLine::databasePath_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("opened"); // relative to the current folder; empty: refused
+    QTest::addColumn<QString>("refusal");
+
+    QTest::newRow("new file") << QStringList{u"--new"_s, u"fresh.xml"_s} << u"fresh.xml"_s
+                              << QString();
+    QTest::newRow("new over an existing file")
+        << QStringList{u"--new"_s, u"existing.xml"_s} << QString() << u"已经存在"_s;
+    QTest::newRow("existing file")
+        << QStringList{u"--database"_s, u"existing.xml"_s} << u"existing.xml"_s << QString();
+    QTest::newRow("mistyped file") << QStringList{u"--database"_s, u"mistyped.xml"_s} << QString()
+                                   << u"要新建一个空的通讯录，请用 --new"_s;
+    QTest::newRow("none: DB.xml beside a program in a folder the user writes")
+        << QStringList{} << u"DB.xml"_s << QString();
+}
+
+void TestCommandLine::databasePath()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, opened);
+    QFETCH(QString, refusal);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(folder.path());
+    QFile existing(u"existing.xml"_s);
+    QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write("not a database") > 0);
+    existing.close();
+
+    QCommandLineParser parser;
+    CommandLine::addOptions(parser);
+    QVERIFY(parser.parse(QStringList{u"vardelin"_s} + arguments));
+    const Result<QString> path = CommandLine::databasePath(
+        CommandLine::requestOf(parser), folder.path(), folder.filePath(u"data"_s));
+    QDir::setCurrent(previous);
+
+    QCOMPARE(QFile(folder.filePath(u"existing.xml"_s)).size(), 14);
+    if (!refusal.isEmpty()) {
+        QVERIFY(!path);
+        QVERIFY2(path.error().description.contains(refusal), qPrintable(path.error().description));
+        return;
+    }
+    QVERIFY2(path.ok(), qPrintable(path.error().description));
+    QCOMPARE(path.value(), folder.filePath(opened));
+    if (arguments.value(0) == QLatin1String("--new")) {
+        Database db;
+        QVERIFY(db.open(path.value()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
