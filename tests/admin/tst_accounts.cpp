@@ -3,7 +3,6 @@
 #include "TestDatabase.h"
 
 #include "admin/Accounts.h"
-#include "app/LoginCheck.h"
 
 #include <QTest>
 
@@ -22,19 +21,6 @@ class TestAccounts : public QObject {
 
 private slots:
     void init() { QVERIFY(book.emplace().ok()); }
-
-    void aNewAccountLogsInWith739AndARenameKeepsIt()
-    {
-        QCOMPARE(Accounts::add(book->db(), u"李明"_s, -42).value(), Outcome::Done);
-        const auto verdict = [&](const QString& name, const QString& typed) {
-            return LoginCheck::check(book->db(), name, typed, -42).value().verdict;
-        };
-        QCOMPARE(verdict(u"李明"_s, u"739"_s), LoginCheck::Verdict::Accepted);
-        QCOMPARE(Accounts::list(book->db()).value().back().skin, u"Silver"_s);
-        QCOMPARE(Accounts::rename(book->db(), idOf(u"李明"_s), u"李'明"_s).value(), Outcome::Done);
-        QCOMPARE(verdict(u"李'明"_s, u"739"_s), LoginCheck::Verdict::Accepted);
-        QCOMPARE(verdict(u"李明"_s, u"739"_s), LoginCheck::Verdict::NoSuchUser);
-    }
 
     // Names are compared as the login looks them up: in any letter case.
     void namesStayUnique_data()
