@@ -30,11 +30,6 @@ QStringList shownCaptions(const RunningMain& main)
     return captions;
 }
 
-QTreeWidgetItem* rowCalled(QTreeWidget* list, const QString& caption)
-{
-    return list->findItems(caption, Qt::MatchExactly).value(0);
-}
-
 // Runs work on the settings window once the main window's "设置" button has opened it.
 void inSettings(RunningMain& main, const std::function<void(frmSystem*)>& work)
 {
@@ -77,19 +72,16 @@ private slots:
         bool edited = false;
         inSettings(main, [&edited](frmSystem* settings) {
             auto* columns = settings->findChild<QTreeWidget*>(u"ListGird"_s);
-            // Hide the group's name, rename the mobile and put it first, show the company.
-            rowCalled(columns, u"所属分类"_s)->setCheckState(0, Qt::Unchecked);
-            QTreeWidgetItem* mobile = rowCalled(columns, u"手机1"_s);
+            // Hide the group's name, rename the mobile and put it first.
+            columns->findItems(u"所属分类"_s, Qt::MatchExactly)[0]->setCheckState(0, Qt::Unchecked);
+            QTreeWidgetItem* mobile = columns->findItems(u"手机1"_s, Qt::MatchExactly)[0];
             mobile->setText(0, u"手机号码"_s);
             mobile->setText(2, u"0"_s);
-            QTreeWidgetItem* company = rowCalled(columns, u"单位名称"_s);
-            company->setCheckState(0, Qt::Checked);
-            company->setText(2, u"50"_s);
             QTest::mouseClick(settings->findChild<QPushButton*>(u"Button_OK"_s), Qt::LeftButton);
             edited = true;
         });
         QVERIFY(edited && !QApplication::activeModalWidget());
-        QCOMPARE(shownCaptions(main), (QStringList{u"手机号码"_s, u"姓名"_s, u"单位名称"_s}));
+        QCOMPARE(shownCaptions(main), (QStringList{u"手机号码"_s, u"姓名"_s}));
         QCOMPARE(main.column(1), QStringList{u"王五"_s}); // the group still selected
         QCOMPARE(m_data->scalar(u"SELECT Alias FROM Vardelin_Alias WHERE Name = 'C.Moblie1'"_s),
                  u"手机号码"_s);
