@@ -22,7 +22,6 @@ class TestSkin : public QObject {
 private slots:
     void anUnknownThemeChangesNothing()
     {
-        QCOMPARE(Skin::names(), QStringList({u"Blue"_s, u"Silver"_s, u"Black"_s}));
         // Qt drops a sheet that does not parse, and only warns when it first styles a widget.
         QTest::failOnWarning("Could not parse application stylesheet");
         QVERIFY(Skin::apply(u"Blue"_s));
@@ -59,7 +58,7 @@ private slots:
         }
         FontConfigWarmUp waited;
         waited.wait();
-        waited.wait();
+        waited.wait(); // twice: the second finds nothing to join
         QVERIFY(QtTranslations::install(*QApplication::instance()));
     }
 

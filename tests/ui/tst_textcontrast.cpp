@@ -54,15 +54,12 @@ const QList<std::pair<const char*, const char*>> pairs{
     {"palette|HighlightedText", "palette|Highlight"},      // chosen text in an edit
     {"QToolButton|color", "QToolBar|background"},
     {"QToolButton:hover|color", "QToolButton:hover|background"},
-    {"QToolButton:pressed|color", "QToolButton:pressed|background"},
     {"QMenuBar|color", "QMenuBar|background"},
-    {"QMenuBar::item:selected|color", "QMenuBar::item:selected|background"},
     {"QMenu|color", "QMenu|background"},
     {"QMenu::item:selected|color", "QMenu::item:selected|background"},
     {"QStatusBar QLabel|color", "QStatusBar|background"},
     {"QDockWidget|color", "QDockWidget::title|background"},
     {"QTabBar::tab|color", "QTabBar::tab|background"},
-    {"QTabBar::tab:hover|color", "QTabBar::tab:hover|background"},
     {"QTabBar::tab:selected|color", "QTabBar::tab:selected|background"},
     {"QAbstractItemView|color", "QAbstractItemView|background"},
     {"QAbstractItemView|color", "QAbstractItemView|alternate-background-color"},
@@ -71,7 +68,6 @@ const QList<std::pair<const char*, const char*>> pairs{
     {"QGroupBox|color", "palette|Window"},
     {"QGroupBox|color", "QTabWidget::pane|background"},
     {"QPushButton|color", "QPushButton|background"},
-    {"QPushButton:hover|color", "QPushButton:hover|background"},
     {"QPushButton:pressed|color", "QPushButton:pressed|background"},
     {"QLabel[warning=\"true\"]|color", "palette|Window"}, // a refusal written into a dialog
     {"QLabel[warning=\"true\"]|color", "QTabWidget::pane|background"},
