@@ -24,9 +24,9 @@ struct RecordingDesktop final : AboutDesktop {
     bool startSucceeds = true;
 
     bool openUrl(const QUrl& url) override { return opened << url, true; }
-    QString findExecutable(const QString& name) override
+    QString findExecutable(const QString& n) override
     {
-        return installed.contains(name) ? u"/opt/bin/"_s + name : QString();
+        return installed.contains(n) ? u"/opt/bin/"_s + n : u""_s;
     }
     bool startDetached(const QString& program) override
     {
@@ -60,8 +60,7 @@ private slots:
         QTest::addColumn<QStringList>("installed");
         QTest::addColumn<bool>("startSucceeds");
         QTest::addColumn<QString>("started");
-        // The candidate listed first wins, whichever else is installed.
-        QTest::newRow("first listed")
+        QTest::newRow("the first listed wins")
             << QStringList{u"xfce4-taskmanager"_s, u"gnome-system-monitor"_s} << true
             << u"/opt/bin/gnome-system-monitor"_s;
         QTest::newRow("none installed") << QStringList() << false << QString();

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The settings window from the main window (its OK rebuilds the list, a restore starts again on
-// the backup), and the compaction and the day's backup at close.
+// The settings window from the main window, and the compaction and the day's backup at close.
 #include "RunningMain.h"
 #include "TestDatabase.h"
 

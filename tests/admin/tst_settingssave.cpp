@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What confirming the settings window checks and writes: password, columns and options, all in
-// one transaction.
+// What confirming the settings window checks and writes, all in one transaction.
 #include "TestDatabase.h"
 
 #include "admin/ColumnSettings.h"

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Every theme keeps its texts readable: each pair of colours a text meets in the windows, read
-// from the palette and the style sheet the theme applies, reaches WCAG's ratio for text (against
-// both ends of a gradient). Disabled texts are left out, as WCAG leaves them out.
+// Each pair of colours a text meets in the windows, read from the theme's palette and sheet,
+// reaches WCAG's ratio for text (disabled texts are left out, as WCAG leaves them out).
 #include "ui/Contrast.h"
 #include "ui/Skin.h"
 
