@@ -114,7 +114,6 @@ private slots:
         OpenWindow& open = show();
         for (int page : {0, 1, 2})
             QVERIFY(!open.tabs()->isTabEnabled(page));
-        // A switched-off page is never the one shown.
         QCOMPARE(open.tabs()->currentIndex(), int(frmSystem::ImportTab));
         QVERIFY(!open.find<QPushButton>(u"Button_Restore"_s)->isEnabled());
         open.typePasswords(u"739"_s, u"mine"_s);
@@ -145,9 +144,14 @@ private slots:
         open.prompter.expectInput(u"张三"_s);
         open.prompter.expectMessage(u"此用户已经存在，不能重复添加！"_s);
         open.click(u"Button_Add"_s);
-        QCOMPARE(open.prompter.shown().last().icon, Prompter::Icon::Exclamation);
+        open.prompter.expectInput(QString()); // cancelled: nothing
+        open.click(u"Button_Add"_s);
         open.select(u"张三"_s);
-        open.prompter.expectInput(u"张三丰"_s, u"输入新用户名称！"_s);
+        open.prompter.expectInput(u"admin"_s, u"输入新用户名称！"_s);
+        open.prompter.expectMessage(u"此用户名已被其他用户使用，不能重命名！"_s);
+        open.click(u"Button_Edit"_s);
+        open.select(u"张三"_s);
+        open.prompter.expectInput(u"张三丰"_s);
         open.click(u"Button_Edit"_s);
         QCOMPARE(open.prompter.shown().last().defaultText, u"张三"_s);
         QVERIFY(passIs(3, u"739"_s));
@@ -175,8 +179,8 @@ private slots:
         m_data->run(u"CREATE TRIGGER Refuse BEFORE UPDATE ON Vardelin_System "
                     "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
         OpenWindow& open = show();
-        auto* old = open.find<QLineEdit>(u"Edit_YMM"_s); // grey until ticked
-        QVERIFY(!old->isEnabled() &&
+        auto* old = open.find<QLineEdit>(u"Edit_YMM"_s); // grey until ticked, and hidden
+        QVERIFY(!old->isEnabled() && old->echoMode() == QLineEdit::Password &&
                 old->palette().color(QPalette::Base) == PasswordPage::offColour());
         open.tick(u"C_IsLogin"_s);
         open.column(0)->setCheckState(0, Qt::Unchecked);
