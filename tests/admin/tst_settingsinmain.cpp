@@ -65,8 +65,11 @@ private slots:
 
     void okRebuildsTheListOfTheSelectedGroupWithTheNewColumns()
     {
+        m_data->run(u"UPDATE Vardelin_Alias SET IsDisplay = iif(Name = 'T.Name', 'false', 'True') "
+                    "WHERE Name IN ('T.Name', 'C.Tel1')"_s);
         RunningMain main;
         QVERIFY(main.start(m_data->path()));
+        QCOMPARE(shownCaptions(main), (QStringList{u"姓名"_s, u"手机1"_s, u"电话1"_s}));
         main.tree()->setCurrentItem(main.treeItem(u"朋友"_s));
         bool edited = false;
         inSettings(main, [&edited](frmSystem* settings) {
@@ -80,7 +83,7 @@ private slots:
             edited = true;
         });
         QVERIFY(edited && !QApplication::activeModalWidget());
-        QCOMPARE(shownCaptions(main), (QStringList{u"手机号码"_s, u"姓名"_s}));
+        QCOMPARE(shownCaptions(main), (QStringList{u"手机号码"_s, u"姓名"_s, u"电话1"_s}));
         QCOMPARE(main.column(1), QStringList{u"王五"_s}); // the group still selected
         QCOMPARE(m_data->scalar(u"SELECT Alias FROM Vardelin_Alias WHERE Name = 'C.Moblie1'"_s),
                  u"手机号码"_s);
