@@ -114,6 +114,7 @@ private slots:
         OpenWindow& open = show();
         for (int page : {0, 1, 2})
             QVERIFY(!open.tabs()->isTabEnabled(page));
+        open.tabs()->setCurrentIndex(frmSystem::AccountsTab); // a switched-off page is not shown
         QCOMPARE(open.tabs()->currentIndex(), int(frmSystem::ImportTab));
         QVERIFY(!open.find<QPushButton>(u"Button_Restore"_s)->isEnabled());
         open.typePasswords(u"739"_s, u"mine"_s);
