@@ -5,82 +5,66 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestLunarDate : public QObject {
     Q_OBJECT
 
 private slots:
-    void solarDaysReadAsCalendarsPrintThem_data();
-    void solarDaysReadAsCalendarsPrintThem();
-    void dayAndMonthWording();
-    void birthdaysFallOnThisLunarYearsDay_data();
-    void birthdaysFallOnThisLunarYearsDay();
+    void solarDaysReadAsCalendarsPrintThem_data()
+    {
+        QTest::addColumn<QDate>("solar");
+        QTest::addColumn<QString>("lunar");
+        QTest::newRow("new year 2023") << QDate(2023, 1, 22) << u"农历正月初一"_s;
+        QTest::newRow("last of the ordinary 2nd month") << QDate(2023, 3, 21) << u"农历二月三十"_s;
+        QTest::newRow("first of the leap 2nd month") << QDate(2023, 3, 22) << u"农历闰二月初一"_s;
+        QTest::newRow("after the leap") << QDate(2023, 4, 20) << u"农历三月初一"_s;
+        QTest::newRow("new year's eve 2024") << QDate(2024, 2, 9) << u"农历腊月三十"_s;
+        QTest::newRow("tenth month") << QDate(2026, 12, 6) << u"农历十月廿八"_s;
+    }
+
+    void solarDaysReadAsCalendarsPrintThem()
+    {
+        QFETCH(QDate, solar);
+        QFETCH(QString, lunar);
+        const auto day = LunarDate::of(solar);
+        QVERIFY(day);
+        QCOMPARE(LunarDate::text(*day), lunar);
+        QCOMPARE(LunarDate::solarOf(day->year, day->month, day->leap, day->day), solar);
+    }
+
+    void dayAndMonthWording()
+    {
+        QCOMPARE(LunarDate::text({0, 11, false, 11}), u"农历冬月十一"_s);
+        QCOMPARE(LunarDate::text({0, 12, true, 20}), u"农历闰腊月二十"_s);
+        QCOMPARE(LunarDate::text({0, 13, false, 1}), QString());
+    }
+
+    void birthdaysFallOnThisLunarYearsDay_data()
+    {
+        QTest::addColumn<QDate>("born");
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("birthday");
+        QTest::newRow("leap 2nd month in a year that has it")
+            << QDate(2023, 3, 22) << QDate(2023, 3, 1) << QDate(2023, 3, 22);
+        QTest::newRow("leap 2nd month in 2024, which lacks it: the ordinary 2nd month")
+            << QDate(2023, 3, 22) << QDate(2024, 1, 1) << QDate(2024, 3, 10);
+        QTest::newRow("1st month's 30th in 2023, whose 1st month has 29 days")
+            << QDate(2022, 3, 2) << QDate(2023, 1, 1) << QDate(2023, 2, 19);
+        QTest::newRow("passed this lunar year: the next one's new year")
+            << QDate(2022, 2, 1) << QDate(2026, 1, 20) << QDate(2026, 2, 17);
+        QTest::newRow("today itself")
+            << QDate(2000, 4, 8) << QDate(2026, 4, 20) << QDate(2026, 4, 20);
+    }
+
+    void birthdaysFallOnThisLunarYearsDay()
+    {
+        QFETCH(QDate, born);
+        QFETCH(QDate, from);
+        QFETCH(QDate, birthday);
+        QCOMPARE(LunarDate::nextBirthday(born, from), birthday);
+    }
 };
-
-void TestLunarDate::solarDaysReadAsCalendarsPrintThem_data()
-{
-    QTest::addColumn<QDate>("solar");
-    QTest::addColumn<QString>("lunar");
-    QTest::newRow("new year 2023") << QDate(2023, 1, 22) << QStringLiteral("农历正月初一");
-    QTest::newRow("last of the ordinary 2nd month")
-        << QDate(2023, 3, 21) << QStringLiteral("农历二月三十");
-    QTest::newRow("first of the leap 2nd month")
-        << QDate(2023, 3, 22) << QStringLiteral("农历闰二月初一");
-    QTest::newRow("third month after the leap")
-        << QDate(2023, 4, 20) << QStringLiteral("农历三月初一");
-    QTest::newRow("new year's eve 2024") << QDate(2024, 2, 9) << QStringLiteral("农历腊月三十");
-    QTest::newRow("tenth month") << QDate(2026, 12, 6) << QStringLiteral("农历十月廿八");
-}
-
-void TestLunarDate::solarDaysReadAsCalendarsPrintThem()
-{
-    QFETCH(QDate, solar);
-    QFETCH(QString, lunar);
-    const auto day = LunarDate::of(solar);
-    QVERIFY(day);
-    QCOMPARE(LunarDate::text(*day), lunar);
-    // And back to the same solar day.
-    QCOMPARE(LunarDate::solarOf(day->year, day->month, day->leap, day->day), solar);
-}
-
-void TestLunarDate::dayAndMonthWording()
-{
-    const auto text = [](int month, bool leap, int day) {
-        return LunarDate::text({0, month, leap, day});
-    };
-    QCOMPARE(text(3, false, 5), QStringLiteral("农历三月初五"));
-    QCOMPARE(text(1, false, 10), QStringLiteral("农历正月初十"));
-    QCOMPARE(text(11, false, 11), QStringLiteral("农历冬月十一"));
-    QCOMPARE(text(12, true, 20), QStringLiteral("农历闰腊月二十"));
-    QCOMPARE(text(10, false, 21), QStringLiteral("农历十月廿一"));
-    QCOMPARE(text(6, false, 29), QStringLiteral("农历六月廿九"));
-    QCOMPARE(text(13, false, 1), QString());
-}
-
-void TestLunarDate::birthdaysFallOnThisLunarYearsDay_data()
-{
-    QTest::addColumn<QDate>("born");
-    QTest::addColumn<QDate>("from");
-    QTest::addColumn<QDate>("birthday");
-    QTest::newRow("leap 2nd month in a year that has it")
-        << QDate(2023, 3, 22) << QDate(2023, 3, 1) << QDate(2023, 3, 22);
-    QTest::newRow("leap 2nd month in 2024, which lacks it: the ordinary 2nd month")
-        << QDate(2023, 3, 22) << QDate(2024, 1, 1) << QDate(2024, 3, 10);
-    QTest::newRow("leap 4th month of 2020 in 2023: the ordinary 4th month")
-        << QDate(2020, 5, 23) << QDate(2023, 1, 1) << QDate(2023, 5, 19);
-    QTest::newRow("1st month's 30th in 2023, whose 1st month has 29 days")
-        << QDate(2022, 3, 2) << QDate(2023, 1, 1) << QDate(2023, 2, 19);
-    QTest::newRow("passed this lunar year: the next one's new year")
-        << QDate(2022, 2, 1) << QDate(2026, 1, 20) << QDate(2026, 2, 17);
-    QTest::newRow("today itself") << QDate(2000, 4, 8) << QDate(2026, 4, 20) << QDate(2026, 4, 20);
-}
-
-void TestLunarDate::birthdaysFallOnThisLunarYearsDay()
-{
-    QFETCH(QDate, born);
-    QFETCH(QDate, from);
-    QFETCH(QDate, birthday);
-    QCOMPARE(LunarDate::nextBirthday(born, from), birthday);
-}
 
 QTEST_GUILESS_MAIN(TestLunarDate)
 #include "tst_lunardate.moc"
