@@ -12,8 +12,7 @@ class TestPictureBag : public QObject {
 private slots:
     void picturesAndNamedEntriesComeBackUnchanged()
     {
-        const QByteArray jpeg =
-            QByteArray("\xff\xd8\xff\xe0", 4) + QByteArray(5000, '\0') + "\xff\xd9";
+        const QByteArray jpeg = QByteArray("\xff\xd8\xff\xe0\0\0", 6).repeated(900) + "\xff\xd9";
         QCOMPARE(PictureBag::pictureOf(PictureBag::ofPicture(jpeg)), std::optional(jpeg));
         QCOMPARE(PictureBag::pictureOf(PictureBag::ofPicture({})), std::optional(QByteArray()));
         PictureBag bag;
@@ -21,10 +20,9 @@ private slots:
         bag.write(u"图片说明"_s, "two");
         bag.write(u"Picture"_s, "three"); // a second write replaces
         const auto read = PictureBag::fromContents(bag.contents());
-        QVERIFY(read.has_value());
         QCOMPARE(read->read(u"Picture"_s), std::optional<QByteArray>("three"));
         QCOMPARE(read->read(u"图片说明"_s), std::optional<QByteArray>("two"));
-        QVERIFY(!read->read(u"picture"_s).has_value());
+        QCOMPARE(read->read(u"picture"_s), std::nullopt);
     }
 
     void damagedBytesGiveNoPicture_data()
@@ -37,10 +35,8 @@ private slots:
         QTest::newRow("a bare JPEG") << QByteArray("\xff\xd8\xff\xe0 JFIF", 9);
         QTest::newRow("later version") << QByteArray(good).replace(7, 1, "\x02");
         QTest::newRow("trailing bytes") << good + "x";
-        QTest::newRow("value length too large")
-            << QByteArray(good).replace(good.size() - 17, 1, "\x7f");
-        QTest::newRow("entry count too large")
-            << QByteArray(good).replace(8, 4, "\xff\xff\xff\xff");
+        QTest::newRow("value too long") << QByteArray(good).replace(good.size() - 17, 1, "\x7f");
+        QTest::newRow("count too large") << QByteArray(good).replace(8, 4, "\xff\xff\xff\xff");
         for (qsizetype length = 0; length < good.size(); ++length)
             QTest::addRow("cut at %d", int(length)) << good.left(length);
     }
@@ -48,7 +44,7 @@ private slots:
     void damagedBytesGiveNoPicture()
     {
         QFETCH(QByteArray, bytes);
-        QVERIFY(!PictureBag::pictureOf(bytes).has_value());
+        QCOMPARE(PictureBag::pictureOf(bytes), std::nullopt);
     }
 };
 
