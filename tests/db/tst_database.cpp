@@ -10,6 +10,7 @@
 #include "db/Scramble.h"
 #include "db/SqliteStatement.h"
 #include "db/SystemOptions.h"
+#include "db/WidthMigration.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,38 +72,57 @@ private slots:
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{u"DB.xml"_s});
     }
 
-    void foreignFilesAreRefusedUnchanged_data()
+    void filesThatCannotBeOpenedAreLeftUnchanged_data()
     {
-        QTest::addColumn<QString>("change"); // made to a new book; empty: a text file instead
+        QTest::addColumn<QString>("change"); // statements split at |; empty: a text file instead
         QTest::addColumn<QString>("told");
-        QTest::newRow("text") << QString() << u"损坏"_s;
+        QTest::addColumn<int>("number");
+        const int foreign = SqliteCode::NotADatabase;
+        QTest::newRow("text") << QString() << u"损坏"_s << foreign;
         QTest::newRow("missing table")
-            << u"DROP TABLE Vardelin_Login"_s << u"缺少数据表“Vardelin_Login”"_s;
+            << u"DROP TABLE Vardelin_Login"_s << u"缺少数据表“Vardelin_Login”"_s << foreign;
         QTest::newRow("view for a table")
-            << u"ALTER TABLE Vardelin_Files RENAME TO Old;CREATE VIEW "
+            << u"ALTER TABLE Vardelin_Files RENAME TO Old|CREATE VIEW "
                "Vardelin_Files AS SELECT * FROM Old"_s
-            << u"Vardelin_Files"_s;
+            << u"Vardelin_Files"_s << foreign;
         QTest::newRow("later version") << u"PRAGMA user_version = %1"_s.arg(Schema::version + 1)
-                                       << DbError::newerProgram().description;
-        // Not migrated either: the check comes before the commit.
-        QTest::newRow("earlier layout")
-            << u"PRAGMA user_version = 1;ALTER TABLE Vardelin_Login RENAME COLUMN Dock TO Layout"_s
-            << u"缺少字段“Dock”"_s;
+                                       << DbError::newerProgram().description << foreign;
+        // An earlier layout is checked before its migration commits, and migrated wholly or not.
+        const QString earlier = u"PRAGMA user_version = 1|"_s;
+        QTest::newRow("earlier, foreign") << earlier + u"ALTER TABLE Vardelin_Login RENAME COLUMN "
+                                                       "Dock TO Layout"_s
+                                          << u"缺少字段“Dock”"_s << foreign;
+        const QString width =
+            earlier + u"UPDATE Vardelin_Alias SET Width = %1 WHERE Name = 'C.Post'"_s;
+        const int unconvertible = WidthMigration::unconvertibleWidth;
+        QTest::newRow("width of text")
+            << width.arg(u"'宽一点'"_s) << u"“宽一点”不是整数"_s << unconvertible;
+        QTest::newRow("fraction of a width")
+            << width.arg(u"12.5"_s) << u"“12.5”不是整数"_s << unconvertible;
+        QTest::newRow("width as a blob")
+            << width.arg(u"CAST('80' AS BLOB)"_s) << u"“80”不是整数"_s << unconvertible;
+        QTest::newRow("last width refused")
+            << earlier +
+                   u"CREATE TRIGGER refuse BEFORE UPDATE OF Width ON "
+                   "Vardelin_Alias WHEN NEW.ID = (SELECT max(ID) FROM Vardelin_Alias) BEGIN SELECT RAISE(ABORT, 'refused'); END"_s
+            << u"refused"_s << 19;
         for (const Schema::Table& table : Schema::tables()) {
             for (const Schema::Column& column : table.columns)
                 QTest::addRow("%s.%s", qPrintable(table.name), qPrintable(column.name))
                     << u"ALTER TABLE %1 RENAME COLUMN \"%2\" TO Gone"_s.arg(table.name, column.name)
                     << u"数据库文件的数据表“%1”缺少字段“%2”，不是本程序的数据库。"_s.arg(
-                           table.name, column.name);
+                           table.name, column.name)
+                    << foreign;
         }
     }
 
-    void foreignFilesAreRefusedUnchanged()
+    void filesThatCannotBeOpenedAreLeftUnchanged()
     {
         QFETCH(QString, change);
         QFETCH(QString, told);
+        QFETCH(int, number);
         QString path = book->path();
-        for (const QString& statement : change.split(u';', Qt::SkipEmptyParts))
+        for (const QString& statement : change.split(u'|', Qt::SkipEmptyParts))
             book->run(statement);
         if (change.isEmpty()) {
             QFile text(path = book->folder() + u"/other.xml"_s);
@@ -112,10 +132,36 @@ private slots:
         const QByteArray before = contentsOf(path);
         Database db;
         const Status opened = db.open(path);
-        QCOMPARE(opened.error().number, SqliteCode::NotADatabase);
+        QCOMPARE(opened.error().number, number);
         QVERIFY2(opened.error().description.contains(told), qPrintable(opened.error().description));
-        QVERIFY(!db.isOpen());
+        QVERIFY(!db.isOpen() && !QFile::exists(path + u"-journal"_s));
         QCOMPARE(contentsOf(path), before);
+    }
+
+    // Widths of the earlier build are pixels; converted to twips once, hidden and empty ones kept.
+    void earlierWidthsAreConvertedOnceAtOpen()
+    {
+        const QString widths =
+            u"SELECT group_concat(Name || '=' || ifnull(Width, '')) FROM Vardelin_Alias "
+            "WHERE Name IN ('C.Name', 'T.Name', 'C.CompanyName', 'C.Job', 'C.Web', 'C.Office')"_s;
+        QCOMPARE(
+            sql(widths),
+            u"C.Name=1500,C.CompanyName=2550,C.Web=1500,C.Office=1500,C.Job=1500,T.Name=1350"_s);
+        // Layout 2 moved only the files' column; its widths are still pixels.
+        for (const int layout : {1, 2}) {
+            book->run(u"PRAGMA user_version = %1"_s.arg(layout));
+            book->run(
+                u"UPDATE Vardelin_Alias SET Width = CASE Name WHEN 'T.Name' THEN 90 WHEN "
+                u"'C.CompanyName' THEN 170 "
+                "WHEN 'C.Job' THEN 0 WHEN 'C.Web' THEN NULL WHEN 'C.Office' THEN -3 WHEN 'C.Name' THEN 80.0 ELSE 100 END"_s);
+            for (int opening = 0; opening < 2; ++opening) {
+                QVERIFY(book->db().open(book->path()));
+                QCOMPARE(sql(u"PRAGMA user_version"_s).toInt(), Schema::version);
+                QCOMPARE(
+                    sql(widths),
+                    u"C.Name=1200,C.CompanyName=2550,C.Web=,C.Office=-3,C.Job=0,T.Name=1350"_s);
+            }
+        }
     }
 
     void earlierLayoutsOpen()
