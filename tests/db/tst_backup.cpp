@@ -112,8 +112,7 @@ private slots:
     void aBadFileIsRefusedAndTheCurrentOneUntouched_data()
     {
         QTest::addColumn<QString>("change"); // made to a copy of the book; "-" chooses the book
-        QTest::newRow("text") << u"text"_s;
-        QTest::newRow("foreign") << u"DROP TABLE c.Vardelin_Login"_s;
+        // One of the files the book itself would refuse to open, as tst_database lists them.
         QTest::newRow("newer") << u"PRAGMA c.user_version = 99"_s;
         QTest::newRow("damaged") << u"damage"_s;
         QTest::newRow("itself") << u"-"_s;
@@ -130,10 +129,7 @@ private slots:
         QVERIFY(Backup::copyTo(book->db(), chosen).ok());
         QFile file(chosen);
         QVERIFY(file.open(QIODevice::ReadWrite));
-        if (change == u"text"_s) {
-            QVERIFY(file.resize(0) &&
-                    file.write(QByteArray("not an address book\n").repeated(300)));
-        } else if (change == u"damage"_s) {
+        if (change == u"damage"_s) {
             // A page in the middle of the contacts, past the tables' definitions.
             const qint64 at = file.readAll().indexOf("联系人1500.");
             QVERIFY(at > 4096 && file.seek(at - at % 4096) && file.write(QByteArray(64, '\xff')));
