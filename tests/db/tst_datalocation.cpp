@@ -28,8 +28,8 @@ private slots:
         // A folder not there, a file, a read-only folder, and the installed one even for root.
         QStringList refused{at(u"gone"_s), at(u"plain"_s)};
         const QString locked = at(u"bin"_s);
-        QVERIFY(QDir().mkpath(locked));
-        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(QDir().mkpath(locked) &&
+                QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
         if (::geteuid() != 0) // root ignores the modes
             refused << locked;
         const QString installed = QStringLiteral(VARDELIN_INSTALL_FULL_BINDIR);
@@ -37,8 +37,6 @@ private slots:
             refused << installed << installed + u"/./"_s;
         for (const QString& folder : refused)
             QCOMPARE(DataLocation::databasePath(folder, data), data + u"/DB.xml"_s);
-        QVERIFY(
-            QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
 
     void onlyTheBookOfTheDataFolderIsMadeAndOnlyOnce()
@@ -51,15 +49,9 @@ private slots:
         }
         const QString path = data + u"/DB.xml"_s;
         QVERIFY(DataLocation::prepareDatabase(path, data).ok());
-        {
-            Database db;
-            QVERIFY(db.open(path).ok() && db.exec(u"UPDATE Vardelin_Type SET Name = '改'"_s).ok());
-        }
-        QVERIFY(DataLocation::prepareDatabase(path, data).ok());
-        Database db;
-        QVERIFY(db.open(path).ok());
-        QCOMPARE(db.readOne(u"SELECT Name FROM Vardelin_Type"_s).value()->value(0).toString(),
-                 u"改"_s);
+        QVERIFY(Database().open(path).ok() && QFile::resize(path, QFileInfo(path).size() + 1));
+        QVERIFY(DataLocation::prepareDatabase(path, data).ok()); // a later start keeps it as it is
+        QCOMPARE(QFileInfo(path).size() % 1024, 1);
         const QString underAFile = at(u"plain/data"_s);
         QVERIFY(!DataLocation::prepareDatabase(underAFile + u"/DB.xml"_s, underAFile).ok());
     }
@@ -68,10 +60,8 @@ private slots:
     {
         const QString bin = at(u"icons/bin"_s);
         QVERIFY(QDir().mkpath(bin));
-        const QString installed =
-            QDir::cleanPath(bin + u'/' + QStringLiteral(VARDELIN_DATADIR_FROM_BINDIR) + u"/Icons");
-        QVERIFY(installed.startsWith(root.path()));
-        QCOMPARE(DataLocation::iconsFolder(bin), installed);
+        QCOMPARE(DataLocation::iconsFolder(bin),
+                 QDir::cleanPath(bin + u"/" VARDELIN_DATADIR_FROM_BINDIR "/Icons"));
         QVERIFY(QDir().mkpath(bin + u"/Icons"));
         QCOMPARE(DataLocation::iconsFolder(bin), bin + u"/Icons");
     }
