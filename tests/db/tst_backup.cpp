@@ -154,8 +154,7 @@ private slots:
         QVERIFY(QFile(Backup::folderOf(book->path())).open(QIODevice::WriteOnly));
         QVERIFY(!Backup::restore(book->db(), chosen, today).ok());
         QCOMPARE(contentsOf(book->path()), before);
-        QVERIFY(noLeftovers());
-        QVERIFY(QFile::remove(Backup::folderOf(book->path())));
+        QVERIFY(noLeftovers() && QFile::remove(Backup::folderOf(book->path())));
 
         const Status restored = Backup::restore(book->db(), chosen, today);
         QVERIFY2(restored.ok(), qPrintable(restored.error().description));

@@ -98,8 +98,6 @@ private slots:
             << width.arg(u"'宽一点'"_s) << u"“宽一点”不是整数"_s << unconvertible;
         QTest::newRow("fraction of a width")
             << width.arg(u"12.5"_s) << u"“12.5”不是整数"_s << unconvertible;
-        QTest::newRow("width as a blob")
-            << width.arg(u"CAST('80' AS BLOB)"_s) << u"“80”不是整数"_s << unconvertible;
         QTest::newRow("last width refused")
             << earlier +
                    u"CREATE TRIGGER refuse BEFORE UPDATE OF Width ON "
@@ -182,28 +180,24 @@ private slots:
         QVERIFY(!BookIdentity::read(book->db()).ok());
     }
 
+    // Each reader's table becomes a view whose reading fails while stepping.
     void failedReadsAreErrorsNotMissingRows_data()
     {
         QTest::addColumn<QString>("table");
-        QTest::addColumn<QString>("columns"); // of a view that fails while stepping
-        QTest::newRow("options")
-            << u"Vardelin_System"_s
-            << u"0 AS IsLogin, 0 AS IsAllUser, 0 AS IsExpanded, 0 AS IsZip, 0 AS IsMax, 0 AS IsTop"_s;
-        QTest::newRow("profile") << u"Vardelin_Login"_s
-                                 << u"'admin' AS Name, 'Blue' AS Skin, '' AS Dock"_s;
-        QTest::newRow("password suffix") << u"Vardelin_Type"_s << u"-1 AS PID, 5 AS Number"_s;
+        for (const QString& table : {u"Vardelin_System"_s, u"Vardelin_Login"_s, u"Vardelin_Type"_s})
+            QTest::newRow(qPrintable(table)) << table;
     }
 
     void failedReadsAreErrorsNotMissingRows()
     {
         QFETCH(QString, table);
-        QFETCH(QString, columns);
         Database& db = book->db();
         const QString admin = u"SELECT Name FROM Vardelin_Login WHERE ID = ?"_s;
         QVERIFY(db.readOne(admin, {1}).value() && !db.readOne(admin, {2}).value());
-        book->run(u"DROP TABLE "_s + table);
-        book->run(u"CREATE VIEW %1 AS SELECT 1 AS ID, %2, abs(-9223372036854775807 - 1) AS F"_s.arg(
-            table, columns));
+        book->run(u"ALTER TABLE %1 RENAME TO Old"_s.arg(table));
+        book->run(
+            u"CREATE VIEW %1 AS SELECT * FROM Old WHERE abs(ID * 0 - 9223372036854775807 - 1)"_s
+                .arg(table));
         QCOMPARE(!SystemOptions::read(db).ok(), table == u"Vardelin_System"_s);
         QCOMPARE(!UserProfile::read(db, 1).ok(), table == u"Vardelin_Login"_s);
         QCOMPARE(!PasswordSuffix::read(db).ok(), table == u"Vardelin_Type"_s);
@@ -262,13 +256,11 @@ private slots:
         // trigger's refusal, in the words that come from there.
         const std::tuple<int, int, QString> cases[] = {
             {5 | 2 << 8, 5, u"正被其他程序使用"_s},
-            {6, 6, u"正被其他程序使用"_s},
             {8 | 4 << 8, 8, u"只读"_s},
             {10 | 3 << 8, 10, u"磁盘错误"_s},
             {11 | 3 << 8, 11, u"损坏"_s},
             {13, 13, u"磁盘已满"_s},
             {14 | 5 << 8, 14, u"无法打开"_s},
-            {26, 26, u"损坏"_s},
             {3, 3, u"权限"_s},
             {18, 18, u"太大"_s},
             {1, 1, u"数据库操作失败：driver words"_s},
