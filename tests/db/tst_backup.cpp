@@ -13,32 +13,27 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-const QDate today(2026, 12, 6);
-
-QByteArray contentsOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString namesIn(const QString& path)
-{
-    Database copy;
-    if (!copy.openReadOnly(path))
-        return u"(cannot open)"_s;
-    return copy.readOne(u"SELECT group_concat(Name) FROM Vardelin_Contact"_s)
-        .value()
-        ->value(0)
-        .toString();
-}
-
-} // namespace
-
 class TestBackup : public QObject {
     Q_OBJECT
     std::optional<TestDatabase> book;
+    static inline const QDate today{2026, 12, 6};
+
+    static QByteArray contentsOf(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    static QString namesIn(const QString& path)
+    {
+        Database copy;
+        if (!copy.openReadOnly(path))
+            return u"(cannot open)"_s;
+        return copy.readOne(u"SELECT group_concat(Name) FROM Vardelin_Contact"_s)
+            .value()
+            ->value(0)
+            .toString();
+    }
     QString inBook(const QString& name) const { return QDir(book->folder()).filePath(name); }
     // Temporary files of a copy or a restore, beside the book or among the backups.
     bool noLeftovers() const
@@ -109,8 +104,7 @@ private slots:
             QVERIFY2(folder.exists(name), qPrintable(name));
     }
 
-    // A newer file stands for those the book itself would refuse to open (tst_database lists
-    // them); a damaged one opens, and only a check of its pages finds it.
+    // A newer file stands for those tst_database refuses; a damaged one needs a page check.
     void aBadFileIsRefusedAndTheCurrentOneUntouched()
     {
         book->run(

@@ -19,25 +19,20 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QByteArray contentsOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
-
 class TestDatabaseFile : public QObject {
     Q_OBJECT
     std::optional<TestDatabase> book;
+    static QByteArray contentsOf(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
     QString sql(const QString& q, QVariantList v = {}) { return book->scalar(q, v).toString(); }
 
 private slots:
     void init() { QVERIFY(book.emplace().ok()); }
 
-    void newBook()
+    void aNewBookAndNoOtherFile()
     {
         QCOMPARE(sql(u"PRAGMA user_version"_s), QString::number(Schema::version));
         QCOMPARE(sql(u"SELECT group_concat(ID||','||PID||','||Name) FROM Vardelin_Type"_s),
@@ -52,10 +47,7 @@ private slots:
             sql(u"SELECT group_concat(n) FROM (SELECT 'C.' || name AS n FROM "
                 "pragma_table_info('Vardelin_Contact') WHERE name NOT IN ('ID', 'UID', "
                 "'TID', 'Photo') UNION SELECT 'T.Name' ORDER BY 1)"_s));
-    }
-
-    void noFileIsReplacedOrMadeByAccident()
-    {
+        // No file is replaced or made by accident.
         const QByteArray before = contentsOf(book->path());
         QVERIFY(!Database::create(book->path()).ok());
         QCOMPARE(contentsOf(book->path()), before);
@@ -130,9 +122,7 @@ private slots:
         QCOMPARE(contentsOf(path), before);
     }
 
-    // Widths of the earlier build are pixels; converted to twips once, hidden and empty ones kept.
-    // Layouts of the earlier build open and are brought up to date once: an unstamped file is
-    // read as the first layout; layout 2 moved only the files' column. Their widths are pixels.
+    // Unstamped files read as layout 1; layout 2 moved only Files. Both keep widths in pixels.
     void earlierLayoutsAreBroughtUpToDateOnce()
     {
         // Table and column names are compared as SQLite compares them.
@@ -161,8 +151,7 @@ private slots:
         }
     }
 
-    // The identity behind exported UIDs: kept at every opening, made again only when another
-    // program dropped it, by a migration or at the latest layout.
+    // The identity behind exported UIDs: kept, and made again only when another program dropped it.
     void theBookKeepsOneIdentity()
     {
         const auto identity = [this] {
@@ -206,8 +195,7 @@ private slots:
 
     void damagedFileIsNoticedOnceAndNeverWritten()
     {
-        // Contacts over many pages, and the header of a page in the middle overwritten; the
-        // schema on page 1 stays sound. The search table holds the name too, followed by 0x1f.
+        // A contact page's header overwritten (the search table's copy of a name ends in 0x1f).
         book->run(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
                   "INSERT INTO Vardelin_Contact (UID, TID, Name, Remark) "
                   "SELECT 1, 1, 'row' || i || '.', hex(randomblob(100)) FROM n"_s);
@@ -252,8 +240,7 @@ private slots:
 
     void sqliteCodesAreToldInChinese()
     {
-        // Extended codes are told by their primary code; a fault of the program's own SQL, or a
-        // trigger's refusal, in the words that come from there.
+        // Extended codes told as their primary one; SQL faults and triggers in their own words.
         const std::tuple<int, int, QString> cases[] = {
             {5 | 2 << 8, 5, u"正被其他程序使用"_s},
             {8 | 4 << 8, 8, u"只读"_s},
@@ -304,7 +291,7 @@ private slots:
 
     void filesOfAnEarlierLayoutAreMovedLastUnchanged()
     {
-        // Vardelin_Files as the first layout had it, Files before the last columns.
+        // Layout 1 had Files before the last columns.
         book->run(u"PRAGMA user_version = 1"_s);
         book->run(u"DROP TABLE Vardelin_Files"_s);
         book->run(
