@@ -65,7 +65,6 @@ private slots:
         auto made = Backup::daily(book->db(), today);
         QVERIFY2(made.ok(), qPrintable(made.error().description));
         QCOMPARE(made.value(), inBook(u"备份/DB-2026-12-06.xml"_s));
-        QVERIFY(Backup::check(made.value()).ok());
         QCOMPARE(namesIn(made.value()), u"张三"_s);
         QElapsedTimer waited;
         waited.start();

@@ -48,7 +48,7 @@ private slots:
         QTest::newRow("first of the leap 2nd month") << QDate(2023, 3, 22) << u"农历闰二月初一"_s;
         QTest::newRow("20th of the 11th month") << QDate(2023, 1, 11) << u"农历腊月二十"_s;
         QTest::newRow("tenth month") << QDate(2026, 12, 6) << u"农历十月廿八"_s;
-        QTest::newRow("eleventh month") << QDate(2023, 12, 13) << u"农历冬月初一"_s;
+        QTest::newRow("eleventh month") << QDate(2023, 12, 23) << u"农历冬月十一"_s;
     }
 
     void solarDaysReadAsCalendarsPrintThem()
