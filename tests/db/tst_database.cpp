@@ -90,6 +90,8 @@ private slots:
             << width.arg(u"'宽一点'"_s) << u"“宽一点”不是整数"_s << unconvertible;
         QTest::newRow("fraction of a width")
             << width.arg(u"12.5"_s) << u"“12.5”不是整数"_s << unconvertible;
+        QTest::newRow("width as a blob")
+            << width.arg(u"CAST(' 80' AS BLOB)"_s) << u"“ 80”不是整数"_s << unconvertible;
         QTest::newRow("last width refused")
             << earlier +
                    u"CREATE TRIGGER refuse BEFORE UPDATE OF Width ON "
