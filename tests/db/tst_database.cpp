@@ -214,7 +214,7 @@ private slots:
 
         Database db;
         int notices = 0;
-        db.setDamageNotice([&] { return ++notices > 0; }); // a start-up would not tell
+        db.setDamageNotice([&] { return ++notices > 0; }); // start-up's untold: tst_damagedfile
         QVERIFY(db.open(book->path()).ok() && !db.isDamaged());
         const QString all = u"SELECT Name, Remark FROM Vardelin_Contact WHERE Remark <> ''"_s;
         // By a query, then on SQLite's own handle as the list reads: noticed once.
