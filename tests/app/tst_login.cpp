@@ -14,7 +14,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QDockWidget>
 #include <QLabel>
@@ -52,12 +51,8 @@ void enter(frmLogin& login, const QString& user, const QString& pass)
 QByteArray fingerprint(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(file.readAll());
-    hash.addData(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files).join(u'|').toUtf8());
-    return hash.result();
+    const QByteArray names = QFileInfo(path).dir().entryList(QDir::Files).join(u'|').toUtf8();
+    return (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()) + names;
 }
 
 } // namespace
