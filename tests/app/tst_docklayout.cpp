@@ -34,7 +34,7 @@ QString withPane1(const QString& field, const QString& value)
 }
 
 // What an earlier build stored for a window with the groups docked right: "VDL1:" + SHA-256 +
-// ":" + Qt's saveState() in Base64, and before that the Base64 alone.
+// ":" + Qt's saveState() in Base64.
 const QString earlierHashedState =
     u"VDL1:6381289d5e7c47ed36bfe442f4537ad44aa526282e48ecb4922f9f47094916cb:"
     "AAAA/wAAAAD9AAAAAgAAAAEAAAEAAAAB5fwCAAAAAfsAAAAKAFAAYQBuAGUAMQEAAAAdAAAB5QAAAFkA////"
@@ -81,12 +81,9 @@ private slots:
         };
         refuse("nothing stored", QString());
         refuse("an earlier build's hashed state", earlierHashedState);
-        refuse("an earlier build's plain state", earlierHashedState.section(u':', 2));
-        refuse("cut short", soundText.chopped(1));
         refuse("any other text",
                u"not a layout ' \" \\"_s + QString::fromLatin1("\x00\x01\xff{\x80}", 6));
         refuse("a later version", with(u"\"layout\":2"_s, u"\"layout\":3"_s));
-        refuse("no version", with(u"\"layout\":2,"_s, QString()));
         refuse("an array, not an object", u"[2,[]]"_s);
         refuse("a key too many at the top", with(u"{\"layout\""_s, u"{\"x\":1,\"layout\""_s));
         refuse("size past a 32-bit number", withPane1(u"size"_s, u"4294967516"_s));
