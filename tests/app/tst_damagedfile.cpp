@@ -48,32 +48,23 @@ private slots:
     }
     void cleanup() { m_book.reset(); }
 
-    void aDamagedStartOffersTheNewestBackup_data()
-    {
-        QTest::addColumn<bool>("accept");
-        QTest::newRow("restored") << true;
-        QTest::newRow("declined") << false;
-    }
     void aDamagedStartOffersTheNewestBackup()
     {
-        QFETCH(bool, accept);
         m_book->addContact({{u"Name"_s, u"旧的"_s}});
         QVERIFY(Backup::daily(m_book->db(), QDate(2026, 12, 1)).ok());
         m_book->addContact({{u"Name"_s, u"新的"_s}});
         QVERIFY(Backup::daily(m_book->db(), QDate(2026, 12, 5)).ok());
         m_book->db().close();
         const QByteArray damaged = damage(m_book->path(), 0, QByteArray(100, 'z'));
-
-        RunningMain main;
-        main.prompter.expectQuestion(accept);
-        QVERIFY(!main.start(m_book->path()));
-        QVERIFY(main.prompter.scriptDone());
-        QCOMPARE(main.prompter.shown().first().title, u"错误26"_s);
-        QVERIFY(main.prompter.shown().first().text.contains(u"DB-2026-12-05.xml"_s));
-        QCOMPARE(main.window->restartWanted(), accept);
-        if (!accept) {
-            QCOMPARE(contentsOf(m_book->path()), damaged);
-            return;
+        for (const bool accept : {false, true}) {
+            RunningMain main;
+            main.prompter.expectQuestion(accept);
+            QVERIFY(!main.start(m_book->path()));
+            QVERIFY(main.prompter.scriptDone());
+            QCOMPARE(main.prompter.shown().first().title, u"错误26"_s);
+            QVERIFY(main.prompter.shown().first().text.contains(u"DB-2026-12-05.xml"_s));
+            QCOMPARE(main.window->restartWanted(), accept);
+            QCOMPARE(contentsOf(m_book->path()) == damaged, !accept);
         }
         // The damaged file is kept beside the backups.
         const QDir backups(Backup::folderOf(m_book->path()));
@@ -104,15 +95,8 @@ private slots:
         QCOMPARE(contentsOf(m_book->path()), damaged);
     }
 
-    void aFileReplacedByAnotherProgramIsToldAndReopened_data()
-    {
-        QTest::addColumn<bool>("reopen");
-        QTest::newRow("reopened") << true;
-        QTest::newRow("kept") << false;
-    }
     void aFileReplacedByAnotherProgramIsToldAndReopened()
     {
-        QFETCH(bool, reopen);
         RunningMain main;
         QVERIFY(main.start(m_book->path()));
         // Another program restores a backup: a new file renamed over the open one.
@@ -125,17 +109,19 @@ private slots:
         const QByteArray restored = contentsOf(m_book->path());
 
         // Choosing a skin writes the account's row: the window says why it cannot, and offers
-        // to open the file again.
-        main.prompter.expectQuestion(reopen);
-        emit main.find<QComboBox>(u"Combo_Skin"_s)->textActivated(u"Black"_s);
-        QTRY_COMPARE(main.prompter.pending(), 0);
-        QVERIFY(main.prompter.shown().first().text.contains(u"已被其他程序替换"_s));
-        QCOMPARE(main.window->restartWanted(), reopen);
-        QCOMPARE(main.window->isVisible(), !reopen);
+        // to open the file again, each time until the user takes the offer.
+        for (const bool reopen : {false, true}) {
+            main.prompter.expectQuestion(reopen);
+            emit main.find<QComboBox>(u"Combo_Skin"_s)->textActivated(u"Black"_s);
+            QTRY_COMPARE(main.prompter.pending(), 0);
+            QVERIFY(main.prompter.shown().last().text.contains(u"已被其他程序替换"_s));
+            QCOMPARE(main.window->restartWanted(), reopen);
+            QCOMPARE(main.window->isVisible(), !reopen);
+        }
         // Closing writes nothing to the new file, nor a copy of the old one among the backups.
         QVERIFY(main.window->close());
         QTest::qWait(10);
-        QCOMPARE(main.prompter.shown().size(), 1);
+        QCOMPARE(main.prompter.shown().size(), 2);
         QVERIFY(main.prompter.scriptDone());
         QCOMPARE(contentsOf(m_book->path()), restored);
         QVERIFY(!QDir(Backup::folderOf(m_book->path())).exists());
