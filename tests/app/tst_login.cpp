@@ -31,10 +31,6 @@ QLineEdit* box(QWidget& login, const char* name)
 {
     return login.findChild<QLineEdit*>(QString::fromLatin1(name));
 }
-QString message(QWidget& login)
-{
-    return login.findChild<QLabel*>(u"Label1"_s)->text();
-}
 void click(QWidget& login, const char* button)
 {
     QTest::mouseClick(login.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
@@ -83,11 +79,9 @@ private slots:
     }
     void cleanup() { m_data.reset(); }
 
-    void theDialogTellsEachRefusalThenLetsIn()
+    void theDialogTellsEachRefusal()
     {
-        // Passwords are checked against the book's own suffix, the root group's number.
-        m_data->run(u"UPDATE Vardelin_Type SET Number = 77 WHERE ID = 1"_s);
-        const qint64 wang = addAccount(u"小王"_s, u"123"_s, 77);
+        addAccount(u"小王"_s, u"123"_s, InitialData::rootNumber);
         Session session;
         frmLogin dialog(m_data->db(), session);
         QVERIFY(dialog.load());
@@ -97,19 +91,15 @@ private slots:
         QApplication::setActiveWindow(&dialog);
 
         enter(dialog, u"nobody"_s, u"secret"_s);
-        QCOMPARE(message(dialog), u"没有此用户名,请重新再试！"_s);
+        QCOMPARE(dialog.findChild<QLabel*>(u"Label1"_s)->text(), u"没有此用户名,请重新再试！"_s);
         // A wrong password empties its box and puts the cursor there; its account reaches nothing.
         box(dialog, "txtUserName")->setFocus();
         enter(dialog, u"小王"_s, u"12"_s);
-        QCOMPARE(message(dialog), u"输入的密码有误,请重新再试！"_s);
+        QCOMPARE(dialog.findChild<QLabel*>(u"Label1"_s)->text(), u"输入的密码有误,请重新再试！"_s);
         QVERIFY(box(dialog, "txtPassword")->text().isEmpty());
         QTRY_VERIFY(box(dialog, "txtPassword")->hasFocus());
         QVERIFY(dialog.isVisible() && !dialog.account());
         QCOMPARE(session.currentUserId, Session::administratorId);
-        enter(dialog, u"小王"_s, u"123"_s);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(session.currentUserId, wang);
-        QCOMPARE(session.skinName, u"Black"_s);
 
         // Without a root row the suffix keeps the value it had.
         m_data->run(u"UPDATE Vardelin_Type SET PID = 5 WHERE ID = 1"_s);
@@ -143,7 +133,9 @@ private slots:
         const QString layout =
             DockLayout::write({{{u"Pane1"_s, Area::Left, false, true, 220, {}},
                                 {u"Pane2"_s, Area::Left, false, false, 200, {}}}});
-        QCOMPARE(addAccount(u"小王"_s, u"wang"_s, InitialData::rootNumber, layout), 2);
+        // Passwords are checked against the book's own suffix, the root group's number.
+        m_data->run(u"UPDATE Vardelin_Type SET Number = 77 WHERE ID = 1"_s);
+        QCOMPARE(addAccount(u"小王"_s, u"wang"_s, 77, layout), 2);
 
         RunningMain main;
         main.window->setLoginShow([](frmLogin& login) {
