@@ -10,7 +10,6 @@
 #include "app/frmLogin.h"
 #include "db/InitialData.h"
 #include "db/Scramble.h"
-#include "ui/Skin.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -128,7 +127,6 @@ private slots:
         m_data->setDisplayedColumns({u"C.Name"_s});
         for (const auto& [name, user] : {std::pair{u"管理员的"_s, 1}, {u"小王的"_s, 2}})
             m_data->addContact({{u"Name"_s, name}, {u"UID"_s, user}});
-        // A layout with the history pane hidden.
         using DockLayout::Area;
         const QString layout =
             DockLayout::write({{{u"Pane1"_s, Area::Left, false, true, 220, {}},
@@ -143,7 +141,6 @@ private slots:
             return login.result();
         });
         QVERIFY(main.start(m_data->path()));
-        QCOMPARE(Skin::current(), u"Black"_s);
         QCOMPARE(main.find<QComboBox>(u"Combo_Skin"_s)->currentText(), u"Black"_s);
         QVERIFY(main.find<QDockWidget>(u"Pane2"_s)->isHidden());
         QCOMPARE(main.names(), QStringList{u"小王的"_s});
