@@ -5,6 +5,7 @@
 #include "TestDatabase.h"
 
 #include "app/DockLayout.h"
+#include "app/frmLogin.h"
 #include "card/frmCard.h"
 
 #include <QApplication>
@@ -94,6 +95,8 @@ private slots:
     {
         m_data->setOption(u"IsMax"_s, true);
         RunningMain main;
+        // Without the login option no login is shown: one would end the start here.
+        main.window->setLoginShow([](frmLogin&) { return int(QDialog::Rejected); });
         QVERIFY(main.start(m_data->path()));
         QVERIFY(main.window->windowState() & Qt::WindowMaximized);
         QTreeWidgetItem* root = main.tree()->topLevelItem(0);
