@@ -29,7 +29,9 @@ QString withPane1(const QString& field, const QString& value)
     QString text = soundText;
     const qsizetype start = text.indexOf(u"\""_s + field + u"\":"_s);
     const qsizetype valueStart = start + field.size() + 3;
-    const qsizetype end = text.indexOf(u',', valueStart);
+    qsizetype end = valueStart; // the value ends at the next field or at the pane's end
+    while (text[end] != u',' && text[end] != u'}')
+        ++end;
     return text.replace(valueStart, end - valueStart, value);
 }
 
