@@ -17,24 +17,24 @@ class TestCellText : public QObject {
     Q_OBJECT
 
 private slots:
-    // A column keeps each cell apart however its text was encoded.
+    // A column keeps each cell apart however its text was encoded: a malformed byte, then a
+    // character cut short.
     void cellsKeepTheirBoundsAndText()
     {
         CellColumn column;
-        for (const char* utf8 : {"13800138000", "", "张三 O'Brien",
+        for (const char* utf8 : {"13800138000", "",
                                  "a\xff"
                                  "b",
                                  "\xe5\xbc"})
-            column.appendUtf8(utf8); // a malformed byte, then a character cut short
+            column.appendUtf8(utf8);
         column.push_back(u"李四");
         column.squeeze();
-        QCOMPARE(column.size(), 6u);
+        QCOMPARE(column.size(), 5u);
         QCOMPARE(column[0], u"13800138000");
         QVERIFY(column[1].isEmpty());
-        QCOMPARE(column[2], u"张三 O'Brien");
-        QCOMPARE(column[3], u"a\ufffdb");
-        QVERIFY(!column[4].contains(u'张') && column[4].size() <= 2);
-        QCOMPARE(column.view(5), u"李四");
+        QCOMPARE(column[2], u"a\ufffdb");
+        QVERIFY(!column[3].contains(u'张') && column[3].size() <= 2);
+        QCOMPARE(column.view(4), u"李四");
     }
 
     void signsStandForInvisibleCharacters_data()
@@ -86,9 +86,9 @@ private slots:
         QCOMPARE(SortKey::of(cell), key);
     }
 
+    // Numbers by value, then Han by pinyin; 9 and 9.00, and the two 李, tie.
     void orderOfCells()
     {
-        // Numbers by value, then Han by pinyin; 9 and 9.00, and the two 李, tie.
         std::vector<QString> keys;
         for (const QString& cell : u"10,9,张,李,陈,9.00,李,安,2.5"_s.split(u','))
             keys.push_back(SortKey::of(cell));
@@ -98,11 +98,10 @@ private slots:
                  (std::vector<int>{2, 3, 6, 4, 7, 0, 1, 5, 8}));
     }
 
-    // Every text of up to two printable characters, and longer mixes of case, digits and
+    // Every text of up to two printable characters, and random mixes of case, digits and
     // punctuation: the keys built without the collator give the collator's order.
     void asciiKeysOrderAsTheCollator()
     {
-        QVERIFY(SortKey::hasAsciiKeys());
         std::vector<QString> texts{QString()};
         for (char16_t a = u' '; a <= u'~'; ++a) {
             texts.push_back(QString(QChar(a)));
@@ -112,23 +111,20 @@ private slots:
         const QString common = u"aAbBzZ09.-_@+ "_s;
         QRandomGenerator random(7);
         for (int i = 0; i < 3000; ++i) {
-            QString text;
+            QString& text = texts.emplace_back();
             for (int length = int(random.bounded(2, 12)); length > 0; --length)
                 text += random.bounded(3) ? common[random.bounded(int(common.size()))]
                                           : QChar(char16_t(random.bounded(32, 127)));
-            texts.push_back(text);
         }
-        std::vector<std::string> keys;
-        for (const QString& text : texts) {
-            QVERIFY(SortKey::isPlainAscii(text));
-            SortKey::appendAsciiKey(text, keys.emplace_back());
-        }
+        std::vector<std::string> keys(texts.size());
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            SortKey::appendAsciiKey(texts[i], keys[i]);
         std::vector<int> byAsciiKey(texts.size());
         std::iota(byAsciiKey.begin(), byAsciiKey.end(), 0);
-        std::stable_sort(byAsciiKey.begin(), byAsciiKey.end(),
-                         [&](int a, int b) { return keys[a] < keys[b]; });
+        std::ranges::stable_sort(byAsciiKey, [&](int a, int b) { return keys[a] < keys[b]; });
         QCOMPARE(byAsciiKey, SortKey::order(texts, Qt::AscendingOrder));
-        QVERIFY(!SortKey::isPlainAscii(u"a\tb"_s) && !SortKey::isPlainAscii(u"王"_s));
+        QVERIFY(SortKey::isPlainAscii(texts.back()) && !SortKey::isPlainAscii(u"a\tb"_s) &&
+                !SortKey::isPlainAscii(u"王"_s));
     }
 };
 

@@ -40,6 +40,8 @@ private slots:
         m_book->setDisplayedColumns({u"C.Name"_s});
     }
 
+    // Written in the save's transaction, rewritten by a statement of its own (as a merge does),
+    // gone with the delete.
     void savedAndDeletedContactsAreFoundOrGoneAtOnce()
     {
         const Database& db = m_book->db();
@@ -49,13 +51,11 @@ private slots:
         auto saved = ContactCard::save(db, request);
         QVERIFY(saved);
         QCOMPARE(m_book->scalar(u"SELECT Spelling || Digits FROM Vardelin_Search"_s).toString(),
-                 u"liminglang,,,13800138000,,"_s); // committed with the save
-        QCOMPARE(found(db, u"lml"_s), QStringList{u"李明朗"_s});
-        QCOMPARE(found(db, u"+8613800138000"_s), QStringList{u"李明朗"_s});
-        // Rewritten by a statement of its own, as a merge does: found under the new name only.
+                 u"liminglang,,,13800138000,,"_s);
+        QCOMPARE(found(db, u"lml"_s) + found(db, u"+8613800138000"_s), QStringList(2, u"李明朗"_s));
         m_book->run(u"UPDATE Vardelin_Contact SET Name = '王明', Moblie1 = NULL"_s);
-        QCOMPARE(found(db, u"lml"_s) + found(db, u"13800138000"_s), QStringList());
-        QCOMPARE(found(db, u"wm"_s), QStringList{u"王明"_s});
+        QCOMPARE(found(db, u"lml"_s) + found(db, u"13800138000"_s) + found(db, u"wm"_s),
+                 QStringList{u"王明"_s});
         QVERIFY(ContactCommands::deleteContacts(db, std::vector<qint64>{saved.value().contactId}));
         QCOMPARE(found(db, u"王"_s) + found(db, u"wm"_s), QStringList());
         QCOMPARE(m_book->scalar(u"SELECT count(*) FROM Vardelin_Search"_s).toInt(), 0);
@@ -150,10 +150,10 @@ private slots:
     // after the table was made leaves the file as the earlier build wrote it.
     void migrationAddsTheSearchTableOrLeavesTheOldFile()
     {
-        for (const char* trigger :
-             {"Search_Insert", "Search_Update", "Search_Move", "Search_Delete"})
-            m_book->run(u"DROP TRIGGER "_s + QLatin1StringView(trigger));
-        m_book->run(u"DROP TABLE Vardelin_Search"_s);
+        for (const char* gone :
+             {"TRIGGER Search_Insert", "TRIGGER Search_Update", "TRIGGER Search_Move",
+              "TRIGGER Search_Delete", "TABLE Vardelin_Search"})
+            m_book->run(u"DROP "_s + QLatin1StringView(gone));
         m_book->run(u"PRAGMA user_version = 3"_s);
         m_book->addContact({{u"Name"_s, u"李明朗"_s}, {u"Moblie3"_s, u"138-0013-8000"_s}});
         std::vector<Schema::Migration> steps(Schema::migrations().begin(),
@@ -162,19 +162,14 @@ private slots:
                              return db.exec(u"INSERT INTO NoSuchTable VALUES (1)"_s);
                          }});
         QVERIFY(!Schema::migrateAndVerify(m_book->db(), 3, steps));
-        QCOMPARE(m_book->scalar(u"PRAGMA user_version"_s).toInt(), 3);
-        QCOMPARE(m_book
-                     ->scalar(u"SELECT count(*) FROM sqlite_master WHERE name LIKE 'Search%' "
-                              "OR name = 'Vardelin_Search'"_s)
-                     .toInt(),
+        QCOMPARE(m_book->scalar(u"SELECT count(*) FROM sqlite_master WHERE name LIKE '%Search%'"_s),
                  0);
-
+        QCOMPARE(m_book->scalar(u"PRAGMA user_version"_s).toInt(), 3);
         Database db;
         QVERIFY(db.open(m_book->path()));
         QCOMPARE(found(db, u"lml"_s) + found(db, u"8000"_s), QStringList(2, u"李明朗"_s));
         m_book->addContact({{u"Name"_s, u"李明"_s}});
         QCOMPARE(found(db, u"lm"_s), (QStringList{u"李明"_s, u"李明朗"_s}));
-        QCOMPARE(m_book->scalar(u"PRAGMA user_version"_s).toInt(), Schema::version);
     }
 
     // Another program dropped our table or a trigger: the next start builds them again, and
@@ -184,16 +179,13 @@ private slots:
         m_book->addContact({{u"Name"_s, u"李明朗"_s}});
         m_book->run(u"DROP TRIGGER Search_Insert"_s);
         m_book->addContact({{u"Name"_s, u"王芳"_s}});
-        {
-            Database db;
-            QVERIFY(db.open(m_book->path()));
-            QCOMPARE(found(db, u"王"_s) + found(db, u"wf"_s), QStringList(2, u"王芳"_s));
-        }
+        QVERIFY(Database().open(m_book->path()));
+        QCOMPARE(found(m_book->db(), u"王"_s) + found(m_book->db(), u"wf"_s),
+                 QStringList(2, u"王芳"_s));
         m_book->run(u"DROP TABLE Vardelin_Search"_s);
         m_book->run(u"DROP TRIGGER LunarBirthday_ContactDeleted"_s);
-        Database db;
-        QVERIFY(db.open(m_book->path()));
-        QCOMPARE(found(db, u"lml"_s), QStringList{u"李明朗"_s});
+        QVERIFY(Database().open(m_book->path()));
+        QCOMPARE(found(m_book->db(), u"lml"_s), QStringList{u"李明朗"_s});
         QCOMPARE(m_book
                      ->scalar(u"SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND "
                               "name IN ('Search_Insert', 'LunarBirthday_ContactDeleted')"_s)
