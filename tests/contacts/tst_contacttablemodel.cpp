@@ -1,18 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The contact list's model and view: check marks, images, the header-click sort and the
-// widths; and the letter tabs above it.
+// The contact list's model and view: check marks, images, widths, and the header-click sort
+// through rebuilds against the plain rule.
 #include "contacts/ContactListView.h"
 #include "contacts/ContactTableModel.h"
-#include "contacts/LetterTabs.h"
+#include "contacts/SortKey.h"
 #include "db/ListWidths.h"
-#include "ui/Skin.h"
 
 #include <QAbstractItemModelTester>
-#include <QApplication>
 #include <QHeaderView>
 #include <QPixmap>
+#include <QRandomGenerator>
 #include <QSignalSpy>
-#include <QTabBar>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -44,6 +42,42 @@ ContactRows sample()
         rows.cells[1].push_back(mobile);
     }
     return rows;
+}
+
+// Rows of ID, name and an ASCII-only phone, under the columns 姓名 and 电话1.
+using Book = std::vector<std::tuple<qint64, QString, QString>>;
+ContactRows rowsOf(const Book& book)
+{
+    ContactRows rows;
+    rows.columns = {{11, u"C.Name"_s, u"姓名"_s, 1500}, {13, u"C.Tel1"_s, u"电话1"_s, 1500}};
+    rows.cells.resize(2);
+    for (const auto& [id, name, phone] : book) {
+        rows.ids.push_back(id);
+        rows.male.push_back(false);
+        rows.cells[0].push_back(name);
+        rows.cells[1].push_back(phone);
+    }
+    return rows;
+}
+
+// Texts that trip a sort (numbers of every shape, blanks, quotes, wildcards, Chinese, full-width
+// and non-BMP characters, line breaks), or plain ASCII ones, keyed without the collator.
+QString randomText(QRandomGenerator& random, bool ascii)
+{
+    static const QStringList pieces =
+        u"张三|王五|李四|安然|O'Brien|100%|a_b|%|_|wang|Wang|WANG|3M公司| 42 |-0.004|12.345|9|10|"
+        "0010|-3|+5|.5|5.|-|1e3|1,000|１２|\u00a07|\t8|12\n34|😀笑|Ａ全角|138-0000|99.995|-0|0.00|"
+        "赵'钱|\\"_s.split(u'|');
+    static const QStringList asciiPieces =
+        u"010-|+86 |138|(0755)|9|10|0010|-3| 42 |.|wang|Wang|W|@qq.com|_|~|a|A|Z|'|\\|x#1|%|^`"_s
+            .split(u'|');
+    if (random.bounded(4) == 0) // empty, or one of many equal numbers
+        return random.bounded(2) ? QString() : QString::number(random.bounded(200));
+    const QStringList& from = ascii ? asciiPieces : pieces;
+    QString text;
+    for (int parts = int(random.bounded(1, 4)); parts > 0; --parts)
+        text += from[random.bounded(int(from.size()))];
+    return text;
 }
 
 QString column(const QAbstractItemModel& model, int column)
@@ -163,43 +197,69 @@ private slots:
         QVERIFY(!view.isColumnHidden(0) && view.columnWidth(0) > 0);
     }
 
-    // A later change of the application font still reaches the list, which draws unshaped.
-    void theListDrawsUnshapedInTheApplicationFont()
+    // Header clicks, and rebuilds of a sorted list whose rows change, keep the plain order: each
+    // cell's sort key by the collation, ties in the rows' order.
+    void clicksAndRebuildsKeepThePlainOrder()
     {
+        QRandomGenerator random(20261207);
+        Book book;
+        for (qint64 id = 1; id <= 1500; ++id)
+            book.emplace_back(id, randomText(random, false), randomText(random, true));
         ContactListView view;
-        QFont chosen = QApplication::font();
-        chosen.setPointSizeF(15.5);
-        QApplication::setFont(chosen);
-        QCoreApplication::sendPostedEvents(); // the change reaches widgets as posted events
-        QCOMPARE(view.font().pointSizeF(), 15.5);
-        QVERIFY(view.font().styleStrategy() & QFont::PreferNoShaping);
-    }
-
-    // The letter tabs are laid out as a plain tab bar with the same tabs lays them out, with the
-    // count start-up shows on the selected tab; Qt's own look first, then the theme, which once
-    // applied stays for the whole program.
-    void letterTabsAreMeasuredLikeAPlainTabBars()
-    {
-        for (const QString& skin : {QString(), u"Blue"_s}) {
-            QVERIFY(skin.isEmpty() || Skin::apply(skin));
-            LetterTabs tabs;
-            tabs.showCount(100000);
-            QTabBar plain; // set up as LetterTabs sets itself up
-            plain.setExpanding(false);
-            plain.setUsesScrollButtons(true);
-            plain.setDrawBase(true);
-            plain.addTab(u"全部(100000)"_s);
-            for (char16_t letter = u'A'; letter <= u'Z'; ++letter)
-                plain.addTab(QString(QChar(letter)));
-            for (QWidget* bar : std::initializer_list<QWidget*>{&tabs, &plain}) {
-                bar->resize(900, 40);
-                bar->show();
-                QVERIFY(QTest::qWaitForWindowExposed(bar));
-            }
-            QCOMPARE(tabs.sizeHint(), plain.sizeHint());
-            for (int index = 0; index < 27; ++index)
-                QCOMPARE(tabs.tabRect(index), plain.tabRect(index));
+        int sorted = 0, builds = 0;
+        const auto check = [&] {
+            std::vector<QString> keys;
+            for (const auto& [id, name, phone] : book)
+                keys.push_back(SortKey::of(sorted ? phone : name));
+            std::vector<qint64> expected, shown;
+            for (int position : SortKey::order(keys, *view.sortDirection()))
+                expected.push_back(std::get<0>(book[position]));
+            for (int row = 0; row < view.contacts()->rowCount(); ++row)
+                shown.push_back(view.contacts()->contactId(row));
+            QCOMPARE(shown, expected);
+        };
+        const auto rebuild = [&] {
+            if (++builds % 2 == 0) // the window lets go of its rows before it reads new ones
+                view.releaseRows();
+            view.showRows(rowsOf(book), {}, {});
+            check();
+        };
+        const auto each = [&](int every, const std::function<void(QString&, QString&)>& change) {
+            for (auto& [id, name, phone] : book)
+                if (id % every == 0)
+                    change(name, phone);
+        };
+        view.showRows(rowsOf(book), {}, {});
+        for (int column : {0, 0, 1, 1, 0}) {
+            view.sortByHeader(sorted = column);
+            check();
         }
+        rebuild(); // the same rows again
+        const Book all = book;
+        std::erase_if(book, [](const auto& row) { return std::get<0>(row) % 3 == 0; });
+        rebuild(); // fewer rows
+        book = all;
+        rebuild(); // and back: rows come between those it kept
+        std::swap(std::get<1>(book[3]), std::get<1>(book[900]));
+        rebuild(); // as many rows, two texts traded
+        std::erase_if(book, [](const auto& row) { return std::get<0>(row) % 11 == 0; });
+        std::swap(std::get<1>(book[5]), std::get<1>(book[700]));
+        rebuild(); // seen texts only, on other rows
+        each(9, [](QString& name, QString&) { name += u'7'; });
+        book.emplace_back(9001, u" 0.5"_s, u"9"_s);
+        rebuild(); // texts the list has not seen
+        view.sortByHeader(sorted = 1);
+        each(17, [](QString&, QString& phone) { phone.prepend(u'王'); });
+        rebuild(); // the ASCII-only column gains a Chinese text, then loses it
+        each(17, [](QString&, QString& phone) { phone.remove(0, 1); });
+        rebuild();
+        view.sortByHeader(sorted = 0);
+        each(1, [&](QString& name, QString&) { name = u"139%1"_s.arg(random.bounded(1u << 30)); });
+        rebuild(); // every text its own
+        rebuild();
+        std::swap(std::get<1>(book[10]), std::get<1>(book[300]));
+        rebuild();
+        rebuild();
     }
 };
 

@@ -80,20 +80,6 @@ private slots:
         QCOMPARE(names(GroupTree::arrange(nodes)), expected);
     }
 
-    void choicesLeaveOutTheEditedGroupOrTheRoot()
-    {
-        const QString root =
-            book->scalar(u"SELECT Name FROM Vardelin_Type WHERE ID = 1"_s).toString();
-        // Number order, equal Numbers by ID, wherever the root's Number (the password suffix)
-        // puts it.
-        QCOMPARE(names(GroupEditing::moveTargets(book->db()).value()),
-                 u"项目组 小组 朋友 环甲 环乙 同事"_s);
-        QCOMPARE(
-            names(GroupEditing::parentCandidates(book->db(), 11).value()).remove(root).simplified(),
-            u"小组 朋友 环甲 环乙 同事"_s);
-        QVERIFY(names(GroupEditing::parentCandidates(book->db(), 0).value()).contains(root));
-    }
-
     void saveChecksThenWrites_data()
     {
         QTest::addColumn<bool>("isEdit");
