@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Which contacts the list holds: the group, user, letter and keyword filters, the keyword found
-// literally, by pinyin and by number through the search table; and the columns it shows.
+// Which contacts the list holds (filters; the keyword literally, by pinyin and by number through
+// the search table) and which columns it shows.
 #include "TestDatabase.h"
 
 #include "card/ContactCard.h"
@@ -66,8 +66,7 @@ private slots:
         m_book->setDisplayedColumns({u"C.Name"_s});
     }
 
-    // Written in the save's transaction, rewritten by a statement of its own (as a merge does),
-    // gone with the delete.
+    // Written with the save, rewritten by a statement of its own (as a merge does), deleted.
     void savedAndDeletedContactsAreFoundOrGoneAtOnce()
     {
         const Database& db = m_book->db();
@@ -188,8 +187,7 @@ private slots:
         QCOMPARE(found(db, u"lm"_s), (QStringList{u"李明"_s, u"李明朗"_s}));
     }
 
-    // Another program dropped our table or a trigger: the next start builds them again, and
-    // contacts written meanwhile are found.
+    // A table or trigger another program dropped is built again at the next start.
     void lostSearchTableOrTriggerIsBuiltAgain()
     {
         m_book->addContact({{u"Name"_s, u"李明朗"_s}});
@@ -360,10 +358,7 @@ private slots:
             m_book->run(u"INSERT INTO Vardelin_Alias (Name, Alias, Width, Seq, IsDisplay) "
                         "VALUES (?, '坏列', 50, 0, 1)"_s,
                         {extraRow});
-
-        const auto rows = ContactListLoader::load(m_book->db(), filter(friends));
-        QVERIFY(rows.ok());
-        const ContactRows& list = rows.value();
+        const ContactRows list = ContactListLoader::load(m_book->db(), filter(friends)).value();
         QStringList shown;
         for (const ListColumn& column : list.columns)
             shown << u"%1 %2 %3"_s.arg(column.field, column.caption).arg(column.width);

@@ -5,7 +5,6 @@
 #include "TestDatabase.h"
 
 #include "contacts/frmDuplicates.h"
-#include "contacts/frmTName.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -37,16 +36,17 @@ struct Window : RunningMain {
         find<QLineEdit>(u"Edit_Condition"_s)->setText(keyword);
         QTest::mouseClick(find<QPushButton>(u"Button_CZ"_s), Qt::LeftButton);
     }
-    // Change group, choosing the group in the dialog exec() shows.
-    void moveTo(const QString& group) const
+    // Change group, the step driving the dialog exec() shows (cancelled if the step left it).
+    void changeGroup(const std::function<void(QComboBox*, QPushButton*)>& step) const
     {
-        QTimer::singleShot(0, [group] {
+        QTimer::singleShot(0, [step] {
             QWidget* dialog = QApplication::activeModalWidget();
             if (!dialog || dialog->objectName() != u"frmTName"_s)
                 return QTest::qFail("no change-group dialog", __FILE__, __LINE__);
-            auto* groups = dialog->findChild<QComboBox*>(u"Edit_Type"_s);
-            groups->setCurrentIndex(groups->findText(group));
-            QTest::mouseClick(dialog->findChild<QPushButton*>(u"OK"_s), Qt::LeftButton);
+            step(dialog->findChild<QComboBox*>(u"Edit_Type"_s),
+                 dialog->findChild<QPushButton*>(u"OK"_s));
+            if (dialog->isVisible())
+                QMetaObject::invokeMethod(dialog, "reject");
         });
         action("EditType")->trigger();
     }
@@ -149,11 +149,21 @@ private slots:
         QCOMPARE(tickAll->text(), u"全部选中"_s);
     }
 
-    // Moved rows stay in view, ticked, as they were; a failed move moves none and rebuilds.
+    // The dialog offers the groups by Number without the root and refuses what names none; the
+    // moved rows stay in view, ticked, as they were; a failed move moves none and rebuilds; a
+    // group deleted since the dialog was filled is refused and the groups refilled.
     void changeGroupMovesTheTickedRowsOrNone()
     {
         main->tick({0, 4});
-        main->moveTo(u"同事"_s);
+        main->changeGroup([&](QComboBox* groups, QPushButton* ok) {
+            QCOMPARE(groups->itemText(0) + groups->itemText(1), u"同事朋友"_s);
+            for (const QString& typed : {QString(), u"同"_s, u"同事"_s}) {
+                groups->lineEdit()->setText(typed);
+                if (typed.size() < 2)
+                    main->prompter.expectMessage(u"请选择需要更换的分组名称！"_s);
+                ok->click();
+            }
+        });
         const auto* rows = main->list()->contacts();
         QCOMPARE(count(u"TID = %1 AND ID IN (%2, %3)"_s.arg(work)
                            .arg(rows->contactId(0))
@@ -162,47 +172,26 @@ private slots:
         QVERIFY(main->ticked(0) && main->ticked(4));
         QCOMPARE(main->column(1)[0], u"朋友"_s);
 
-        main->tick({1, 2});
         book->run(u"CREATE TRIGGER refuse BEFORE UPDATE ON Vardelin_Contact WHEN OLD.ID = %1 "
                   "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s.arg(rows->contactId(2)));
+        main->tick({2});
         main->prompter.expectMessage();
-        main->moveTo(u"同事"_s);
-        QVERIFY(main->prompter.shown()[0].title.startsWith(u"错误"_s));
-        QCOMPARE(count(u"TID = %1"_s.arg(work)), 2);
-        QVERIFY(!main->ticked(0) && !main->ticked(1)); // rebuilt from the database
-    }
-
-    // Groups by Number without the root; what names no group, or one deleted since, is refused.
-    void changeGroupDialogRefusesWhatNamesNoGroup()
-    {
-        std::optional<qint64> applied;
-        Result<bool> answer = false;
-        frmTName dialog(book->db(), main->prompter, [&](qint64 groupId) {
-            applied = groupId;
-            return answer;
+        main->changeGroup([](QComboBox* groups, QPushButton* ok) {
+            groups->setCurrentIndex(groups->findText(u"同事"_s));
+            ok->click();
         });
-        QVERIFY(dialog.GJParent().ok());
-        dialog.show();
-        auto* groups = dialog.findChild<QComboBox*>(u"Edit_Type"_s);
-        auto* ok = dialog.findChild<QPushButton*>(u"OK"_s);
-        QCOMPARE(groups->itemText(0) + groups->itemText(1) + groups->currentText(), u"同事朋友"_s);
-        for (const QString& typed : {QString(), u"同"_s}) {
-            groups->lineEdit()->setText(typed);
-            main->prompter.expectMessage(u"请选择需要更换的分组名称！"_s);
-            QTest::mouseClick(ok, Qt::LeftButton);
-        }
-        QVERIFY(!applied);
-        groups->setCurrentIndex(1);
-        book->run(u"DELETE FROM Vardelin_Type WHERE ID = ?"_s, {friends});
-        main->prompter.expectMessage(u"所选分组已被删除，请重新选择！"_s);
-        QTest::mouseClick(ok, Qt::LeftButton);
-        QCOMPARE(applied, friends);
-        QVERIFY(groups->count() == 1 && dialog.isVisible()); // refilled
-        answer = true;
-        groups->lineEdit()->setText(u"同事"_s);
-        QTest::mouseClick(ok, Qt::LeftButton);
-        QCOMPARE(applied, work);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(main->prompter.shown().last().title.startsWith(u"错误"_s));
+        QCOMPARE(count(u"TID = %1"_s.arg(work)), 2);
+        QVERIFY(!main->ticked(0) && !main->ticked(2)); // rebuilt from the database
+
+        main->tick({1});
+        main->changeGroup([&](QComboBox* groups, QPushButton* ok) {
+            groups->setCurrentIndex(groups->findText(u"同事"_s));
+            book->run(u"DELETE FROM Vardelin_Type WHERE ID = ?"_s, {work});
+            main->prompter.expectMessage(u"所选分组已被删除，请重新选择！"_s);
+            ok->click();
+            QCOMPARE(groups->count(), 1);
+        });
     }
 
     // Two of three sharing a number merged into the chosen contact and name; the list rebuilt.
