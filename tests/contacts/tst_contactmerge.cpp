@@ -230,21 +230,18 @@ private slots:
         const qint64 group = book->addGroup(1, 1, u"朋友"_s),
                      other = book->addGroup(1, 2, u"同事"_s);
         const std::vector<qint64> ids = fill(group);
-        const auto inOther = [&] {
-            return count(u"Vardelin_Contact WHERE TID = ?"_s, {other});
-        };
+        const QString inOther = u"Vardelin_Contact WHERE TID = %1"_s.arg(other);
         QVERIFY(ContactCommands::moveContacts(book->db(), {2, 4, 1200}, other).value());
-        QCOMPARE(count(u"Vardelin_Contact WHERE TID = ? AND ID IN (2, 4, 1200)"_s, {other}), 3);
+        QCOMPARE(count(inOther + u" AND ID IN (2, 4, 1200)"_s), 3);
         failOn(u"UPDATE"_s, 1101);
         QVERIFY(!ContactCommands::moveContacts(book->db(), ids, group).ok());
-        QCOMPARE(inOther(), 3);
+        QCOMPARE(count(inOther), 3);
         book->run(u"DROP TRIGGER refuse"_s);
         QVERIFY(ContactCommands::moveContacts(book->db(), ids, other).value());
-        QCOMPARE(inOther(), 1200);
         book->run(u"DELETE FROM Vardelin_Type WHERE ID = ?"_s, {group});
         auto moved = ContactCommands::moveContacts(book->db(), {1, 2}, group);
         QVERIFY(moved.ok() && !moved.value());
-        QCOMPARE(inOther(), 1200);
+        QCOMPARE(count(inOther), 1200);
     }
 };
 

@@ -171,22 +171,6 @@ private slots:
         QCOMPARE(PhoneDigits::normalized(written), digits);
     }
 
-    // A file of layout 3 gets the table filled from its contacts at the open.
-    void migrationAddsTheSearchTable()
-    {
-        for (const char* gone :
-             {"TRIGGER Search_Insert", "TRIGGER Search_Update", "TRIGGER Search_Move",
-              "TRIGGER Search_Delete", "TABLE Vardelin_Search"})
-            m_book->run(u"DROP "_s + QLatin1StringView(gone));
-        m_book->run(u"PRAGMA user_version = 3"_s);
-        m_book->addContact({{u"Name"_s, u"李明朗"_s}, {u"Moblie3"_s, u"138-0013-8000"_s}});
-        Database db;
-        QVERIFY(db.open(m_book->path()));
-        QCOMPARE(found(db, u"lml"_s) + found(db, u"8000"_s), QStringList(2, u"李明朗"_s));
-        m_book->addContact({{u"Name"_s, u"李明"_s}});
-        QCOMPARE(found(db, u"lm"_s), (QStringList{u"李明"_s, u"李明朗"_s}));
-    }
-
     // A table or trigger another program dropped is built again at the next start.
     void lostSearchTableOrTriggerIsBuiltAgain()
     {
