@@ -160,20 +160,6 @@ private slots:
         QCOMPARE(table(), before);
     }
 
-    // Keys and a right click pick the node and list its contacts; the menu key's event names a
-    // point, which may lie on another node, yet acts on the selected one.
-    void keysAndRightClickPickTheNode()
-    {
-        main->tree()->setFocus();
-        QTest::keyClick(main->tree(), Qt::Key_End);
-        QTest::keyClick(main->tree(), Qt::Key_Up); // 朋友
-        QCOMPARE(main->names(), QStringList{u"王五"_s});
-        main->contextMenu({2, 2}, QContextMenuEvent::Keyboard);
-        QCOMPARE(main->tree()->currentItem(), main->treeItem(u"朋友"_s));
-        main->rightClick(u"同事"_s);
-        QCOMPARE(main->names(), QStringList{u"李四"_s});
-    }
-
     // New saves in its Number's place; an edit refuses the group's own subgroup, then moves it;
     // the tree is rebuilt with the root selected, the list is not refilled.
     void newAndEditRebuildTheTree()
@@ -201,8 +187,19 @@ private slots:
         QCOMPARE(main->names(), QStringList{u"李四"_s});
     }
 
-    void deleteAsksThenRemovesOnlyTheNode()
+    // Keys and a right click pick the node and list its contacts; the menu key's event names a
+    // point, which may lie on another node, yet acts on the selected one. Delete asks first,
+    // then removes only the node: no rebuild, so the others keep their expansion.
+    void pickThenDeleteOnlyTheNode()
     {
+        main->tree()->setFocus();
+        QTest::keyClick(main->tree(), Qt::Key_End);
+        QTest::keyClick(main->tree(), Qt::Key_Up); // 朋友
+        QCOMPARE(main->names(), QStringList{u"王五"_s});
+        main->contextMenu({2, 2}, QContextMenuEvent::Keyboard);
+        QCOMPARE(main->tree()->currentItem(), main->treeItem(u"朋友"_s));
+        main->rightClick(u"同事"_s);
+        QCOMPARE(main->names(), QStringList{u"李四"_s});
         main->prompter.expectQuestion(false, u"是否真的要删除选中的分组？"_s);
         main->command(u"空组"_s, "Del_Menu");
         QVERIFY(main->treeItem(u"空组"_s));
@@ -211,7 +208,6 @@ private slots:
         main->command(u"空组"_s, "Del_Menu");
         QCOMPARE(book->scalar(u"SELECT count(*) FROM Vardelin_Type WHERE ID = 13"_s).toInt(), 0);
         QVERIFY(!main->treeItem(u"空组"_s));
-        // No rebuild: the other nodes keep their expansion, the list is not refilled.
         QVERIFY(!main->treeItem(u"同事"_s)->isExpanded());
         QCOMPARE(main->names(), QStringList{});
     }
