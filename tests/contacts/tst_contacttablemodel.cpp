@@ -117,6 +117,7 @@ private slots:
         model.sortBy(0, Qt::AscendingOrder); // 安然 李四 王五 张三
         QVERIFY(tick(model, 3, 0));          // 张三
         model.removeContacts({101, 999});
+        QCOMPARE(model.rowOf(101), -1);
         QCOMPARE(model.checkedIds(), std::vector<qint64>{103});
         model.sortBy(1, Qt::DescendingOrder);
         QCOMPARE(column(model, 0), u"张三 王五 安然"_s);
