@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Tests of the keyword search: its search table, the pinyin and number matches, the migration.
+// Which contacts the list holds (filters; the keyword literally, by pinyin and by number through
+// the search table) and which columns it shows.
 #include "TestDatabase.h"
 
 #include "card/ContactCard.h"
@@ -7,7 +8,6 @@
 #include "contacts/ContactListLoader.h"
 #include "contacts/ContactListQuery.h"
 #include "contacts/PhoneDigits.h"
-#include "db/Schema.h"
 
 #include <QTest>
 
@@ -15,17 +15,43 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The names found, sorted; a failed load gives the error.
-QStringList found(const Database& db, const QString& keyword)
+constexpr qint64 friends = 2, classmates = 3, gone = 5, large = 70000, zhang = 1;
+
+// 朋友 holds 张三 (ID 1), 赵六 (user 3) and 老同学 with 王五; 同事 holds 李四 (user 3); the root
+// holds 孙八 (user 3); 大编号 holds 周九 (user 40000); 钱七's group is deleted.
+void fillBook(TestDatabase& book)
 {
-    const auto rows = ContactListLoader::load(db, {1, 1, {}, keyword, false});
+    book.run(u"INSERT INTO Vardelin_Type (ID, PID, Name) VALUES (2, 1, '朋友'), (3, 2, '老同学'), "
+             "(4, 1, '同事'), (5, 1, '已删除'), (70000, 1, '大编号')"_s);
+    book.run(u"INSERT INTO Vardelin_Contact (Name, Py, Sex, UID, TID, Moblie1, Address) VALUES "
+             "('张三', 'Z', '男', 1, 2, '13800000001', NULL), ('赵六', 'Z', '男 ', 3, 2, NULL, "
+             "'13800000004'), ('王五', 'W', NULL, 1, 3, '13800000003', NULL), ('李四', 'L', '女', "
+             "3, 4, '13800000002', NULL), ('孙八', 'S', NULL, 3, 1, NULL, NULL), ('周九', 'Z', "
+             "NULL, 40000, 70000, NULL, NULL), ('钱七', 'Q', NULL, 1, 5, '13800000005', NULL)"_s);
+    book.run(u"DELETE FROM Vardelin_Type WHERE ID = 5"_s);
+}
+
+ContactListFilter filter(qint64 group, qint64 user = 1, const QString& letter = {},
+                         const std::optional<QString>& keyword = {}, bool top = false)
+{
+    return {group, user, letter, keyword, top};
+}
+
+// The first column, sorted by code unit as the tables give it; a failed load gives the error.
+QStringList listed(const Database& db, const ContactListFilter& filter)
+{
+    const auto rows = ContactListLoader::load(db, filter);
     if (!rows)
         return {u"error: "_s + rows.error().description};
-    QStringList names;
+    QStringList cells;
     for (std::size_t row = 0; row < rows.value().rowCount(); ++row)
-        names << rows.value().cells[0][row];
-    names.sort();
-    return names;
+        cells << rows.value().cells[0][row];
+    cells.sort();
+    return cells;
+}
+QStringList found(const Database& db, const QString& keyword)
+{
+    return listed(db, filter(1, 1, {}, keyword));
 }
 
 } // namespace
@@ -40,6 +66,7 @@ private slots:
         m_book->setDisplayedColumns({u"C.Name"_s});
     }
 
+    // Written with the save, rewritten by a statement of its own (as a merge does), deleted.
     void savedAndDeletedContactsAreFoundOrGoneAtOnce()
     {
         const Database& db = m_book->db();
@@ -49,13 +76,11 @@ private slots:
         auto saved = ContactCard::save(db, request);
         QVERIFY(saved);
         QCOMPARE(m_book->scalar(u"SELECT Spelling || Digits FROM Vardelin_Search"_s).toString(),
-                 u"liminglang,,,13800138000,,"_s); // committed with the save
-        QCOMPARE(found(db, u"lml"_s), QStringList{u"李明朗"_s});
-        QCOMPARE(found(db, u"+8613800138000"_s), QStringList{u"李明朗"_s});
-        // Rewritten by a statement of its own, as a merge does: found under the new name only.
+                 u"liminglang,,,13800138000,,"_s);
+        QCOMPARE(found(db, u"lml"_s) + found(db, u"+8613800138000"_s), QStringList(2, u"李明朗"_s));
         m_book->run(u"UPDATE Vardelin_Contact SET Name = '王明', Moblie1 = NULL"_s);
-        QCOMPARE(found(db, u"lml"_s) + found(db, u"13800138000"_s), QStringList());
-        QCOMPARE(found(db, u"wm"_s), QStringList{u"王明"_s});
+        QCOMPARE(found(db, u"lml"_s) + found(db, u"13800138000"_s) + found(db, u"wm"_s),
+                 QStringList{u"王明"_s});
         QVERIFY(ContactCommands::deleteContacts(db, std::vector<qint64>{saved.value().contactId}));
         QCOMPARE(found(db, u"王"_s) + found(db, u"wm"_s), QStringList());
         QCOMPARE(m_book->scalar(u"SELECT count(*) FROM Vardelin_Search"_s).toInt(), 0);
@@ -146,59 +171,188 @@ private slots:
         QCOMPARE(PhoneDigits::normalized(written), digits);
     }
 
-    // A file of layout 3 gets the table filled from its contacts at the open; a step failing
-    // after the table was made leaves the file as the earlier build wrote it.
-    void migrationAddsTheSearchTableOrLeavesTheOldFile()
-    {
-        for (const char* trigger :
-             {"Search_Insert", "Search_Update", "Search_Move", "Search_Delete"})
-            m_book->run(u"DROP TRIGGER "_s + QLatin1StringView(trigger));
-        m_book->run(u"DROP TABLE Vardelin_Search"_s);
-        m_book->run(u"PRAGMA user_version = 3"_s);
-        m_book->addContact({{u"Name"_s, u"李明朗"_s}, {u"Moblie3"_s, u"138-0013-8000"_s}});
-        std::vector<Schema::Migration> steps(Schema::migrations().begin(),
-                                             Schema::migrations().end());
-        steps.push_back({Schema::version + 1, [](const Database& db) {
-                             return db.exec(u"INSERT INTO NoSuchTable VALUES (1)"_s);
-                         }});
-        QVERIFY(!Schema::migrateAndVerify(m_book->db(), 3, steps));
-        QCOMPARE(m_book->scalar(u"PRAGMA user_version"_s).toInt(), 3);
-        QCOMPARE(m_book
-                     ->scalar(u"SELECT count(*) FROM sqlite_master WHERE name LIKE 'Search%' "
-                              "OR name = 'Vardelin_Search'"_s)
-                     .toInt(),
-                 0);
-
-        Database db;
-        QVERIFY(db.open(m_book->path()));
-        QCOMPARE(found(db, u"lml"_s) + found(db, u"8000"_s), QStringList(2, u"李明朗"_s));
-        m_book->addContact({{u"Name"_s, u"李明"_s}});
-        QCOMPARE(found(db, u"lm"_s), (QStringList{u"李明"_s, u"李明朗"_s}));
-        QCOMPARE(m_book->scalar(u"PRAGMA user_version"_s).toInt(), Schema::version);
-    }
-
-    // Another program dropped our table or a trigger: the next start builds them again, and
-    // contacts written meanwhile are found.
+    // A table or trigger another program dropped is built again at the next start.
     void lostSearchTableOrTriggerIsBuiltAgain()
     {
         m_book->addContact({{u"Name"_s, u"李明朗"_s}});
         m_book->run(u"DROP TRIGGER Search_Insert"_s);
         m_book->addContact({{u"Name"_s, u"王芳"_s}});
-        {
-            Database db;
-            QVERIFY(db.open(m_book->path()));
-            QCOMPARE(found(db, u"王"_s) + found(db, u"wf"_s), QStringList(2, u"王芳"_s));
-        }
+        QVERIFY(Database().open(m_book->path()));
+        QCOMPARE(found(m_book->db(), u"王"_s) + found(m_book->db(), u"wf"_s),
+                 QStringList(2, u"王芳"_s));
         m_book->run(u"DROP TABLE Vardelin_Search"_s);
         m_book->run(u"DROP TRIGGER LunarBirthday_ContactDeleted"_s);
-        Database db;
-        QVERIFY(db.open(m_book->path()));
-        QCOMPARE(found(db, u"lml"_s), QStringList{u"李明朗"_s});
+        QVERIFY(Database().open(m_book->path()));
+        QCOMPARE(found(m_book->db(), u"lml"_s), QStringList{u"李明朗"_s});
         QCOMPARE(m_book
                      ->scalar(u"SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND "
                               "name IN ('Search_Insert', 'LunarBirthday_ContactDeleted')"_s)
                      .toInt(),
                  2);
+    }
+
+    void filtersPickTheRows_data()
+    {
+        QTest::addColumn<ContactListFilter>("filter");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* tag, const ContactListFilter& filter,
+                            const QString& names) {
+            QTest::newRow(tag) << filter << names;
+        };
+        const QString everyone = u"周九 孙八 张三 李四 王五 赵六"_s;
+        row("root, without the deleted group's", filter(1), everyone);
+        row("group, without its subgroup", filter(friends), u"张三 赵六"_s);
+        row("subgroup", filter(classmates), u"王五"_s);
+        row("group above 32767", filter(large), u"周九"_s);
+        row("deleted group", filter(gone), {});
+        row("user", filter(1, 3), u"孙八 李四 赵六"_s);
+        row("user in a group", filter(friends, 3), u"赵六"_s);
+        row("user above 32767", filter(1, 40000), u"周九"_s);
+        row("letter", filter(1, 1, u"Z"_s), u"周九 张三 赵六"_s);
+        row("letter and user", filter(1, 3, u"Z"_s), u"赵六"_s);
+        // 13800 is also in 赵六's address, which is not searched, and in 钱七's mobile.
+        row("keyword", filter(1, 1, {}, u"13800"_s), u"张三 李四 王五"_s);
+        row("keyword in a group", filter(friends, 1, {}, u"13800"_s), u"张三"_s);
+        row("keyword and user", filter(1, 3, {}, u"13800"_s), u"李四"_s);
+        row("keyword and letter", filter(1, 1, u"W"_s, u"13800"_s), u"王五"_s);
+        row("deleted group's contact by name", filter(1, 1, {}, u"钱七"_s), {});
+        row("empty keyword", filter(1, 1, {}, QString()), everyone);
+        // The search table's pinyin and number matches pass the same filters.
+        row("pinyin and user", filter(1, 3, {}, u"z"_s), u"赵六"_s);
+        row("pinyin in a group", filter(friends, 1, {}, u"zs"_s), u"张三"_s);
+        row("pinyin and letter", filter(1, 1, u"W"_s, u"zs"_s), {});
+        row("deleted group's contact by pinyin", filter(1, 1, {}, u"qq"_s), {});
+        row("number and user", filter(1, 3, {}, u"138 0000 000"_s), u"李四"_s);
+        row("number in a subgroup", filter(classmates, 1, {}, u"+8613800000003"_s), u"王五"_s);
+    }
+
+    void filtersPickTheRows()
+    {
+        QFETCH(ContactListFilter, filter);
+        QFETCH(QString, expected);
+        fillBook(*m_book);
+        QCOMPARE(listed(m_book->db(), filter), expected.split(u' ', Qt::SkipEmptyParts));
+    }
+
+    void keywordIsFoundLiterallyInTheNineFields_data()
+    {
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* tag, const QString& keyword, const QString& names) {
+            QTest::newRow(tag) << keyword << names;
+        };
+        row("nine fields", u"乙"_s,
+            u"CompanyName Moblie1 Moblie2 Moblie3 T.Name Tel1 Tel2 Tel3 甲乙丙 长乙"_s);
+        row("%", u"100%"_s, u"满意度100%"_s);
+        row("_", u"a_b"_s, u"x_a_b_x"_s);
+        row("\\", u"a\\b"_s, u"C:\\a\\b"_s);
+        row("quote", u"O'B"_s, u"O'Brien"_s);
+        // Only ASCII letters match without regard to case, as SQLite's LIKE always did.
+        row("ASCII case", u"o'b"_s, u"O'Brien"_s);
+        row("case beside a wildcard", u"C:\\A"_s, u"C:\\a\\b"_s);
+        row("accented case", u"ÉCOLE"_s, u"ÉCOLE"_s);
+        row("full-width case", u"ａｂ"_s, u"ａｂ"_s);
+        // Text goes on past a NUL; LIKE would have ended the pattern there and found "x_a_b_x".
+        row("NUL", u"X\0y"_s, u"x\0Y"_s);
+        // SQLite refuses LIKE patterns over 50,000 bytes; the search has no such limit.
+        row("long, past LIKE's limit", u"张%_\\"_s.repeated(20000), u"长甲"_s);
+        row("long letters in any case", u"Ab_"_s.repeated(20000), u"长乙"_s);
+        // The search table joins a contact's fields with this sign; no field holds it.
+        row("field separator", u"\x1f"_s, {});
+    }
+
+    void keywordIsFoundLiterallyInTheNineFields()
+    {
+        QFETCH(QString, keyword);
+        QFETCH(QString, expected);
+        // Each contact is named after the one field that holds 甲乙丙.
+        for (const QString& field :
+             u"CompanyName Tel1 Tel2 Tel3 Moblie1 Moblie2 Moblie3 Address Py "
+             "Deptment OfficePhone1 Mail1 Remark SpouseTel QQ1 CompanyAddress"_s.split(u' '))
+            m_book->addContact({{u"Name"_s, field}, {field, u"甲乙丙"_s}});
+        m_book->addContact(
+            {{u"Name"_s, u"T.Name"_s}, {u"TID"_s, m_book->addGroup(1, 1, u"甲乙丙"_s)}});
+        // Beside each literal match, a name the keyword's wildcards would match if left unescaped.
+        for (const QString& name :
+             {u"甲乙丙"_s, u"1000"_s, u"满意度100%"_s, u"axb"_s, u"x_a_b_x"_s, u"ab"_s,
+              u"C:\\a\\b"_s, u"O'Brien"_s, u"ÉCOLE"_s, u"école"_s, u"ａｂ"_s, u"ＡＢ"_s, u"x\0Y"_s})
+            m_book->addContact({{u"Name"_s, name}});
+        m_book->addContact(
+            {{u"Name"_s, u"长甲"_s},
+             {u"CompanyName"_s, QString(u"前"_s + u"张%_\\"_s.repeated(20000) + u"后"_s)}});
+        m_book->addContact({{u"Name"_s, u"长乙"_s}, {u"Moblie3"_s, u"AB_"_s.repeated(20000)}});
+        QCOMPARE(listed(m_book->db(), filter(1, 1, {}, keyword)),
+                 expected.split(u' ', Qt::SkipEmptyParts));
+    }
+
+    // Null fields hold no text, not even the empty keyword, whichever way the keyword is compared.
+    void nullFieldsNeverMatch()
+    {
+        m_book->run(u"INSERT INTO Vardelin_Type (ID, PID, Number, Name) VALUES (9, 1, 1, NULL)"_s);
+        m_book->run(u"INSERT INTO Vardelin_Contact (UID, TID, Name) VALUES (1, 9, NULL)"_s);
+        // An empty field holds the empty keyword.
+        m_book->addContact({{u"TID"_s, 9}, {u"Tel2"_s, u""_s}});
+        const QString longLetters = u"Ab"_s.repeated(30000);
+        for (const QString& keyword : {QString(), u"5"_s, u"Ab"_s, longLetters})
+            QCOMPARE(listed(m_book->db(), filter(1, 1, {}, keyword)).size(),
+                     keyword.isEmpty() ? 1 : 0);
+    }
+
+    void topCapsOnlyTheRootList()
+    {
+        const qint64 group = m_book->addGroup(1, 1, u"大组"_s);
+        m_book->run(
+            u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 501) "
+            "INSERT INTO Vardelin_Contact (UID, TID, Name) SELECT 1, ?, i FROM n"_s,
+            {group});
+        QCOMPARE(listed(m_book->db(), filter(1, 1, {}, {}, true)).size(), 500);
+        QCOMPARE(listed(m_book->db(), filter(1, 1, {}, u"大组"_s, true)).size(), 500);
+        QCOMPARE(listed(m_book->db(), filter(group, 1, {}, {}, true)).size(), 501);
+        QCOMPARE(listed(m_book->db(), filter(1)).size(), 501);
+    }
+
+    void columnsFollowTheAliasTable_data()
+    {
+        QTest::addColumn<QStringList>("displayed");
+        QTest::addColumn<QString>("extraRow");
+        QTest::addColumn<QStringList>("expected");
+
+        const QStringList order{u"C.Moblie1"_s, u"T.Name"_s, u"C.Name"_s};
+        // Widths in twips, as stored.
+        const QStringList shown{u"C.Moblie1 手机1 1650"_s, u"T.Name 所属分类 1350"_s,
+                                u"C.Name 姓名 1500"_s};
+        QTest::newRow("in Seq order") << order << QString() << shown;
+        const QStringList nameOnly{u"C.Name 姓名 1650"_s};
+        QTest::newRow("none displayed") << QStringList() << QString() << nameOnly;
+        QTest::newRow("only unlistable") << QStringList() << u"C.Photo"_s << nameOnly;
+        for (const char* name :
+             {"C.ID", "C.UID", "C.ID; DELETE FROM Vardelin_Contact", "1) OR (1", "C.Name --",
+              "(SELECT Pass FROM Vardelin_Login)", "Name", "c.name", "C.Nickname", ""})
+            QTest::addRow("unlistable '%s'", name) << order << QString::fromLatin1(name) << shown;
+    }
+
+    void columnsFollowTheAliasTable()
+    {
+        QFETCH(QStringList, displayed);
+        QFETCH(QString, extraRow);
+        QFETCH(QStringList, expected);
+        fillBook(*m_book);
+        m_book->setDisplayedColumns(displayed);
+        if (!extraRow.isNull()) // Seq 0 puts it first.
+            m_book->run(u"INSERT INTO Vardelin_Alias (Name, Alias, Width, Seq, IsDisplay) "
+                        "VALUES (?, '坏列', 50, 0, 1)"_s,
+                        {extraRow});
+        const ContactRows list = ContactListLoader::load(m_book->db(), filter(friends)).value();
+        QStringList shown;
+        for (const ListColumn& column : list.columns)
+            shown << u"%1 %2 %3"_s.arg(column.field, column.caption).arg(column.width);
+        QCOMPARE(shown, expected);
+        // Only exactly "男" is male: 张三's "男", not 赵六's "男 ".
+        QCOMPARE(list.male[0] + 2 * list.male[1], list.ids[0] == zhang ? 1 : 2);
+        // Columns handed in directly are held to the same rule.
+        const ListColumn name{0, u"C.Name"_s, u"姓名"_s, 90};
+        QCOMPARE(ContactListQuery::build({{0, extraRow, {}, 50}, name}, {}).sql,
+                 ContactListQuery::build({name}, {}).sql);
     }
 
 private:

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The group commands through the main window: new, edit and delete with the refusals the window
-// decides, the tree afterwards and what the right click lists.
+// The group tree, its commands and the group dialog in the main window.
 #include "RunningMain.h"
 #include "TestDatabase.h"
 
@@ -18,15 +17,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 struct Window : RunningMain {
-    QMenu* menu() const { return find<QMenu>(u"RightMenu"_s); }
     // A right click (or the menu key's event) at a point of the tree, as the window receives it.
     void contextMenu(QPoint at, QContextMenuEvent::Reason reason = QContextMenuEvent::Mouse) const
     {
         QWidget* target = reason == QContextMenuEvent::Mouse ? tree()->viewport() : tree();
         QContextMenuEvent event(reason, at, target->mapToGlobal(at));
         QApplication::sendEvent(target, &event);
-        QTRY_VERIFY(menu()->isVisible());
-        menu()->hide();
+        QTRY_VERIFY(find<QMenu>(u"RightMenu"_s)->isVisible());
+        find<QMenu>(u"RightMenu"_s)->hide();
     }
     void rightClick(const QString& node) const
     {
@@ -48,24 +46,48 @@ struct Window : RunningMain {
     }
 };
 
-// Fills the group dialog exec() shows next and saves it; fails the test when none is shown.
-void saveNextDialog(const QString& number, const QString& name, const QString& parent,
-                    QString* shownParent)
+// The group dialog exec() shows next, handed to the step, then cancelled if the step left it.
+struct GroupDialog {
+    QWidget* w;
+    template <typename T> T* at(const QString& name) const { return w->findChild<T*>(name); }
+    QComboBox* parents() const { return at<QComboBox>(u"Combo_Parent"_s); }
+    void choose(const QString& g) const { parents()->setCurrentIndex(parents()->findText(g)); }
+    void ok() const { QTest::mouseClick(at<QPushButton>(u"Button_OK"_s), Qt::LeftButton); }
+};
+void onNextDialog(const std::function<void(const GroupDialog&)>& step)
 {
-    QTimer::singleShot(0, [=] {
+    QTimer::singleShot(0, [step] {
         QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog || dialog->objectName() != u"frmType"_s) {
-            QTest::qFail("no group dialog", __FILE__, __LINE__);
-            return;
-        }
-        auto* parents = dialog->findChild<QComboBox*>(u"Combo_Parent"_s);
-        *shownParent = parents->currentText();
-        dialog->findChild<QLineEdit*>(u"Edit_Number"_s)->setText(number);
-        dialog->findChild<QLineEdit*>(u"Edit_Name"_s)->setText(name);
-        if (!parent.isEmpty())
-            parents->setCurrentIndex(parents->findText(parent));
-        QTest::mouseClick(dialog->findChild<QPushButton*>(u"Button_OK"_s), Qt::LeftButton);
+        if (!dialog || dialog->objectName() != u"frmType"_s)
+            return QTest::qFail("no group dialog", __FILE__, __LINE__);
+        step({dialog});
+        if (dialog->isVisible())
+            QTest::mouseClick(dialog->findChild<QPushButton*>(u"Button_Cancel"_s), Qt::LeftButton);
     });
+}
+
+// The nodes from the root down the first children.
+std::vector<QTreeWidgetItem*> chainOf(const GroupTreeWidget& tree)
+{
+    std::vector<QTreeWidgetItem*> nodes;
+    for (QTreeWidgetItem* node = tree.topLevelItem(0); node; node = node->child(0))
+        nodes.push_back(node);
+    return nodes;
+}
+
+// Whether exactly the nodes down to the deepest level the tree expands are expanded, once the
+// tree is laid out and painted as showing it would.
+bool expandedDownToTheLimit(GroupTreeWidget& tree)
+{
+    const std::vector<QTreeWidgetItem*> nodes = chainOf(tree);
+    for (std::size_t level = 0; level < nodes.size(); ++level) {
+        if (nodes[level]->isExpanded() != (int(level) <= GroupTreeWidget::deepestExpandedLevel))
+            return false;
+    }
+    tree.scrollToItem(nodes[GroupTreeWidget::deepestExpandedLevel + 1]);
+    tree.viewport()->repaint();
+    QCoreApplication::processEvents();
+    return tree.visualItemRect(nodes[GroupTreeWidget::deepestExpandedLevel + 1]).isValid();
 }
 
 } // namespace
@@ -76,7 +98,10 @@ class TestGroupCommands : public QObject {
     std::optional<Window> main;
     QString table()
     {
-        return book->scalar(u"SELECT group_concat(ID||PID||Name) FROM Vardelin_Type"_s).toString();
+        return book
+            ->scalar(u"SELECT group_concat(ID||':'||PID||':'||Number||':'||Name, ' ') "
+                     "FROM (SELECT * FROM Vardelin_Type WHERE ID > 1 ORDER BY ID)"_s)
+            .toString();
     }
 
 private slots:
@@ -102,29 +127,23 @@ private slots:
         QTest::addColumn<QByteArray>("command");
         QTest::addColumn<QString>("elsewhere"); // another program's change since the tree was built
         QTest::addColumn<QString>("message");
-        const QByteArray edit = "Edit_Menu", del = "Del_Menu";
-        QTest::newRow("new, no node")
-            << QString() << QByteArray("Button_Type_New") << QString() << u"请选择上级分组！"_s;
-        QTest::newRow("edit, no node") << QString() << edit << QString() << u"请选择要修改分组！"_s;
-        QTest::newRow("delete, no node")
-            << QString() << del << QString() << u"请选择要删除分组！"_s;
-        QTest::newRow("edit the root")
-            << u"全部分组"_s << edit << QString() << u"根级分组不能修改！"_s;
-        QTest::newRow("delete the root")
-            << u"全部分组"_s << del << QString() << u"根级分组不能删除！"_s;
-        QTest::newRow("edit a deleted group")
-            << u"空组"_s << edit << u"DELETE FROM Vardelin_Type WHERE ID = 13"_s
-            << u"分组已被删除，无法修改！"_s;
-        QTest::newRow("delete with subgroups")
-            << u"同事"_s << del << QString() << u"存在下级分组不能删除！"_s;
-        QTest::newRow("delete with a subgroup added since")
-            << u"空组"_s << del
-            << u"INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (13, 1, '新下级')"_s
-            << u"存在下级分组不能删除！"_s;
-        QTest::newRow("delete with contacts")
-            << u"朋友"_s << del << QString() << u"分组中存在联系人不能删除！"_s;
+        const auto row = [](const char* tag, const QString& node, const char* command,
+                            const QString& message, const QString& elsewhere = {}) {
+            QTest::newRow(tag) << node << QByteArray(command) << elsewhere << message;
+        };
+        row("new, no node", {}, "Button_Type_New", u"请选择上级分组！"_s);
+        row("edit, no node", {}, "Edit_Menu", u"请选择要修改分组！"_s);
+        row("delete, no node", {}, "Del_Menu", u"请选择要删除分组！"_s);
+        row("edit the root", u"全部分组"_s, "Edit_Menu", u"根级分组不能修改！"_s);
+        row("delete the root", u"全部分组"_s, "Del_Menu", u"根级分组不能删除！"_s);
+        row("edit a deleted group", u"空组"_s, "Edit_Menu", u"分组已被删除，无法修改！"_s,
+            u"DELETE FROM Vardelin_Type WHERE ID = 13"_s);
+        row("delete with subgroups", u"同事"_s, "Del_Menu", u"存在下级分组不能删除！"_s);
+        row("delete with a subgroup added since", u"空组"_s, "Del_Menu",
+            u"存在下级分组不能删除！"_s,
+            u"INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (13, 1, '新下级')"_s);
+        row("delete with contacts", u"朋友"_s, "Del_Menu", u"分组中存在联系人不能删除！"_s);
     }
-
     void refusedWithoutADialog()
     {
         QFETCH(QString, node);
@@ -136,74 +155,81 @@ private slots:
         const QString before = table();
         main->prompter.expectMessage(message);
         main->command(node, command.constData());
-        QVERIFY(main->prompter.scriptDone());
         QCOMPARE(main->prompter.shown().last().title, u"提示！"_s);
         QCOMPARE(main->prompter.shown().last().icon, Prompter::Icon::Exclamation);
-        QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(table(), before);
     }
 
-    void rightClickAndMenuKeyActOnTheNode()
+    // New saves in its Number's place; an edit refuses the group's own subgroup, then moves it;
+    // the tree is rebuilt with the root selected, the list is not refilled.
+    void newAndEditRebuildTheTree()
     {
-        QCOMPARE(main->names().size(), 2);
-        main->tree()->setFocus();
-        for (int key = 0; key < 4 && main->tree()->currentItem() != main->treeItem(u"朋友"_s);
-             ++key)
-            QTest::keyClick(main->tree(), Qt::Key_Down);
-        QCOMPARE(main->tree()->currentItem(), main->treeItem(u"朋友"_s));
-        QCOMPARE(main->names(), QStringList{u"王五"_s});
-        // The menu key's event names a point, which may lie on another node.
-        main->contextMenu({2, 2}, QContextMenuEvent::Keyboard);
-        QCOMPARE(main->tree()->currentItem(), main->treeItem(u"朋友"_s));
-        main->rightClick(u"同事"_s);
-        QCOMPARE(main->tree()->currentItem(), main->treeItem(u"同事"_s));
+        onNextDialog([](const GroupDialog& shown) {
+            QCOMPARE(shown.parents()->currentText(), u"全部分组"_s);
+            shown.at<QLineEdit>(u"Edit_Number"_s)->setText(u"0"_s);
+            shown.at<QLineEdit>(u"Edit_Name"_s)->setText(u"家人"_s);
+            shown.ok();
+        });
+        QTest::mouseClick(main->find<QPushButton>(u"Button_Type_New"_s), Qt::LeftButton);
+        QCOMPARE(main->treeItem(u"全部分组"_s)->child(0)->text(0), u"家人"_s);
+
+        onNextDialog([&](const GroupDialog& shown) {
+            QCOMPARE(shown.parents()->findText(u"同事"_s), -1);
+            shown.choose(u"项目组"_s);
+            main->prompter.expectMessage(u"不能把分组移到它自己的下级分组中！"_s);
+            shown.ok();
+            shown.choose(u"朋友"_s);
+            shown.ok();
+        });
+        main->command(u"同事"_s, "Edit_Menu");
+        QCOMPARE(main->treeItem(u"项目组"_s)->parent()->parent()->text(0), u"朋友"_s);
+        QCOMPARE(main->tree()->currentItem(), main->treeItem(u"全部分组"_s));
         QCOMPARE(main->names(), QStringList{u"李四"_s});
     }
 
-    void newGroupUnderTheRootSortsByItsNumber()
+    // Keys and a right click pick the node and list its contacts; the menu key's event names a
+    // point, which may lie on another node, yet acts on the selected one. Delete asks first,
+    // then removes only the node: no rebuild, so the others keep their expansion.
+    void pickThenDeleteOnlyTheNode()
     {
-        QString preselected;
-        saveNextDialog(u"0"_s, u"家人"_s, {}, &preselected);
-        QTest::mouseClick(main->find<QPushButton>(u"Button_Type_New"_s), Qt::LeftButton);
-        QCOMPARE(preselected, main->treeItem(u"全部分组"_s)->text(0));
-        QCOMPARE(book->scalar(u"SELECT PID FROM Vardelin_Type WHERE Name = '家人'"_s).toInt(), 1);
-        // Rebuilt: the new node sorts first by its Number, the root is selected.
-        QTreeWidgetItem* root = main->treeItem(u"全部分组"_s);
-        QCOMPARE(root->child(0)->text(0), u"家人"_s);
-        QCOMPARE(main->tree()->currentItem(), root);
-    }
-
-    void editedGroupMovesInTheRebuiltTree()
-    {
-        main->rightClick(u"项目组"_s);
-        QString preselected;
-        saveNextDialog(u"1"_s, u"项目组"_s, u"朋友"_s, &preselected);
-        main->action("Edit_Menu")->trigger();
-        QCOMPARE(preselected, u"同事"_s); // its current parent
-        QCOMPARE(main->treeItem(u"项目组"_s)->parent()->text(0), u"朋友"_s);
-        QCOMPARE(main->treeItem(u"同事"_s)->childCount(), 0);
-        QCOMPARE(main->tree()->currentItem(), main->treeItem(u"全部分组"_s));
-        // The list is not refilled by the save: it still shows 项目组's (no) contacts.
-        QCOMPARE(main->names(), QStringList{});
-    }
-
-    void deleteAsksThenRemovesOnlyTheNode()
-    {
+        main->tree()->setFocus();
+        QTest::keyClick(main->tree(), Qt::Key_End);
+        QTest::keyClick(main->tree(), Qt::Key_Up); // 朋友
+        QCOMPARE(main->names(), QStringList{u"王五"_s});
+        main->contextMenu({2, 2}, QContextMenuEvent::Keyboard);
+        QCOMPARE(main->tree()->currentItem(), main->treeItem(u"朋友"_s));
+        main->rightClick(u"同事"_s);
+        QCOMPARE(main->names(), QStringList{u"李四"_s});
         main->prompter.expectQuestion(false, u"是否真的要删除选中的分组？"_s);
         main->command(u"空组"_s, "Del_Menu");
-        QVERIFY(main->prompter.scriptDone());
-        QCOMPARE(main->prompter.shown().last().title, u"提示"_s);
         QVERIFY(main->treeItem(u"空组"_s));
-
         main->treeItem(u"同事"_s)->setExpanded(false);
         main->prompter.expectQuestion(true, u"是否真的要删除选中的分组？"_s);
         main->command(u"空组"_s, "Del_Menu");
         QCOMPARE(book->scalar(u"SELECT count(*) FROM Vardelin_Type WHERE ID = 13"_s).toInt(), 0);
         QVERIFY(!main->treeItem(u"空组"_s));
-        // No rebuild: the other nodes keep their expansion; the list is not refilled for the
-        // node that became current.
         QVERIFY(!main->treeItem(u"同事"_s)->isExpanded());
         QCOMPARE(main->names(), QStringList{});
+    }
+
+    // Rebuilt at start-up with IsExpanded on, then collapsed and expanded by "*" on the root: the
+    // nodes down to the limit open, without exhausting the stack.
+    void deepChainExpandsAtStartAndByStarWithoutExhaustingTheStack()
+    {
+        std::vector<GroupNode> chain;
+        for (qint64 id = 2; id <= 100001; ++id)
+            chain.push_back({id, id - 1, QString::number(id)});
+        main->tree()->rebuild(chain, true);
+        QCOMPARE(chainOf(*main->tree()).size(), 100001u);
+        QVERIFY(expandedDownToTheLimit(*main->tree()));
+        // A node far below the limit whose parent is closed stays closed.
+        chainOf(*main->tree()).back()->parent()->setExpanded(true);
+        QVERIFY(!chainOf(*main->tree()).back()->parent()->isExpanded());
+        main->tree()->rebuild(chain, false);
+        QVERIFY(!chainOf(*main->tree())[1]->isExpanded());
+        main->tree()->setFocus();
+        QTest::keyClick(main->tree(), Qt::Key_Asterisk);
+        QVERIFY(expandedDownToTheLimit(*main->tree()));
     }
 };
 

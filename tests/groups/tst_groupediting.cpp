@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Group maintenance without a window: the choices offered, the checks and the writes.
+// Groups without a window: the tree's order, the checks and the writes.
 #include "TestDatabase.h"
 
 #include "groups/GroupEditing.h"
+#include "groups/GroupTree.h"
 
 #include <QTest>
 
@@ -18,17 +19,16 @@ class TestGroupEditing : public QObject {
                      "FROM (SELECT * FROM Vardelin_Type ORDER BY ID)"_s)
             .toString();
     }
-    static QString names(const Result<std::vector<GroupChoice>>& choices)
+    template <typename Items> static QString names(const Items& items)
     {
         QStringList names;
-        for (const GroupChoice& choice : choices.value())
-            names << choice.name;
+        for (const auto& item : items)
+            names << item.name;
         return names.join(u' ');
     }
 
 private slots:
-    // 同事 holds 项目组 holds 小组 (with another account's contact); 朋友 is empty; 环甲 and
-    // 环乙 are each other's parents.
+    // 同事 > 项目组 > 小组 (another account's contact); 朋友 is empty; 环甲 and 环乙 a loop.
     void init()
     {
         QVERIFY(book.emplace().ok());
@@ -38,31 +38,62 @@ private slots:
         book->addContact({{u"Name"_s, u"张三"_s}, {u"TID"_s, 12}, {u"UID"_s, 2}});
     }
 
-    void choicesLeaveOutTheEditedGroupOrTheRoot()
+    // Depth first, by Number then ID; the loop is cut off from the root.
+    void loadOrdersByNumberThenIdDepthFirst()
     {
-        const QString root =
-            book->scalar(u"SELECT Name FROM Vardelin_Type WHERE ID = 1"_s).toString();
-        // Number order, equal Numbers by ID, wherever the root's Number (the password suffix)
-        // puts it.
-        QCOMPARE(names(GroupEditing::moveTargets(book->db())),
-                 u"项目组 小组 朋友 环甲 环乙 同事"_s);
-        QCOMPARE(names(GroupEditing::parentCandidates(book->db(), 11)).remove(root).simplified(),
-                 u"小组 朋友 环甲 环乙 同事"_s);
-        QVERIFY(names(GroupEditing::parentCandidates(book->db(), 0)).contains(root));
+        book->run(
+            u"INSERT INTO Vardelin_Type (ID, PID, Number, Name) VALUES (5000000000, 13, -7, '大')"_s);
+        const auto groups = GroupTree::load(book->db());
+        QVERIFY(groups.ok());
+        QCOMPARE(names(groups.value()), u"朋友 大 同事 项目组 小组"_s);
+        QCOMPARE(groups.value()[1].id, 5000000000);
+        QCOMPARE(groups.value()[1].parentId, 13);
+    }
+
+    // Rows are "ID:parent", in the Number-then-ID order they are read in.
+    void arrange_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("pre-order") << u"5:4 9:1 2:1 1:-1 4:2 3:2"_s << u"9 2 4 5 3"_s;
+        QTest::newRow("cut off from the root")
+            << u"2:1 20:999 21:21 22:23 23:22 24:26 25:24 26:25 27:20 28:0 29:-1 1:2"_s << u"2"_s;
+        QTest::newRow("repeated ID placed once") << u"2:1 2:2 3:2"_s << u"2 3"_s;
+        QTest::newRow("64-bit IDs") << u"4294967297:1 3:1 2:4294967297"_s << u"4294967297 2 3"_s;
+        QStringList chain, ids;
+        for (int id = 2; id <= 100001; ++id) {
+            chain << u"%1:%2"_s.arg(id).arg(id - 1);
+            ids << QString::number(id);
+        }
+        QTest::newRow("chain too deep for the call stack") << chain.join(u' ') << ids.join(u' ');
+    }
+    void arrange()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, expected);
+        std::vector<GroupNode> nodes;
+        for (const QString& row : rows.split(u' ')) {
+            const QStringList pair = row.split(u':');
+            nodes.push_back({pair[0].toLongLong(), pair[1].toLongLong(), pair[0]});
+        }
+        QCOMPARE(names(GroupTree::arrange(nodes)), expected);
     }
 
     void saveChecksThenWrites_data()
     {
-        QTest::addColumn<bool>("isEdit");
-        QTest::addColumn<qint64>("id");
+        QTest::addColumn<qint64>("id"); // 0: a new group
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("name");
         QTest::addColumn<qint64>("parent"); // -1: none chosen
         QTest::addColumn<QString>("refusal");
         const QString range = u"分组编号必须是-32768到32767之间的整数！"_s;
         const QString ownBranch = u"不能把分组移到它自己的下级分组中！"_s;
-        const auto add = [](const char* row, const QString& number, const QString& refusal) {
-            QTest::newRow(row) << false << 0ll << number << u"新组"_s << 1ll << refusal;
+        const auto add = [](const char* tag, const QString& number, const QString& refusal,
+                            const QString& name = u"新组"_s, qint64 parent = 1) {
+            QTest::newRow(tag) << 0ll << number << name << parent << refusal;
+        };
+        const auto edit = [](const char* tag, qint64 id, qint64 parent, const QString& refusal) {
+            QTest::newRow(tag) << id << u"5"_s << u"改名"_s << parent << refusal;
         };
         add("smallest", u"-32768"_s, {});
         add("largest", u"32767"_s, {});
@@ -74,50 +105,36 @@ private slots:
         add("text", u"一"_s, range);
         add("quote", u"1'"_s, range);
         add("no number", u""_s, u"分组编号为必填，不能为空！此分组编号用于排序！"_s);
-        QTest::newRow("number checked before name")
-            << false << 0ll << u"x"_s << u""_s << 1ll << range;
-        QTest::newRow("no name") << false << 0ll << u"1"_s << u""_s << 1ll
-                                 << u"分组名称为必填，不能为空！"_s;
-        QTest::newRow("no parent")
-            << false << 0ll << u"1"_s << u"新组"_s << -1ll << u"上级分组必须选择！"_s;
-        QTest::newRow("quotes kept")
-            << false << 0ll << u"1"_s << u"家人 'O\"Neil' 100%"_s << 13ll << QString();
-        QTest::newRow("into itself") << true << 11ll << u"5"_s << u"改名"_s << 11ll << ownBranch;
-        QTest::newRow("into its subgroup")
-            << true << 11ll << u"5"_s << u"改名"_s << 12ll << ownBranch;
-        QTest::newRow("elsewhere") << true << 11ll << u"5"_s << u"改名"_s << 13ll << QString();
-        QTest::newRow("into a loop not reaching it")
-            << true << 11ll << u"5"_s << u"改名"_s << 50ll << QString();
-        QTest::newRow("edited row gone")
-            << true << 99ll << u"5"_s << u"改名"_s << 1ll << u"分组已被删除，无法保存！"_s;
-        QTest::newRow("parent gone")
-            << false << 0ll << u"1"_s << u"新"_s << 99ll << u"上级分组已被删除，请重新选择！"_s;
+        add("number checked before name", u"x"_s, range, u""_s);
+        add("no name", u"1"_s, u"分组名称为必填，不能为空！"_s, u""_s);
+        add("no parent", u"1"_s, u"上级分组必须选择！"_s, u"新组"_s, -1);
+        add("quotes kept", u"1"_s, {}, u"家人 'O\"Neil' 100%"_s, 13);
+        add("parent gone", u"1"_s, u"上级分组已被删除，请重新选择！"_s, u"新"_s, 99);
+        edit("into itself", 11, 11, ownBranch);
+        edit("into its subgroup", 11, 12, ownBranch);
+        edit("elsewhere", 11, 13, {});
+        edit("into a loop not reaching it", 11, 50, {});
+        edit("edited row gone", 99, 1, u"分组已被删除，无法保存！"_s);
     }
-
     void saveChecksThenWrites()
     {
-        QFETCH(bool, isEdit);
         QFETCH(qint64, id);
         QFETCH(QString, number);
         QFETCH(QString, name);
         QFETCH(qint64, parent);
         QFETCH(QString, refusal);
         const QString before = table();
-        const std::optional<qint64> parentId =
-            parent < 0 ? std::nullopt : std::optional<qint64>(parent);
-        auto saved = GroupEditing::save(book->db(), {isEdit, id, number, name, parentId});
+        const auto parentId = parent < 0 ? std::nullopt : std::optional<qint64>(parent);
+        auto saved = GroupEditing::save(book->db(), {id != 0, id, number, name, parentId});
         QVERIFY(saved.ok());
         QCOMPARE(saved.value().refusal, refusal);
         if (!refusal.isEmpty()) {
             QCOMPARE(table(), before);
             return;
         }
-        const QString written = isEdit ? u"ID = %1"_s.arg(id)
-                                       : u"ID = (SELECT max(ID) FROM "
-                                         "Vardelin_Type)"_s;
-        QCOMPARE(book->scalar(u"SELECT PID||' '||Number||' '||Name FROM Vardelin_Type WHERE "_s +
-                              written)
-                     .toString(),
+        QCOMPARE(book->scalar(u"SELECT PID||' '||Number||' '||Name FROM Vardelin_Type WHERE ID = "
+                              "ifnull(nullif(?, 0), (SELECT max(ID) FROM Vardelin_Type))"_s,
+                              {id}),
                  u"%1 %2 %3"_s.arg(parent).arg(number.trimmed(), name));
     }
 
@@ -130,7 +147,6 @@ private slots:
         QTest::newRow("another account's contact") << 12ll << u"分组中存在联系人不能删除！"_s;
         QTest::newRow("empty") << 13ll << QString();
     }
-
     void deletionIsRefusedWhileTheDatabaseHoldsSubgroupsOrContacts()
     {
         QFETCH(qint64, id);
