@@ -118,6 +118,14 @@ QString Bench::copyOfBook(const QString& path, const QTemporaryDir& folder)
     return copy;
 }
 
+qint64 Bench::cpuNs(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/schedstat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    return stat.readLine().split(' ').value(0).toLongLong();
+}
+
 void Bench::setTopOption(const QString& path, bool on)
 {
     Database db;

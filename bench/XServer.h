@@ -21,6 +21,7 @@ public:
     ~XServer();
 
     QString display() const { return m_display; }
+    qint64 processId() const { return m_server.processId(); }
     QString failure() const { return m_failure; }
 
 private:
@@ -49,6 +50,10 @@ QString builtProgram(const QString& name);
 // Copies the address book at path into folder, as contacts.db, and returns the copy's path;
 // the benchmarks change options in the copy only.
 QString copyOfBook(const QString& path, const QTemporaryDir& folder);
+
+// Nanoseconds the process's main thread has run on a CPU so far (/proc/<pid>/schedstat); what
+// other programs' load stretches far less than the wall clock. 0 when the kernel does not say.
+qint64 cpuNs(qint64 pid);
 
 // Sets the start-up option Top 500 in the address book at path.
 void setTopOption(const QString& path, bool on);
