@@ -298,6 +298,7 @@ Peaks peaksWithFullList(const Database& db)
     view.viewport()->repaint();
     Peaks peaks;
     peaks.shown = Bench::peakRssMiB();
+    const int shownRows = view.contacts()->rowCount();
     for (int column = 0; column < view.contacts()->sortColumn(); ++column) {
         view.sortByHeader(column);
         view.viewport()->repaint();
@@ -315,7 +316,7 @@ Peaks peaksWithFullList(const Database& db)
     peaks.searched = Bench::peakRssMiB();
     QTextStream(stderr) << "bench_list: peak RSS " << QString::number(before, 'f', 1)
                         << " MiB before the list, " << QString::number(peaks.shown, 'f', 1)
-                        << " MiB with " << view.contacts()->rowCount() << " rows shown, "
+                        << " MiB with " << shownRows << " rows shown, "
                         << QString::number(peaks.sorted, 'f', 1)
                         << " MiB after sorting by every column and a rebuild, "
                         << QString::number(peaks.searched, 'f', 1) << " MiB after a search\n";
