@@ -2,22 +2,16 @@
 // Times starts of the built program on an X server, as a user meets them: to the first frame drawn
 // with rows in it, beside a bare Qt window started the same way.
 #include "BenchSupport.h"
+#include "XServer.h"
 
 #include "db/Database.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <QThread>
 
-#include <csignal>
-#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -25,91 +19,7 @@ namespace {
 constexpr int defaultRuns = 11;
 constexpr int childTimeoutMs = 60000;
 
-// Bench::fail ends the program with exit(), past every destructor: the server is ended here then.
-pid_t serverPid = 0;
-void endServerAtExit()
-{
-    if (serverPid > 0)
-        ::kill(serverPid, SIGTERM);
-}
-
-// An X server of our own on a display no other program holds; stopped with the object.
-class XServer {
-public:
-    bool start()
-    {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (xvfb.isEmpty()) {
-            m_failure = QStringLiteral("Xvfb is not installed");
-            return false;
-        }
-        for (int display = 90; display < 110; ++display) {
-            const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
-            const QString lock = QStringLiteral("/tmp/.X%1-lock").arg(display);
-            if (QFileInfo::exists(socket) || QFileInfo::exists(lock))
-                continue;
-            m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            m_server.start(xvfb, {QStringLiteral(":%1").arg(display), QStringLiteral("-screen"),
-                                  QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                                  QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-            serverPid = pid_t(m_server.processId());
-            if (waitForSocket(socket)) {
-                m_display = QStringLiteral(":%1").arg(display);
-                return true;
-            }
-            stop();
-        }
-        if (m_failure.isEmpty())
-            m_failure = QStringLiteral("no display between :90 and :109 could be started");
-        return false;
-    }
-
-    void stop()
-    {
-        if (m_server.state() == QProcess::NotRunning)
-            return;
-        m_server.terminate();
-        if (!m_server.waitForFinished(5000)) {
-            m_server.kill();
-            m_server.waitForFinished(5000);
-        }
-        serverPid = 0;
-    }
-
-    ~XServer() { stop(); }
-
-    QString display() const { return m_display; }
-    QString failure() const { return m_failure; }
-
-private:
-    // The server takes its socket once it accepts clients.
-    bool waitForSocket(const QString& socket)
-    {
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 10000) {
-            if (m_server.state() == QProcess::NotRunning) {
-                m_failure = QStringLiteral("Xvfb ended at once");
-                return false;
-            }
-            if (QFileInfo::exists(socket))
-                return true;
-            QThread::msleep(20);
-        }
-        m_failure = QStringLiteral("Xvfb never opened its socket");
-        return false;
-    }
-
-    QProcess m_server;
-    QString m_display;
-    QString m_failure;
-};
-
-struct Child {
-    QString program;
-    QStringList arguments;
-    QProcessEnvironment environment;
-};
+using Bench::Child;
 
 // Milliseconds from the start of the child's process to its first line on standard output.
 double launchOnce(const Child& child)
@@ -148,24 +58,6 @@ std::vector<double> launchMedians(const std::vector<Child>& children, int runs)
     return medians;
 }
 
-void setTopOption(const QString& path, bool on)
-{
-    Database db;
-    Bench::open(db, path);
-    if (Status done = db.exec(QStringLiteral("UPDATE Vardelin_System SET IsTop = ? WHERE ID = 1"),
-                              {on ? 1 : 0});
-        !done)
-        Bench::fail(QStringLiteral("cannot set IsTop: ") + done.error().description);
-}
-
-QString builtProgram(const QString& name)
-{
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(name);
-    if (!QFileInfo(path).isExecutable())
-        Bench::fail(path + QStringLiteral(" is not built"));
-    return path;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -177,17 +69,14 @@ int main(int argc, char* argv[])
     const int runs = args.runs > 0 ? args.runs : defaultRuns;
     QTextStream err(stderr);
 
-    XServer server;
-    std::atexit(endServerAtExit);
+    Bench::XServer server;
     if (!server.start()) {
         err << "bench_launch_x11: skipped, no X server: " << server.failure() << '\n';
         return 0;
     }
 
     QTemporaryDir folder;
-    const QString copy = folder.filePath(QStringLiteral("contacts.db"));
-    if (!folder.isValid() || !QFile::copy(args.path, copy))
-        Bench::fail(QStringLiteral("cannot copy ") + args.path);
+    const QString copy = Bench::copyOfBook(args.path, folder);
     Database counted;
     Bench::open(counted, copy);
     const qint64 n = Bench::scalar(counted, QStringLiteral("SELECT count(*) FROM Vardelin_Contact"))
@@ -195,24 +84,19 @@ int main(int argc, char* argv[])
     counted.close();
     ::sync(); // a file still being written back would slow the first launches
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("DISPLAY"), server.display());
+    QProcessEnvironment environment = Bench::xEnvironment(server, folder);
     environment.insert(QStringLiteral("VARDELIN_REPORT_FIRST_FRAME"), QStringLiteral("1"));
-    // Qt warns on every start without one; the temporary folder is private to us.
-    if (!environment.contains(QStringLiteral("XDG_RUNTIME_DIR")))
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.path());
-    const Child program{builtProgram(QStringLiteral("vardelin")),
+    const Child program{Bench::builtProgram(QStringLiteral("vardelin")),
                         {QStringLiteral("--database"), copy},
                         environment};
     // bench_launch's bare window: a main window with an empty table, reporting its first paint.
-    const Child bare{builtProgram(QStringLiteral("bench_launch")),
+    const Child bare{Bench::builtProgram(QStringLiteral("bench_launch")),
                      {QStringLiteral("--bare-child")},
                      environment};
 
-    setTopOption(copy, true);
+    Bench::setTopOption(copy, true);
     const std::vector<double> topOn = launchMedians({bare, program}, runs);
-    setTopOption(copy, false);
+    Bench::setTopOption(copy, false);
     const std::vector<double> topOff = launchMedians({bare, program}, runs);
 
     Bench::printRow(QStringLiteral("launch on X to first frame with rows, Top 500 on "

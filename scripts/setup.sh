@@ -13,7 +13,7 @@ packages=(
     fonts-wqy-microhei qt6-translations-l10n
     desktop-file-utils appstream
     file gcovr
-    xvfb
+    xvfb libxtst-dev libxdamage-dev
 )
 
 missing=()

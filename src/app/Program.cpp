@@ -14,6 +14,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTableView>
 
 #include <cstdio>
@@ -35,14 +36,19 @@ void Program::prepare(QApplication& app)
 
 namespace {
 
-// For the launch benchmark, which starts this executable and waits for the line: when
+// For the benchmarks, which start this executable and wait for the line: when
 // VARDELIN_REPORT_FIRST_FRAME is set, the list's first paint with rows in it prints
-// "first-frame rows=<n>" and ends the program.
+// "first-frame rows=<n>" and ends the program. Set to "stay", the program goes on, and the line
+// also gives the screen positions of the search box's centre and the list's viewport
+// ("search=<x>,<y> list=<x>,<y>,<width>,<height>"), where the search benchmark types and
+// watches for the repaint.
 class FirstFrameReport : public QObject {
 public:
-    explicit FirstFrameReport(QTableView* list)
+    FirstFrameReport(QTableView* list, QWidget* searchBox, bool stay)
         : QObject(list)
         , m_list(list)
+        , m_searchBox(searchBox)
+        , m_stay(stay)
     {
         list->viewport()->installEventFilter(this);
     }
@@ -52,24 +58,42 @@ public:
         const int rows = m_list->model() ? m_list->model()->rowCount() : 0;
         if (!m_reported && event->type() == QEvent::Paint && rows > 0) {
             m_reported = true;
-            std::printf("first-frame rows=%d\n", rows);
-            std::fflush(stdout);
-            QCoreApplication::exit(0);
+            report(rows);
+            if (!m_stay)
+                QCoreApplication::exit(0);
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
+    void report(int rows) const
+    {
+        if (!m_stay || !m_searchBox) {
+            std::printf("first-frame rows=%d\n", rows);
+        } else {
+            const QWidget* viewport = m_list->viewport();
+            const QPoint search = m_searchBox->mapToGlobal(m_searchBox->rect().center());
+            const QPoint list = viewport->mapToGlobal(QPoint(0, 0));
+            std::printf("first-frame rows=%d search=%d,%d list=%d,%d,%d,%d\n", rows, search.x(),
+                        search.y(), list.x(), list.y(), viewport->width(), viewport->height());
+        }
+        std::fflush(stdout);
+    }
+
     QTableView* m_list;
+    QWidget* m_searchBox;
+    bool m_stay;
     bool m_reported = false;
 };
 
 void reportFirstFrameIfAsked(Main& window)
 {
-    if (qEnvironmentVariableIsEmpty("VARDELIN_REPORT_FIRST_FRAME"))
+    const QByteArray asked = qgetenv("VARDELIN_REPORT_FIRST_FRAME");
+    if (asked.isEmpty())
         return;
     if (auto* list = window.findChild<QTableView*>(QStringLiteral("ListView")))
-        new FirstFrameReport(list);
+        new FirstFrameReport(list, window.findChild<QLineEdit*>(QStringLiteral("Edit_Condition")),
+                             asked == "stay");
 }
 
 struct Ending {

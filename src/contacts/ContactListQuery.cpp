@@ -130,12 +130,21 @@ bool topApplies(const ContactListFilter& filter)
     return filter.top && filter.groupId == GroupTree::rootId;
 }
 
+} // namespace
+
+int ContactListQuery::rowLimit(const ContactListFilter& filter)
+{
+    const int limit = topApplies(filter) ? topRowCount : 0;
+    if (filter.firstRows > 0)
+        return limit > 0 ? std::min(limit, filter.firstRows) : filter.firstRows;
+    return limit;
+}
+
+namespace {
+
 void appendLimit(ContactListStatement& statement, const ContactListFilter& filter)
 {
-    int limit = topApplies(filter) ? ContactListQuery::topRowCount : 0;
-    if (filter.firstRows > 0)
-        limit = limit > 0 ? std::min(limit, filter.firstRows) : filter.firstRows;
-    if (limit > 0) {
+    if (const int limit = ContactListQuery::rowLimit(filter); limit > 0) {
         statement.sql += QStringLiteral(" LIMIT ?");
         statement.values << limit;
     }
@@ -235,6 +244,38 @@ QString ContactListQuery::numberKeyword(const QString& keyword)
         !std::all_of(signs.begin(), signs.end(), [](QChar c) { return c.isDigit(); }))
         return {};
     return PhoneDigits::normalized(keyword);
+}
+
+ContactListStatement ContactListQuery::buildGroupMatches(const QString& keyword)
+{
+    const KeywordTest test = keywordTest(keyword);
+    return {QStringLiteral("SELECT ID FROM Vardelin_Type WHERE ") +
+                test.perField.arg(QStringLiteral("Name")),
+            {test.value}};
+}
+
+ContactListStatement ContactListQuery::buildForIds(const std::vector<ListColumn>& columns,
+                                                   const ContactListFilter& filter,
+                                                   const QString& marks, const QVariantList& ids,
+                                                   int limit)
+{
+    // The IDs drive the loop, each a look-up by row ID, taken in ascending order as the
+    // search table's scan gave them.
+    ContactListStatement statement;
+    statement.sql = QStringLiteral("SELECT ") + selectList(columns) +
+                    QStringLiteral(" FROM Vardelin_Contact C CROSS JOIN Vardelin_Type T"
+                                   " WHERE C.ID IN ") +
+                    marks + QStringLiteral(" AND T.ID = C.TID");
+    statement.values << ids;
+    const Filters filters = rowFilters(filter);
+    statement.sql += filters.sql;
+    statement.values << filters.values;
+    statement.sql += QStringLiteral(" ORDER BY C.ID");
+    if (limit > 0) {
+        statement.sql += QStringLiteral(" LIMIT ?");
+        statement.values << limit;
+    }
+    return statement;
 }
 
 bool ContactListQuery::usesSearchTable(const ContactListFilter& filter)

@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Times keyword searches in the built program on an X server, as a user meets them: the keyword
+// typed into the search box and Enter pressed through XTEST, the clock stopped at the first
+// change of the list's pixels that the X server reports (DAMAGE).
+#include "BenchSupport.h"
+#include "XInput.h"
+#include "XServer.h"
+
+#include "db/Database.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int defaultSeries = 5;
+constexpr int childTimeoutMs = 60000;
+// A search slower than this is taken as lost.
+constexpr int repaintTimeoutMs = 10000;
+
+struct Keyword {
+    QString text;
+    QString kind;
+};
+
+// Every kind the search tells apart; the last one matches no contact.
+const std::vector<Keyword> keywords{
+    {QStringLiteral("王"), QStringLiteral("Chinese")},
+    {QStringLiteral("Wang"), QStringLiteral("Latin, literal and pinyin")},
+    {QStringLiteral("wang"), QStringLiteral("pinyin")},
+    {QStringLiteral("zs"), QStringLiteral("pinyin initials")},
+    {QStringLiteral("139-5678"), QStringLiteral("number")},
+    {QStringLiteral("王小明"), QStringLiteral("three characters")},
+    {QStringLiteral("qqqq"), QStringLiteral("no hit")},
+};
+
+// Where the program's first frame said its search box and list are.
+struct Layout {
+    QPoint searchBox;
+    QRect list;
+};
+
+Layout layoutFrom(const QByteArray& line)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("search=(\\d+),(\\d+) list=(\\d+),(\\d+),(\\d+),(\\d+)"));
+    const QRegularExpressionMatch found = pattern.match(QString::fromUtf8(line));
+    if (!found.hasMatch())
+        Bench::fail(QStringLiteral("the program's first frame gave no layout: ") +
+                    QString::fromUtf8(line));
+    const auto at = [&found](int n) {
+        return found.captured(n).toInt();
+    };
+    return {QPoint(at(1), at(2)), QRect(at(3), at(4), at(5), at(6))};
+}
+
+struct Figures {
+    std::vector<double> wallMs;
+    // The program's and the X server's CPU time over the same span.
+    std::vector<double> cpuMs;
+};
+
+// Medians per keyword over series, each series every keyword in turn, after one untimed series
+// (which also lets the program read what it keeps for searching).
+Figures searchMedians(const Bench::Child& child, const Bench::XServer& server, int series)
+{
+    QProcess program;
+    program.setProcessEnvironment(child.environment);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(child.program, child.arguments);
+    QByteArray output;
+    while (!output.contains('\n') && program.waitForReadyRead(childTimeoutMs))
+        output += program.readAllStandardOutput();
+    const Layout layout = layoutFrom(output);
+
+    Bench::XInput input;
+    if (!input.open(server.display()))
+        Bench::fail(input.failure());
+    // The rest of a long list comes after the first frame.
+    input.settle(500, 30000);
+    input.click(layout.searchBox);
+
+    const auto cpuNow = [&] {
+        return Bench::cpuNs(program.processId()) + Bench::cpuNs(server.processId());
+    };
+    std::vector<std::vector<double>> wall(keywords.size());
+    std::vector<std::vector<double>> cpu(keywords.size());
+    for (int run = -1; run < series; ++run) {
+        for (std::size_t k = 0; k < keywords.size(); ++k) {
+            input.selectAll();
+            input.type(keywords[k].text);
+            input.settle(150, 5000);
+            const qint64 cpuBefore = cpuNow();
+            const double ms = input.enterToRepaint(layout.list, repaintTimeoutMs);
+            const qint64 cpuAfter = cpuNow();
+            if (ms < 0)
+                Bench::fail(QStringLiteral("no repaint after searching ") + keywords[k].text);
+            if (run >= 0) {
+                wall[k].push_back(ms);
+                cpu[k].push_back(double(cpuAfter - cpuBefore) / 1e6);
+            }
+            input.settle(150, 5000);
+        }
+    }
+    program.terminate();
+    if (!program.waitForFinished(5000))
+        program.kill();
+
+    Figures medians;
+    for (std::size_t k = 0; k < keywords.size(); ++k) {
+        medians.wallMs.push_back(Bench::median(wall[k]));
+        medians.cpuMs.push_back(Bench::median(cpu[k]));
+    }
+    return medians;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const Bench::Arguments args = Bench::databaseArguments(
+        QStringLiteral("bench_search_x11"),
+        QStringLiteral("Searches in the program on an Xvfb server; skips when none can start. "
+                       "--runs sets the number of series."));
+    const int series = args.runs > 0 ? args.runs : defaultSeries;
+    QTextStream err(stderr);
+
+    Bench::XServer server;
+    if (!server.start()) {
+        err << "bench_search_x11: skipped, no X server: " << server.failure() << '\n';
+        return 0;
+    }
+    QTemporaryDir folder;
+    const QString copy = Bench::copyOfBook(args.path, folder);
+    Database counted;
+    Bench::open(counted, copy);
+    const qint64 n = Bench::scalar(counted, QStringLiteral("SELECT count(*) FROM Vardelin_Contact"))
+                         .toLongLong();
+    counted.close();
+    ::sync();
+
+    QProcessEnvironment environment = Bench::xEnvironment(server, folder);
+    environment.insert(QStringLiteral("VARDELIN_REPORT_FIRST_FRAME"), QStringLiteral("stay"));
+    const Bench::Child program{Bench::builtProgram(QStringLiteral("vardelin")),
+                               {QStringLiteral("--database"), copy},
+                               environment};
+    const double target = n > 100000 ? 60 : 30;
+    for (const bool top : {false, true}) {
+        Bench::setTopOption(copy, top);
+        const Figures medians = searchMedians(program, server, series);
+        const QString topState = top ? QStringLiteral("on") : QStringLiteral("off");
+        for (std::size_t k = 0; k < keywords.size(); ++k) {
+            const QString label = QStringLiteral("search \"%1\" (%2), Enter to repaint on X, "
+                                                 "Top 500 %3")
+                                      .arg(keywords[k].text, keywords[k].kind, topState);
+            Bench::printRow(label + QStringLiteral(" (target)"), n, medians.wallMs[k], target);
+            Bench::printRow(label + QStringLiteral(", CPU time of program and X server (target)"),
+                            n, medians.cpuMs[k], target);
+        }
+    }
+    err << "bench_search_x11: Xvfb " << server.display() << ", medians of " << series
+        << " series; target " << target << " ms\n";
+    return 0;
+}
