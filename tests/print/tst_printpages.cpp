@@ -189,7 +189,8 @@ private slots:
         options.labelSheet = sheet;
         options.firstLabel = first;
         // An address far too long for one line: shrunk to fit, never cut.
-        const QString address = u"广东省深圳市南山区科技园高新南一道飞亚达科技大厦十六层1601室"_s;
+        const QString address =
+            u"广东省深圳市南山区科技园高新南一道飞亚达科技大厦十六层1601室（前台代收，转研发中心第三项目组）"_s;
         const QString pdf = render(options, {}, contacts(count, address));
         QCOMPARE(pdfPages(pdf), pages);
         const LabelSheet& layout = labelSheets[sheet];
