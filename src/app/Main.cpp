@@ -353,6 +353,7 @@ void Main::arrangeKeyboardOrder()
     const QList<QWidget*> order{m_toolBar->newButton(),
                                 m_toolBar->editButton(),
                                 m_toolBar->deleteButton(),
+                                m_toolBar->printButton(),
                                 m_toolBar->bookButton(),
                                 m_toolBar->settingsButton(),
                                 m_toolBar->aboutButton(),

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <QFont>
-#include <QPagedPaintDevice>
+#include <QPaintDevice>
 #include <QRectF>
 
 class PageUnits {
@@ -17,7 +17,6 @@ public:
     {
         return {px(mm.x()), px(mm.y()), px(mm.width()), px(mm.height())};
     }
-    double mm(double px) const { return px / m_perMm; }
 
 private:
     double m_perMm;

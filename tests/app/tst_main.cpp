@@ -486,11 +486,11 @@ void TestMain::tabReachesEveryPartInOrder()
     QVERIFY(main.start(m_data->path()));
     QApplication::setActiveWindow(main.window.get());
     QVERIFY(QTest::qWaitForWindowActive(main.window.get()));
-    const QStringList expected{u"Button_New"_s,     u"Button_Edit"_s,     u"Button_Del"_s,
-                               u"Button_Book"_s,    u"Button_Sys"_s,      u"Button_About"_s,
-                               u"Edit_Condition"_s, u"Button_CZ"_s,       u"Combo_Skin"_s,
-                               u"Tree"_s,           u"Button_Type_New"_s, u"TabControl"_s,
-                               u"ListView"_s,       u"Edit_LX"_s};
+    const QStringList expected{u"Button_New"_s,   u"Button_Edit"_s,    u"Button_Del"_s,
+                               u"Button_Print"_s, u"Button_Book"_s,    u"Button_Sys"_s,
+                               u"Button_About"_s, u"Edit_Condition"_s, u"Button_CZ"_s,
+                               u"Combo_Skin"_s,   u"Tree"_s,           u"Button_Type_New"_s,
+                               u"TabControl"_s,   u"ListView"_s,       u"Edit_LX"_s};
     main.find<QWidget>(expected.first())->setFocus(Qt::TabFocusReason);
     QStringList reached;
     for (qsizetype step = 0; step <= expected.size(); ++step) {

@@ -399,7 +399,7 @@ void TestListCommands::rightClickShowsTheContactMenu()
         captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
     QCOMPARE(captions, (QStringList{QStringLiteral("全部选中"), QStringLiteral("删除选中"),
                                     QStringLiteral("-"), QStringLiteral("更改分组"),
-                                    QStringLiteral("查找重复联系人")}));
+                                    QStringLiteral("查找重复联系人"), QStringLiteral("打印")}));
     QWidget* viewport = main.list()->viewport();
     const QPoint at = main.list()->visualRect(main.list()->model()->index(1, 0)).center();
     QContextMenuEvent click(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));

@@ -75,7 +75,9 @@ private slots:
             "Hobby Specialty Remark Birthday MemorialDay Member Spouse SpouseTel AddDate Photo) "
             "Vardelin_Files(ID CID Type Name Ext UpDate Size Files) Vardelin_History(ID CID "
             "LxDate NextDate Remark IsRemind) Vardelin_Login(ID Name Pass Skin Dock) "
-            "Vardelin_LunarBirthday(CID) Vardelin_Remind(UID IsOff SilencedOn) "
+            "Vardelin_LunarBirthday(CID) "
+            "Vardelin_Print(ID SenderAddress SenderPostcode OffsetX OffsetY) "
+            "Vardelin_Remind(UID IsOff SilencedOn) "
             "Vardelin_Search(ID TID Text Spelling Initials Digits) "
             "Vardelin_System(ID IsLogin IsAllUser IsExpanded IsZip IsMax IsTop) "
             "Vardelin_Type(ID PID Number Name)"_s);

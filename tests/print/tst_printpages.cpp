@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The printed pages rendered to PDF and read back with poppler's tools.
 #include "PdfText.h"
+#include "TestDatabase.h"
 
+#include "db/Schema.h"
 #include "print/EnvelopePages.h"
 #include "print/LabelPages.h"
 #include "print/PrintPages.h"
@@ -218,6 +220,23 @@ private slots:
             QCOMPARE(found, perLabel);
     }
 
+    // A file of the layout before the print settings gets their table when it is opened; the
+    // settings are kept from one print to the next.
+    void settingsKeptInAnEarlierFile()
+    {
+        TestDatabase book;
+        QVERIFY(book.ok());
+        book.run(u"DROP TABLE Vardelin_Print"_s);
+        book.run(u"PRAGMA user_version = 6"_s);
+        Database db;
+        QVERIFY(db.open(book.path()).ok());
+        QCOMPARE(book.scalar(u"PRAGMA user_version"_s).toInt(), Schema::version);
+        QCOMPARE(PrintSettings::read(db).value(), PrintSettings{});
+        const PrintSettings sender{u"上海市漕溪北路88号"_s, u"200030"_s, 2.5, -1};
+        QVERIFY(sender.save(db).ok());
+        QCOMPARE(PrintSettings::read(db).value(), sender);
+    }
+
     void cards_data()
     {
         QTest::addColumn<int>("perPage");
@@ -239,6 +258,13 @@ private slots:
                                         u"单位名称："_s, u"华信公司"_s, u"邮编："_s})
             QVERIFY2(text.contains(expected), qPrintable(expected));
         QVERIFY(!text.contains(u"QQ："_s)); // an empty field is left out
+        // Only the Chinese font, embedded (subset by Qt, unnamed as such) with its Unicode map: the
+        // text reads the same on a machine without it.
+        const QStringList fonts = runPoppler({u"pdffonts"_s, pdf}).split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY(fonts.size() > 2);
+        for (const QString& font : fonts.mid(2))
+            QVERIFY2(font.contains(QRegularExpression(u"WenQuanYi.*\\syes\\s+\\S+\\s+yes\\s"_s)),
+                     qPrintable(font));
     }
 };
 
