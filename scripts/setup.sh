@@ -13,6 +13,7 @@ packages=(
     fonts-wqy-microhei qt6-translations-l10n
     desktop-file-utils appstream
     file gcovr
+    poppler-utils
     xvfb libxtst-dev libxdamage-dev
 )
 

@@ -24,6 +24,7 @@
 #include "groups/GroupTree.h"
 #include "groups/GroupTreeWidget.h"
 #include "history/HistoryPane.h"
+#include "print/PrintCommands.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"
 #include "ui/Skin.h"
@@ -204,6 +205,7 @@ void Main::createMenus()
     m_contactMenu->addAction(QStringLiteral("更改分组"))->setObjectName(QStringLiteral("EditType"));
     m_contactMenu->addAction(QStringLiteral("查找重复联系人"))
         ->setObjectName(QStringLiteral("FindDuplicates"));
+    m_contactMenu->addAction(QStringLiteral("打印"))->setObjectName(QStringLiteral("PrintList"));
 
     m_paneMenu = new QMenu(this);
     m_paneMenu->setObjectName(QStringLiteral("PaneMenu"));
@@ -252,6 +254,10 @@ void Main::connectCommands()
     connect(listCommands, &ContactListCommands::listStale, this,
             [this] { refreshList(m_tree->selectedGroupId(), false); });
     connect(listCommands, &ContactListCommands::contactsRemoved, m_tabs, &LetterTabs::showFewer);
+    auto* printCommands = new PrintCommands(m_db, m_prompter, m_list, this);
+    connect(m_toolBar->printButton(), &QToolButton::clicked, printCommands, &PrintCommands::print);
+    connect(m_contactMenu->findChild<QAction*>(QStringLiteral("PrintList")), &QAction::triggered,
+            printCommands, &PrintCommands::print);
     auto* groupCommands =
         new GroupCommands(m_db, m_prompter, m_tree, m_groupMenu, m_newGroupButton, this);
     connect(groupCommands, &GroupCommands::groupPicked, this,
@@ -347,6 +353,7 @@ void Main::arrangeKeyboardOrder()
     const QList<QWidget*> order{m_toolBar->newButton(),
                                 m_toolBar->editButton(),
                                 m_toolBar->deleteButton(),
+                                m_toolBar->printButton(),
                                 m_toolBar->bookButton(),
                                 m_toolBar->settingsButton(),
                                 m_toolBar->aboutButton(),

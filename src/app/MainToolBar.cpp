@@ -31,6 +31,9 @@ MainToolBar::MainToolBar(QWidget* parent)
                         QString(ProgramIcons::toolEdit));
     m_delete = addCommand(QStringLiteral("Button_Del"), QStringLiteral("删除"),
                           QString(ProgramIcons::toolDelete));
+    // No icon file of its own yet: the theme's printer, when the desktop has one.
+    m_print = addCommand(QStringLiteral("Button_Print"), QStringLiteral("打印"), QString());
+    m_print->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
     addSeparator();
     addBookMenu();
     m_settings = addCommand(QStringLiteral("Button_Sys"), QStringLiteral("设置"),
@@ -51,7 +54,7 @@ QToolButton* MainToolBar::addCommand(const QString& objectName, const QString& c
     auto* button = new QToolButton();
     button->setObjectName(objectName);
     button->setText(caption);
-    button->setIcon(ProgramIcons::load(iconFile));
+    button->setIcon(iconFile.isEmpty() ? QIcon() : ProgramIcons::load(iconFile));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
     // Reached by Tab but not focused by a click, so a click leaves the focus in the list.

@@ -19,6 +19,7 @@ public:
     QToolButton* newButton() const { return m_new; }
     QToolButton* editButton() const { return m_edit; }
     QToolButton* deleteButton() const { return m_delete; }
+    QToolButton* printButton() const { return m_print; }
     // "通讯录": a new, empty address book, or another one to open instead of this one.
     QToolButton* bookButton() const { return m_book; }
     QAction* newBookAction() const { return m_newBook; }
@@ -43,6 +44,7 @@ private:
     QToolButton* m_new = nullptr;
     QToolButton* m_edit = nullptr;
     QToolButton* m_delete = nullptr;
+    QToolButton* m_print = nullptr;
     QToolButton* m_book = nullptr;
     QAction* m_newBook = nullptr;
     QAction* m_openBook = nullptr;

@@ -4,6 +4,7 @@
 #include "BookIdentity.h"
 #include "ContactFields.h"
 #include "Database.h"
+#include "PrintSettings.h"
 #include "SearchTable.h"
 #include "WidthMigration.h"
 
@@ -206,6 +207,8 @@ Status Schema::create(const Database& db)
         return reminders;
     if (Status identity = BookIdentity::create(db); !identity)
         return identity;
+    if (Status print = PrintSettings::createTable(db); !print)
+        return print;
     return db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
 }
 
@@ -326,8 +329,13 @@ Status Schema::restoreOwnTables(const Database& db, int fileVersion)
             return rebuilt;
     }
     // A new identity: the UIDs of the next export change, which is all that is lost.
-    if (fileVersion >= 6 && lacksAny({QStringLiteral("Vardelin_Book")}))
-        return db.transaction([&db] { return BookIdentity::create(db); });
+    if (fileVersion >= 6 && lacksAny({QStringLiteral("Vardelin_Book")})) {
+        if (Status rebuilt = db.transaction([&db] { return BookIdentity::create(db); }); !rebuilt)
+            return rebuilt;
+    }
+    // Empty print settings: the sender and the offset are typed again.
+    if (fileVersion >= 7 && lacksAny({QStringLiteral("Vardelin_Print")}))
+        return db.transaction([&db] { return PrintSettings::createTable(db); });
     return {};
 }
 
@@ -369,6 +377,13 @@ std::span<const Schema::Migration> Schema::migrations()
              if (Status layout = verify(db); !layout)
                  return layout;
              return BookIdentity::create(db);
+         }},
+        // 7: the print settings beside the seven.
+        {7,
+         [](const Database& db) -> Status {
+             if (Status layout = verify(db); !layout)
+                 return layout;
+             return PrintSettings::createTable(db);
          }},
     };
     return steps;

@@ -20,7 +20,8 @@ namespace Schema {
 // 4: the search table Vardelin_Search with its triggers.
 // 5: the reminders' settings and the lunar birthday marks, in tables of their own.
 // 6: the address book's identity, Vardelin_Book.
-inline constexpr int version = 6;
+// 7: the print settings, Vardelin_Print.
+inline constexpr int version = 7;
 
 struct Column {
     QString name;

@@ -3,10 +3,17 @@
 
 #include "db/DbError.h"
 
+#include <QDialog>
+
 void Prompter::showError(QWidget* parent, const DbError& error)
 {
     if (error.told)
         return;
     message(parent, error.description, QStringLiteral("错误") + QString::number(error.number),
             Icon::Critical);
+}
+
+int Prompter::runDialog(QDialog& /*dialog*/)
+{
+    return QDialog::Rejected;
 }

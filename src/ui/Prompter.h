@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class QDialog;
 class QWidget;
 struct DbError;
 
@@ -32,6 +33,10 @@ public:
                                  const QString& filter) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& caption,
                                  const QString& suggestedName, const QString& filter) = 0;
+
+    // A dialog of the program's own shown modally (the print choice, the print preview); gives
+    // its result code. A prompter that does not show dialogs answers Rejected, as if closed.
+    virtual int runDialog(QDialog& dialog);
 
     // The error box: the description, titled "错误" followed by the number. Nothing for an
     // error whose cause the user has been told already.

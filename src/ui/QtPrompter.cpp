@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QtPrompter.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -81,4 +82,9 @@ QString QtPrompter::saveFileName(QWidget* parent, const QString& caption,
                                  const QString& suggestedName, const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, caption, suggestedName, filter);
+}
+
+int QtPrompter::runDialog(QDialog& dialog)
+{
+    return dialog.exec();
 }

@@ -15,4 +15,5 @@ public:
     QString openFileName(QWidget* parent, const QString& caption, const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName,
                          const QString& filter) override;
+    int runDialog(QDialog& dialog) override;
 };
