@@ -13,9 +13,7 @@ using Cells = QList<QStringList>;
 
 namespace {
 
-const QString chineseText = u"姓名,电话\r\n张三,13800138000\r\n李四,0086-10\r\n"_s;
-const Cells chineseCells{
-    {u"姓名"_s, u"电话"_s}, {u"张三"_s, u"13800138000"_s}, {u"李四"_s, u"0086-10"_s}};
+const QString chinese = u"姓名|电话/张三|13800138000/李四|0086-10"_s;
 
 QByteArray encoded(const char* charset, const QString& text, const QByteArray& bom = {})
 {
@@ -55,74 +53,63 @@ private slots:
     void aFileCutShortGivesItsWholeRecords();
 };
 
+// Each row: the bytes, the encoding the user chose (if any), the encoding and separator read, and
+// the cells read, the header first: cells split by '|', rows by '/'.
 void tst_CsvTable::readsEachFileByItsEncodingAndSeparator_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<std::optional<Encoding>>("chosen"); // what the user picked, if anything
+    QTest::addColumn<std::optional<Encoding>>("chosen");
     QTest::addColumn<Encoding>("encoding");
     QTest::addColumn<QString>("separator");
-    QTest::addColumn<Cells>("cells"); // the header first
-    const std::optional<Encoding> detect;
-    const auto row = [&](const char* name, const QByteArray& bytes, Encoding encoding,
-                         const Cells& cells = chineseCells) {
-        QTest::newRow(name) << bytes << detect << encoding << u","_s << cells;
+    QTest::addColumn<Cells>("cells");
+    const auto row = [](const char* name, const QByteArray& bytes, Encoding encoding,
+                        const QString& cells = chinese, std::optional<Encoding> chosen = {},
+                        const QString& separator = u","_s) {
+        Cells split;
+        for (const QString& line : cells.split(u'/'))
+            split.append(line.split(u'|'));
+        QTest::newRow(name) << bytes << chosen << encoding << separator << split;
     };
-    row("UTF-8 without BOM", chineseText.toUtf8(), Encoding::Utf8);
-    row("GBK", encoded("GB18030", chineseText), Encoding::Gb18030);
+    const QString table = u"姓名,电话\r\n张三,13800138000\r\n李四,0086-10\r\n"_s;
+    row("UTF-8 without BOM", table.toUtf8(), Encoding::Utf8);
+    row("GBK", encoded("GB18030", table), Encoding::Gb18030);
     // An even number of bytes once made ICU's detector take a two-row file for UTF-16.
     row("short GBK of even length", encoded("GB18030", u"姓名,电话\r\n张三,1380013800\r\n"_s),
-        Encoding::Gb18030, {chineseCells[0], {u"张三"_s, u"1380013800"_s}});
-    row("UTF-16 LE with BOM", encoded("UTF-16LE", chineseText, "\xFF\xFE"), Encoding::Utf16);
-    row("UTF-16 BE without BOM", encoded("UTF-16BE", chineseText), Encoding::Utf16);
-    row("UTF-16 LE without BOM", encoded("UTF-16LE", chineseText), Encoding::Utf16);
+        Encoding::Gb18030, u"姓名|电话/张三|1380013800"_s);
+    row("UTF-16 LE with BOM", encoded("UTF-16LE", table, "\xFF\xFE"), Encoding::Utf16);
+    row("UTF-16 BE without BOM", encoded("UTF-16BE", table), Encoding::Utf16);
+    row("UTF-16 LE without BOM", encoded("UTF-16LE", table), Encoding::Utf16);
     row("Big5", encoded("Big5", u"姓名,電話\r\n張三,1\r\n"_s), Encoding::Big5,
-        {{u"姓名"_s, u"電話"_s}, {u"張三"_s, u"1"_s}});
+        u"姓名|電話/張三|1"_s);
     row("CR CR LF line ends", u"姓名,电话\r\r\n张三,\"一\r\r\n二\"\r\r\n\r\r\n李四,x"_s.toUtf8(),
-        Encoding::Utf8, {chineseCells[0], {u"张三"_s, u"一\r\n二"_s}, {u"李四"_s, u"x"_s}});
-    row("RFC 4180 quoting",
+        Encoding::Utf8, u"姓名|电话/张三|一\r\n二/李四|x"_s);
+    row("RFC 4180 quoting, short and padded rows",
         "\xEF\xBB\xBFN,R,T\r\n\"W, W\",\"He said \"\"hi\"\"\",\"\"\r\nplain\"q,,\n1\r\n\r\n,,\r\n4,5,6,,"_ba,
-        Encoding::Utf8,
-        {{u"N"_s, u"R"_s, u"T"_s},
-         {u"W, W"_s, u"He said \"hi\""_s, {}},
-         {u"plain\"q"_s, {}, {}},
-         {u"1"_s, {}, {}},
-         {{}, {}, {}},
-         {u"4"_s, u"5"_s, u"6"_s}});
-    row("header only", "\xEF\xBB\xBFName,Tel\r\n"_ba, Encoding::Utf8, {{u"Name"_s, u"Tel"_s}});
-
+        Encoding::Utf8, u"N|R|T/W, W|He said \"hi\"|/plain\"q||/1||/||/4|5|6"_s);
+    row("header only", "\xEF\xBB\xBFName,Tel\r\n"_ba, Encoding::Utf8, u"Name|Tel"_s);
+    row("semicolons", u"姓名;电话\r\n\"张;三\";1,2\r\n"_s.toUtf8(), Encoding::Utf8,
+        u"姓名|电话/张;三|1,2"_s, {}, u";"_s);
+    row("a sep= line names the separator", "sep=;\r\nName;Tel\r\na,b;1\r\n"_ba, Encoding::Utf8,
+        u"Name|Tel/a,b|1"_s, {}, u";"_s);
     // Files other programs wrote.
-    const Cells abc{{u"a"_s, u"b"_s, u"c"_s}, {u"1"_s, u"2"_s, u"3"_s}};
-    row("Latin-1 (csvkit)", realFile("test_latin1.csv"), Encoding::Latin1,
-        abc + Cells{{u"4"_s, u"5"_s, u"©"_s}});
+    row("Latin-1 (csvkit)", realFile("test_latin1.csv"), Encoding::Latin1, u"a|b|c/1|2|3/4|5|©"_s);
     row("UTF-16 LE (csvkit)", realFile("test_utf16_little.csv"), Encoding::Utf16,
-        abc + Cells{{u"4"_s, u"5"_s, u"ʤ"_s}});
+        u"a|b|c/1|2|3/4|5|ʤ"_s);
     row("UTF-16 BE (csvkit)", realFile("test_utf16_big.csv"), Encoding::Utf16,
-        abc + Cells{{u"4"_s, u"5"_s, u"ʤ"_s}});
+        u"a|b|c/1|2|3/4|5|ʤ"_s);
     row("CR line ends (csvkit)", realFile("mac_newlines.csv"), Encoding::Utf8,
-        abc + Cells{{u"Once upon\ra time"_s, u"5"_s, u"6"_s}});
-    QTest::newRow("tab-separated (csvkit)")
-        << realFile("dummy.tsv") << detect << Encoding::Utf8 << u"\t"_s << abc;
-    QTest::newRow("semicolons") << u"姓名;电话\r\n\"张;三\";1,2\r\n"_s.toUtf8() << detect
-                                << Encoding::Utf8 << u";"_s
-                                << Cells{chineseCells[0], {u"张;三"_s, u"1,2"_s}};
-    QTest::newRow("a sep= line names the separator")
-        << "sep=;\r\nName;Tel\r\na,b;1\r\n"_ba << detect << Encoding::Utf8 << u";"_s
-        << Cells{{u"Name"_s, u"Tel"_s}, {u"a,b"_s, u"1"_s}};
-
+        u"a|b|c/1|2|3/Once upon\ra time|5|6"_s);
+    row("tab-separated (csvkit)", realFile("dummy.tsv"), Encoding::Utf8, u"a|b|c/1|2|3"_s, {},
+        u"\t"_s);
     // What no guess can tell: the user names the encoding.
-    const auto chosen = [](const char* name, const char* charset, Encoding encoding,
-                           const QString& text) {
-        QTest::newRow(name) << encoded(charset, text) << std::optional(encoding) << encoding
-                            << u","_s
-                            << Cells{text.split(u"\r\n"_s)[0].split(u','),
-                                     text.split(u"\r\n"_s)[1].split(u',')};
-    };
-    chosen("Big5 chosen", "Big5", Encoding::Big5, u"姓名,電話\r\n陳大文,2345\r\n"_s);
-    chosen("Shift_JIS chosen", "Shift_JIS", Encoding::ShiftJis,
-           u"氏名,電話\r\n田中太郎,03-1234-5678\r\n"_s);
-    chosen("Latin-1 chosen", "windows-1252", Encoding::Latin1, u"Name,Ort\r\nMüller,Köln €\r\n"_s);
-    chosen("UTF-16 chosen for text without BOM", "UTF-16BE", Encoding::Utf16,
-           u"姓名,电话\r\n张三,1\r\n"_s);
+    row("Big5 chosen", encoded("Big5", u"姓名,電話\r\n陳大文,2345"_s), Encoding::Big5,
+        u"姓名|電話/陳大文|2345"_s, Encoding::Big5);
+    row("Shift_JIS chosen", encoded("Shift_JIS", u"氏名,電話\r\n田中太郎,03-1234"_s),
+        Encoding::ShiftJis, u"氏名|電話/田中太郎|03-1234"_s, Encoding::ShiftJis);
+    row("Latin-1 chosen", encoded("windows-1252", u"Name,Ort\r\nMüller,Köln €"_s), Encoding::Latin1,
+        u"Name|Ort/Müller|Köln €"_s, Encoding::Latin1);
+    row("UTF-16 chosen for text without BOM", encoded("UTF-16BE", table), Encoding::Utf16, chinese,
+        Encoding::Utf16);
 }
 
 void tst_CsvTable::readsEachFileByItsEncodingAndSeparator()
@@ -164,27 +151,25 @@ void tst_CsvTable::refusesNamingTheLine_data()
     quint32 state = 12345;
     for (int i = 0; i < 4096; ++i)
         garbage += char((state = state * 1103515245u + 12345u) >> 24);
-    const std::optional<Encoding> detect;
+    const auto row = [](const char* name, const QByteArray& bytes, int code,
+                        const QString& line = {}, std::optional<Encoding> chosen = {}) {
+        QTest::newRow(name) << bytes << chosen << code << line;
+    };
     const int notText = ImportErrorCode::NotText;
     const int badLayout = ImportErrorCode::BadLayout;
-    QTest::newRow("binary with NUL bytes") << garbage << detect << notText << QString();
-    QTest::newRow("binary without NUL bytes")
-        << QByteArray(garbage).replace('\0', '\x01') << detect << notText << QString();
-    QTest::newRow("UTF-16 with NUL characters") << "\xFF\xFE"
-                                                   "a\0\0\0b\0"_ba
-                                                << detect << notText << QString();
-    QTest::newRow("GBK read as the chosen UTF-8")
-        << encoded("GB18030", chineseText) << std::optional(Encoding::Utf8) << notText << QString();
-    QTest::newRow("NUL bytes read as the chosen GB18030")
-        << "a,b\r\n\0,1\r\n"_ba << std::optional(Encoding::Gb18030) << notText << QString();
-    QTest::newRow("empty file") << QByteArray() << detect << badLayout << QString();
-    QTest::newRow("quote never closed")
-        << "a,b\n\"open,1\n2,3\n"_ba << detect << badLayout << u"第 2 行"_s;
+    row("binary with NUL bytes", garbage, notText);
+    row("binary without NUL bytes", QByteArray(garbage).replace('\0', '\x01'), notText);
+    row("UTF-16 with NUL characters", "\xFF\xFE\x61\0\0\0b\0"_ba, notText);
+    row("GBK read as the chosen UTF-8", encoded("GB18030", u"姓名,电话\r\n张三,1\r\n"_s), notText,
+        {}, Encoding::Utf8);
+    row("NUL bytes read as the chosen GB18030", "a,b\r\n\0,1\r\n"_ba, notText, {},
+        Encoding::Gb18030);
+    row("empty file", QByteArray(), badLayout);
+    row("quote never closed", "a,b\n\"open,1\n2,3\n"_ba, badLayout, u"第 2 行"_s);
     // The quoted line break puts the offending record on line 4; a doubled CR ends one line.
-    QTest::newRow("extra cells with values")
-        << "a,b\n\"x\ny\",1\n3,4,lost\n"_ba << detect << badLayout << u"第 4 行"_s;
-    QTest::newRow("extra cells after doubled CRs")
-        << "a,b\r\r\n\"x\r\r\ny\",1\r\r\n3,4,lost\r\r\n"_ba << detect << badLayout << u"第 4 行"_s;
+    row("extra cells with values", "a,b\n\"x\ny\",1\n3,4,lost\n"_ba, badLayout, u"第 4 行"_s);
+    row("extra cells after doubled CRs", "a,b\r\r\n\"x\r\r\ny\",1\r\r\n3,4,lost\r\r\n"_ba,
+        badLayout, u"第 4 行"_s);
 }
 
 void tst_CsvTable::refusesNamingTheLine()
