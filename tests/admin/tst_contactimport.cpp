@@ -19,8 +19,6 @@ private slots:
     void readsTheDateFormsSpreadsheetsWrite_data();
     void readsTheDateFormsSpreadsheetsWrite();
     void storesACardsPhotoAsAPictureBagAndItsLeftOversInTheRemark();
-    void addsLeftOverValuesToTheRemark_data();
-    void addsLeftOverValuesToTheRemark();
     void tellsWhatBecameOfTheCards_data();
     void tellsWhatBecameOfTheCards();
     void writesSearchRowsAsTheTriggerAndRefreshWould();
@@ -103,38 +101,18 @@ void tst_ContactImport::readsTheDateFormsSpreadsheetsWrite()
     QCOMPARE(ContactImport::storedDate(cell).value_or(QString()), stored);
 }
 
+// The left-over values follow the remark in the line break it already uses.
 void tst_ContactImport::storesACardsPhotoAsAPictureBagAndItsLeftOversInTheRemark()
 {
     VCardContact card;
-    card.columns.insert(u"Name"_s, u"李四"_s);
+    card.columns = {{u"Name"_s, u"李四"_s}, {u"Remark"_s, u"第一行\r\n第二行"_s}};
     card.photo = QByteArray("\x89PNG-bytes", 10);
-    card.leftOver = {u"电话：5"_s};
+    card.leftOver = {u"电话：5"_s, u"邮箱：c@x"_s};
     QVERIFY(ContactImport::importCards(m_data->db(), {card}, {1, QDate::currentDate()}).ok());
     const QByteArray stored = scalar(u"SELECT Photo FROM Vardelin_Contact"_s).toByteArray();
     QVERIFY(stored.startsWith("VDLNBAG") && stored.contains(card.photo));
     QCOMPARE(scalar(u"SELECT typeof(Photo) || Py || Remark FROM Vardelin_Contact"_s).toString(),
-             u"blobL电话：5"_s);
-}
-
-void tst_ContactImport::addsLeftOverValuesToTheRemark_data()
-{
-    QTest::addColumn<QString>("remark");
-    QTest::addColumn<QString>("stored");
-    QTest::newRow("no remark") << QString() << u"电话：5\n邮箱：c@x"_s;
-    QTest::newRow("after the remark") << u"老同学"_s << u"老同学\n电话：5\n邮箱：c@x"_s;
-    QTest::newRow("in the remark's CR LF")
-        << u"第一行\r\n第二行"_s << u"第一行\r\n第二行\r\n电话：5\r\n邮箱：c@x"_s;
-}
-
-void tst_ContactImport::addsLeftOverValuesToTheRemark()
-{
-    QFETCH(QString, remark);
-    QFETCH(QString, stored);
-    VCardContact card;
-    if (!remark.isEmpty())
-        card.columns.insert(u"Remark"_s, remark);
-    card.leftOver = QStringList{u"电话：5"_s, u"邮箱：c@x"_s};
-    QCOMPARE(ContactImport::remarkOf(card), stored);
+             u"blobL第一行\r\n第二行\r\n电话：5\r\n邮箱：c@x"_s);
 }
 
 void tst_ContactImport::tellsWhatBecameOfTheCards_data()
@@ -153,11 +131,10 @@ void tst_ContactImport::tellsWhatBecameOfTheCards_data()
         u"%1位联系人的电话、邮箱、网址或地址等多于可存放的栏目，已逐行写入其“备注”。"_s;
     const QString lost = u"以下名片的照片无法读取，已不带照片导入："_s;
     QTest::newRow("all placed") << QList{plain, plain} << QString();
-    QTest::newRow("photos lost, by name or place")
-        << QList{plain, noPhoto, nameless}
-        << lost + u"甲、第3张名片\n以下名片含有无法识别的字符，已显示为“\uFFFD”：第3张名片"_s;
-    QTest::newRow("two with lines and a photo lost")
-        << QList{crowded, noPhoto, crowded} << lines.arg(2) + u'\n' + lost + u"甲"_s;
+    QTest::newRow("lines, photos lost by name or place")
+        << QList{crowded, noPhoto, nameless, crowded}
+        << lines.arg(2) + u'\n' + lost +
+               u"甲、第3张名片\n以下名片含有无法识别的字符，已显示为“\uFFFD”：第3张名片"_s;
     QTest::newRow("twelve photos lost: ten named")
         << QList<VCardContact>(12, noPhoto)
         << lost + u"甲、甲、甲、甲、甲、甲、甲、甲、甲、甲 等12张名片"_s;
