@@ -46,7 +46,6 @@ class tst_CsvTable : public QObject {
 private slots:
     void readsEachFileByItsEncodingAndSeparator_data();
     void readsEachFileByItsEncodingAndSeparator();
-    void readsLongGbkTextAsGbk();
     void refusesNamingTheLine_data();
     void refusesNamingTheLine();
     void writesWhatItReadsBack();
@@ -123,20 +122,6 @@ void tst_CsvTable::readsEachFileByItsEncodingAndSeparator()
     QCOMPARE(reading.value().encoding, encoding);
     QCOMPARE(QString(reading.value().separator), separator);
     QCOMPARE(cellsOf(reading.value().table), cells);
-}
-
-void tst_CsvTable::readsLongGbkTextAsGbk()
-{
-    // Enough text for the detector to weigh it, with characters outside GB2312's first plane; and
-    // a separator the user chose over the header's tie.
-    QString text = u"姓名,地址;备注\r\n"_s;
-    for (int i = 0; i < 200; ++i)
-        text += u"欧阳%1,广东省深圳市南山区科技园;喆堃镕\r\n"_s.arg(i);
-    const auto table = CsvTable::fromBytes(encoded("GB18030", text), {{}, u';'});
-    QVERIFY2(table.ok(), qPrintable(table.error().description));
-    QCOMPARE(table.value().rows.size(), 200);
-    QCOMPARE(table.value().rows[199],
-             (QStringList{u"欧阳199,广东省深圳市南山区科技园"_s, u"喆堃镕"_s}));
 }
 
 // Each row: the bytes, the encoding the user chose if any, the error, and the line it names.

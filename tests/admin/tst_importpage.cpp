@@ -46,7 +46,6 @@ private slots:
     void aFailureAddsNothingAndASecondFileKeepsTheLinks();
     void importsAPhonesVCardFileAndTellsWhatWasLost();
     void importsAWorkbooksSheetButNotOneThatCannotBeRead();
-    void aCloseRequestDuringAnImportWaitsForIt();
     void exportsToTheChosenFileOrSaysWhyNot();
 
 private:
@@ -229,29 +228,6 @@ void tst_ImportPage::importsAWorkbooksSheetButNotOneThatCannotBeRead()
     import({});
     QVERIFY(last().title.startsWith(u"错误"_s));
     QCOMPARE(count(), 3);
-}
-
-void tst_ImportPage::aCloseRequestDuringAnImportWaitsForIt()
-{
-    // Large enough that the bar is repainted (and timers run) while the rows go in.
-    QString text = u"姓名\r\n"_s;
-    for (int i = 0; i < 20000; ++i)
-        text += u"人%1\r\n"_s.arg(i);
-    open(writeFile(u"many.csv"_s, text.toUtf8()));
-    link(u"姓名"_s, u"姓名"_s);
-    bool busyWhenAsked = false;
-    bool barMoved = false;
-    QTimer::singleShot(0, m_window.get(), [&] {
-        busyWhenAsked = m_window->findChild<ImportPage*>()->busy();
-        barMoved = bar() > 0;
-        m_window->close();
-    });
-    import(done);
-    QVERIFY(busyWhenAsked && barMoved);
-    QVERIFY(m_window->isVisible());
-    QCOMPARE(count(), 20000);
-    click(u"Button_Cancel"_s);
-    QVERIFY(!m_window->isVisible());
 }
 
 // "导出联系人": an ending of no format refused, a failed save shown as an error, then a file
