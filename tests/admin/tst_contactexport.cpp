@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Contacts exported to each format and read back by the import's readers without losing a field;
 // who sees what, and a failed write that leaves no file.
+#include "AdminFiles.h"
 #include "TestDatabase.h"
 
 #include "admin/ContactExport.h"
@@ -42,12 +43,6 @@ QVariantMap everyField()
 }
 
 const QByteArray jpeg("\xFF\xD8\xFF\xE0 not really a picture \x00\x01\xFF", 27);
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -113,7 +108,7 @@ void tst_ContactExport::everyFieldRoundTrips()
     auto written = exportTo(name, format);
     QVERIFY2(written.ok(), qPrintable(written.error().description));
     QCOMPARE(written.value(), 2);
-    const QByteArray bytes = bytesOf(path);
+    const QByteArray bytes = AdminFiles::read(path);
     QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), format == Format::Csv);
     Result<qsizetype> added = DbError{};
     if (format == Format::VCard) {
@@ -147,12 +142,12 @@ void tst_ContactExport::everyFieldRoundTrips()
 void tst_ContactExport::aCardsUidIsOfTheBookAndTheContact()
 {
     QVERIFY(exportTo(u"out.vcf"_s, Format::VCard).ok());
-    const QByteArray text = bytesOf(m_data->folder() + u"/out.vcf"_s);
+    const QByteArray text = AdminFiles::read(m_data->folder() + u"/out.vcf"_s);
     QVERIFY(text.contains("PHOTO;ENCODING=b;TYPE=JPEG:"));
     const QString uid = BookIdentity::contactUid(BookIdentity::read(m_data->db()).value(), m_id);
     QVERIFY(text.contains(QByteArray("\r\nUID:" + uid.toLatin1() + "\r\n")));
     QVERIFY(exportTo(u"out.vcf"_s, Format::VCard).ok());
-    QCOMPARE(bytesOf(m_data->folder() + u"/out.vcf"_s), text);
+    QCOMPARE(AdminFiles::read(m_data->folder() + u"/out.vcf"_s), text);
     QVERIFY(BookIdentity::contactUid(BookIdentity::read(m_into->db()).value(), m_id) != uid);
 }
 
@@ -176,7 +171,7 @@ void tst_ContactExport::aFailedWriteLeavesNoFileAndTheOldOneAsItWas()
     auto written = exportTo(u"old.xlsx"_s, Format::Xlsx);
     QVERIFY(!written.ok());
     QVERIFY(written.error().description.contains(u"32767"_s));
-    QCOMPARE(bytesOf(path), QByteArray("the old file"));
+    QCOMPARE(AdminFiles::read(path), QByteArray("the old file"));
     // Nor does the half-written file stay behind beside it.
     QCOMPARE(QDir(m_data->folder()).entryList({u"old.xlsx*"_s}, QDir::Files | QDir::Hidden),
              QStringList{u"old.xlsx"_s});

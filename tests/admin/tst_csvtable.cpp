@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // CSV files as spreadsheet programs save them read into a table, and written back unchanged.
+#include "AdminFiles.h"
 #include "admin/CsvTable.h"
 
-#include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,10 +26,7 @@ QByteArray encoded(const char* charset, const QString& text, const QByteArray& b
 // A file other programs wrote, from tests/data/csv.
 QByteArray realFile(const char* name)
 {
-    QFile file(QStringLiteral(CSV_DATA "/") + QLatin1StringView(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", name);
-    return file.readAll();
+    return AdminFiles::read(QStringLiteral(CSV_DATA "/") + QLatin1StringView(name));
 }
 
 // The table's header and rows, as the rows of a _data table give them.

@@ -2,6 +2,7 @@
 // The import page of a real settings window, by the paths a user takes through it, checked against
 // what the address book holds afterwards. The readers' and the import's own cases live in the core
 // tests (tst_csvtable, tst_vcard, tst_workbookreader, tst_contactimport, tst_contactexport).
+#include "AdminFiles.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
@@ -82,10 +83,7 @@ private:
     }
     QString writeFile(const QString& name, const QByteArray& bytes)
     {
-        QFile file(m_data->folder() + u'/' + name);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write the test file");
-        return file.fileName();
+        return AdminFiles::write(m_data->folder() + u'/' + name, bytes);
     }
     QString value(const QString& column, const QString& name)
     {

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vCard files from phones and address books read onto the contact's columns, and written back.
+#include "AdminFiles.h"
 #include "admin/VCard.h"
 
 #include "admin/ImportTable.h"
 
-#include <QFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -17,10 +17,7 @@ const QByteArray png64 = pngBytes.toBase64();
 
 QByteArray dataFile(const char* name)
 {
-    QFile file(QStringLiteral(VCARD_DATA "/") + QString::fromLatin1(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test file %s", name);
-    return file.readAll();
+    return AdminFiles::read(QStringLiteral(VCARD_DATA "/") + QLatin1StringView(name));
 }
 
 } // namespace
