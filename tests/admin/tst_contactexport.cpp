@@ -154,23 +154,14 @@ void tst_ContactExport::aCardsUidIsOfTheBookAndTheContact()
 void tst_ContactExport::aFailedWriteLeavesNoFileAndTheOldOneAsItWas()
 {
     // A plain file where the folder should be: no account, root included, can write there.
-    QFile plain(m_data->folder() + u"/plain"_s);
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    for (const Format format : {Format::Xlsx, Format::Csv, Format::VCard}) {
-        auto written = exportTo(u"plain/out.file"_s, format);
-        QVERIFY(!written.ok() && written.error().number != 0);
-    }
-    QVERIFY(!QFile::exists(m_data->folder() + u"/plain/out.file"_s));
-
-    const QString path = m_data->folder() + u"/old.xlsx"_s;
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("the old file") == 12);
-    old.close();
+    AdminFiles::write(m_data->folder() + u"/plain"_s, {});
+    for (const Format format : {Format::Xlsx, Format::Csv, Format::VCard})
+        QVERIFY(exportTo(u"plain/out.file"_s, format).error().number != 0);
+    const QString path = AdminFiles::write(m_data->folder() + u"/old.xlsx"_s, "the old file");
     // The third contact's remark does not fit a workbook's cell.
     m_data->addContact({{u"Name"_s, u"长"_s}, {u"Remark"_s, QString(40000, u'字')}});
     auto written = exportTo(u"old.xlsx"_s, Format::Xlsx);
-    QVERIFY(!written.ok());
-    QVERIFY(written.error().description.contains(u"32767"_s));
+    QVERIFY(!written.ok() && written.error().description.contains(u"32767"_s));
     QCOMPARE(AdminFiles::read(path), QByteArray("the old file"));
     // Nor does the half-written file stay behind beside it.
     QCOMPARE(QDir(m_data->folder()).entryList({u"old.xlsx*"_s}, QDir::Files | QDir::Hidden),

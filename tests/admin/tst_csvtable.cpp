@@ -73,7 +73,6 @@ void tst_CsvTable::readsEachFileByItsEncodingAndSeparator_data()
         Encoding::Gb18030, u"姓名|电话/张三|1380013800"_s);
     row("UTF-16 LE with BOM", encoded("UTF-16LE", table, "\xFF\xFE"), Encoding::Utf16);
     row("UTF-16 BE without BOM", encoded("UTF-16BE", table), Encoding::Utf16);
-    row("UTF-16 LE without BOM", encoded("UTF-16LE", table), Encoding::Utf16);
     row("Big5", encoded("Big5", u"姓名,電話\r\n張三,1\r\n"_s), Encoding::Big5,
         u"姓名|電話/張三|1"_s);
     row("CR CR LF line ends", u"姓名,电话\r\r\n张三,\"一\r\r\n二\"\r\r\n\r\r\n李四,x"_s.toUtf8(),
