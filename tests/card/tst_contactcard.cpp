@@ -2,7 +2,6 @@
 // The card's field table against the contact table, and the card's load, save and list fills.
 #include "TestDatabase.h"
 
-#include "card/CardChoices.h"
 #include "card/CardFields.h"
 #include "card/ContactCard.h"
 #include "db/ContactFields.h"
@@ -100,47 +99,6 @@ private slots:
         QVERIFY(!saved.ok() && !saved.error().description.isEmpty());
         QCOMPARE(cell(u"SELECT Name FROM Vardelin_Contact WHERE ID = ?"_s, id), u"原样"_s);
         QVERIFY(book->db().exec(u"BEGIN"_s).ok());
-    }
-
-    void loadToleratesNullsAndOddValuesAndTellsMissingFromFailed()
-    {
-        const qint64 id = book->addContact({{u"Name"_s, u"李四"_s},
-                                            {u"TID"_s, 7},
-                                            {u"Birthday"_s, u"不是日期"_s},
-                                            {u"MemorialDay"_s, u"2019-10-01 00:00:00"_s},
-                                            {u"Tel1"_s, QVariant()},
-                                            {u"Photo"_s, QByteArray("junk")}});
-        const ContactRecord record = *ContactCard::load(book->db(), id).value();
-        QCOMPARE(record.groupId, 7);
-        QCOMPARE(record.texts.value(u"Name"_s), u"李四"_s);
-        QVERIFY(record.texts.contains(u"Tel1"_s) && record.texts.value(u"Tel1"_s).isEmpty());
-        QVERIFY(!record.dates.value(u"Birthday"_s).has_value());
-        QCOMPARE(record.dates.value(u"MemorialDay"_s), std::optional(QDate(2019, 10, 1)));
-        QCOMPARE(record.photo, QByteArray("junk"));
-        auto missing = ContactCard::load(book->db(), 999);
-        QVERIFY(missing.ok() && !missing.value().has_value());
-        book->run(u"ALTER TABLE Vardelin_Contact RENAME TO Gone"_s);
-        QVERIFY(!ContactCard::load(book->db(), 1).ok());
-        QVERIFY(!CardChoices::departments(book->db()).ok());
-    }
-
-    void choicesSkipNullAndListGroupsByNumber()
-    {
-        book->addContact({{u"Name"_s, u"a"_s}, {u"Deptment"_s, u"销售部"_s}, {u"Post"_s, {}}});
-        book->addContact(
-            {{u"Name"_s, u"b"_s}, {u"Deptment"_s, u"技术部"_s}, {u"Post"_s, u"经理"_s}});
-        book->addContact({{u"Name"_s, u"c"_s}, {u"Deptment"_s, u"销售部"_s}, {u"Post"_s, u""_s}});
-        QStringList departments = CardChoices::departments(book->db()).value();
-        departments.sort(); // each value once, in the database's order
-        QCOMPARE(departments, QStringList({u"技术部"_s, u"销售部"_s}));
-        QCOMPARE(CardChoices::posts(book->db()).value(), QStringList{u"经理"_s});
-        const qint64 late = book->addGroup(1, 9, u"后"_s);
-        const qint64 early = book->addGroup(late, -5, u"前"_s);
-        const auto groups = CardChoices::groups(book->db()).value();
-        QCOMPARE(groups.size(), std::size_t(3));
-        // The root's Number is the password suffix, larger than these.
-        QCOMPARE(QList<qint64>({groups[0].id, groups[1].id}), QList<qint64>({early, late}));
-        QCOMPARE(groups[2].name, u"全部分组"_s);
     }
 };
 

@@ -96,14 +96,6 @@ class TestFileAttachments : public QObject {
         return added.value().id;
     }
     int rows() { return book->scalar(u"SELECT count(*) FROM Vardelin_Files"_s).toInt(); }
-    QStringList listed(qint64 contact)
-    {
-        QStringList names;
-        const auto rows = FileAttachments::list(book->db(), contact);
-        for (const auto& row : rows.value())
-            names << row.name;
-        return names;
-    }
 
 private slots:
     void init() { QVERIFY(book.emplace().ok()); }
@@ -188,22 +180,6 @@ private slots:
                  Saved::Saved);
         QCOMPARE(fileBytes(path(u"back out"_s)), bytes);
         QCOMPARE(book->scalar(u"PRAGMA mmap_size"_s), map);
-    }
-
-    void listIsNewestFirstLeavesPicturesOutAndRemovesTheGivenRows()
-    {
-        const QDate day(2026, 5, 1);
-        const qint64 old = stored("abc", 7, u"old"_s, day);
-        stored("abc", 7, u"newest"_s, day.addDays(30));
-        const qint64 middle = stored("abc", 7, u"middle"_s, day.addDays(2));
-        stored("abc", 7, u"middle, added later"_s, day.addDays(2));
-        stored("abc", 8, u"other contact"_s, day);
-        book->run(u"INSERT INTO Vardelin_Files (CID, Type, Name) VALUES (7, 'P', 'pic')"_s);
-        QCOMPARE(listed(7),
-                 QStringList({u"newest"_s, u"middle, added later"_s, u"middle"_s, u"old"_s}));
-        QVERIFY(FileAttachments::remove(book->db(), {old, middle}).ok());
-        QCOMPARE(listed(7), QStringList({u"newest"_s, u"middle, added later"_s}));
-        QCOMPARE(rows(), 4);
     }
 
     void progressIsToldAndCanStopAnAddWithNoRowLeft()

@@ -6,10 +6,8 @@
 
 #include "card/FileAttachments.h"
 #include "card/FilesPage.h"
-#include "card/TransferProgress.h"
 
 #include <QHeaderView>
-#include <QProgressDialog>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -163,22 +161,6 @@ private slots:
         open.click("Button_DelFiles");
         QCOMPARE(open.column(0), u"1|3"_s);
         QCOMPARE(names(), u"1|3"_s);
-    }
-
-    void cancelInTheProgressStopsTheMove()
-    {
-        QWidget window;
-        window.show();
-        TransferProgress progress(&window, u"正在添加文件……"_s);
-        const BlobStream::Progress told = progress.callback();
-        QVERIFY(told(1, 4));
-        auto* dialog = window.findChild<QProgressDialog*>(u"TransferProgress"_s);
-        QCOMPARE(dialog->value(), 250);
-        dialog->cancel();
-        QVERIFY(!told(2, 4));
-        TransferProgress empty(&window, u"x"_s); // an empty file is all there at once
-        QVERIFY(empty.callback()(0, 0));
-        QCOMPARE(window.findChildren<QProgressDialog*>().last()->value(), 1000);
     }
 };
 

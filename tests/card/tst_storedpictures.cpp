@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Stored pictures: kept as picture bags, listed without their bytes, renamed exactly, and a row
-// that is gone or holds no bag told apart from a picture.
+// Stored pictures: kept as picture bags, listed without their bytes, renamed exactly, and a
+// picture file too large refused. Rows gone or holding no bag: the pictures page's tests.
 #include "TestDatabase.h"
 
 #include "card/StoredPictures.h"
@@ -10,7 +10,6 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using Shown = StoredPictures::Shown;
 
 class TestStoredPictures : public QObject {
     Q_OBJECT
@@ -19,7 +18,6 @@ class TestStoredPictures : public QObject {
     {
         return StoredPictures::add(book->db(), contact, name, bytes).value();
     }
-    Shown shown(qint64 id) { return StoredPictures::picture(book->db(), id).value().shown; }
 
 private slots:
     void init() { QVERIFY(book.emplace().ok()); }
@@ -49,21 +47,6 @@ private slots:
         const QString awkward = u"O'Neil's \"房子\" '); DROP TABLE Vardelin_Files; --"_s;
         QVERIFY(StoredPictures::rename(book->db(), id, awkward).value());
         QCOMPARE(book->scalar(u"SELECT Name FROM Vardelin_Files WHERE ID = ?"_s, {id}), awkward);
-    }
-
-    void deletedRowAndBytesThatAreNoBagAreToldApart()
-    {
-        const qint64 id = add(2, u"old"_s);
-        QVERIFY(StoredPictures::remove(book->db(), id).ok());
-        QCOMPARE(StoredPictures::rename(book->db(), id, u"new"_s).value(), false);
-        QCOMPARE(shown(id), Shown::RowVanished);
-        QCOMPARE(book->scalar(u"SELECT count(*) FROM Vardelin_Files"_s).toInt(), 0);
-        book->run(u"INSERT INTO Vardelin_Files (ID, CID, Type, Name, Files) VALUES "
-                  "(11, 2, 'P', 'raw jpeg', x'ffd8ffe0'), (12, 2, 'P', 'null', NULL), "
-                  "(13, 2, 'P', 'cut bag', ?)"_s,
-                  {PictureBag::ofPicture("picture").chopped(2)});
-        for (const qint64 notABag : {11, 12, 13})
-            QCOMPARE(shown(notABag), Shown::NotABag);
     }
 
     void pictureFileTooLargeOrMissingIsAnError()
