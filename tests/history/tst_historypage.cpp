@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The card's page "联系记录" as a user drives it: the list, adding, editing and deleting through
-// its buttons, a record deleted elsewhere, and the page in a new and in a copy card.
+// its buttons and the record dialog, a record or contact deleted meanwhile, and the page in a new
+// and in a copy card.
 #include "CardHistoryTests.h"
 #include "TestDatabase.h"
 
@@ -10,6 +11,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QCheckBox>
+#include <QDateEdit>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QTreeView>
@@ -34,6 +37,16 @@ void answerDialog(const QString& remark, const char* button,
         QTest::mouseClick(dialog->findChild<QPushButton*>(QLatin1StringView(button)),
                           Qt::LeftButton);
     });
+}
+
+// The dialog's fields as one text: dates, remark, ticked.
+QString fields(frmHistory* dialog)
+{
+    return u"%1 %2 %3 %4"_s.arg(
+        dialog->findChild<QDateEdit*>(u"Edit_LxDate"_s)->date().toString(Qt::ISODate),
+        dialog->findChild<QDateEdit*>(u"Edit_NextDate"_s)->date().toString(Qt::ISODate),
+        dialog->findChild<QPlainTextEdit*>(u"Edit_Remark"_s)->toPlainText(),
+        dialog->findChild<QCheckBox*>(u"Edit_Remind"_s)->isChecked() ? u"1"_s : u"0"_s);
 }
 
 struct Page : CheckedCard {
@@ -71,6 +84,14 @@ class TestHistoryPage : public QObject {
     {
         return book->scalar(u"SELECT group_concat(Remark, '|') FROM Vardelin_History"_s).toString();
     }
+    QString stored(qint64 id)
+    {
+        return book
+            ->scalar(u"SELECT CID||' '||LxDate||' '||NextDate||' '||Remark||' '||IsRemind "
+                     "FROM Vardelin_History WHERE ID = ?"_s,
+                     {id})
+            .toString();
+    }
 
 private slots:
     void init()
@@ -97,9 +118,6 @@ private slots:
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setRecords(HistoryRecords::forCard(book->db(), 1).value());
         QCOMPARE(model.index(1, 0).data(HistoryListModel::RecordIdRole).toLongLong(), 1);
-        QCOMPARE(model.rowOf(model.recordId(1)), 1);
-        model.setRecords({});
-        QCOMPARE(model.rowOf(1), -1);
     }
 
     void editAndDeleteAskForASelectionAndDeleteAsks()
@@ -124,24 +142,39 @@ private slots:
     void addThenEditByDoubleClickAndEnter()
     {
         Page open(book->db(), {true, 1, 0, false});
-        answerDialog(u"新加的"_s, "Button_Save",
-                     [](frmHistory* d) { QVERIFY(!d->values().IsEdit); });
+        // Empty content is refused and the dialog stays; a blank is content.
+        open.prompter.expectMessage(u"联系内容不能为空！"_s);
+        answerDialog({}, "Button_Save", [](frmHistory* dialog) {
+            QCOMPARE(fields(dialog), u"%1 %1  0"_s.arg(QDate::currentDate().toString(Qt::ISODate)));
+            QTimer::singleShot(0, dialog, [dialog] {
+                dialog->findChild<QDateEdit*>(u"Edit_LxDate"_s)->setDate({2010, 3, 5});
+                dialog->findChild<QDateEdit*>(u"Edit_NextDate"_s)->setDate({2010, 4, 1});
+                dialog->findChild<QCheckBox*>(u"Edit_Remind"_s)->setChecked(true);
+                dialog->findChild<QPlainTextEdit*>(u"Edit_Remark"_s)->setPlainText(u" "_s);
+                QTest::mouseClick(dialog->findChild<QPushButton*>(u"Button_Save"_s),
+                                  Qt::LeftButton);
+            });
+        });
         open.click("Button_AddLx");
-        QCOMPARE(open.column(2), u"新加的|旧"_s);
-        QCOMPARE(book->scalar(u"SELECT group_concat(CID) FROM Vardelin_History"_s), u"1,1"_s);
+        QCOMPARE(stored(2), u"1 2010-03-05 2010-04-01   1"_s);
+        QCOMPARE(open.column(2), u" |旧"_s);
         // A double click edits the row under it; the list follows and keeps it highlighted.
         const QPoint oldRow = open.list()->visualRect(open.list()->model()->index(1, 2)).center();
-        answerDialog(u"改过"_s, "Button_Save", [](frmHistory* d) { QCOMPARE(d->values().HID, 1); });
+        answerDialog(u"改过"_s, "Button_Save", [](frmHistory* dialog) {
+            QCOMPARE(fields(dialog), u"2009-05-01 2009-05-08 旧 0"_s);
+            dialog->findChild<QCheckBox*>(u"Edit_Remind"_s)->setChecked(true);
+        });
         QTest::mouseClick(open.list()->viewport(), Qt::LeftButton, {}, oldRow);
         QTest::mouseDClick(open.list()->viewport(), Qt::LeftButton, {}, oldRow);
-        QCOMPARE(open.column(2), u"新加的|改过"_s);
+        QCOMPARE(stored(1), u"1 2009-05-01 2009-05-08 改过 1"_s);
         QCOMPARE(open.recordId(open.list()->currentIndex().row()), 1);
-        // Enter on the highlighted row edits it as well.
-        answerDialog({}, "Button_Close", [](frmHistory* d) { QCOMPARE(d->values().HID, 1); });
+        // Enter on the highlighted row edits it as well; closed, the dialog writes nothing.
+        answerDialog(u"不存"_s, "Button_Close",
+                     [](frmHistory* dialog) { QCOMPARE(dialog->values().HID, 1); });
         open.list()->setFocus();
         QTest::keyClick(open.list(), Qt::Key_Return);
         QVERIFY(!QApplication::activeModalWidget());
-        QCOMPARE(remarks(), u"改过|新加的"_s);
+        QCOMPARE(remarks(), u"改过| "_s);
     }
 
     void recordDeletedElsewhereLeavesTheList()
@@ -163,6 +196,17 @@ private slots:
         });
         open.click("Button_EditLx");
         QCOMPARE(remarks() + open.column(2), QString());
+        // The contact gone while a new record is written: nothing is written, the dialog stays.
+        open.prompter.expectMessage(u"联系人已被删除，无法添加联系情况！"_s);
+        answerDialog(u"写给谁"_s, "Button_Save", [this](frmHistory* dialog) {
+            book->run(u"DELETE FROM Vardelin_Contact"_s);
+            QTimer::singleShot(0, dialog, [dialog] {
+                QVERIFY(dialog->isVisible());
+                dialog->reject();
+            });
+        });
+        open.click("Button_AddLx");
+        QCOMPARE(remarks(), QString());
     }
 
     void newCardCannotAddAndCopyCardWorksOnTheSource()
