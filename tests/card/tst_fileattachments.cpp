@@ -123,30 +123,14 @@ private slots:
         QCOMPARE(FileAttachments::sizeText(bytes, QLocale(locale)), shown);
     }
 
-    void extensionComesFromTheFileNameOnly_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("ext");
-        QTest::newRow("plain") << u"/home/u/报告.docx"_s << u".docx"_s;
-        QTest::newRow("dot only in a folder") << u"/tmp/x.d/README"_s << QString();
-        QTest::newRow("dots in folder and name") << u"/tmp/v1.2/notes.txt"_s << u".txt"_s;
-        QTest::newRow("hidden file") << u"/home/u/.profile"_s << QString();
-        QTest::newRow("hidden with extension") << u"/home/u/.config.bak"_s << u".bak"_s;
-    }
-    void extensionComesFromTheFileNameOnly()
-    {
-        QFETCH(QString, path);
-        QFETCH(QString, ext);
-        QCOMPARE(FileAttachments::extensionOf(path), ext);
-        QCOMPARE(FileAttachments::proposedName(path), path.mid(path.lastIndexOf(u'/') + 1));
-    }
-
     void filesComeBackByteForByte_data()
     {
         QTest::addColumn<QString>("relative");
         QTest::addColumn<qsizetype>("length");
         QTest::addColumn<QString>("ext");
         QTest::newRow("empty") << u"empty.bin"_s << qsizetype(0) << u".bin"_s;
+        QTest::newRow("hidden, with extension") << u".config.bak"_s << qsizetype(3) << u".bak"_s;
+        QTest::newRow("hidden, without") << u".profile"_s << qsizetype(3) << u""_s;
         QTest::newRow("dotted folder, no extension") << u"x.d/README"_s << qsizetype(1024) << u""_s;
         // More than one chunk, ending inside the third.
         QTest::newRow("several chunks")
