@@ -1,16 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The card's field table against the contact table, and the card's load, save and list fills.
+// The card's rules: its field table against the contact table, its load and save, stored
+// pictures, the size a picture is shown at, and dates as typed.
 #include "TestDatabase.h"
 
 #include "card/CardFields.h"
 #include "card/ContactCard.h"
+#include "card/PictureFit.h"
+#include "card/StoredPictures.h"
+#include "card/TypedDate.h"
 #include "db/ContactFields.h"
+#include "db/PictureBag.h"
 
+#include <QFile>
 #include <QSet>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using Outcome = ContactCard::SaveOutcome;
+using Kind = TypedDate::Reading::Kind;
+Q_DECLARE_METATYPE(Kind)
 
 class TestContactCard : public QObject {
     Q_OBJECT
@@ -29,6 +37,10 @@ class TestContactCard : public QObject {
     }
     QVariant cell(const QString& sql, qint64 id) { return book->scalar(sql, {id}); }
     int contacts() { return book->scalar(u"SELECT count(*) FROM Vardelin_Contact"_s).toInt(); }
+    qint64 addPicture(qint64 contact, const QString& name, const QByteArray& bytes = "x")
+    {
+        return StoredPictures::add(book->db(), contact, name, bytes).value();
+    }
 
 private slots:
     void init() { QVERIFY(book.emplace().ok()); }
@@ -99,6 +111,119 @@ private slots:
         QVERIFY(!saved.ok() && !saved.error().description.isEmpty());
         QCOMPARE(cell(u"SELECT Name FROM Vardelin_Contact WHERE ID = ?"_s, id), u"原样"_s);
         QVERIFY(book->db().exec(u"BEGIN"_s).ok());
+    }
+
+    void pictureIsStoredAsABagListedInOrderAndRenamedExactly()
+    {
+        const QByteArray jpeg("\xff\xd8\xff\xe0 not really decoded here \xff\xd9");
+        const qint64 id = addPicture(2, u"b"_s, jpeg);
+        QCOMPARE(PictureBag::pictureOf(
+                     book->scalar(u"SELECT Files FROM Vardelin_Files WHERE ID = ?"_s, {id})
+                         .toByteArray()),
+                 std::optional<QByteArray>(jpeg));
+        // A picture row: its type and contact set, the file columns unset.
+        QCOMPARE(book->scalar(u"SELECT Type || CID || coalesce(Ext, \"UpDate\", Size, '') "
+                              "FROM Vardelin_Files"_s),
+                 u"P2"_s);
+        QCOMPARE(StoredPictures::picture(book->db(), id).value().pictureBytes, jpeg);
+        addPicture(2, u"a"_s);
+        addPicture(2, u"a"_s);
+        addPicture(3, u"other contact"_s);
+        book->run(u"INSERT INTO Vardelin_Files (CID, Type, Name) VALUES (2, 'F', 'file')"_s);
+        QStringList names;
+        const auto listed = StoredPictures::list(book->db(), 2);
+        for (const auto& entry : listed.value())
+            names << entry.name + QString::number(entry.id);
+        QCOMPARE(names, QStringList({u"b1"_s, u"a2"_s, u"a3"_s}));
+        const QString awkward = u"O'Neil's \"房子\" '); DROP TABLE Vardelin_Files; --"_s;
+        QVERIFY(StoredPictures::rename(book->db(), id, awkward).value());
+        QCOMPARE(book->scalar(u"SELECT Name FROM Vardelin_Files WHERE ID = ?"_s, {id}), awkward);
+    }
+
+    void pictureFileTooLargeOrMissingIsAnError()
+    {
+        const QString big = book->folder() + u"/huge.jpg"_s;
+        QFile file(big);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(StoredPictures::largestPictureBytes + 1)); // sparse, costs no disk
+        auto tooLarge = StoredPictures::readPictureFile(big);
+        QCOMPARE(tooLarge.error().number, StoredPictures::fileUnreadableNumber);
+        QVERIFY(tooLarge.error().description.contains(u"huge.jpg"_s));
+        QVERIFY(!StoredPictures::readPictureFile(book->folder() + u"/none.jpg"_s).ok());
+        QVERIFY(!StoredPictures::readPictureFile(book->folder()).ok());
+    }
+
+    void datesAreReadAsTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QDate>("date");
+        const QDate tenth(2001, 9, 10);
+        QTest::newRow("as shown") << u"2001-09-10"_s << Kind::Date << tenth;
+        QTest::newRow("slashes, short") << u"2001/9/10"_s << Kind::Date << tenth;
+        QTest::newRow("dots") << u"2001.9.10"_s << Kind::Date << tenth;
+        QTest::newRow("digits only") << u"20010910"_s << Kind::Date << tenth;
+        QTest::newRow("Chinese") << u"2001年9月10日"_s << Kind::Date << tenth;
+        QTest::newRow("Chinese without 日") << u"2001年09月10"_s << Kind::Date << tenth;
+        QTest::newRow("full-width") << u"２００１－０９－１０"_s << Kind::Date << tenth;
+        QTest::newRow("blanks around") << u" 2001-9-10\t"_s << Kind::Date << tenth;
+        QTest::newRow("leap day") << u"2000-02-29"_s << Kind::Date << QDate(2000, 2, 29);
+        QTest::newRow("first day") << u"2001-1-1"_s << Kind::Date << QDate(2001, 1, 1);
+        QTest::newRow("empty") << u""_s << Kind::Empty << QDate();
+        QTest::newRow("blanks") << u"   "_s << Kind::Empty << QDate();
+        for (const QString& refused : {u"2001-02-29"_s,         u"2001-02-30"_s,  u"2001-13-01"_s,
+                                       u"2001-00-10"_s,         u"2001-09-31"_s,  u"0000-01-01"_s,
+                                       u"20011301"_s,           u"2001-9"_s,      u"01-9-10"_s,
+                                       u"10-09-2001"_s,         u"10/9/2001"_s,   u"2001-9/10"_s,
+                                       u"2001--9-10"_s,         u"2001-009-10"_s, u"2001910"_s,
+                                       u"200109100"_s,          u"2001-09-10x"_s, u"tomorrow"_s,
+                                       u"２００１年二月三日"_s, u"٢٠٠١-٠٩-١٠"_s})
+            QTest::addRow("refused '%s'", qPrintable(refused))
+                << refused << Kind::NotADate << QDate();
+    }
+
+    void datesAreReadAsTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(Kind, kind);
+        QFETCH(QDate, date);
+        const TypedDate::Reading reading = TypedDate::read(typed);
+        QCOMPARE(reading.kind, kind);
+        QCOMPARE(reading.date, date);
+        if (kind == Kind::Date)
+            QCOMPARE(TypedDate::read(TypedDate::shown(date)).date, date);
+    }
+
+    void picturesAreShownWholeInTheirFrame_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("room");
+        QTest::addColumn<QSize>("shown");
+        QTest::newRow("fits") << QSize(40, 30) << QSize(500, 400) << QSize(40, 30);
+        QTest::newRow("fits exactly") << QSize(500, 400) << QSize(500, 400) << QSize(500, 400);
+        QTest::newRow("wider than the room")
+            << QSize(1000, 500) << QSize(500, 400) << QSize(500, 250);
+        QTest::newRow("taller than the room")
+            << QSize(300, 800) << QSize(500, 400) << QSize(150, 400);
+        QTest::newRow("3000 x 2000 at a sixth")
+            << QSize(3000, 2000) << QSize(500, 400) << QSize(500, 333);
+        QTest::newRow("far below a quarter")
+            << QSize(12000, 9000) << QSize(400, 300) << QSize(400, 300);
+        QTest::newRow("one side too large only")
+            << QSize(600, 100) << QSize(500, 400) << QSize(500, 83);
+        QTest::newRow("a thread keeps a pixel")
+            << QSize(30000, 2) << QSize(500, 400) << QSize(500, 1);
+        QTest::newRow("room of one pixel") << QSize(800, 600) << QSize(1, 1) << QSize(1, 1);
+        QTest::newRow("no room") << QSize(800, 600) << QSize(0, 300) << QSize();
+        QTest::newRow("no picture") << QSize() << QSize(500, 400) << QSize();
+    }
+
+    void picturesAreShownWholeInTheirFrame()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(QSize, room);
+        QFETCH(QSize, shown);
+        QCOMPARE(PictureFit::shownSize(picture, room), shown);
     }
 };
 
