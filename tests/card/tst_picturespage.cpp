@@ -10,7 +10,6 @@
 
 #include <QLabel>
 #include <QListWidget>
-#include <QScrollArea>
 
 using namespace Qt::StringLiterals;
 
@@ -173,37 +172,6 @@ private slots:
         open.pick(1);
         QCOMPARE(open.prompter.shown().last().title, u"错误3021"_s);
         QTRY_COMPARE(open.names(), u"#00ff00|raw|junk"_s);
-    }
-
-    void largePicturesFitWholeInTheirOwnColours()
-    {
-        // A scanned two-colour logo: a 1-bit palette PNG whose navy is dithered with white.
-        QImage logo(3000, 2000, QImage::Format_Mono);
-        logo.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 128)});
-        for (int y = 0; y < logo.height(); ++y) {
-            for (int x = 0; x < logo.width(); ++x)
-                logo.setPixel(x, y, (x + y) % 2);
-        }
-        const QString logoPath = book->folder() + u"/logo.png"_s;
-        QVERIFY(logo.save(logoPath));
-        QVERIFY(StoredPictures::add(book->db(), 1, u"logo"_s, cardFileBytes(logoPath)).ok());
-        addStored({Qt::green}, {1200, 900});
-        PicturesCard open(book->db(), {true, 1, 0, false});
-        auto* frame = open.card->findChild<QScrollArea*>(u"Resizer1"_s);
-        const QSize room = frame->viewport()->size();
-        for (int row : {1, 0}) {
-            open.pick(row);
-            const QSize shown = open.picture()->size();
-            QVERIFY(shown.width() <= room.width() && shown.height() <= room.height());
-            QVERIFY(shown.width() == room.width() || shown.height() == room.height());
-        }
-        // Shrunk, the dither blends into the logo's light navy instead of sampled black and white.
-        const QImage shown = open.picture()->pixmap().toImage();
-        for (int x = 0; x < shown.width(); ++x) {
-            const QRgb pixel = shown.pixel(x, shown.height() / 2);
-            QVERIFY2(qAbs(qRed(pixel) - 128) < 24 && qAbs(qBlue(pixel) - 191) < 24,
-                     qPrintable(QColor(pixel).name()));
-        }
     }
 };
 

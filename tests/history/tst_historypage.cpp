@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The card's page "联系记录" as a user drives it: the list, adding, editing and deleting through
 // its buttons and the record dialog, a record or contact deleted meanwhile, and the page in a new
-// and in a copy card.
+// card.
 #include "CardHistoryTests.h"
 #include "TestDatabase.h"
 
@@ -210,19 +210,6 @@ private slots:
         });
         open.click("Button_AddLx");
         QCOMPARE(remarks(), QString());
-    }
-
-    void copyCardWorksOnTheSource()
-    {
-        Page copy(book->db(), {true, 1, 0, true});
-        answerDialog(u"复制卡加的"_s, "Button_Save");
-        copy.click("Button_AddLx");
-        QCOMPARE(copy.column(2), u"复制卡加的|旧"_s);
-        // Saving the copy adds a contact with no records of its own.
-        copy.prompter.expectQuestion(true, u"是否确认保存联系人信息？"_s);
-        QVERIFY(copy.card->SaveCard());
-        QCOMPARE(book->scalar(u"SELECT count(*) FROM Vardelin_Contact"_s).toInt(), 2);
-        QCOMPARE(book->scalar(u"SELECT group_concat(CID) FROM Vardelin_History"_s), u"1,1"_s);
     }
 };
 
