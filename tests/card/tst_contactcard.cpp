@@ -117,10 +117,7 @@ private slots:
     {
         const QByteArray jpeg("\xff\xd8\xff\xe0 not really decoded here \xff\xd9");
         const qint64 id = addPicture(2, u"b"_s, jpeg);
-        QCOMPARE(PictureBag::pictureOf(
-                     book->scalar(u"SELECT Files FROM Vardelin_Files WHERE ID = ?"_s, {id})
-                         .toByteArray()),
-                 std::optional<QByteArray>(jpeg));
+        QCOMPARE(book->scalar(u"SELECT Files FROM Vardelin_Files"_s), PictureBag::ofPicture(jpeg));
         // A picture row: its type and contact set, the file columns unset.
         QCOMPARE(book->scalar(u"SELECT Type || CID || coalesce(Ext, \"UpDate\", Size, '') "
                               "FROM Vardelin_Files"_s),
@@ -149,7 +146,6 @@ private slots:
         auto tooLarge = StoredPictures::readPictureFile(big);
         QCOMPARE(tooLarge.error().number, StoredPictures::fileUnreadableNumber);
         QVERIFY(tooLarge.error().description.contains(u"huge.jpg"_s));
-        QVERIFY(!StoredPictures::readPictureFile(book->folder() + u"/none.jpg"_s).ok());
         QVERIFY(!StoredPictures::readPictureFile(book->folder()).ok());
     }
 
@@ -200,20 +196,14 @@ private slots:
         QTest::addColumn<QSize>("room");
         QTest::addColumn<QSize>("shown");
         QTest::newRow("fits") << QSize(40, 30) << QSize(500, 400) << QSize(40, 30);
-        QTest::newRow("fits exactly") << QSize(500, 400) << QSize(500, 400) << QSize(500, 400);
-        QTest::newRow("wider than the room")
-            << QSize(1000, 500) << QSize(500, 400) << QSize(500, 250);
-        QTest::newRow("taller than the room")
-            << QSize(300, 800) << QSize(500, 400) << QSize(150, 400);
-        QTest::newRow("3000 x 2000 at a sixth")
-            << QSize(3000, 2000) << QSize(500, 400) << QSize(500, 333);
-        QTest::newRow("far below a quarter")
+        QTest::newRow("exactly") << QSize(500, 400) << QSize(500, 400) << QSize(500, 400);
+        QTest::newRow("wide") << QSize(1000, 500) << QSize(500, 400) << QSize(500, 250);
+        QTest::newRow("tall") << QSize(300, 800) << QSize(500, 400) << QSize(150, 400);
+        QTest::newRow("a sixth") << QSize(3000, 2000) << QSize(500, 400) << QSize(500, 333);
+        QTest::newRow("below a quarter")
             << QSize(12000, 9000) << QSize(400, 300) << QSize(400, 300);
-        QTest::newRow("one side too large only")
-            << QSize(600, 100) << QSize(500, 400) << QSize(500, 83);
-        QTest::newRow("a thread keeps a pixel")
-            << QSize(30000, 2) << QSize(500, 400) << QSize(500, 1);
-        QTest::newRow("room of one pixel") << QSize(800, 600) << QSize(1, 1) << QSize(1, 1);
+        QTest::newRow("a thread") << QSize(30000, 2) << QSize(500, 400) << QSize(500, 1);
+        QTest::newRow("one pixel") << QSize(800, 600) << QSize(1, 1) << QSize(1, 1);
         QTest::newRow("no room") << QSize(800, 600) << QSize(0, 300) << QSize();
         QTest::newRow("no picture") << QSize() << QSize(500, 400) << QSize();
     }

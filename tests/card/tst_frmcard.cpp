@@ -115,17 +115,6 @@ private slots:
         again.prompter.expectQuestion(true);
         QVERIFY(again.card->SaveCard());
         QCOMPARE(row(id), first);
-        // Remarks another program wrote with carriage returns survive a save that leaves them be;
-        // without a birthday there is nothing to keep by the lunar calendar.
-        book->run(u"UPDATE Vardelin_Contact SET Remark = ? WHERE ID = ?"_s,
-                  {u"一\r\n二\r三"_s, id});
-        CheckedCard third(book->db(), {true, id, 0, false}, 4);
-        third.date("Edit_Birthday")->setDate(std::nullopt);
-        QVERIFY(third.find<QLabel>("Label_Lunar")->text().isEmpty());
-        third.prompter.expectQuestion(true);
-        QVERIFY(third.card->SaveCard());
-        QCOMPARE(row(id).value(u"Remark"_s).toString(), u"一\r\n二\r三"_s);
-        QCOMPARE(lunarMarks(id), 0);
     }
 
     void refusalsAndNoKeepTheCardOpenAndCtrlSSaves()
