@@ -15,24 +15,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct FilesCard : CheckedCard {
+struct FilesCard : PageCard {
     FilesCard(Database& db, const CardRequest& request)
-        : CheckedCard(db, request, u"PageFiles"_s)
+        : PageCard(db, request, u"PageFiles"_s, "ListView")
     {
     }
-    QTreeWidget* list() const { return card->findChild<QTreeWidget*>(u"ListView"_s); }
-    QString column(int column) const
-    {
-        QStringList cells;
-        for (int i = 0; i < list()->topLevelItemCount(); ++i)
-            cells << list()->topLevelItem(i)->text(column);
-        return cells.join(u'|');
-    }
-    void pick(int row) const
-    {
-        const QRect place = list()->visualItemRect(list()->topLevelItem(row));
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, place.center());
-    }
+    QTreeWidget* list() const { return static_cast<QTreeWidget*>(view); }
 };
 
 } // namespace

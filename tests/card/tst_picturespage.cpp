@@ -15,29 +15,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct PicturesCard : CheckedCard {
+struct PicturesCard : PageCard {
     PicturesCard(Database& db, const CardRequest& request)
-        : CheckedCard(db, request, u"PagePictures"_s)
+        : PageCard(db, request, u"PagePictures"_s, "ListBox")
     {
     }
     QRgb shown() const
     {
         return card->findChild<PicturesPage*>(u"PagePictures"_s)->shownImage().pixel(1, 1);
     }
-    QListWidget* list() const { return card->findChild<QListWidget*>(u"ListBox"_s); }
     QLabel* picture() const { return card->findChild<QLabel*>(u"Edit_Picture"_s); }
-    QString names() const
-    {
-        QStringList names;
-        for (int i = 0; i < list()->count(); ++i)
-            names << list()->item(i)->text();
-        return names.join(u'|');
-    }
-    void pick(int row) const
-    {
-        const QRect place = list()->visualItemRect(list()->item(row));
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, place.center());
-    }
 };
 
 } // namespace
@@ -82,7 +69,7 @@ private slots:
         copy.prompter.expectOpenFile(book->folder() + u"/c.png"_s);
         copy.prompter.expectInput(u"再加一张"_s);
         copy.click("Button_ADDPIC");
-        QCOMPARE(copy.names(), u"#ff0000|再加一张"_s);
+        QCOMPARE(copy.column(), u"#ff0000|再加一张"_s);
         QCOMPARE(book->scalar(u"SELECT count(*) FROM Vardelin_Files WHERE CID = 1"_s).toInt(), 2);
     }
 
@@ -99,13 +86,13 @@ private slots:
         for (int i = 0; i < 3; ++i)
             open.click("Button_ADDPIC");
         QCOMPARE(open.prompter.shown().at(4).defaultText, u"红.png"_s);
-        QCOMPARE(open.names() + u' ' + QString::number(open.list()->currentRow()),
+        QCOMPARE(open.column() + u' ' + QString::number(open.view->currentIndex().row()),
                  u"#0000ff|第一张 -1"_s);
         QCOMPARE(book->scalar(u"SELECT Files FROM Vardelin_Files WHERE ID = 2"_s),
                  PictureBag::ofPicture(cardFileBytes(red)));
         open.pick(0);
         QCOMPARE(open.shown(), QColor(Qt::blue).rgb());
-        QTest::keyClick(open.list(), Qt::Key_End); // the keys show the picture moved to
+        QTest::keyClick(open.view, Qt::Key_End); // the keys show the picture moved to
         QCOMPARE(open.shown(), QColor(Qt::red).rgb());
         QCOMPARE(open.picture()->pixmap().size(), QSize(40, 30)); // small ones are not enlarged
         // A No or an empty name changes nothing; a Yes stores the name exactly.
@@ -118,14 +105,14 @@ private slots:
         for (int i = 0; i < 3; ++i)
             open.click("Button_EditPic");
         QCOMPARE(open.prompter.shown().at(5).defaultText, u"第一张"_s); // the box offers the name
-        QCOMPARE(open.names(), u"#0000ff|"_s + awkward);
-        QCOMPARE(stored(), open.names());
+        QCOMPARE(open.column(), u"#0000ff|"_s + awkward);
+        QCOMPARE(stored(), open.column());
         open.pick(0);
         open.prompter.expectQuestion(false, u"是否删除选中的图片？"_s);
         open.prompter.expectQuestion(true, u"是否删除选中的图片？"_s);
         open.click("Button_DelPic");
         open.click("Button_DelPic");
-        QCOMPARE(open.names(), awkward);
+        QCOMPARE(open.column(), awkward);
         QCOMPARE(stored(), awkward);
         QVERIFY(!open.picture()->pixmap().isNull()); // in view until another is picked
     }
@@ -165,13 +152,13 @@ private slots:
         open.click("Button_EditPic");
         QCOMPARE(open.prompter.shown().last().title, u"错误3021"_s);
         QCOMPARE(stored(), u"#00ff00|#0000ff|raw|junk"_s);
-        QCOMPARE(open.names(), stored());
+        QCOMPARE(open.column(), stored());
         // Showing one deleted since the list was filled.
         book->run(u"DELETE FROM Vardelin_Files WHERE Name = '#0000ff'"_s);
         open.prompter.expectMessage();
         open.pick(1);
         QCOMPARE(open.prompter.shown().last().title, u"错误3021"_s);
-        QTRY_COMPARE(open.names(), u"#00ff00|raw|junk"_s);
+        QTRY_COMPARE(open.column(), u"#00ff00|raw|junk"_s);
     }
 };
 

@@ -49,20 +49,12 @@ QString fields(frmHistory* dialog)
         dialog->findChild<QCheckBox*>(u"Edit_Remind"_s)->isChecked() ? u"1"_s : u"0"_s);
 }
 
-struct Page : CheckedCard {
+struct Page : PageCard {
     Page(Database& db, const CardRequest& request)
-        : CheckedCard(db, request, u"PageHistory"_s)
+        : PageCard(db, request, u"PageHistory"_s, "ListLx")
     {
     }
-    QTreeView* list() const { return card->findChild<QTreeView*>(u"ListLx"_s); }
-    QString column(int column) const
-    {
-        QStringList cells;
-        for (int row = 0; row < list()->model()->rowCount(); ++row)
-            cells << list()->model()->index(row, column).data().toString();
-        return cells.join(u'|');
-    }
-    void select(int row) const { list()->setCurrentIndex(list()->model()->index(row, 0)); }
+    void select(int row) const { view->setCurrentIndex(at(row)); }
     qint64 recordId(int row) const
     {
         return card->findChild<HistoryPage*>(u"PageHistory"_s)->records()->recordId(row);
@@ -113,12 +105,12 @@ private slots:
         Page open(book->db(), {true, 1, 0, false});
         QStringList columns;
         for (int column = 0; column < 4; ++column)
-            columns << open.list()->model()->headerData(column, Qt::Horizontal).toString() + u' ' +
+            columns << open.view->model()->headerData(column, Qt::Horizontal).toString() + u' ' +
                            open.column(column);
         QCOMPARE(columns.join(u' '), u"联系日期 2011-02-03|2009-05-01 下次联系日期 2011-02-10|"
                                      "2009-05-08 联系内容 新 带换行|旧 是否提醒 True|False"_s);
-        QCOMPARE(open.list()->model()->index(0, 2).data(Qt::ToolTipRole), u"新\n带换行"_s);
-        QCOMPARE(open.list()->model()->index(1, 0).data(HistoryListModel::RecordIdRole), 1);
+        QCOMPARE(open.at(0, 2).data(Qt::ToolTipRole), u"新\n带换行"_s);
+        QCOMPARE(open.at(1, 0).data(HistoryListModel::RecordIdRole), 1);
     }
 
     void editAndDeleteAskForASelectionAndDeleteAsks()
@@ -143,7 +135,7 @@ private slots:
     void addThenEditByDoubleClickAndEnter()
     {
         Page open(book->db(), {true, 1, 0, false});
-        QAbstractItemModelTester tester(open.list()->model(),
+        QAbstractItemModelTester tester(open.view->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         // Empty content is refused and the dialog stays; a blank is content.
         open.prompter.expectMessage(u"联系内容不能为空！"_s);
@@ -162,20 +154,20 @@ private slots:
         QCOMPARE(stored(2), u"1 2010-03-05 2010-04-01   1"_s);
         QCOMPARE(open.column(2), u" |旧"_s);
         // A double click edits the row under it; the list follows and keeps it highlighted.
-        const QPoint oldRow = open.list()->visualRect(open.list()->model()->index(1, 2)).center();
+        const QPoint oldRow = open.view->visualRect(open.at(1, 2)).center();
         answerDialog(u"改过"_s, "Button_Save", [](frmHistory* dialog) {
             QCOMPARE(fields(dialog), u"2009-05-01 2009-05-08 旧 0"_s);
             dialog->findChild<QCheckBox*>(u"Edit_Remind"_s)->setChecked(true);
         });
-        QTest::mouseClick(open.list()->viewport(), Qt::LeftButton, {}, oldRow);
-        QTest::mouseDClick(open.list()->viewport(), Qt::LeftButton, {}, oldRow);
+        QTest::mouseClick(open.view->viewport(), Qt::LeftButton, {}, oldRow);
+        QTest::mouseDClick(open.view->viewport(), Qt::LeftButton, {}, oldRow);
         QCOMPARE(stored(1), u"1 2009-05-01 2009-05-08 改过 1"_s);
-        QCOMPARE(open.recordId(open.list()->currentIndex().row()), 1);
+        QCOMPARE(open.recordId(open.view->currentIndex().row()), 1);
         // Enter on the highlighted row edits it as well; closed, the dialog writes nothing.
         answerDialog(u"不存"_s, "Button_Close",
                      [](frmHistory* dialog) { QCOMPARE(dialog->values().HID, 1); });
-        open.list()->setFocus();
-        QTest::keyClick(open.list(), Qt::Key_Return);
+        open.view->setFocus();
+        QTest::keyClick(open.view, Qt::Key_Return);
         QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(remarks(), u"改过| "_s);
     }

@@ -17,3 +17,28 @@ struct CheckedCard : OpenCard {
                          __FILE__, __LINE__);
     }
 };
+
+#include <QAbstractItemView>
+
+// A card with one of its pages in front, and that page's list.
+struct PageCard : CheckedCard {
+    QAbstractItemView* view;
+    PageCard(Database& db, const CardRequest& request, const QString& page, const char* list)
+        : CheckedCard(db, request, page)
+        , view(card->findChild<QAbstractItemView*>(QLatin1StringView(list)))
+    {
+    }
+    // One column of the list, top to bottom, joined by '|'.
+    QString column(int column = 0) const
+    {
+        QStringList cells;
+        for (int row = 0; row < view->model()->rowCount(); ++row)
+            cells << view->model()->index(row, column).data().toString();
+        return cells.join(u'|');
+    }
+    QModelIndex at(int row, int column = 0) const { return view->model()->index(row, column); }
+    void pick(int row) const
+    {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(at(row)).center());
+    }
+};
