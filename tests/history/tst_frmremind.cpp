@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The reminder window: what it lists, its silence box, and its double click or Enter opening the
-// card from the main window after start-up.
+// card from the main window after start-up; and the main window's pane of the clicked contact.
 #include "RunningMain.h"
 #include "TestDatabase.h"
 
@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTimer>
@@ -83,12 +84,13 @@ private slots:
         QVERIFY(prompter.scriptDone());
     }
 
-    void startUpShowsItAndEnterOpensTheCard()
+    void startUpShowsItAndEnterOpensTheCardAndThePaneFollowsTheList()
     {
         const QString today = QDate::currentDate().toString(Qt::ISODate);
         book->run(u"INSERT INTO Vardelin_History (CID, LxDate, NextDate, Remark, IsRemind) "
                   "VALUES (1, ?, ?, '回访', 1)"_s,
                   {today, today});
+        book->addContact({{u"Name"_s, u"王芳"_s}});
         RunningMain running;
         QVERIFY(running.start(book->path()));
         frmRemind* window = nullptr;
@@ -104,6 +106,21 @@ private slots:
         QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(cardContact, 1);
         QVERIFY(stays && stays->isVisible());
+        // The main window's pane shows the records of the contact clicked in its list, one a line,
+        // and is emptied when they cannot be read.
+        const auto click = [&running](int row) {
+            const QRect cell = running.list()->visualRect(running.list()->model()->index(row, 0));
+            QTest::mouseClick(running.list()->viewport(), Qt::LeftButton, {}, cell.center());
+        };
+        auto* pane = running.find<QPlainTextEdit>(u"Edit_LX"_s);
+        const int li = running.list()->contacts()->rowOf(1);
+        click(li);
+        QCOMPARE(pane->toPlainText(),
+                 QDate::currentDate().toString(u"yyyy年MM月dd日"_s) + u" 回访\n"_s);
+        book->run(u"DROP TABLE Vardelin_History"_s);
+        running.prompter.expectMessage();
+        click(1 - li);
+        QVERIFY(pane->toPlainText().isEmpty());
         QVERIFY(running.prompter.scriptDone());
     }
 };
