@@ -153,12 +153,6 @@ private slots:
         QCOMPARE(open.prompter.shown().last().title, u"错误3021"_s);
         QCOMPARE(stored(), u"#00ff00|#0000ff|raw|junk"_s);
         QCOMPARE(open.column(), stored());
-        // Showing one deleted since the list was filled.
-        book->run(u"DELETE FROM Vardelin_Files WHERE Name = '#0000ff'"_s);
-        open.prompter.expectMessage();
-        open.pick(1);
-        QCOMPARE(open.prompter.shown().last().title, u"错误3021"_s);
-        QTRY_COMPARE(open.column(), u"#00ff00|raw|junk"_s);
     }
 };
 
