@@ -163,13 +163,10 @@ private slots:
         QTest::newRow("first day") << u"2001-1-1"_s << Kind::Date << QDate(2001, 1, 1);
         QTest::newRow("empty") << u""_s << Kind::Empty << QDate();
         QTest::newRow("blanks") << u"   "_s << Kind::Empty << QDate();
-        for (const QString& refused : {u"2001-02-29"_s,         u"2001-02-30"_s,  u"2001-13-01"_s,
-                                       u"2001-00-10"_s,         u"2001-09-31"_s,  u"0000-01-01"_s,
-                                       u"20011301"_s,           u"2001-9"_s,      u"01-9-10"_s,
-                                       u"10-09-2001"_s,         u"10/9/2001"_s,   u"2001-9/10"_s,
-                                       u"2001--9-10"_s,         u"2001-009-10"_s, u"2001910"_s,
-                                       u"200109100"_s,          u"2001-09-10x"_s, u"tomorrow"_s,
-                                       u"２００１年二月三日"_s, u"٢٠٠١-٠٩-١٠"_s})
+        for (const QString& refused :
+             QStringList{u"2001-02-29"_s, u"2001-09-31"_s, u"2001-13-01"_s, u"0000-01-01"_s,
+                         u"20011301"_s, u"2001-9"_s, u"10-09-2001"_s, u"2001-9/10"_s,
+                         u"2001--9-10"_s, u"2001910"_s, u"2001-09-10x"_s, u"٢٠٠١-٠٩-١٠"_s})
             QTest::addRow("refused '%s'", qPrintable(refused))
                 << refused << Kind::NotADate << QDate();
     }

@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(contacts(), 0);
         open.prompter.expectQuestion(true);
         QTest::keyClick(open.line("Edit_Tel1"), Qt::Key_S, Qt::ControlModifier);
-        QTRY_VERIFY(open.card->saved()); // a shortcut clicks its button a moment later
+        QTRY_VERIFY(open.card->saved()); // the shortcut clicks its button a moment later
         QCOMPARE(joined(row(newest()), {u"Name"_s, u"MemorialDay"_s}), u"  |2000-02-29"_s);
     }
 

@@ -20,14 +20,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void doubleClickRow(QTreeWidget* list, int row)
-{
-    const QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
-    // The first click of a double click is a press of its own.
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-}
-
 // Leaves the card exec() shows next, noting whose it was.
 void leaveNextCard(qint64* contact)
 {
@@ -73,7 +65,9 @@ private slots:
                                   "2026-12-09|张三|农历生日|3天后（农历冬月初一）|"
                                   "2026-12-07|王芳|纪念日|明天"_s);
         QSignalSpy opened(&window, &frmRemind::openCardRequested);
-        doubleClickRow(list, 2);
+        const QPoint at = list->visualItemRect(list->topLevelItem(2)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at); // a double click's first press
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(opened.value(0).value(0).toLongLong(), 9);
         auto* silence = window.findChild<QCheckBox*>(u"C_NoRemindToday"_s);
         QTest::mouseClick(silence, Qt::LeftButton);
