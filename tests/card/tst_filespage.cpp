@@ -6,9 +6,7 @@
 #include "TestDatabase.h"
 
 #include "card/FileAttachments.h"
-#include "card/FilesPage.h"
 
-#include <QHeaderView>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
