@@ -36,7 +36,6 @@ QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-// Lowers the longest value the connection takes, and puts it back.
 struct LengthLimit {
     sqlite3* handle;
     int old;
@@ -86,7 +85,6 @@ class TestFileAttachments : public QObject {
     {
         return FileAttachments::add(book->db(), {contact, name, source, day}, std::move(told));
     }
-    // Adds a file of these bytes and returns its row.
     qint64 stored(const QByteArray& bytes, qint64 contact = 1, const QString& name = u"in"_s,
                   QDate day = {2026, 1, 1})
     {
@@ -214,7 +212,6 @@ private slots:
         QCOMPARE(QDir(book->folder()).entryList(QDir::Files | QDir::Hidden).size(), 3);
         auto nowhere = FileAttachments::saveTo(book->db(), id, path(u"no such folder/x.bin"_s));
         QCOMPARE(nowhere.error().number, BlobStream::fileErrorNumber);
-        // A picture row in the file's place is no file to save (a deleted one: the page's test).
         book->run(u"UPDATE Vardelin_Files SET Type = 'P' WHERE ID = ?"_s, {id});
         QCOMPARE(FileAttachments::saveTo(book->db(), id, path(u"out"_s)).value(),
                  Saved::RowVanished);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The card's documents page as a user drives it: adding, saving back out, deleting the ticked
-// files, the refusals and failures it shows, and the page in a new card (a copy card's pages:
-// the pictures page's test).
+// files, the refusals and failures it shows, and the page in a new card.
 #include "CardHistoryTests.h"
 #include "TestDatabase.h"
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The card's pictures page as a user drives it: adding, showing, renaming and deleting, the
-// failures it shows, large pictures fitted whole, and the page in a new and in a copy card.
+// failures it shows, and the page in a new and in a copy card.
 #include "CardHistoryTests.h"
 #include "TestDatabase.h"
 
@@ -32,7 +32,6 @@ struct PicturesCard : PageCard {
 class TestPicturesPage : public QObject {
     Q_OBJECT
     std::optional<TestDatabase> book;
-    // Stores pictures of the given colours for contact 1 under their colour names.
     void addStored(const QList<QColor>& colours, QSize size = {6, 6})
     {
         for (const QColor& colour : colours) {

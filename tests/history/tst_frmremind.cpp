@@ -20,7 +20,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Leaves the card exec() shows next, noting whose it was.
 void leaveNextCard(qint64* contact)
 {
     QTimer::singleShot(0, [contact] {

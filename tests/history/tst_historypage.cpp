@@ -38,7 +38,6 @@ void answerDialog(const QString& remark, const char* button,
     });
 }
 
-// The dialog's fields as one text: dates, remark, ticked.
 QString fields(frmHistory* dialog)
 {
     return u"%1 %2 %3 %4"_s.arg(

@@ -24,7 +24,6 @@ QString day(int offset)
     return today.addDays(offset).toString(Qt::ISODate);
 }
 
-// Follow-ups as "name:remark", then days as "name:MM-dd:kind".
 QString listed(const DueList& due)
 {
     QStringList items;
@@ -136,8 +135,7 @@ private slots:
         addContact(u"第七天"_s, u"MemorialDay"_s, u"2010-12-12"_s);
         addContact(u"第八天"_s, u"Birthday"_s, u"1990-12-13"_s);
         addContact(u"昨天"_s, u"Birthday"_s, u"1990-12-05"_s);
-        // 1990-12-12 was 十月廿六: this lunar year's fell on 2026-12-04, the next is a year off,
-        // though its solar day is within the week. 2025-12-20 was 冬月初一, this year 2026-12-09.
+        // 1990-12-12 (十月廿六) fell on 2026-12-04, past; 2025-12-20 (冬月初一) falls on 12-09.
         for (qint64 id : {addContact(u"农历远"_s, u"Birthday"_s, u"1990-12-12"_s),
                           addContact(u"农历近"_s, u"Birthday"_s, u"2025-12-20"_s)})
             book->run(u"INSERT INTO Vardelin_LunarBirthday (CID) VALUES (?)"_s, {id});
