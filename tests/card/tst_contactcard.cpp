@@ -93,7 +93,6 @@ private slots:
         const QByteArray jpeg("\xff\xd8\xff\xe0 not really decoded here \xff\xd9");
         const qint64 id = addPicture(2, u"b"_s, jpeg);
         QCOMPARE(book->scalar(u"SELECT Files FROM Vardelin_Files"_s), PictureBag::ofPicture(jpeg));
-        // A picture row: its type and contact set, the file columns unset.
         QCOMPARE(book->scalar(u"SELECT Type || CID || coalesce(Ext, \"UpDate\", Size, '') "
                               "FROM Vardelin_Files"_s),
                  u"P2"_s);

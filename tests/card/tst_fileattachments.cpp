@@ -130,7 +130,6 @@ private slots:
         QTest::newRow("hidden, with extension") << u".config.bak"_s << qsizetype(3) << u".bak"_s;
         QTest::newRow("hidden, without") << u".profile"_s << qsizetype(3) << u""_s;
         QTest::newRow("dotted folder, no extension") << u"x.d/README"_s << qsizetype(1024) << u""_s;
-        // More than one chunk, ending inside the third.
         QTest::newRow("several chunks")
             << u"big.iso"_s << qsizetype(BlobStream::chunkBytes * 2 + 7) << u".iso"_s;
     }

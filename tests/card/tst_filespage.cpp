@@ -60,7 +60,6 @@ private slots:
         const QString report = writeCardFile(book->folder() + u"/报告.docx"_s, bytes);
         addStored(u"older"_s, "x", QDate::currentDate().addDays(-3));
         FilesCard open(book->db(), {true, 1, 0, false});
-        // A cancelled choice or name adds nothing.
         open.prompter.expectOpenFile(QString());
         open.prompter.expectOpenFile(report);
         open.prompter.expectInput(QString());
@@ -69,7 +68,6 @@ private slots:
         for (int i = 0; i < 3; ++i)
             open.click("Button_AddFiles");
         QCOMPARE(open.prompter.shown().at(4).defaultText, u"报告.docx"_s);
-        // Newest upload day first, nothing ticked, the size right-aligned.
         const QStringList first{open.column(0), open.column(1), open.column(2), open.column(3)};
         QCOMPARE(first.join(u' '), u"季度报告|older %1|%2 0.98|0 .docx|.tmp"_s.arg(
                                        QDate::currentDate().toString(Qt::ISODate),
@@ -95,7 +93,6 @@ private slots:
         addStored(u"one"_s, "1", {2026, 1, 2});
         addStored(u"two"_s, "2");
         FilesCard open(book->db(), {true, 1, 0, false});
-        // A file gone since it was chosen, and a device that has no length to store.
         for (const QString& path :
              QStringList{book->folder() + u"/vanished.txt"_s, u"/dev/null"_s}) {
             open.prompter.expectOpenFile(path);

@@ -123,7 +123,6 @@ private slots:
         open.press("Button_New");
         QCOMPARE(open.prompter.shown().last().title, u"提示！"_s);
         QCOMPARE(open.card->then(), frmCard::Then::Nothing);
-        // Spaces are a name; a No to the question writes nothing and keeps the input.
         open.line("Edit_Name")->setText(u"  "_s);
         open.prompter.expectQuestion(false, u"是否确认保存联系人信息？"_s);
         QVERIFY(!open.card->SaveCard());
@@ -143,7 +142,6 @@ private slots:
         QCOMPARE(memorial->textBox()->text(), u"2001/2/29"_s);
         memorial->textBox()->selectAll();
         QTest::keyClicks(memorial->textBox(), u"20000229"_s);
-        // The close box and Escape ask first; a No keeps the card.
         open.prompter.expectQuestion(false, u"是否关闭联系人窗口？"_s);
         QVERIFY(!open.card->close());
         open.prompter.expectQuestion(false, u"是否关闭联系人窗口？"_s);
@@ -178,7 +176,6 @@ private slots:
         open.prompter.expectOpenFile(wide);
         QTest::mouseClick(open.photo(), Qt::LeftButton);
         QCOMPARE(open.photo()->image().size(), QSize(300, 100));
-        // A file that is no picture, a missing file and a cancelled dialog change nothing.
         for (const QString& path : QStringList{broken, book->folder() + u"/missing.jpg"_s, {}}) {
             open.prompter.expectOpenFile(path);
             if (!path.isEmpty())
@@ -213,7 +210,6 @@ private slots:
         CheckedCard open(book->db(), {true, id, 0, false});
         book->run(u"DELETE FROM Vardelin_Contact WHERE ID = ?"_s, {id});
         open.line("Edit_Name")->setText(u"改名"_s);
-        // Cancel goes back to the card; the other answer saves a new contact.
         for (int answer : {1, 0}) {
             open.prompter.expectQuestion(true);
             open.prompter.expectChoice(answer);
@@ -267,7 +263,6 @@ private slots:
         open.prompter.expectQuestion(true);
         QVERIFY(open.card->SaveCard());
         QCOMPARE(stored(), u"原名|222|333"_s);
-        // Overwrite on purpose: the card's values replace what was saved meanwhile.
         CheckedCard again(book->db(), {true, id, 0, false});
         again.line("Edit_Name")->setText(u"覆盖"_s);
         QVERIFY(other.exec(u"UPDATE Vardelin_Contact SET Tel1 = '444' WHERE ID = ?"_s, {id}));

@@ -94,7 +94,6 @@ private slots:
         QTest::keyClick(open.view, Qt::Key_End); // the keys show the picture moved to
         QCOMPARE(open.shown(), QColor(Qt::red).rgb());
         QCOMPARE(open.picture()->pixmap().size(), QSize(40, 30)); // small ones are not enlarged
-        // A No or an empty name changes nothing; a Yes stores the name exactly.
         const QString awkward = u"O'Neil 的 \"家\""_s;
         open.prompter.expectInput(u"不要"_s, u"输入文件名称"_s);
         open.prompter.expectQuestion(false, u"是否修改选中图片的名称？"_s);
@@ -142,7 +141,6 @@ private slots:
             QCOMPARE(open.prompter.shown().last().title, u"错误481"_s);
         }
         QCOMPARE(open.shown(), QColor(Qt::red).rgb());
-        // Renaming one deleted since it was picked writes nothing; the list shows what is left.
         open.pick(0);
         book->run(u"DELETE FROM Vardelin_Files WHERE Name = '#ff0000'"_s);
         open.prompter.expectInput(u"新名字"_s);

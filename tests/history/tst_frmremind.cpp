@@ -99,8 +99,7 @@ private slots:
         QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(cardContact, 1);
         QVERIFY(stays && stays->isVisible());
-        // The main window's pane shows the records of the contact clicked in its list, one a line,
-        // and is emptied when they cannot be read.
+        // The main window's pane shows the clicked contact's records; a failed read empties it.
         const auto click = [&running](int row) {
             const QRect cell = running.list()->visualRect(running.list()->model()->index(row, 0));
             QTest::mouseClick(running.list()->viewport(), Qt::LeftButton, {}, cell.center());

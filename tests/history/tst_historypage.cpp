@@ -20,8 +20,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Answers the history dialog exec() shows next: hands it to look (if given), types the remark
-// (unless empty) and clicks the button. No dialog fails the test.
+// Answers the history dialog exec() shows next: look (if given), the remark (if any), the button.
 void answerDialog(const QString& remark, const char* button,
                   const std::function<void(frmHistory*)>& look = {})
 {
@@ -153,7 +152,7 @@ private slots:
         QTest::mouseDClick(open.view->viewport(), Qt::LeftButton, {}, oldRow);
         QCOMPARE(stored(1), u"1 2009-05-01 2009-05-08 改过 1"_s);
         QCOMPARE(open.recordId(open.view->currentIndex().row()), 1);
-        // Enter on the highlighted row edits it as well; closed, the dialog writes nothing.
+        // Enter edits the highlighted row too; closed, the dialog writes nothing.
         answerDialog(u"不存"_s, "Button_Close",
                      [](frmHistory* dialog) { QCOMPARE(dialog->values().HID, 1); });
         open.view->setFocus();
