@@ -73,6 +73,7 @@ private slots:
         QCOMPARE(ContactCard::save(book->db(), request(u"张三"_s, 1, id)).value().outcome,
                  Outcome::RowVanished);
         QCOMPARE(contacts(), 0); // a vanished group: the card window's test
+        QVERIFY(!ContactCard::load(book->db(), id).value().has_value());
     }
 
     void refusedWriteLeavesTheRowAndNoTransactionOpen()

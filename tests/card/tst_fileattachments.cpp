@@ -148,7 +148,6 @@ private slots:
         QCOMPARE(
             u"%1|%2|%3|%4|%5"_s.arg(row.id).arg(row.name, row.upDate).arg(row.size).arg(row.ext),
             u"%1|O'Neil 的文件|2026-03-09|%2|%3"_s.arg(added.value().id).arg(length).arg(ext));
-        // An empty extension is stored as empty text, a zero-byte file as an empty value.
         QCOMPARE(book->scalar(u"SELECT Type || '|' || Ext || '|' || (Files IS NULL) "
                               "FROM Vardelin_Files"_s),
                  QString(u"F|"_s + ext + u"|0"_s));
@@ -207,7 +206,6 @@ private slots:
             FileAttachments::saveTo(book->db(), id, target, [](qint64, qint64) { return false; });
         QCOMPARE(saved.value(), Saved::Stopped);
         QCOMPARE(fileBytes(target), before);
-        // No temporary file is left beside it: only the database, the source and the target.
         QCOMPARE(QDir(book->folder()).entryList(QDir::Files | QDir::Hidden).size(), 3);
         auto nowhere = FileAttachments::saveTo(book->db(), id, path(u"no such folder/x.bin"_s));
         QCOMPARE(nowhere.error().number, BlobStream::fileErrorNumber);

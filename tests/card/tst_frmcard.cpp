@@ -230,7 +230,6 @@ private slots:
                      newCard.combo("Edit_Type")->findText(u"将删分组"_s),
                  -2);
         QCOMPARE(contacts(), 1);
-        // A read that fails is reported, never shown as an empty card that a save would write over.
         book->run(u"ALTER TABLE Vardelin_Contact RENAME TO Elsewhere"_s);
         CheckedCard unreadable(book->db(), {true, id, 0, false});
         QVERIFY(unreadable.card->loadError().has_value());
@@ -270,7 +269,6 @@ private slots:
         again.prompter.expectChoice(1);
         QVERIFY(again.card->SaveCard());
         QCOMPARE(stored(), u"覆盖|222|333"_s);
-        // The other program holds the write lock: the error is shown, the card and row stay.
         QVERIFY(book->db().exec(u"PRAGMA busy_timeout = 50"_s).ok());
         QVERIFY(other.exec(u"BEGIN IMMEDIATE"_s).ok());
         CheckedCard locked(book->db(), {true, id, 0, false});
@@ -280,6 +278,8 @@ private slots:
         QVERIFY(!locked.card->SaveCard());
         QCOMPARE(locked.prompter.shown().last().title, u"错误5"_s);
         QVERIFY(locked.card->isVisible());
+        locked.prompter.expectQuestion(true, u"是否关闭联系人窗口？"_s);
+        QVERIFY(locked.card->close());
         QCOMPARE(stored(), u"覆盖|222|333"_s);
     }
 };

@@ -123,7 +123,6 @@ private slots:
                   {PictureBag::ofPicture("not an image")});
         const QString text = writeCardFile(book->folder() + u"/notes.jpg"_s, "just some words");
         PicturesCard open(book->db(), {true, 1, 0, false});
-        // A file that is no picture, and one gone since it was chosen.
         for (const QString& path : QStringList{text, book->folder() + u"/gone.jpg"_s}) {
             open.prompter.expectOpenFile(path);
             open.prompter.expectInput(u"x"_s);
@@ -133,7 +132,6 @@ private slots:
         }
         QCOMPARE(open.prompter.shown().at(2).title + open.prompter.shown().at(5).title,
                  u"错误481错误75"_s);
-        // Stored rows that are no picture bag or no picture; the last picture shown stays.
         open.pick(0);
         for (int row : {3, 4}) {
             open.prompter.expectMessage();
@@ -150,6 +148,10 @@ private slots:
         QCOMPARE(open.prompter.shown().last().title, u"错误3021"_s);
         QCOMPARE(stored(), u"#00ff00|#0000ff|raw|junk"_s);
         QCOMPARE(open.column(), stored());
+        book->run(u"DELETE FROM Vardelin_Files WHERE Name = '#0000ff'"_s); // gone before shown
+        open.prompter.expectMessage();
+        open.pick(1);
+        QTRY_COMPARE(open.column(), u"#00ff00|raw|junk"_s);
     }
 };
 

@@ -165,13 +165,11 @@ private slots:
     {
         addRecord(1, u"2010-05-01"_s, u"二"_s);
         Page open(book->db(), {true, 1, 0, false});
-        // Gone before the dialog opens: a message, no dialog, and the row leaves the list.
         open.select(0);
         book->run(u"DELETE FROM Vardelin_History WHERE ID = 2"_s);
         open.prompter.expectMessage(u"该联系情况已被删除，无法修改！"_s);
         open.click("Button_EditLx");
         QCOMPARE(open.column(2), u"旧"_s);
-        // Gone while the dialog is open: the save writes nothing, and the list drops the row.
         open.select(0);
         open.prompter.expectMessage(u"该联系情况已被删除，无法保存！"_s);
         answerDialog(u"改"_s, "Button_Save", [this](frmHistory* dialog) {

@@ -107,6 +107,7 @@ private slots:
                      HistoryRecords::listDateText(QVariant()) + u'|' +
                      HistoryRecords::listDateText(u"下周"_s),
                  u"2010-03-05||下周"_s);
+        QCOMPARE(HistoryRecords::paneText({}), QString());
         const std::vector<HistoryRecord> records{{0, 1, u"2010-03-05"_s, {}, u"电话沟通"_s, {}},
                                                  {0, 1, {}, {}, {}, {}}};
         QCOMPARE(HistoryRecords::paneText(records), u"2010年03月05日 电话沟通\r\n \r\n"_s);
