@@ -1,253 +1,193 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The card's field table against the contact table, and the card's load, save and list fills.
+// The card's rules: its field table against the contact table, its load and save, stored
+// pictures, the size a picture is shown at, and dates as typed.
 #include "TestDatabase.h"
 
-#include "card/CardChoices.h"
 #include "card/CardFields.h"
 #include "card/ContactCard.h"
-#include "db/PictureBag.h"
+#include "card/PictureFit.h"
+#include "card/StoredPictures.h"
+#include "card/TypedDate.h"
 #include "db/ContactFields.h"
+#include "db/PictureBag.h"
 
+#include <QFile>
 #include <QSet>
-#include <QSqlRecord>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-ContactCard::SaveRequest newContact(const QString& name, qint64 groupId)
-{
-    ContactCard::SaveRequest request;
-    request.userId = 3;
-    request.today = QDate(2026, 3, 9);
-    request.record.groupId = groupId;
-    request.record.texts.insert(u"Name"_s, name);
-    return request;
-}
-
-} // namespace
+using Outcome = ContactCard::SaveOutcome;
+using Kind = TypedDate::Reading::Kind;
+Q_DECLARE_METATYPE(Kind)
 
 class TestContactCard : public QObject {
     Q_OBJECT
+    std::optional<TestDatabase> book;
+
+    static ContactCard::SaveRequest request(const QString& name, qint64 groupId = 1,
+                                            std::optional<qint64> updateId = {})
+    {
+        ContactCard::SaveRequest request;
+        request.userId = 3;
+        request.today = QDate(2026, 3, 9);
+        request.record.groupId = groupId;
+        request.record.texts.insert(u"Name"_s, name);
+        request.updateId = updateId;
+        return request;
+    }
+    QVariant cell(const QString& sql, qint64 id) { return book->scalar(sql, {id}); }
+    int contacts() { return book->scalar(u"SELECT count(*) FROM Vardelin_Contact"_s).toInt(); }
+    qint64 addPicture(qint64 contact, const QString& name, const QByteArray& bytes = "x")
+    {
+        return StoredPictures::add(book->db(), contact, name, bytes).value();
+    }
 
 private slots:
-    void init();
+    void init() { QVERIFY(book.emplace().ok()); }
 
-    void everyColumnHasAControlAndEveryControlAColumn();
-    void saveOrderWritesEveryColumnButTheIdOnce();
-    void insertBindsEveryValueAndStoresEmptyTextNotNull();
-    void updateRewritesUserInitialAndDate();
-    void vanishedRowOrGroupGetsNothingWritten();
-    void refusedWriteLeavesTheRowAsItWas();
-    void loadToleratesNullsAndOddValues();
-    void missingRowIsNoneAndAFailedReadAnError();
-    void choicesSkipNullAndListGroupsByNumber();
-
-private:
-    std::unique_ptr<TestDatabase> m_data;
-};
-
-void TestContactCard::init()
-{
-    m_data = std::make_unique<TestDatabase>();
-    QVERIFY(m_data->ok());
-}
-
-void TestContactCard::everyColumnHasAControlAndEveryControlAColumn()
-{
-    // Columns the save fills itself, and the row's own identity.
-    const QSet<QString> withoutControl{u"ID"_s, u"UID"_s, u"Py"_s, u"AddDate"_s};
-    QSet<QString> tableColumns;
-    for (const ContactField& field : ContactFields::all)
-        tableColumns << QString(field.name);
-
-    QSet<QString> cardColumns;
-    QSet<QString> controls;
-    for (const CardField& field : CardFields::all) {
-        QVERIFY2(!controls.contains(QString(field.control)), field.control.data());
-        controls << QString(field.control);
-        if (field.column.isEmpty()) {
-            QCOMPARE(QString(field.control), u"Edit1_Fax"_s);
-            continue;
+    void everyColumnHasAControlAndEveryControlAColumn()
+    {
+        QSet<QString> columns{u"ID"_s, u"UID"_s, u"Py"_s, u"AddDate"_s}; // filled by the save
+        QSet<QString> controls;
+        for (const CardField& field : CardFields::all) {
+            QVERIFY2(!controls.contains(QString(field.control)), field.control.data());
+            controls << QString(field.control);
+            QVERIFY2(!columns.contains(QString(field.column)), field.column.data());
+            columns << QString(field.column);
         }
-        QVERIFY2(tableColumns.contains(QString(field.column)), field.column.data());
-        QVERIFY2(!cardColumns.contains(QString(field.column)), field.column.data());
-        cardColumns << QString(field.column);
+        columns.remove(QString()); // the one box no column holds
+        QSet<QString> table;
+        for (const ContactField& field : ContactFields::all)
+            table << QString(field.name);
+        QCOMPARE(columns, table);
+        // The save writes every column but the ID, once.
+        const QStringList order = CardFields::saveOrder();
+        QCOMPARE(QSet<QString>(order.begin(), order.end()), table - QSet<QString>{u"ID"_s});
+        QCOMPARE(order.size(), table.size() - 1);
     }
-    QCOMPARE(cardColumns + withoutControl, tableColumns);
 
-    // The schema the program builds has exactly these columns.
-    auto row = m_data->db().query(u"SELECT * FROM Vardelin_Contact LIMIT 0"_s);
-    QVERIFY(row.ok());
-    QCOMPARE(row.value().record().count(), tableColumns.size());
-}
-
-void TestContactCard::saveOrderWritesEveryColumnButTheIdOnce()
-{
-    const QStringList order = CardFields::saveOrder();
-    QCOMPARE(order.mid(0, 5), (QStringList{u"UID"_s, u"TID"_s, u"Name"_s, u"Py"_s, u"Sex"_s}));
-    QCOMPARE(order.at(5), u"Tel1"_s);
-    QCOMPARE(order.mid(order.size() - 3), (QStringList{u"SpouseTel"_s, u"Photo"_s, u"AddDate"_s}));
-    QCOMPARE(QSet<QString>(order.begin(), order.end()).size(), order.size());
-    QCOMPARE(order.size(), qsizetype(ContactFields::all.size() - 1));
-    QVERIFY(!order.contains(u"ID"_s));
-}
-
-void TestContactCard::insertBindsEveryValueAndStoresEmptyTextNotNull()
-{
-    ContactCard::SaveRequest request = newContact(u"O'Brien \"张\"; DROP"_s, 1);
-    request.record.texts.insert(u"Remark"_s, u"a\r\nb\tc\x01"_s);
-    request.record.dates.insert(u"Birthday"_s, QDate(1980, 2, 29));
-    request.record.photo = PictureBag::ofPicture("jpeg");
-    auto saved = ContactCard::save(m_data->db(), request);
-    QVERIFY(saved.ok());
-    QCOMPARE(saved.value().outcome, ContactCard::SaveOutcome::Written);
-    const qint64 id = saved.value().contactId;
-    QVERIFY(id > 0);
-
-    auto row = m_data->db().query(u"SELECT * FROM Vardelin_Contact WHERE ID = ?"_s, {id});
-    QVERIFY(row.ok() && row.value().next());
-    const QSqlQuery& q = row.value();
-    QCOMPARE(q.value(u"Name"_s).toString(), u"O'Brien \"张\"; DROP"_s);
-    QCOMPARE(q.value(u"Py"_s).toString(), u"O"_s);
-    QCOMPARE(q.value(u"UID"_s).toLongLong(), 3);
-    QCOMPARE(q.value(u"AddDate"_s).toString(), u"2026-03-09"_s);
-    QCOMPARE(q.value(u"Birthday"_s).toString(), u"1980-02-29"_s);
-    QVERIFY(q.value(u"MemorialDay"_s).isNull());
-    QCOMPARE(q.value(u"Remark"_s).toString(), u"a\r\nb\tc\x01"_s);
-    QCOMPARE(PictureBag::pictureOf(q.value(u"Photo"_s).toByteArray()),
-             std::optional<QByteArray>("jpeg"));
-    // Text the record does not mention is stored empty, never Null.
-    for (const char* column : {"Sex", "Tel1", "Deptment", "SpouseTel", "Custom4"}) {
-        const QVariant value = q.value(QString::fromLatin1(column));
-        QVERIFY2(!value.isNull() && value.toString().isEmpty(), column);
+    void vanishedRowGetsNothingWritten()
+    {
+        const qint64 id = book->addContact({{u"Name"_s, u"已删"_s}});
+        book->run(u"DELETE FROM Vardelin_Contact WHERE ID = ?"_s, {id});
+        QCOMPARE(ContactCard::save(book->db(), request(u"张三"_s, 1, id)).value().outcome,
+                 Outcome::RowVanished);
+        QCOMPARE(contacts(), 0); // a vanished group: the card window's test
+        QVERIFY(!ContactCard::load(book->db(), id).value().has_value());
     }
-}
 
-void TestContactCard::updateRewritesUserInitialAndDate()
-{
-    const qint64 id = m_data->addContact({{u"Name"_s, u"旧名"_s},
-                                          {u"UID"_s, 1},
-                                          {u"AddDate"_s, u"2001-01-01"_s},
-                                          {u"Birthday"_s, u"1970-05-05"_s}});
-    const qint64 other = m_data->addContact({{u"Name"_s, u"别人"_s}});
-    ContactCard::SaveRequest request = newContact(u"张三"_s, 1);
-    request.updateId = id;
-    auto saved = ContactCard::save(m_data->db(), request);
-    QVERIFY(saved.ok());
-    QCOMPARE(saved.value().outcome, ContactCard::SaveOutcome::Written);
-    QCOMPARE(saved.value().contactId, id);
-    QCOMPARE(m_data->scalar(u"SELECT count(*) FROM Vardelin_Contact"_s).toInt(), 2);
-    QCOMPARE(m_data
-                 ->scalar(QStringLiteral("SELECT Name || Py || UID || AddDate FROM "
-                                         "Vardelin_Contact WHERE ID = ?"),
-                          {id})
-                 .toString(),
-             u"张三Z32026-03-09"_s);
-    // A date the card has no value for is written Null.
-    QVERIFY(m_data->scalar(u"SELECT Birthday FROM Vardelin_Contact WHERE ID = ?"_s, {id}).isNull());
-    QCOMPARE(
-        m_data->scalar(u"SELECT Name FROM Vardelin_Contact WHERE ID = ?"_s, {other}).toString(),
-        u"别人"_s);
-}
+    void refusedWriteLeavesTheRowAndNoTransactionOpen()
+    {
+        const qint64 id = book->addContact({{u"Name"_s, u"原样"_s}});
+        book->run(u"CREATE TRIGGER refuse BEFORE UPDATE ON Vardelin_Contact "
+                  "WHEN NEW.Remark = 'refuse' BEGIN SELECT RAISE(ABORT, 'no'); END"_s);
+        ContactCard::SaveRequest refused = request(u"新名"_s, 1, id);
+        refused.record.texts.insert(u"Remark"_s, u"refuse"_s);
+        auto saved = ContactCard::save(book->db(), refused);
+        QVERIFY(!saved.ok() && !saved.error().description.isEmpty());
+        QCOMPARE(cell(u"SELECT Name FROM Vardelin_Contact WHERE ID = ?"_s, id), u"原样"_s);
+        QVERIFY(book->db().exec(u"BEGIN"_s).ok());
+    }
 
-void TestContactCard::vanishedRowOrGroupGetsNothingWritten()
-{
-    const qint64 id = m_data->addContact({{u"Name"_s, u"已删"_s}});
-    m_data->run(u"DELETE FROM Vardelin_Contact WHERE ID = ?"_s, {id});
-    ContactCard::SaveRequest request = newContact(u"张三"_s, 1);
-    request.updateId = id;
-    auto saved = ContactCard::save(m_data->db(), request);
-    QVERIFY(saved.ok());
-    QCOMPARE(saved.value().outcome, ContactCard::SaveOutcome::RowVanished);
-    QCOMPARE(m_data->scalar(u"SELECT count(*) FROM Vardelin_Contact"_s).toInt(), 0);
+    void pictureIsStoredAsABagListedInOrderAndRenamedExactly()
+    {
+        const QByteArray jpeg("\xff\xd8\xff\xe0 not really decoded here \xff\xd9");
+        const qint64 id = addPicture(2, u"b"_s, jpeg);
+        QCOMPARE(book->scalar(u"SELECT Files FROM Vardelin_Files"_s), PictureBag::ofPicture(jpeg));
+        QCOMPARE(book->scalar(u"SELECT Type || CID || coalesce(Ext, \"UpDate\", Size, '') "
+                              "FROM Vardelin_Files"_s),
+                 u"P2"_s);
+        QCOMPARE(StoredPictures::picture(book->db(), id).value().pictureBytes, jpeg);
+        addPicture(2, u"a"_s);
+        addPicture(2, u"a"_s);
+        addPicture(3, u"other contact"_s);
+        book->run(u"INSERT INTO Vardelin_Files (CID, Type, Name) VALUES (2, 'F', 'file')"_s);
+        QStringList names;
+        const auto listed = StoredPictures::list(book->db(), 2);
+        for (const auto& entry : listed.value())
+            names << entry.name + QString::number(entry.id);
+        QCOMPARE(names, QStringList({u"b1"_s, u"a2"_s, u"a3"_s}));
+        const QString awkward = u"O'Neil's \"房子\" '); DROP TABLE Vardelin_Files; --"_s;
+        QVERIFY(StoredPictures::rename(book->db(), id, awkward).value());
+        QCOMPARE(book->scalar(u"SELECT Name FROM Vardelin_Files WHERE ID = ?"_s, {id}), awkward);
+    }
 
-    // A group deleted while the card was open takes no contact into it.
-    const qint64 group = m_data->addGroup(1, 1, u"将删分组"_s);
-    m_data->run(u"DELETE FROM Vardelin_Type WHERE ID = ?"_s, {group});
-    auto orphaned = ContactCard::save(m_data->db(), newContact(u"李四"_s, group));
-    QVERIFY(orphaned.ok());
-    QCOMPARE(orphaned.value().outcome, ContactCard::SaveOutcome::GroupVanished);
-    QCOMPARE(m_data->scalar(u"SELECT count(*) FROM Vardelin_Contact"_s).toInt(), 0);
-}
+    void pictureFileTooLargeOrMissingIsAnError()
+    {
+        const QString big = book->folder() + u"/huge.jpg"_s;
+        QFile file(big);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(StoredPictures::largestPictureBytes + 1)); // sparse, costs no disk
+        auto tooLarge = StoredPictures::readPictureFile(big);
+        QCOMPARE(tooLarge.error().number, StoredPictures::fileUnreadableNumber);
+        QVERIFY(tooLarge.error().description.contains(u"huge.jpg"_s));
+        QVERIFY(!StoredPictures::readPictureFile(book->folder()).ok());
+    }
 
-void TestContactCard::refusedWriteLeavesTheRowAsItWas()
-{
-    const qint64 id = m_data->addContact({{u"Name"_s, u"原样"_s}});
-    m_data->run(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON Vardelin_Contact "
-                               "WHEN NEW.Remark = 'refuse' BEGIN SELECT RAISE(ABORT, 'no'); END"));
-    ContactCard::SaveRequest request = newContact(u"新名"_s, 1);
-    request.updateId = id;
-    request.record.texts.insert(u"Remark"_s, u"refuse"_s);
-    auto saved = ContactCard::save(m_data->db(), request);
-    QVERIFY(!saved.ok());
-    QVERIFY(!saved.error().description.isEmpty());
-    QCOMPARE(m_data->scalar(u"SELECT Name FROM Vardelin_Contact WHERE ID = ?"_s, {id}).toString(),
-             u"原样"_s);
-    // The connection is usable again: no transaction was left open.
-    QVERIFY(m_data->db().exec(u"BEGIN"_s).ok());
-    QVERIFY(m_data->db().exec(u"ROLLBACK"_s).ok());
-}
+    void datesAreReadAsTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QDate>("date");
+        const QDate tenth(2001, 9, 10);
+        QTest::newRow("as shown") << u"2001-09-10"_s << Kind::Date << tenth;
+        QTest::newRow("slashes, short") << u"2001/9/10"_s << Kind::Date << tenth;
+        QTest::newRow("dots") << u"2001.9.10"_s << Kind::Date << tenth;
+        QTest::newRow("digits only") << u"20010910"_s << Kind::Date << tenth;
+        QTest::newRow("Chinese") << u"2001年9月10日"_s << Kind::Date << tenth;
+        QTest::newRow("Chinese without 日") << u"2001年09月10"_s << Kind::Date << tenth;
+        QTest::newRow("full-width") << u"２００１－０９－１０"_s << Kind::Date << tenth;
+        QTest::newRow("blanks around") << u" 2001-9-10\t"_s << Kind::Date << tenth;
+        QTest::newRow("leap day") << u"2000-02-29"_s << Kind::Date << QDate(2000, 2, 29);
+        QTest::newRow("first day") << u"2001-1-1"_s << Kind::Date << QDate(2001, 1, 1);
+        QTest::newRow("empty") << u""_s << Kind::Empty << QDate();
+        QTest::newRow("blanks") << u"   "_s << Kind::Empty << QDate();
+        for (const QString& refused :
+             QStringList{u"2001-02-29"_s, u"2001-09-31"_s, u"2001-13-01"_s, u"0000-01-01"_s,
+                         u"20011301"_s, u"2001-9"_s, u"10-09-2001"_s, u"2001-9/10"_s,
+                         u"2001--9-10"_s, u"2001910"_s, u"2001-09-10x"_s, u"٢٠٠١-٠٩-١٠"_s})
+            QTest::addRow("refused '%s'", qPrintable(refused))
+                << refused << Kind::NotADate << QDate();
+    }
 
-void TestContactCard::loadToleratesNullsAndOddValues()
-{
-    const qint64 id = m_data->addContact({{u"Name"_s, u"李四"_s},
-                                          {u"TID"_s, 7},
-                                          {u"Birthday"_s, u"不是日期"_s},
-                                          {u"MemorialDay"_s, u"2019-10-01 00:00:00"_s},
-                                          {u"Tel1"_s, QVariant()},
-                                          {u"Photo"_s, QByteArray("junk")}});
-    auto loaded = ContactCard::load(m_data->db(), id);
-    QVERIFY(loaded.ok() && loaded.value().has_value());
-    const ContactRecord& record = *loaded.value();
-    QCOMPARE(record.groupId, 7);
-    QCOMPARE(record.texts.value(u"Name"_s), u"李四"_s);
-    QVERIFY(record.texts.contains(u"Tel1"_s));
-    QVERIFY(record.texts.value(u"Tel1"_s).isEmpty());
-    QVERIFY(!record.dates.value(u"Birthday"_s).has_value());
-    QCOMPARE(record.dates.value(u"MemorialDay"_s), std::optional(QDate(2019, 10, 1)));
-    QCOMPARE(record.photo, QByteArray("junk"));
-}
+    void datesAreReadAsTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(Kind, kind);
+        QFETCH(QDate, date);
+        const TypedDate::Reading reading = TypedDate::read(typed);
+        QCOMPARE(reading.kind, kind);
+        QCOMPARE(reading.date, date);
+        if (kind == Kind::Date)
+            QCOMPARE(TypedDate::read(TypedDate::shown(date)).date, date);
+    }
 
-void TestContactCard::missingRowIsNoneAndAFailedReadAnError()
-{
-    auto missing = ContactCard::load(m_data->db(), 999);
-    QVERIFY(missing.ok());
-    QVERIFY(!missing.value().has_value());
+    void picturesAreShownWholeInTheirFrame_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("room");
+        QTest::addColumn<QSize>("shown");
+        QTest::newRow("fits") << QSize(40, 30) << QSize(500, 400) << QSize(40, 30);
+        QTest::newRow("exactly") << QSize(500, 400) << QSize(500, 400) << QSize(500, 400);
+        QTest::newRow("wide") << QSize(1000, 500) << QSize(500, 400) << QSize(500, 250);
+        QTest::newRow("tall") << QSize(300, 800) << QSize(500, 400) << QSize(150, 400);
+        QTest::newRow("a sixth") << QSize(3000, 2000) << QSize(500, 400) << QSize(500, 333);
+        QTest::newRow("below a quarter")
+            << QSize(12000, 9000) << QSize(400, 300) << QSize(400, 300);
+        QTest::newRow("a thread") << QSize(30000, 2) << QSize(500, 400) << QSize(500, 1);
+        QTest::newRow("one pixel") << QSize(800, 600) << QSize(1, 1) << QSize(1, 1);
+        QTest::newRow("no room") << QSize(800, 600) << QSize(0, 300) << QSize();
+        QTest::newRow("no picture") << QSize() << QSize(500, 400) << QSize();
+    }
 
-    m_data->run(u"ALTER TABLE Vardelin_Contact RENAME TO Gone"_s);
-    auto failed = ContactCard::load(m_data->db(), 1);
-    QVERIFY(!failed.ok());
-    QVERIFY(!CardChoices::departments(m_data->db()).ok());
-}
-
-void TestContactCard::choicesSkipNullAndListGroupsByNumber()
-{
-    m_data->addContact(
-        {{u"Name"_s, u"a"_s}, {u"Deptment"_s, u"销售部"_s}, {u"Post"_s, QVariant()}});
-    m_data->addContact({{u"Name"_s, u"b"_s}, {u"Deptment"_s, u"技术部"_s}, {u"Post"_s, u"经理"_s}});
-    m_data->addContact({{u"Name"_s, u"c"_s}, {u"Deptment"_s, u"销售部"_s}, {u"Post"_s, u""_s}});
-    auto departments = CardChoices::departments(m_data->db());
-    QVERIFY(departments.ok());
-    // In the database's order, each value once.
-    QStringList sorted = departments.value();
-    sorted.sort();
-    QCOMPARE(sorted, (QStringList{u"技术部"_s, u"销售部"_s}));
-    auto posts = CardChoices::posts(m_data->db());
-    QVERIFY(posts.ok());
-    QCOMPARE(posts.value(), QStringList{u"经理"_s});
-
-    const qint64 late = m_data->addGroup(1, 9, u"后"_s);
-    const qint64 early = m_data->addGroup(late, -5, u"前"_s);
-    auto groups = CardChoices::groups(m_data->db());
-    QVERIFY(groups.ok());
-    QCOMPARE(groups.value().size(), std::size_t(3));
-    // The root's Number is the password suffix, larger than these.
-    QCOMPARE(groups.value()[0].id, early);
-    QCOMPARE(groups.value()[1].id, late);
-    QCOMPARE(groups.value()[2].name, u"全部分组"_s);
-}
+    void picturesAreShownWholeInTheirFrame()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(QSize, room);
+        QFETCH(QSize, shown);
+        QCOMPARE(PictureFit::shownSize(picture, room), shown);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestContactCard)
 #include "tst_contactcard.moc"
