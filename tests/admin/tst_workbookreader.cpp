@@ -70,7 +70,7 @@ void tst_WorkbookReader::readsWorkbooks_data()
     const QString zhang = u"张三|010-1234|0.1|2001-12-31|"_s;
     const QString longText =
         u"姓名|备注/甲|"_s + QString(9000, u'汉') + u"/乙|"_s + QString(20000, u'字');
-    for (const QString suffix : {u".xls"_s, u".xlsx"_s}) {
+    for (const QString& suffix : {u".xls"_s, u".xlsx"_s}) {
         row(u"people"_s + suffix, make(u"people"_s, u"people"_s + suffix), people, 3, zhang);
         row(u"cells of 9,000 and 20,000 characters"_s + suffix,
             make(u"longtext"_s, u"long"_s + suffix), longText, 2, longText.section(u'/', 2));
@@ -160,7 +160,7 @@ void tst_WorkbookReader::refusesNamingTheReason_data()
         u"工作表“Sheet1”：第"_s);
     // A workbook cut short is an error, never part of a table; 2 KB of noise over the middle of the
     // sheet is one that says the file is damaged.
-    for (const QString suffix : {u".xls"_s, u".xlsx"_s}) {
+    for (const QString& suffix : {u".xls"_s, u".xlsx"_s}) {
         const QByteArray whole = AdminFiles::read(make(u"thousand"_s, u"whole"_s + suffix));
         QRandomGenerator noise(23);
         for (const auto& [cut, noiseAt] :

@@ -70,7 +70,7 @@ private slots:
     void savedAndDeletedContactsAreFoundOrGoneAtOnce()
     {
         const Database& db = m_book->db();
-        ContactCard::SaveRequest request{std::nullopt, 1, QDate(2026, 12, 7), {}};
+        ContactCard::SaveRequest request{std::nullopt, 1, QDate(2026, 12, 7), {}, std::nullopt};
         request.record.groupId = 1;
         request.record.texts = {{u"Name"_s, u"李明朗"_s}, {u"Moblie1"_s, u"138 0013 8000"_s}};
         auto saved = ContactCard::save(db, request);

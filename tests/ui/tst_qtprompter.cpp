@@ -98,20 +98,13 @@ void TestQtPrompter::inputAndFiles()
 
     QTemporaryDir folder;
     const QString chosen = folder.filePath(u"导出.csv"_s);
-    for (const bool saving : {true, false}) {
-        answerNextDialog([chosen](QWidget* dialog) {
-            auto* files = qobject_cast<QFileDialog*>(dialog);
-            QVERIFY(files);
-            files->selectFile(chosen);
-            QMetaObject::invokeMethod(files, &QDialog::accept);
-        });
-        if (saving)
-            QCOMPARE(prompter.saveFileName(nullptr, u"导出"_s, chosen, u"CSV (*.csv)"_s), chosen);
-        else
-            QCOMPARE(prompter.openFileName(nullptr, u"导入"_s, u"CSV (*.csv)"_s), chosen);
-        QFile(chosen).open(
-            QIODevice::WriteOnly); // an open dialog accepts only a file that is there
-    }
+    answerNextDialog([chosen](QWidget* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        QVERIFY(files);
+        files->selectFile(chosen);
+        QMetaObject::invokeMethod(files, &QDialog::accept);
+    });
+    QCOMPARE(prompter.saveFileName(nullptr, u"导出"_s, chosen, u"CSV (*.csv)"_s), chosen);
 }
 
 QTEST_MAIN(TestQtPrompter)
