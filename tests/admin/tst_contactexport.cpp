@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Contacts exported to each format and read back by the import's readers without losing a field;
 // who sees what, and a failed write that leaves no file.
-#include "AdminFiles.h"
 #include "TestDatabase.h"
+#include "TestFiles.h"
 
 #include "admin/ContactExport.h"
 #include "admin/ContactImport.h"
@@ -108,7 +108,7 @@ void tst_ContactExport::everyFieldRoundTrips()
     auto written = exportTo(name, format);
     QVERIFY2(written.ok(), qPrintable(written.error().description));
     QCOMPARE(written.value(), 2);
-    const QByteArray bytes = AdminFiles::read(path);
+    const QByteArray bytes = TestFiles::read(path);
     QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), format == Format::Csv);
     Result<qsizetype> added = DbError{};
     if (format == Format::VCard) {
@@ -142,27 +142,27 @@ void tst_ContactExport::everyFieldRoundTrips()
 void tst_ContactExport::aCardsUidIsOfTheBookAndTheContact()
 {
     QVERIFY(exportTo(u"out.vcf"_s, Format::VCard).ok());
-    const QByteArray text = AdminFiles::read(m_data->folder() + u"/out.vcf"_s);
+    const QByteArray text = TestFiles::read(m_data->folder() + u"/out.vcf"_s);
     QVERIFY(text.contains("PHOTO;ENCODING=b;TYPE=JPEG:"));
     const QString uid = BookIdentity::contactUid(BookIdentity::read(m_data->db()).value(), m_id);
     QVERIFY(text.contains(QByteArray("\r\nUID:" + uid.toLatin1() + "\r\n")));
     QVERIFY(exportTo(u"out.vcf"_s, Format::VCard).ok());
-    QCOMPARE(AdminFiles::read(m_data->folder() + u"/out.vcf"_s), text);
+    QCOMPARE(TestFiles::read(m_data->folder() + u"/out.vcf"_s), text);
     QVERIFY(BookIdentity::contactUid(BookIdentity::read(m_into->db()).value(), m_id) != uid);
 }
 
 void tst_ContactExport::aFailedWriteLeavesNoFileAndTheOldOneAsItWas()
 {
     // A plain file where the folder should be: no account, root included, can write there.
-    AdminFiles::write(m_data->folder() + u"/plain"_s, {});
+    TestFiles::write(m_data->folder() + u"/plain"_s, {});
     for (const Format format : {Format::Xlsx, Format::Csv, Format::VCard})
         QVERIFY(exportTo(u"plain/out.file"_s, format).error().number != 0);
-    const QString path = AdminFiles::write(m_data->folder() + u"/old.xlsx"_s, "the old file");
+    const QString path = TestFiles::write(m_data->folder() + u"/old.xlsx"_s, "the old file");
     // The third contact's remark does not fit a workbook's cell.
     m_data->addContact({{u"Name"_s, u"长"_s}, {u"Remark"_s, QString(40000, u'字')}});
     auto written = exportTo(u"old.xlsx"_s, Format::Xlsx);
     QVERIFY(!written.ok() && written.error().description.contains(u"32767"_s));
-    QCOMPARE(AdminFiles::read(path), QByteArray("the old file"));
+    QCOMPARE(TestFiles::read(path), QByteArray("the old file"));
     // Nor does the half-written file stay behind beside it.
     QCOMPARE(QDir(m_data->folder()).entryList({u"old.xlsx*"_s}, QDir::Files | QDir::Hidden),
              QStringList{u"old.xlsx"_s});

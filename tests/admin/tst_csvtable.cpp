@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // CSV files as spreadsheet programs save them read into a table, and written back unchanged.
-#include "AdminFiles.h"
+#include "TestFiles.h"
 #include "admin/CsvTable.h"
 
 #include <QStringEncoder>
@@ -26,7 +26,7 @@ QByteArray encoded(const char* charset, const QString& text, const QByteArray& b
 // A file other programs wrote, from tests/data/csv.
 QByteArray realFile(const char* name)
 {
-    return AdminFiles::read(QStringLiteral(CSV_DATA "/") + QLatin1StringView(name));
+    return TestFiles::read(QStringLiteral(CSV_DATA "/") + QLatin1StringView(name));
 }
 
 // The table's header and rows, as the rows of a _data table give them.

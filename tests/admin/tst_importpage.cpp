@@ -2,9 +2,9 @@
 // The import page of a real settings window, by the paths a user takes through it, checked against
 // what the address book holds afterwards. The readers' and the import's own cases live in the core
 // tests (tst_csvtable, tst_vcard, tst_workbookreader, tst_contactimport, tst_contactexport).
-#include "AdminFiles.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
+#include "TestFiles.h"
 
 #include "admin/CsvTable.h"
 #include "admin/ImportPage.h"
@@ -83,7 +83,7 @@ private:
     }
     QString writeFile(const QString& name, const QByteArray& bytes)
     {
-        return AdminFiles::write(m_data->folder() + u'/' + name, bytes);
+        return TestFiles::write(m_data->folder() + u'/' + name, bytes);
     }
     QString value(const QString& column, const QString& name)
     {

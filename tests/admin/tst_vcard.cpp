@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // vCard files from phones and address books read onto the contact's columns, and written back.
-#include "AdminFiles.h"
+#include "TestFiles.h"
 #include "admin/VCard.h"
 
 #include "admin/ImportTable.h"
@@ -17,7 +17,7 @@ const QByteArray png64 = pngBytes.toBase64();
 
 QByteArray dataFile(const char* name)
 {
-    return AdminFiles::read(QStringLiteral(VCARD_DATA "/") + QLatin1StringView(name));
+    return TestFiles::read(QStringLiteral(VCARD_DATA "/") + QLatin1StringView(name));
 }
 
 } // namespace

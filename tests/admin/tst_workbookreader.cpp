@@ -2,7 +2,7 @@
 // Workbooks made by xlwt and openpyxl, and others' workbooks from tests/data/workbook, read
 // through the helper program: values by their kind, and every damaged, foreign, encrypted or
 // misnamed file an error naming its reason rather than a table or a crash.
-#include "AdminFiles.h"
+#include "TestFiles.h"
 #include "WorkbookCells.h"
 #include "admin/WorkbookReader.h"
 
@@ -42,7 +42,7 @@ private:
     }
     QString write(const QString& name, const QByteArray& bytes)
     {
-        return AdminFiles::write(m_dir.filePath(name), bytes);
+        return TestFiles::write(m_dir.filePath(name), bytes);
     }
     static QString dataFile(const QString& name)
     {
@@ -99,7 +99,7 @@ void tst_WorkbookReader::readsWorkbooks_data()
     // An Excel 95 workbook with its first sheet renamed Sheet1 (the name has the same length).
     row(u"xls of Excel 95 (BIFF5)"_s,
         write(u"excel95.xls"_s,
-              AdminFiles::read(dataFile(u"testEXCEL_95.xls"_s)).replace("Feuil1", "Sheet1")),
+              TestFiles::read(dataFile(u"testEXCEL_95.xls"_s)).replace("Feuil1", "Sheet1")),
         u"Sample Excel Worksheet - Numbers and their Squares"_s, 1,
         u"Written and saved in Microsoft Excel X for Mac Service Release 1.\n"_s);
 }
@@ -138,10 +138,10 @@ void tst_WorkbookReader::refusesNamingTheReason_data()
     row(u"xlsx without Sheet1"_s, make(u"othersheet"_s, u"other.xlsx"_s), ImportErrorCode::NoSheet,
         u"Sheet1"_s);
     row(u"xlsx renamed xls"_s,
-        write(u"renamed.xls"_s, AdminFiles::read(make(u"people"_s, u"real.xlsx"_s))), notWorkbook,
+        write(u"renamed.xls"_s, TestFiles::read(make(u"people"_s, u"real.xlsx"_s))), notWorkbook,
         u".xlsx"_s);
     row(u"xls renamed xlsx"_s,
-        write(u"renamed.xlsx"_s, AdminFiles::read(make(u"people"_s, u"real.xls"_s))), notWorkbook,
+        write(u"renamed.xlsx"_s, TestFiles::read(make(u"people"_s, u"real.xls"_s))), notWorkbook,
         u".xls"_s);
     row(u"text named xls"_s, write(u"text.xls"_s, text), notWorkbook, u"xls"_s);
     row(u"text named xlsx"_s, write(u"text.xlsx"_s, text), notWorkbook, u"xlsx"_s);
@@ -161,7 +161,7 @@ void tst_WorkbookReader::refusesNamingTheReason_data()
     // A workbook cut short is an error, never part of a table; 2 KB of noise over the middle of the
     // sheet is one that says the file is damaged.
     for (const QString& suffix : {u".xls"_s, u".xlsx"_s}) {
-        const QByteArray whole = AdminFiles::read(make(u"thousand"_s, u"whole"_s + suffix));
+        const QByteArray whole = TestFiles::read(make(u"thousand"_s, u"whole"_s + suffix));
         QRandomGenerator noise(23);
         for (const auto& [cut, noiseAt] :
              {std::pair{0.1, 0.3}, {0.5, 0.45}, {0.9, 0.6}, {0.99, 0.75}}) {

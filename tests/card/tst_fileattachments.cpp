@@ -2,6 +2,7 @@
 // Attached files: the size and extension shown, bytes in and out unchanged, and every failure
 // leaving the database and the user's files as they were.
 #include "TestDatabase.h"
+#include "TestFiles.h"
 
 #include "card/FileAttachments.h"
 #include "db/SqliteStatement.h"
@@ -28,12 +29,6 @@ QByteArray randomBytes(qsizetype length, quint32 seed)
     for (char& byte : bytes)
         byte = char(random.bounded(256));
     return bytes;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 struct LengthLimit {
@@ -154,7 +149,7 @@ private slots:
         QCOMPARE(book->scalar(u"SELECT Files FROM Vardelin_Files"_s).toByteArray(), bytes);
         QCOMPARE(FileAttachments::saveTo(book->db(), row.id, path(u"back out"_s)).value(),
                  Saved::Saved);
-        QCOMPARE(fileBytes(path(u"back out"_s)), bytes);
+        QCOMPARE(TestFiles::read(path(u"back out"_s)), bytes);
     }
 
     void progressIsToldAndCanStopAnAddWithNoRowLeft()
@@ -201,11 +196,11 @@ private slots:
         }
         QCOMPARE(saved.error().number, BlobStream::fileErrorNumber);
         QVERIFY(saved.error().description.contains(u"target.bin"_s));
-        QCOMPARE(fileBytes(target), before);
+        QCOMPARE(TestFiles::read(target), before);
         saved =
             FileAttachments::saveTo(book->db(), id, target, [](qint64, qint64) { return false; });
         QCOMPARE(saved.value(), Saved::Stopped);
-        QCOMPARE(fileBytes(target), before);
+        QCOMPARE(TestFiles::read(target), before);
         QCOMPARE(QDir(book->folder()).entryList(QDir::Files | QDir::Hidden).size(), 3);
         auto nowhere = FileAttachments::saveTo(book->db(), id, path(u"no such folder/x.bin"_s));
         QCOMPARE(nowhere.error().number, BlobStream::fileErrorNumber);

@@ -3,6 +3,7 @@
 // files, the refusals and failures it shows, and the page in a new card.
 #include "CardHistoryTests.h"
 #include "TestDatabase.h"
+#include "TestFiles.h"
 
 #include "card/FileAttachments.h"
 
@@ -27,7 +28,7 @@ class TestFilesPage : public QObject {
     std::optional<TestDatabase> book;
     void addStored(const QString& name, const QByteArray& bytes, QDate day = {2026, 1, 1})
     {
-        const QString path = writeCardFile(book->folder() + u"/stored.tmp"_s, bytes);
+        const QString path = TestFiles::write(book->folder() + u"/stored.tmp"_s, bytes);
         if (!FileAttachments::add(book->db(), {1, name, path, day}))
             qFatal("cannot store the test file");
     }
@@ -57,7 +58,7 @@ private slots:
     void fileIsAddedListedAndSavedBackByteForByte()
     {
         const QByteArray bytes = QByteArray(1000, 'r') + '\0' + '\xff';
-        const QString report = writeCardFile(book->folder() + u"/报告.docx"_s, bytes);
+        const QString report = TestFiles::write(book->folder() + u"/报告.docx"_s, bytes);
         addStored(u"older"_s, "x", QDate::currentDate().addDays(-3));
         FilesCard open(book->db(), {true, 1, 0, false});
         open.prompter.expectOpenFile(QString());
@@ -76,16 +77,17 @@ private slots:
         QCOMPARE(open.list()->topLevelItem(0)->textAlignment(2) & Qt::AlignHorizontal_Mask,
                  int(Qt::AlignRight));
         // Saved out: a cancelled dialog leaves the file there, a chosen one gets the bytes.
-        const QString target = writeCardFile(book->folder() + u"/existing.pdf"_s, "older content");
+        const QString target =
+            TestFiles::write(book->folder() + u"/existing.pdf"_s, "older content");
         open.pick(0);
         open.prompter.expectSaveFile(QString());
         open.prompter.expectSaveFile(target);
         open.prompter.expectMessage(u"另存文件完成！"_s);
         open.click("Button_Saves");
-        QCOMPARE(cardFileBytes(target), QByteArray("older content"));
+        QCOMPARE(TestFiles::read(target), QByteArray("older content"));
         open.click("Button_Saves");
         QCOMPARE(open.prompter.shown().at(5).suggestedName, u"季度报告"_s);
-        QCOMPARE(cardFileBytes(target), bytes);
+        QCOMPARE(TestFiles::read(target), bytes);
     }
 
     void failuresShowTheErrorBoxAndChangeNothing()

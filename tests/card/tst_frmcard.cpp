@@ -3,6 +3,7 @@
 // the checks and questions, the photo, and what another program changed or deleted meanwhile.
 #include "CardHistoryTests.h"
 #include "TestDatabase.h"
+#include "TestFiles.h"
 
 #include "db/PictureBag.h"
 
@@ -103,7 +104,7 @@ private slots:
         for (const auto& [control, text] : awkwardTexts())
             QCOMPARE(first.value(text.section(u' ', 0, 0)).toString(), text);
         QCOMPARE(PictureBag::pictureOf(first.value(u"Photo"_s).toByteArray()),
-                 std::optional(cardFileBytes(jpeg)));
+                 std::optional(TestFiles::read(jpeg)));
         QCOMPARE(lunarMarks(id), 1);
 
         // Opened again and saved unchanged, the row is the same.
@@ -142,6 +143,10 @@ private slots:
         QCOMPARE(memorial->textBox()->text(), u"2001/2/29"_s);
         memorial->textBox()->selectAll();
         QTest::keyClicks(memorial->textBox(), u"20000229"_s);
+        QTest::mouseClick(memorial->checkBox(), Qt::LeftButton); // unticked, then ticked again:
+        QVERIFY(memorial->textBox()->text().isEmpty());
+        QTest::mouseClick(memorial->checkBox(), Qt::LeftButton); // the typed day comes back
+        QCOMPARE(memorial->textBox()->text(), u"2000-02-29"_s);
         open.prompter.expectQuestion(false, u"是否关闭联系人窗口？"_s);
         QVERIFY(!open.card->close());
         open.prompter.expectQuestion(false, u"是否关闭联系人窗口？"_s);
@@ -158,8 +163,8 @@ private slots:
     void oddValuesAndThePhotoAreShownChosenAndStored()
     {
         const QString wide = writeCardImage(book->folder() + u"/wide.bmp"_s, {300, 100});
-        const QString broken =
-            writeCardFile(book->folder() + u"/broken.jpg"_s, "\xff\xd8 this is not really a JPEG");
+        const QString broken = TestFiles::write(book->folder() + u"/broken.jpg"_s,
+                                                "\xff\xd8 this is not really a JPEG");
         const QByteArray damaged = PictureBag::ofPicture("\x89PNG broken");
         const qint64 id = book->addContact({{u"Name"_s, u"照片人"_s},
                                             {u"TID"_s, 999},

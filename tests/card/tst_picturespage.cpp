@@ -3,6 +3,7 @@
 // failures it shows, and the page in a new and in a copy card.
 #include "CardHistoryTests.h"
 #include "TestDatabase.h"
+#include "TestFiles.h"
 
 #include "card/PicturesPage.h"
 #include "card/StoredPictures.h"
@@ -36,7 +37,7 @@ class TestPicturesPage : public QObject {
     {
         for (const QColor& colour : colours) {
             const QString path = writeCardImage(book->folder() + u"/c.png"_s, size, colour);
-            if (!StoredPictures::add(book->db(), 1, colour.name(), cardFileBytes(path)))
+            if (!StoredPictures::add(book->db(), 1, colour.name(), TestFiles::read(path)))
                 qFatal("cannot store the test picture");
         }
     }
@@ -88,7 +89,7 @@ private slots:
         QCOMPARE(open.column() + u' ' + QString::number(open.view->currentIndex().row()),
                  u"#0000ff|第一张 -1"_s);
         QCOMPARE(book->scalar(u"SELECT Files FROM Vardelin_Files WHERE ID = 2"_s),
-                 PictureBag::ofPicture(cardFileBytes(red)));
+                 PictureBag::ofPicture(TestFiles::read(red)));
         open.pick(0);
         QCOMPARE(open.shown(), QColor(Qt::blue).rgb());
         QTest::keyClick(open.view, Qt::Key_End); // the keys show the picture moved to
@@ -121,7 +122,7 @@ private slots:
         book->run(u"INSERT INTO Vardelin_Files (CID, Type, Name, Files) VALUES "
                   "(1, 'P', 'raw', x'ffd8ffe000'), (1, 'P', 'junk', ?)"_s,
                   {PictureBag::ofPicture("not an image")});
-        const QString text = writeCardFile(book->folder() + u"/notes.jpg"_s, "just some words");
+        const QString text = TestFiles::write(book->folder() + u"/notes.jpg"_s, "just some words");
         PicturesCard open(book->db(), {true, 1, 0, false});
         for (const QString& path : QStringList{text, book->folder() + u"/gone.jpg"_s}) {
             open.prompter.expectOpenFile(path);

@@ -51,7 +51,8 @@ private slots:
         due.followUps = {{1, 7, u"李明朗"_s, QDate(2026, 12, 3), u"回访报价\n第二行"_s},
                          {2, 8, u"王芳"_s, today, u"寄样品"_s}};
         due.days = {{9, u"张三"_s, DueDay::Kind::LunarBirthday, {2026, 12, 9}, {2025, 12, 20}},
-                    {8, u"王芳"_s, DueDay::Kind::Anniversary, today.addDays(1), {2010, 12, 7}}};
+                    {8, u"王芳"_s, DueDay::Kind::Anniversary, today.addDays(1), {2010, 12, 7}},
+                    {7, u"李明朗"_s, DueDay::Kind::Birthday, today.addDays(2), {1990, 12, 8}}};
         ScriptedPrompter prompter;
         frmRemind window(book->db(), prompter, 2, today, due);
         window.show();
@@ -62,7 +63,8 @@ private slots:
         QCOMPARE(rows.join(u'|'), u"2026-12-03|李明朗|联系（已过期3天）|回访报价|"
                                   "2026-12-06|王芳|今天联系|寄样品|"
                                   "2026-12-09|张三|农历生日|3天后（农历冬月初一）|"
-                                  "2026-12-07|王芳|纪念日|明天"_s);
+                                  "2026-12-07|王芳|纪念日|明天|"
+                                  "2026-12-08|李明朗|生日|2天后"_s);
         QSignalSpy opened(&window, &frmRemind::openCardRequested);
         const QPoint at = list->visualItemRect(list->topLevelItem(2)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at); // a double click's first press

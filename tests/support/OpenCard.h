@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ScriptedPrompter.h"
+#include "TestFiles.h"
 
 #include "card/OptionalDateEdit.h"
 #include "card/PhotoFrame.h"
@@ -11,7 +12,6 @@
 #include "db/Session.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
@@ -72,19 +72,6 @@ struct OpenCard {
     void click(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
 };
 
-// The card tests' files: written whole or the test stops; read back whole or an empty array.
-inline QString writeCardFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write the test file");
-    return path;
-}
-inline QByteArray cardFileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 // A picture of one colour, saved in the format its name's extension says.
 inline QString writeCardImage(const QString& path, QSize size = {60, 90},
                               QColor colour = Qt::darkCyan)
