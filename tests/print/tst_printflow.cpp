@@ -18,52 +18,9 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <functional>
-
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The scripted prompts, and the program's own dialogs answered by the test.
-class FlowPrompter final : public Prompter {
-public:
-    ScriptedPrompter script;
-    std::function<int(QDialog&)> answerDialog;
-    QStringList dialogs; // the object names of the dialogs shown, in order
-
-    void message(QWidget* p, const QString& text, const QString& title, Icon icon) override
-    {
-        script.message(p, text, title, icon);
-    }
-    bool ask(QWidget* p, const QString& text, const QString& title) override
-    {
-        return script.ask(p, text, title);
-    }
-    int choose(QWidget* p, const QString& text, const QString& title, Icon icon,
-               const QStringList& buttons) override
-    {
-        return script.choose(p, text, title, icon, buttons);
-    }
-    QString input(QWidget* p, const QString& prompt, const QString& title,
-                  const QString& text) override
-    {
-        return script.input(p, prompt, title, text);
-    }
-    QString openFileName(QWidget* p, const QString& caption, const QString& filter) override
-    {
-        return script.openFileName(p, caption, filter);
-    }
-    QString saveFileName(QWidget* p, const QString& caption, const QString& name,
-                         const QString& filter) override
-    {
-        return script.saveFileName(p, caption, name, filter);
-    }
-    int runDialog(QDialog& dialog) override
-    {
-        dialogs << dialog.objectName();
-        return answerDialog(dialog);
-    }
-};
 
 // Picks a kind of print in the choice and leaves it with the button.
 std::function<int(QDialog&)> choose(const char* kind, int outcome)
@@ -83,7 +40,7 @@ class TestPrintFlow : public QObject {
     TestDatabase m_data;
     Database m_db;
     Session m_session;
-    FlowPrompter m_prompter;
+    ScriptedPrompter m_prompter;
     std::unique_ptr<Main> m_window;
 
 private slots:
@@ -105,13 +62,12 @@ private slots:
     {
         const QString pdf = m_data.folder() + u"/标签.pdf"_s;
         m_prompter.answerDialog = choose("Radio_Labels", frmPrint::Pdf);
-        m_prompter.script.expectSaveFile(pdf);
-        m_prompter.script.expectMessage(u"以下 2 位联系人没有邮编或地址，已照常打印，空处留白：\n"
-                                        "王芳、赵丽"_s);
+        m_prompter.expectSaveFile(pdf);
+        m_prompter.expectMessage(u"以下 2 位联系人没有邮编或地址，已照常打印，空处留白：\n"
+                                 "王芳、赵丽"_s);
         m_window->findChild<QToolButton*>(u"Button_Print"_s)->click();
 
-        QVERIFY2(m_prompter.script.scriptDone(),
-                 qPrintable(m_prompter.script.faults().join(u'\n')));
+        QVERIFY2(m_prompter.scriptDone(), qPrintable(m_prompter.faults().join(u'\n')));
         QCOMPARE(m_prompter.dialogs, QStringList{u"frmPrint"_s});
         QCOMPARE(pdfPages(pdf), 1);
         const QString text = pdfLayoutText(pdf);
@@ -148,8 +104,8 @@ private slots:
         QCOMPARE(pdfPages(pdf), 1);
         const QString text = pdfLayoutText(pdf);
         QVERIFY(text.contains(ticked));
-        QCOMPARE(text.count(u"姓名："_s), 1);    // the ticked contact's card alone
-        QVERIFY(m_prompter.script.scriptDone()); // cards tell no gaps
+        QCOMPARE(text.count(u"姓名："_s), 1); // the ticked contact's card alone
+        QVERIFY(m_prompter.scriptDone());     // cards tell no gaps
     }
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ScriptedPrompter.h"
 
+#include <QDialog>
 #include <QTest>
 
 namespace {
@@ -127,4 +128,10 @@ QString ScriptedPrompter::saveFileName(QWidget*, const QString& caption,
 {
     return take({Kind::SaveFile, caption, caption, Icon::Information, {}, filter, suggestedName})
         .reply;
+}
+
+int ScriptedPrompter::runDialog(QDialog& dialog)
+{
+    dialogs << dialog.objectName();
+    return answerDialog ? answerDialog(dialog) : int(QDialog::Rejected);
 }

@@ -12,6 +12,8 @@
 #include <QQueue>
 #include <QStringList>
 
+#include <functional>
+
 class ScriptedPrompter final : public Prompter {
 public:
     enum class Kind { Message, Question, Choice, Input, OpenFile, SaveFile };
@@ -54,6 +56,12 @@ public:
     QString openFileName(QWidget* parent, const QString& caption, const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName,
                          const QString& filter) override;
+
+    // The program's own dialogs: answered by answerDialog (rejected while it is not set), their
+    // object names kept in the order shown.
+    std::function<int(QDialog&)> answerDialog;
+    QStringList dialogs;
+    int runDialog(QDialog& dialog) override;
 
 private:
     struct Step {
