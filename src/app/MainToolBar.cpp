@@ -31,9 +31,8 @@ MainToolBar::MainToolBar(QWidget* parent)
                         QString(ProgramIcons::toolEdit));
     m_delete = addCommand(QStringLiteral("Button_Del"), QStringLiteral("删除"),
                           QString(ProgramIcons::toolDelete));
-    // No icon file of its own yet: the theme's printer, when the desktop has one.
-    m_print = addCommand(QStringLiteral("Button_Print"), QStringLiteral("打印"), QString());
-    m_print->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
+    m_print = addCommand(QStringLiteral("Button_Print"), QStringLiteral("打印"),
+                         QString(ProgramIcons::toolPrint));
     addSeparator();
     addBookMenu();
     m_settings = addCommand(QStringLiteral("Button_Sys"), QStringLiteral("设置"),

@@ -22,6 +22,7 @@ inline constexpr QLatin1StringView groupOpen("00023.ico");
 inline constexpr QLatin1StringView toolNew("new.ico");
 inline constexpr QLatin1StringView toolEdit("edit.ico");
 inline constexpr QLatin1StringView toolDelete("delete.ico");
+inline constexpr QLatin1StringView toolPrint("print.ico");
 inline constexpr QLatin1StringView toolSettings("settings.ico");
 inline constexpr QLatin1StringView toolAbout("about.ico");
 inline constexpr QLatin1StringView toolSearch("search.ico");

@@ -72,7 +72,7 @@ private slots:
         setFolder(QStringLiteral(VARDELIN_ICON_SOURCE_DIR));
         for (const QLatin1StringView file :
              {columnRow, contactFemale, accountRow, groupClosed, groupOpen, toolNew, toolEdit,
-              toolDelete, toolSettings, toolAbout, toolSearch, toolNewGroup})
+              toolDelete, toolPrint, toolSettings, toolAbout, toolSearch, toolNewGroup})
             QVERIFY2(!load(file).isNull(), file.data());
     }
 };
