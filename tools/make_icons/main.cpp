@@ -232,6 +232,27 @@ void redCross(Canvas& c)
     p.drawPath(cross);
 }
 
+void printer(Canvas& c)
+{
+    QPainter& p = c.p;
+    const QColor edge(0x4A, 0x56, 0x68);
+    p.setPen(c.outline(edge));
+    // The sheet waiting at the back, the body, then the printed sheet coming out at the front.
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(8.5, 3.5, 15, 10));
+    p.setBrush(vertical(12, 24, QColor(0xC4, 0xCE, 0xDA), QColor(0x7E, 0x8C, 0xA0)));
+    p.drawRoundedRect(QRectF(2.5, 12.5, 27, 11), 2, 2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x3C, 0xB0, 0x4A));
+    p.drawEllipse(QPointF(25, 16), 1.4, 1.4);
+    p.setPen(c.outline(edge));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(8.5, 19.5, 15, 9));
+    p.setPen(c.outline(QColor(0x5A, 0x8D, 0xC8)));
+    p.drawLine(QPointF(11, 23), QPointF(21, 23));
+    p.drawLine(QPointF(11, 26), QPointF(18, 26));
+}
+
 void gear(Canvas& c)
 {
     QPainter& p = c.p;
@@ -452,6 +473,7 @@ int main(int argc, char** argv)
         {u"new.ico", card},
         {u"edit.ico", pencil},
         {u"delete.ico", redCross},
+        {u"print.ico", printer},
         {u"settings.ico", gear},
         {u"about.ico", info},
         {u"search.ico", magnifier},
