@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -110,12 +111,20 @@ QString Bench::builtProgram(const QString& name)
     return path;
 }
 
-QString Bench::copyOfBook(const QString& path, const QTemporaryDir& folder)
+Bench::BookCopy Bench::copyOfBook(const QString& path, const QTemporaryDir& folder)
 {
     const QString copy = folder.filePath(QStringLiteral("contacts.db"));
     if (!folder.isValid() || !QFile::copy(path, copy))
         fail(QStringLiteral("cannot copy ") + path);
-    return copy;
+    qint64 contacts = 0;
+    {
+        Database counted;
+        open(counted, copy);
+        contacts =
+            scalar(counted, QStringLiteral("SELECT count(*) FROM Vardelin_Contact")).toLongLong();
+    }
+    ::sync();
+    return {copy, contacts};
 }
 
 qint64 Bench::cpuNs(qint64 pid)

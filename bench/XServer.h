@@ -47,9 +47,15 @@ QProcessEnvironment xEnvironment(const XServer& server, const QTemporaryDir& fol
 // A program built beside this one; stops the benchmark when it is missing.
 QString builtProgram(const QString& name);
 
-// Copies the address book at path into folder, as contacts.db, and returns the copy's path;
-// the benchmarks change options in the copy only.
-QString copyOfBook(const QString& path, const QTemporaryDir& folder);
+// The address book copied into a benchmark's folder, and how many contacts it holds.
+struct BookCopy {
+    QString path;
+    qint64 contacts = 0;
+};
+// Copies the address book at path into folder, as contacts.db, counts its contacts and writes
+// the copy back to disk (a file still being written back would slow the first starts); the
+// benchmarks change options in the copy only.
+BookCopy copyOfBook(const QString& path, const QTemporaryDir& folder);
 
 // Nanoseconds the process's main thread has run on a CPU so far (/proc/<pid>/schedstat); what
 // other programs' load stretches far less than the wall clock. 0 when the kernel does not say.

@@ -6,15 +6,11 @@
 #include "XInput.h"
 #include "XServer.h"
 
-#include "db/Database.h"
-
 #include <QCoreApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
-
-#include <unistd.h>
 
 namespace {
 
@@ -137,13 +133,7 @@ int main(int argc, char* argv[])
         return 0;
     }
     QTemporaryDir folder;
-    const QString copy = Bench::copyOfBook(args.path, folder);
-    Database counted;
-    Bench::open(counted, copy);
-    const qint64 n = Bench::scalar(counted, QStringLiteral("SELECT count(*) FROM Vardelin_Contact"))
-                         .toLongLong();
-    counted.close();
-    ::sync();
+    const auto [copy, n] = Bench::copyOfBook(args.path, folder);
 
     QProcessEnvironment environment = Bench::xEnvironment(server, folder);
     environment.insert(QStringLiteral("VARDELIN_REPORT_FIRST_FRAME"), QStringLiteral("stay"));

@@ -14,7 +14,7 @@ packages=(
     desktop-file-utils appstream
     file gcovr
     poppler-utils
-    xvfb libxtst-dev libxdamage-dev
+    xvfb libx11-dev libxtst-dev libxdamage-dev
 )
 
 missing=()

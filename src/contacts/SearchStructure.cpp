@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -76,19 +77,15 @@ struct Copy {
 
 // One copy per open connection. SQLite calls forget() when the connection closes, so a
 // connection opened later at the same address never finds a copy of another file.
-std::unordered_map<sqlite3*, Copy*>& copies()
+std::unordered_map<sqlite3*, std::unique_ptr<Copy>>& copies()
 {
-    static std::unordered_map<sqlite3*, Copy*> all;
+    static std::unordered_map<sqlite3*, std::unique_ptr<Copy>> all;
     return all;
 }
 
 void forget(void* handle)
 {
-    auto& all = copies();
-    if (const auto found = all.find(static_cast<sqlite3*>(handle)); found != all.end()) {
-        delete found->second;
-        all.erase(found);
-    }
+    copies().erase(static_cast<sqlite3*>(handle));
 }
 
 void unusedFunction(sqlite3_context* context, int, sqlite3_value**)
@@ -152,7 +149,7 @@ Result<const Copy*> currentCopy(const Database& db)
                                        unusedFunction, nullptr, nullptr, forget);
         if (code != SQLITE_OK)
             return DbError::fromSqlite(code, QString::fromUtf8(sqlite3_errmsg(handle)));
-        found = all.emplace(handle, new Copy).first;
+        found = all.emplace(handle, std::make_unique<Copy>()).first;
     }
     Copy& copy = *found->second;
     auto version = dataVersion(db);

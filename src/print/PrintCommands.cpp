@@ -70,11 +70,6 @@ PrintTable PrintCommands::tableOf(const std::vector<int>& rows) const
 
 bool PrintCommands::prepare(Job& job, const std::vector<int>& rows)
 {
-    const auto stored = PrintSettings::read(m_db);
-    if (!stored || job.options.sender != stored.value()) {
-        if (Status saved = job.options.sender.save(m_db); !saved)
-            m_prompter.showError(m_window, saved.error());
-    }
     if (job.options.kind == PrintKind::List) {
         job.table = tableOf(rows);
         return true;
@@ -110,6 +105,11 @@ void PrintCommands::print()
         return;
     Job job;
     job.options = choice.options();
+    // The sender and the offset are kept for the next envelopes.
+    if (job.options.sender != settings.value()) {
+        if (Status saved = job.options.sender.save(m_db); !saved)
+            m_prompter.showError(m_window, saved.error());
+    }
     if (!prepare(job, rows))
         return;
     if (outcome == frmPrint::Preview)

@@ -31,6 +31,7 @@ private:
     // The ticked rows in list order, or all rows when none is ticked.
     std::vector<int> chosenRows() const;
     PrintTable tableOf(const std::vector<int>& rows) const;
+    // The job's table (a list) or its contacts read whole; false when the read failed (shown).
     bool prepare(Job& job, const std::vector<int>& rows);
     // Draws job on device with a progress dialog; false when cancelled.
     bool drawWithProgress(QPagedPaintDevice& device, const Job& job);
