@@ -26,6 +26,7 @@ class QDockWidget;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class SearchInTwoSteps;
 class frmLogin;
 struct Session;
 
@@ -49,7 +50,8 @@ public:
     // or an existing one); empty when it restarts on the same file.
     QString nextDatabasePath() const { return m_nextDatabasePath; }
     // False from a start-up that showed the list's first screenful until the rest is there.
-    bool listComplete() const { return !m_restOfListPending; }
+    // The same after a search that showed its first screenful, until the rest is there.
+    bool listComplete() const;
 
     // Shows the login dialog modally and returns its result (QDialog::Accepted
     // or not). By default exec(); tests and the launch benchmark drive it.
@@ -142,6 +144,7 @@ private:
     StartUp m_startUp;
     StartUpReminders m_reminders;
     bool m_restOfListPending = false; // the list shows only its first screenful
+    SearchInTwoSteps* m_searchSteps = nullptr;
     // More rows than a maximised window shows on a large screen.
     static constexpr int firstScreenRows = 200;
 };

@@ -42,6 +42,15 @@ void CellColumn::appendUtf8(std::string_view utf8)
     m_ends.push_back(m_text.size());
 }
 
+void CellColumn::append(const CellColumn& more)
+{
+    const qsizetype shift = m_text.size();
+    m_text.append(more.m_text);
+    m_ends.reserve(m_ends.size() + more.m_ends.size());
+    for (qsizetype end : more.m_ends)
+        m_ends.push_back(shift + end);
+}
+
 void CellColumn::squeeze()
 {
     m_text.squeeze();

@@ -26,6 +26,8 @@ public:
     void push_back(QStringView text);
     // Appends a cell given as UTF-8, decoded in place.
     void appendUtf8(std::string_view utf8);
+    // Appends every cell of more, in its order.
+    void append(const CellColumn& more);
     // Gives back the room reserved while the column grew.
     void squeeze();
 

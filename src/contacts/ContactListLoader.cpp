@@ -52,14 +52,10 @@ QString placeholders(std::size_t count)
     return marks;
 }
 
-// A search: the structure in memory finds the IDs, the contacts give their rows batch by
-// batch, in the same ascending order as the scan of the search table.
-Status appendSearchRows(const Database& db, const ContactListFilter& filter, ContactRows& rows)
+// The rows of ids, batch by batch, in the same ascending order; no more than the filter's cap.
+Status appendIdRows(const Database& db, const ContactListFilter& filter,
+                    std::span<const qint64> ids, ContactRows& rows)
 {
-    auto found = SearchStructure::matches(db, *filter.keyword);
-    if (!found)
-        return found.error();
-    const std::vector<qint64>& ids = found.value();
     const int limit = ContactListQuery::rowLimit(filter);
     for (std::size_t start = 0; start < ids.size(); start += searchBatchSize) {
         const int shown = int(rows.ids.size());
@@ -78,32 +74,69 @@ Status appendSearchRows(const Database& db, const ContactListFilter& filter, Con
     return {};
 }
 
-} // namespace
-
-Result<ContactRows> ContactListLoader::load(const Database& db, std::vector<ListColumn> columns,
-                                            const ContactListFilter& filter)
+ContactRows emptyRows(std::vector<ListColumn> columns)
 {
     std::erase_if(columns, [](const ListColumn& c) { return !ListColumns::isListable(c.field); });
     ContactRows rows;
     rows.columns = std::move(columns);
     rows.cells.resize(rows.columns.size());
-    if (ContactListQuery::usesSearchTable(filter)) {
-        // Writes that did not fill the pinyin and digits themselves (a merge, another program)
-        // left rows without them; a file found damaged takes no writes and searches without
-        // them.
-        if (!db.isDamaged()) {
-            if (Status filled = SearchIndex::refreshAlone(db); !filled)
-                return filled.error();
-        }
-        if (Status appended = appendSearchRows(db, filter, rows); !appended)
-            return appended.error();
-    } else if (Status appended =
-                   appendRows(db, ContactListQuery::build(rows.columns, filter), rows);
-               !appended) {
-        return appended.error();
-    }
+    return rows;
+}
+
+void squeeze(ContactRows& rows)
+{
     for (CellColumn& column : rows.cells)
         column.squeeze();
+}
+
+} // namespace
+
+Result<ContactRows> ContactListLoader::load(const Database& db, std::vector<ListColumn> columns,
+                                            const ContactListFilter& filter)
+{
+    if (ContactListQuery::usesSearchTable(filter)) {
+        auto ids = searchIds(db, filter);
+        if (!ids)
+            return ids.error();
+        return loadIds(db, std::move(columns), filter, ids.value());
+    }
+    ContactRows rows = emptyRows(std::move(columns));
+    if (Status appended = appendRows(db, ContactListQuery::build(rows.columns, filter), rows);
+        !appended)
+        return appended.error();
+    squeeze(rows);
+    return rows;
+}
+
+Result<std::vector<qint64>> ContactListLoader::searchIds(const Database& db,
+                                                         const ContactListFilter& filter)
+{
+    // Writes that did not fill the pinyin and digits themselves (a merge, another program)
+    // left rows without them; a file found damaged takes no writes and searches without them.
+    if (!db.isDamaged()) {
+        if (Status filled = SearchIndex::refreshAlone(db); !filled)
+            return filled.error();
+    }
+    auto found = SearchStructure::matches(db, *filter.keyword);
+    if (!found)
+        return found.error();
+    std::vector<qint64> ids = std::move(found).value();
+    ContactListFilter capOnly = filter;
+    capOnly.firstRows = 0;
+    const int cap = ContactListQuery::rowLimit(capOnly);
+    if (cap > 0 && ContactListQuery::idsAreRows(filter) && ids.size() > std::size_t(cap))
+        ids.resize(std::size_t(cap));
+    return ids;
+}
+
+Result<ContactRows> ContactListLoader::loadIds(const Database& db, std::vector<ListColumn> columns,
+                                               const ContactListFilter& filter,
+                                               std::span<const qint64> ids)
+{
+    ContactRows rows = emptyRows(std::move(columns));
+    if (Status appended = appendIdRows(db, filter, ids, rows); !appended)
+        return appended.error();
+    squeeze(rows);
     return rows;
 }
 

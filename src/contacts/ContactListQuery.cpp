@@ -278,6 +278,11 @@ ContactListStatement ContactListQuery::buildForIds(const std::vector<ListColumn>
     return statement;
 }
 
+bool ContactListQuery::idsAreRows(const ContactListFilter& filter)
+{
+    return rowFilters(filter).values.isEmpty();
+}
+
 bool ContactListQuery::usesSearchTable(const ContactListFilter& filter)
 {
     return filter.keyword && searchTableServes(*filter.keyword);

@@ -61,6 +61,10 @@ ContactListStatement buildForIds(const std::vector<ListColumn>& columns,
 // The number of rows the filter's cap allows; 0 when it allows every row.
 int rowLimit(const ContactListFilter& filter);
 
+// True when each contact a search finds is a row of the list: no group, owner or letter
+// narrows it.
+bool idsAreRows(const ContactListFilter& filter);
+
 // True when build() reads Vardelin_Search, whose pinyin and digits must then be filled.
 bool usesSearchTable(const ContactListFilter& filter);
 

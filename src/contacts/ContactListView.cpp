@@ -62,6 +62,18 @@ void ContactListView::showRows(ContactRows rows, const QIcon& femaleIcon, const 
     horizontalHeader()->setSortIndicatorShown(sorted >= 0);
 }
 
+void ContactListView::appendRows(ContactRows more)
+{
+    m_model->appendRows(std::move(more));
+    if (!m_direction || !m_sortedAliasId)
+        return;
+    const auto& columns = m_model->columns();
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        if (columns[column].aliasId == *m_sortedAliasId)
+            sortRows(int(column));
+    }
+}
+
 void ContactListView::removeContacts(const std::vector<qint64>& contactIds)
 {
     const QModelIndex current = currentIndex();

@@ -19,6 +19,9 @@ public:
     // Shows a new build. After a header click, the new rows are ordered by the
     // same column in the same direction, as long as that column is still shown.
     void showRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon);
+    // Adds the rest of a build shown in part, keeping the scroll position, the selection and
+    // the ticks; a sorted list is sorted again with the new rows in it.
+    void appendRows(ContactRows more);
     // Empties the list before a rebuild reads its rows; the sort stays for showRows.
     void releaseRows() { m_model->releaseRows(); }
 

@@ -50,6 +50,27 @@ int ContactTableModel::setRows(ContactRows rows, const QIcon& femaleIcon, const 
     return sorted;
 }
 
+void ContactTableModel::appendRows(ContactRows more)
+{
+    const std::size_t stored = m_rows.rowCount();
+    const std::size_t added = more.rowCount();
+    if (added == 0 || more.cells.size() != m_rows.cells.size())
+        return;
+    beginInsertRows({}, rowCount(), rowCount() + int(added) - 1);
+    for (std::size_t column = 0; column < m_rows.cells.size(); ++column)
+        m_rows.cells[column].append(more.cells[column]);
+    m_rows.ids.insert(m_rows.ids.end(), more.ids.begin(), more.ids.end());
+    m_rows.male.insert(m_rows.male.end(), more.male.begin(), more.male.end());
+    m_checked.resize(stored + added, 0);
+    m_removed.resize(stored + added, 0);
+    for (std::size_t row = stored; row < stored + added; ++row)
+        m_order.push_back(int(row));
+    // The new rows have no rank yet: the next sort ranks the whole column again.
+    m_rankedColumn = -1;
+    m_ranking = {};
+    endInsertRows();
+}
+
 void ContactTableModel::releaseRows()
 {
     beginResetModel();

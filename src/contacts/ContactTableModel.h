@@ -30,6 +30,10 @@ public:
     // Returns the sorted column, or -1.
     int setRows(ContactRows rows, const QIcon& femaleIcon, const QIcon& maleIcon,
                 std::optional<Sort> sort = {});
+    // Adds rows read with the same columns after the shown ones, unticked, in their order;
+    // the ticks, the selection and the order of the shown rows stay. A sorted list must be
+    // sorted again after it (ContactListView::appendRows does).
+    void appendRows(ContactRows more);
     // Empties the list but keeps its ranking for the next setRows: a rebuild that reads the
     // new rows after this never holds two lists at once.
     void releaseRows();

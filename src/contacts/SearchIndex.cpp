@@ -24,7 +24,8 @@ constexpr int telephoneCount = 6;
 // LEFT JOIN: a row whose contact is gone still gets values and so stops being looked at.
 const QString unfilledSql =
     QStringLiteral("SELECT S.ID, C.Name, C.Tel1, C.Tel2, C.Tel3, C.Moblie1, C.Moblie2, C.Moblie3 "
-                   "FROM Vardelin_Search S LEFT JOIN Vardelin_Contact C ON C.ID = S.ID "
+                   "FROM Vardelin_Search S INDEXED BY Search_Unfilled "
+                   "LEFT JOIN Vardelin_Contact C ON C.ID = S.ID "
                    "WHERE S.Spelling IS NULL");
 
 Result<std::vector<Unfilled>> unfilledRows(const Database& db)
@@ -90,8 +91,10 @@ Status SearchIndex::refresh(const Database& db)
 
 Status SearchIndex::refreshAlone(const Database& db)
 {
-    auto any =
-        db.readOne(QStringLiteral("SELECT 1 FROM Vardelin_Search WHERE Spelling IS NULL LIMIT 1"));
+    // Named, because SQLite's planner scans the whole table for this statement otherwise
+    // (10 to 25 ms at 100,000 contacts, at every search) to find rows the index lists at once.
+    auto any = db.readOne(QStringLiteral(
+        "SELECT 1 FROM Vardelin_Search INDEXED BY Search_Unfilled WHERE Spelling IS NULL LIMIT 1"));
     if (!any)
         return any.error();
     if (!any.value())

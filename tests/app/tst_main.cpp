@@ -182,6 +182,40 @@ private slots:
         QCOMPARE(main.list()->model()->rowCount(), 451);
     }
 
+    // A search that finds more than a screenful shows the first rows with the count of all at
+    // once, then the rest after the frame, the ticks and the selection kept; a new search drops
+    // the rest of the last one.
+    void searchShowsTheFirstScreenfulThenTheRest()
+    {
+        addNamedContacts(*m_data, m_friends, 260);
+        RunningMain main;
+        QVERIFY(main.start(m_data->path()));
+        QTRY_VERIFY(main.window->listComplete());
+        auto* condition = main.find<QLineEdit>(u"Edit_Condition"_s);
+        condition->setText(u"钱"_s);
+        QTest::keyClick(condition, Qt::Key_Return);
+        QAbstractItemModel* model = main.list()->model();
+        QCOMPARE(model->rowCount(), 200);
+        QCOMPARE(main.tabs()->tabText(0), u"全部(260)"_s);
+        const int lead = main.list()->contacts()->leadColumn();
+        QVERIFY(model->setData(model->index(0, lead), Qt::Checked, Qt::CheckStateRole));
+        main.list()->setCurrentIndex(model->index(5, 0));
+        QTRY_VERIFY(main.window->listComplete());
+        QCOMPARE(model->rowCount(), 260);
+        QCOMPARE(main.names().first(), u"钱1"_s);
+        QCOMPARE(main.names().last(), u"钱260"_s);
+        QCOMPARE(main.list()->contacts()->checkedIds().size(), std::size_t(1));
+        QCOMPARE(main.list()->currentIndex().row(), 5);
+
+        QTest::keyClick(condition, Qt::Key_Return);
+        condition->setText(u"钱1"_s); // 钱1, 钱10 to 钱19, 钱100 to 钱199
+        QTest::keyClick(condition, Qt::Key_Return);
+        QTest::qWait(150);
+        QVERIFY(main.window->listComplete());
+        QCOMPARE(model->rowCount(), 111);
+        QCOMPARE(main.tabs()->tabText(0), u"全部(111)"_s);
+    }
+
     void skinAndPaneLayoutSurviveARestart()
     {
         const QRect floatingPlace(100, 120, 400, 250);

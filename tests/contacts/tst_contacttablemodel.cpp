@@ -132,6 +132,16 @@ private slots:
         model.removeContacts({100, 101, 102, 103});
         model.setAllChecked(true); // nothing to tick, nothing reported
         QCOMPARE(changed.count(), 1);
+
+        // Rows added to a sorted build come after it, unticked; the next sort ranks them too.
+        model.setRows(sample(), {}, {});
+        model.sortBy(0, Qt::AscendingOrder);
+        QVERIFY(tick(model, 0, 0)); // 安然
+        model.appendRows(rowsOf({{104, u"白一"_s, u"7"_s}}));
+        QCOMPARE(column(model, 0), u"安然 李四 王五 张三 白一"_s);
+        model.sortBy(0, Qt::AscendingOrder);
+        QCOMPARE(column(model, 0), u"安然 白一 李四 王五 张三"_s);
+        QCOMPARE(model.checkedIds(), std::vector<qint64>{102});
     }
 
     // Widths stored in twips show in pixels; a user's width survives a removal; a build
