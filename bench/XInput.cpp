@@ -164,10 +164,36 @@ void Bench::XInput::settle(int quietMs, int maxMs)
 double Bench::XInput::enterToRepaint(const QRect& area, int timeoutMs)
 {
     const unsigned enter = XKeysymToKeycode(m_display, XK_Return);
+    return toRepaint(
+        [this, enter] {
+            XTestFakeKeyEvent(m_display, enter, True, CurrentTime);
+            XTestFakeKeyEvent(m_display, enter, False, CurrentTime);
+        },
+        area, timeoutMs);
+}
+
+void Bench::XInput::moveTo(QPoint at)
+{
+    XTestFakeMotionEvent(m_display, -1, at.x(), at.y(), CurrentTime);
+    XFlush(m_display);
+}
+
+double Bench::XInput::clickToRepaint(QPoint at, const QRect& area, int timeoutMs)
+{
+    moveTo(at);
+    return toRepaint(
+        [this] {
+            XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
+            XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
+        },
+        area, timeoutMs);
+}
+
+double Bench::XInput::toRepaint(const std::function<void()>& act, const QRect& area, int timeoutMs)
+{
     QElapsedTimer clock;
     clock.start();
-    XTestFakeKeyEvent(m_display, enter, True, CurrentTime);
-    XTestFakeKeyEvent(m_display, enter, False, CurrentTime);
+    act();
     XFlush(m_display);
     QRect damaged;
     while (nextDamage(int(timeoutMs - clock.elapsed()), damaged)) {

@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
+
 // Xlib's macros (Status, None, Bool) clash with Qt's and ours: its headers stay in XInput.cpp.
 struct _XDisplay;
 
@@ -30,6 +32,10 @@ public:
     // Sends Enter and returns the milliseconds until the first change of pixels inside area;
     // a negative value when none came within timeoutMs.
     double enterToRepaint(const QRect& area, int timeoutMs);
+    // Moves the pointer without a click (a hover may change pixels: settle after it).
+    void moveTo(QPoint at);
+    // The same for a click of the left button at a point the pointer already rests on.
+    double clickToRepaint(QPoint at, const QRect& area, int timeoutMs);
 
 private:
     void key(unsigned long keysym);
@@ -37,6 +43,7 @@ private:
     unsigned spareKeycode();
     // The next DAMAGE rectangle within waitMs; false when none came.
     bool nextDamage(int waitMs, QRect& area);
+    double toRepaint(const std::function<void()>& act, const QRect& area, int timeoutMs);
 
     _XDisplay* m_display = nullptr;
     unsigned long m_damage = 0; // an XID

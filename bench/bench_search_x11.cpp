@@ -4,18 +4,17 @@
 // change of the list's pixels that the X server reports (DAMAGE).
 #include "BenchSupport.h"
 #include "XInput.h"
+#include "XProgram.h"
 #include "XServer.h"
 
 #include <QCoreApplication>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 namespace {
 
 constexpr int defaultSeries = 5;
-constexpr int childTimeoutMs = 60000;
 // A search slower than this is taken as lost.
 constexpr int repaintTimeoutMs = 10000;
 
@@ -35,26 +34,6 @@ const std::vector<Keyword> keywords{
     {QStringLiteral("qqqq"), QStringLiteral("no hit")},
 };
 
-// Where the program's first frame said its search box and list are.
-struct Layout {
-    QPoint searchBox;
-    QRect list;
-};
-
-Layout layoutFrom(const QByteArray& line)
-{
-    static const QRegularExpression pattern(
-        QStringLiteral("search=(\\d+),(\\d+) list=(\\d+),(\\d+),(\\d+),(\\d+)"));
-    const QRegularExpressionMatch found = pattern.match(QString::fromUtf8(line));
-    if (!found.hasMatch())
-        Bench::fail(QStringLiteral("the program's first frame gave no layout: ") +
-                    QString::fromUtf8(line));
-    const auto at = [&found](int n) {
-        return found.captured(n).toInt();
-    };
-    return {QPoint(at(1), at(2)), QRect(at(3), at(4), at(5), at(6))};
-}
-
 struct Figures {
     std::vector<double> wallMs;
     // The program's and the X server's CPU time over the same span.
@@ -66,13 +45,7 @@ struct Figures {
 Figures searchMedians(const Bench::Child& child, const Bench::XServer& server, int series)
 {
     QProcess program;
-    program.setProcessEnvironment(child.environment);
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(child.program, child.arguments);
-    QByteArray output;
-    while (!output.contains('\n') && program.waitForReadyRead(childTimeoutMs))
-        output += program.readAllStandardOutput();
-    const Layout layout = layoutFrom(output);
+    const Bench::ProgramLayout layout = Bench::startReporting(program, child);
 
     Bench::XInput input;
     if (!input.open(server.display()))
@@ -103,9 +76,7 @@ Figures searchMedians(const Bench::Child& child, const Bench::XServer& server, i
             input.settle(150, 5000);
         }
     }
-    program.terminate();
-    if (!program.waitForFinished(5000))
-        program.kill();
+    Bench::stopProgram(program);
 
     Figures medians;
     for (std::size_t k = 0; k < keywords.size(); ++k) {

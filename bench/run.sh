@@ -25,7 +25,7 @@ if [ -z "${BENCH_BIN:-}" ]; then
         cmake -S "$here/.." -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DBUILD_TESTING=OFF >>"$log" 2>&1
     fi
-    if ! cmake --build "$build" --target bench_makedata bench_list bench_commands bench_launch bench_launch_x11 bench_search_x11 bench_card bench_history bench_window bench_attachments bench_settings bench_importfiles bench_import bench_duplicates bench_backup bench_reminders bench_export bench_print >>"$log" 2>&1; then
+    if ! cmake --build "$build" --target bench_makedata bench_list bench_commands bench_launch bench_launch_x11 bench_search_x11 bench_sort_x11 bench_card bench_history bench_window bench_attachments bench_settings bench_importfiles bench_import bench_duplicates bench_backup bench_reminders bench_export bench_print >>"$log" 2>&1; then
         echo "building the bench programs failed; see $log" >&2
         exit 1
     fi
@@ -51,6 +51,9 @@ for n in $sizes; do
     # Keywords typed into the program on Xvfb, timed from Enter to the list's repaint.
     # shellcheck disable=SC2086
     "$BENCH_BIN/bench_search_x11" "$data/contacts-$n.db" $runs 2>>"$log"
+    # Column headers clicked the same way, timed to the list's repaint.
+    # shellcheck disable=SC2086
+    "$BENCH_BIN/bench_sort_x11" "$data/contacts-$n.db" $runs 2>>"$log"
     # shellcheck disable=SC2086
     "$BENCH_BIN/bench_commands" "$data/contacts-$n.db" $runs 2>>"$log"
     "$BENCH_BIN/bench_card" "$data/contacts-$n.db" $runs 2>>"$log"

@@ -14,6 +14,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
 
@@ -41,7 +42,8 @@ namespace {
 // "first-frame rows=<n>" and ends the program. Set to "stay", the program goes on, and the line
 // also gives the screen positions of the search box's centre and the list's viewport
 // ("search=<x>,<y> list=<x>,<y>,<width>,<height>"), where the search benchmark types and
-// watches for the repaint.
+// watches for the repaint, and where the header of each column shown is clicked
+// ("columns=<caption>@<x>@<y>|..."), where the header-click benchmark clicks.
 class FirstFrameReport : public QObject {
 public:
     FirstFrameReport(QTableView* list, QWidget* searchBox, bool stay)
@@ -74,10 +76,31 @@ private:
             const QWidget* viewport = m_list->viewport();
             const QPoint search = m_searchBox->mapToGlobal(m_searchBox->rect().center());
             const QPoint list = viewport->mapToGlobal(QPoint(0, 0));
-            std::printf("first-frame rows=%d search=%d,%d list=%d,%d,%d,%d\n", rows, search.x(),
-                        search.y(), list.x(), list.y(), viewport->width(), viewport->height());
+            std::printf("first-frame rows=%d search=%d,%d list=%d,%d,%d,%d columns=%s\n", rows,
+                        search.x(), search.y(), list.x(), list.y(), viewport->width(),
+                        viewport->height(), headerCentres().toUtf8().constData());
         }
         std::fflush(stdout);
+    }
+
+    // Each shown column's caption and the screen position of its header's centre, as
+    // "caption@x@y" joined by "|".
+    QString headerCentres() const
+    {
+        const QHeaderView* header = m_list->horizontalHeader();
+        QStringList columns;
+        for (int section = 0; section < header->count(); ++section) {
+            const int x =
+                header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+            if (header->isSectionHidden(section) || x < 0 || x >= header->width())
+                continue;
+            const QPoint centre = header->viewport()->mapToGlobal(QPoint(x, header->height() / 2));
+            columns << QStringLiteral("%1@%2@%3")
+                           .arg(m_list->model()->headerData(section, Qt::Horizontal).toString())
+                           .arg(centre.x())
+                           .arg(centre.y());
+        }
+        return columns.join(u'|');
     }
 
     QTableView* m_list;

@@ -15,6 +15,8 @@ class CellColumn {
 public:
     std::size_t size() const { return m_ends.size(); }
     bool empty() const { return m_ends.empty(); }
+    // The UTF-16 code units of all cells together.
+    qsizetype totalLength() const { return m_text.size(); }
 
     QStringView view(std::size_t row) const
     {
@@ -28,6 +30,12 @@ public:
     void appendUtf8(std::string_view utf8);
     // Appends every cell of more, in its order.
     void append(const CellColumn& more);
+    // Room for cells of length code units in all, in one allocation each.
+    void reserve(qsizetype length, std::size_t cells)
+    {
+        m_text.reserve(length);
+        m_ends.reserve(cells);
+    }
     // Gives back the room reserved while the column grew.
     void squeeze();
 

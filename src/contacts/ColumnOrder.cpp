@@ -6,6 +6,8 @@
 #include <QHash>
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 
 namespace {
@@ -22,12 +24,48 @@ int compareBytes(std::string_view a, std::string_view b)
 // orders keys as comparing them whole would, except where they are equal.
 std::uint64_t prefixAt(std::string_view key, std::size_t offset)
 {
+    if (offset + 8 <= key.size()) {
+        std::uint64_t bytes;
+        std::memcpy(&bytes, key.data() + offset, 8);
+        return std::endian::native == std::endian::little ? __builtin_bswap64(bytes) : bytes;
+    }
     std::uint64_t prefix = 0;
     for (std::size_t i = 0; i < 8; ++i) {
         const std::size_t at = offset + i;
         prefix = (prefix << 8) | (at < key.size() ? std::uint8_t(key[at]) : 0);
     }
     return prefix;
+}
+
+struct Entry {
+    std::uint64_t prefix;
+    int distinct;
+};
+
+// Orders entries by prefix: a radix sort, eleven bits a pass, in a fraction of the time of a
+// comparison sort of 100,000 keys. Passes whose digit is the same in every entry are skipped.
+void sortByPrefix(std::vector<Entry>& entries)
+{
+    constexpr int bits = 11;
+    constexpr int passes = (64 + bits - 1) / bits;
+    constexpr std::size_t buckets = std::size_t(1) << bits;
+    std::vector<std::array<std::uint32_t, buckets>> counts(passes);
+    for (const Entry& entry : entries) {
+        for (int pass = 0; pass < passes; ++pass)
+            ++counts[pass][(entry.prefix >> (pass * bits)) & (buckets - 1)];
+    }
+    std::vector<Entry> sorted(entries.size());
+    for (int pass = 0; pass < passes; ++pass) {
+        std::array<std::uint32_t, buckets>& count = counts[pass];
+        if (std::find(count.begin(), count.end(), std::uint32_t(entries.size())) != count.end())
+            continue;
+        std::uint32_t start = 0;
+        for (std::uint32_t& bucket : count)
+            start += std::exchange(bucket, start);
+        for (const Entry& entry : entries)
+            sorted[count[(entry.prefix >> (pass * bits)) & (buckets - 1)]++] = entry;
+        entries.swap(sorted);
+    }
 }
 
 // A key that is not a number is the cell itself; only cells holding a digit can be numbers.
@@ -67,12 +105,19 @@ ColumnOrder::ColumnOrder(const CellColumn& column, ColumnOrder* previous)
         }
     }
     m_rowRanks.resize(column.size());
-    m_table.assign(1024, -1);
+    // Room for every row being distinct at half load: growing it on the way costs a rehash of
+    // all texts so far, several times over at 100,000 rows.
+    m_table.assign(std::max<std::size_t>(1024, std::bit_ceil(column.size() * 2)), -1);
     m_rowDistinct.resize(column.size());
+    // As if every text were distinct: no copy of them on the way as they grow.
+    m_texts.reserve(column.totalLength(), column.size());
+    m_hashes.reserve(column.size());
     for (std::size_t row = 0; row < column.size(); ++row) {
         const QStringView text = column.view(row);
         m_rowDistinct[row] = intern(text, qHash(text)).distinct;
     }
+    m_texts.squeeze();
+    m_hashes.shrink_to_fit();
     rankDistinct(previous);
     for (std::size_t row = 0; row < column.size(); ++row)
         m_rowRanks[row] = m_distinctRanks[m_rowDistinct[row]];
@@ -187,6 +232,8 @@ void ColumnOrder::rankDistinct(const ColumnOrder* previous)
     if (previous && previous->m_asciiKeys != m_asciiKeys)
         previous = nullptr;
     m_keyEnds.reserve(count);
+    // A plain key takes two bytes a character and two more; a collation key about as much.
+    m_keys.reserve(std::size_t(m_texts.totalLength()) * 2 + std::size_t(count) * 2);
     std::vector<int> earlier(count, -1);
     bool allSeen = previous != nullptr;
     SortKey::NumberText number;
@@ -227,18 +274,23 @@ void ColumnOrder::rankDistinct(const ColumnOrder* previous)
             ++same;
         common = same;
     }
-    struct Entry {
-        std::uint64_t prefix;
-        int distinct;
-    };
     std::vector<Entry> entries(count);
     for (int distinct = 0; distinct < count; ++distinct)
         entries[distinct] = {prefixAt(key(distinct), common), distinct};
-    std::sort(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
-        return compareBytes(key(a.distinct), key(b.distinct)) < 0;
-    });
+    sortByPrefix(entries);
+    // Keys that share their eight bytes are ordered whole, run by run.
+    for (int start = 0; start < count;) {
+        int end = start + 1;
+        while (end < count && entries[end].prefix == entries[start].prefix)
+            ++end;
+        if (end - start > 1) {
+            std::sort(entries.begin() + start, entries.begin() + end,
+                      [this](const Entry& a, const Entry& b) {
+                          return compareBytes(key(a.distinct), key(b.distinct)) < 0;
+                      });
+        }
+        start = end;
+    }
     int rank = -1;
     for (int i = 0; i < count; ++i) {
         if (i == 0 || entries[i].prefix != entries[i - 1].prefix ||

@@ -283,12 +283,18 @@ void SortKey::appendAsciiKey(QStringView key, std::string& block)
     // The collator compares all places first, then (places equal) case, character by
     // character; the second level of accents is the same for every plain character.
     const AsciiPlaces& places = asciiPlaces();
-    for (QChar c : key)
-        block.push_back(char(places.place[c.unicode() - firstPlain]));
-    block.push_back('\1');
-    for (QChar c : key)
-        block.push_back(isUpper(c.unicode()) ? '\2' : '\1');
-    block.push_back('\0');
+    const std::size_t start = block.size();
+    const std::size_t length = std::size_t(key.size());
+    block.resize(start + length * 2 + 2);
+    char* placeBytes = block.data() + start;
+    char* caseBytes = placeBytes + length + 1;
+    for (std::size_t i = 0; i < length; ++i) {
+        const char16_t c = key[qsizetype(i)].unicode();
+        placeBytes[i] = char(places.place[c - firstPlain]);
+        caseBytes[i] = isUpper(c) ? '\2' : '\1';
+    }
+    placeBytes[length] = '\1';
+    caseBytes[length] = '\0';
 }
 
 std::vector<int> SortKey::order(const std::vector<QString>& keys, Qt::SortOrder direction)

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "XProgram.h"
+
+#include "BenchSupport.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+constexpr int childTimeoutMs = 60000;
+
+std::vector<Bench::HeaderSection> headersFrom(const QString& text)
+{
+    std::vector<Bench::HeaderSection> columns;
+    for (const QString& column : text.split(u'|', Qt::SkipEmptyParts)) {
+        const QStringList parts = column.split(u'@');
+        if (parts.size() == 3)
+            columns.push_back({parts[0], QPoint(parts[1].toInt(), parts[2].toInt())});
+    }
+    return columns;
+}
+
+Bench::ProgramLayout layoutFrom(const QByteArray& line)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("search=(\\d+),(\\d+) list=(\\d+),(\\d+),(\\d+),(\\d+) columns=([^\\n]*)"));
+    const QRegularExpressionMatch found = pattern.match(QString::fromUtf8(line));
+    if (!found.hasMatch())
+        Bench::fail(QStringLiteral("the program's first frame gave no layout: ") +
+                    QString::fromUtf8(line));
+    const auto at = [&found](int n) {
+        return found.captured(n).toInt();
+    };
+    return {QPoint(at(1), at(2)), QRect(at(3), at(4), at(5), at(6)),
+            headersFrom(found.captured(7))};
+}
+
+} // namespace
+
+Bench::ProgramLayout Bench::startReporting(QProcess& program, const Child& child)
+{
+    program.setProcessEnvironment(child.environment);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(child.program, child.arguments);
+    QByteArray output;
+    while (!output.contains('\n') && program.waitForReadyRead(childTimeoutMs))
+        output += program.readAllStandardOutput();
+    return layoutFrom(output);
+}
+
+void Bench::stopProgram(QProcess& program)
+{
+    program.terminate();
+    if (!program.waitForFinished(5000))
+        program.kill();
+}
