@@ -19,9 +19,11 @@ namespace SearchStructure {
 // keyword of letters, the telephones' digits for one written as a number. Only for a keyword
 // ContactListQuery::usesSearchTable serves.
 //
-// The copy belongs to db's connection and goes with it. It is read again whole whenever the
-// file has changed since: any write on the connection (SQLite's count of changed rows moves)
-// or a commit on another one (PRAGMA data_version moves), so no write can leave it behind.
+// The copy belongs to db's connection and goes with it. Rows this connection writes are read
+// again one by one (SQLite's update hook names them, triggers' writes included); a commit on
+// another connection (PRAGMA data_version moves), a table made anew (PRAGMA schema_version
+// moves) or changes to more than an eighth of the rows have it read again whole. So no write
+// can leave it behind.
 Result<std::vector<qint64>> matches(const Database& db, const QString& keyword);
 
 // Reads the copy now if it is missing or out of date, so that the next search need not.

@@ -410,6 +410,10 @@ private slots:
             m_book->addContact({{u"Name"_s, u"李明朗"_s}, {u"Moblie1"_s, u"138 0013 8000"_s}});
         m_book->addContact({{u"Name"_s, u"周八"_s}, {u"UID"_s, 2}});
         const qint64 wang = m_book->addContact({{u"Name"_s, u"王芳"_s}, {u"TID"_s, sales}});
+        // Enough other rows that a write or two is read again alone, not with the whole table.
+        m_book->run(
+            u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40) "
+            "INSERT INTO Vardelin_Contact (UID, TID, Name) SELECT 1, 1, '填充' || i FROM n"_s);
         const QString copy = m_book->folder() + u"/copy.xml"_s;
         QVERIFY(Backup::copyTo(db, copy));
         if (write == Write::Restore)
