@@ -281,11 +281,16 @@ void measureHeaderClicks(const Database& db, int runs, qint64 n)
         unsortedRebuild.push_back(plain);
         sortedRebuild.push_back(sorted);
     }
+    // On the screen a click may take 30 ms at 100,000 contacts and 90 at 300,000.
+    const int clickTarget = n > 100000 ? 90 : 30;
     for (std::size_t column = 0; column < columns; ++column) {
         const QString field = shape.columns[column].field;
-        Bench::printRow(QStringLiteral("header click to the repainted list, all rows, ") + field +
-                            QStringLiteral(" (target 30 ms)"),
-                        n, Bench::median(firstClick[column]), 30);
+        Bench::printRow(
+            QStringLiteral("header click to the repainted list, all rows, %1 (target %2 "
+                           "ms)")
+                .arg(field)
+                .arg(clickTarget),
+            n, Bench::median(firstClick[column]), clickTarget);
         Bench::printRow(QStringLiteral("same header again, reversed, ") + field +
                             QStringLiteral(" (target 10 ms)"),
                         n, Bench::median(reverseClick[column]), 10);
@@ -373,10 +378,14 @@ int main(int argc, char* argv[])
     measureHeaderClicks(db, runs, n);
     Bench::printRow(QStringLiteral("peak memory (MiB), all rows shown (target 100 MB)"), n,
                     peaks.shown, 100);
-    Bench::printRow(QStringLiteral("peak memory (MiB), after sorting by every column (target 100 "
-                                   "MB)"),
-                    n, peaks.sorted, 100);
-    Bench::printRow(QStringLiteral("peak memory (MiB), after sorting and a search (target 90 MB)"),
-                    n, peaks.searched, 90);
+    // 90 MB at 100,000 contacts, 200 MB at 300,000.
+    const int memoryTarget = n > 100000 ? 200 : 90;
+    Bench::printRow(QStringLiteral("peak memory (MiB), after sorting by every column (target %1 "
+                                   "MB)")
+                        .arg(memoryTarget),
+                    n, peaks.sorted, memoryTarget);
+    Bench::printRow(QStringLiteral("peak memory (MiB), after sorting and a search (target %1 MB)")
+                        .arg(memoryTarget),
+                    n, peaks.searched, memoryTarget);
     return 0;
 }
