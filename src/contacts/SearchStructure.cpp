@@ -101,6 +101,9 @@ struct Copy {
     // The IDs of rows this connection has written since they were last read, as SQLite's
     // update hook reports them (triggers' writes included).
     std::unordered_set<qint64> written;
+    // Set once written holds so many rows that the whole table will be read again anyway; the
+    // rows are no longer kept (an import writes tens of thousands).
+    bool manyWritten = false;
     bool read = false;
     // What the file was when whole was read: another connection's commit moves data_version,
     // a table dropped and made again (which no row write reports) moves schema_version.
@@ -115,8 +118,25 @@ constexpr std::string_view tableName = "Vardelin_Search";
 
 void noteWrite(void* copy, int, const char* database, const char* table, sqlite3_int64 rowId)
 {
-    if (std::strcmp(database, "main") == 0 && table == tableName)
-        static_cast<Copy*>(copy)->written.insert(rowId);
+    if (std::strcmp(database, "main") != 0 || table != tableName)
+        return;
+    auto& noted = *static_cast<Copy*>(copy);
+    if (noted.manyWritten)
+        return;
+    noted.written.insert(rowId);
+    if ((noted.written.size() + noted.changed.size()) * wholeReadShare > noted.whole.size()) {
+        noted.manyWritten = true;
+        noted.written = {};
+    }
+}
+
+// A rollback undoes writes without reporting them again: rows the copy read inside the
+// transaction may be gone, so the whole table is read at the next search.
+void noteRollback(void* copy)
+{
+    auto& noted = *static_cast<Copy*>(copy);
+    noted.manyWritten = true;
+    noted.written = {};
 }
 
 // One copy per open connection. SQLite calls forget() when the connection closes, so a
@@ -153,6 +173,7 @@ const QString rowsSql =
 Status readWhole(const Database& db, Copy& copy)
 {
     copy.written.clear();
+    copy.manyWritten = false;
     auto rows = SqliteStatement::prepare(db, rowsSql + QStringLiteral(" ORDER BY ID"), {});
     if (!rows)
         return rows.error();
@@ -239,6 +260,7 @@ Result<const Copy*> currentCopy(const Database& db)
             return DbError::fromSqlite(code, QString::fromUtf8(sqlite3_errmsg(handle)));
         found = all.emplace(handle, std::make_unique<Copy>()).first;
         sqlite3_update_hook(handle, noteWrite, found->second.get());
+        sqlite3_rollback_hook(handle, noteRollback, found->second.get());
     }
     Copy& copy = *found->second;
     auto version = pragmaValue(db, QStringLiteral("PRAGMA data_version"));
@@ -248,6 +270,7 @@ Result<const Copy*> currentCopy(const Database& db)
     if (!schema)
         return schema.error();
     const bool many =
+        copy.manyWritten ||
         (copy.written.size() + copy.changed.size()) * wholeReadShare > copy.whole.size();
     Status done;
     if (!copy.read || copy.dataVersion != version.value() || copy.schemaVersion != schema.value() ||

@@ -69,7 +69,18 @@ std::vector<qint64> searchTableIds(const Database& db, const QString& keyword)
     return ids;
 }
 
-enum class Write { None, SaveNew, SaveEdit, Import, Delete, Move, Merge, Restore, Other };
+enum class Write {
+    None,
+    SaveNew,
+    SaveEdit,
+    Import,
+    Delete,
+    Move,
+    Merge,
+    Restore,
+    Other,
+    RolledBack
+};
 
 } // namespace
 
@@ -390,6 +401,8 @@ private slots:
             << Write::Merge << u"13800138000"_s << 1LL << QStringList{u"王芳"_s};
         QTest::newRow("restored from a copy")
             << Write::Restore << u"王"_s << 1LL << QStringList{u"王芳"_s};
+        QTest::newRow("renamed, searched and rolled back")
+            << Write::RolledBack << u"lml"_s << 1LL << QStringList{u"李明朗"_s};
         QTest::newRow("written by another program")
             << Write::Other << u"wm"_s << 1LL << QStringList{u"王明"_s};
         QTest::newRow("another account's contact, its owner")
@@ -460,6 +473,13 @@ private slots:
         }
         case Write::Restore:
             QVERIFY(Backup::restore(db, copy, QDate(2026, 12, 7)));
+            break;
+        case Write::RolledBack:
+            QVERIFY(!db.transaction([&] {
+                m_book->run(u"UPDATE Vardelin_Contact SET Name = '李四' WHERE ID = ?"_s, {li});
+                const Result<std::vector<qint64>> inside = SearchStructure::matches(db, keyword);
+                return inside && inside.value().empty() ? Status{DbError{1, u"回滚"_s}} : Status{};
+            }));
             break;
         case Write::Other: {
             Database other;
