@@ -32,6 +32,8 @@ public:
     // Sends Enter and returns the milliseconds until the first change of pixels inside area;
     // a negative value when none came within timeoutMs.
     double enterToRepaint(const QRect& area, int timeoutMs);
+    // The next DAMAGE rectangle within waitMs; false when none came.
+    bool nextDamage(int waitMs, QRect& area);
     // Moves the pointer without a click (a hover may change pixels: settle after it).
     void moveTo(QPoint at);
     // The same for a click of the left button at a point the pointer already rests on.
@@ -41,8 +43,6 @@ private:
     void key(unsigned long keysym);
     void pressAndRelease(unsigned keycode, bool shifted);
     unsigned spareKeycode();
-    // The next DAMAGE rectangle within waitMs; false when none came.
-    bool nextDamage(int waitMs, QRect& area);
     double toRepaint(const std::function<void()>& act, const QRect& area, int timeoutMs);
 
     _XDisplay* m_display = nullptr;
