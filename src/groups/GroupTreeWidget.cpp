@@ -93,7 +93,12 @@ void GroupTreeWidget::rebuild(const std::vector<GroupNode>& groups, bool expandE
     if (expandEveryNode)
         expandBranch(root);
     root->setExpanded(true);
+    // The hidden header follows the current column: under ResizeToContents that measures every
+    // node's text at once, and again when the tree is laid out. Fixed for this one step, the
+    // column is measured once, at the layout.
+    header()->setSectionResizeMode(QHeaderView::Fixed);
     setCurrentItem(root);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
 void GroupTreeWidget::expandBranch(QTreeWidgetItem* item)
