@@ -6,11 +6,13 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QSettings>
 
 namespace {
 
 const QString newOption = QStringLiteral("new");
 const QString databaseOption = QStringLiteral("database");
+const QString lastServerKey = QStringLiteral("Database/LastServer");
 
 } // namespace
 
@@ -20,8 +22,10 @@ void addOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(QStringLiteral("瓦德林通讯录"));
     parser.addHelpOption();
-    parser.addOption(
-        {databaseOption, QStringLiteral("打开指定的通讯录数据库文件。"), QStringLiteral("file")});
+    parser.addOption({databaseOption,
+                      QStringLiteral("打开指定的通讯录数据库文件，或数据库服务器上的通讯录"
+                                     "（postgresql://用户名@主机:端口/数据库名）。"),
+                      QStringLiteral("file")});
     parser.addOption(
         {newOption, QStringLiteral("新建一个空的通讯录数据库文件并打开它（不会覆盖已有的文件）。"),
          QStringLiteral("file")});
@@ -33,8 +37,16 @@ Request requestOf(const QCommandLineParser& parser)
 }
 
 Result<QString> databasePath(const Request& request, const QString& programFolder,
-                             const QString& dataFolder)
+                             const QString& dataFolder, const QString& rememberedServer)
 {
+    if (SqlDialect::backendOf(request.database) == Backend::Server) {
+        if (!SqlDialect::serverAddress(request.database))
+            return DbError{SqliteCode::CantOpen,
+                           QStringLiteral("“%1”不是有效的数据库服务器地址，应写作 "
+                                          "postgresql://用户名@主机:端口/数据库名。")
+                               .arg(SqlDialect::displayName(request.database))};
+        return request.database;
+    }
     if (!request.newBook.isEmpty()) {
         const QString path = QFileInfo(request.newBook).absoluteFilePath();
         if (Status created = Database::create(path); !created)
@@ -51,6 +63,8 @@ Result<QString> databasePath(const Request& request, const QString& programFolde
                                .arg(path)};
         return path;
     }
+    if (request.newBook.isEmpty() && request.database.isEmpty() && !rememberedServer.isEmpty())
+        return rememberedServer;
     const QString path = DataLocation::databasePath(programFolder, dataFolder);
     // A first start that cannot write the new file goes on to the open, whose error box says why.
     (void)DataLocation::prepareDatabase(path, dataFolder);
@@ -58,3 +72,23 @@ Result<QString> databasePath(const Request& request, const QString& programFolde
 }
 
 } // namespace CommandLine
+
+std::unique_ptr<QSettings> CommandLine::userSettings()
+{
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("vardelin"), QStringLiteral("vardelin"));
+}
+
+QString CommandLine::rememberedServer(const QSettings& settings)
+{
+    return settings.value(lastServerKey).toString();
+}
+
+void CommandLine::noteOpened(QSettings& settings, const QString& location)
+{
+    if (SqlDialect::backendOf(location) == Backend::Server)
+        settings.setValue(lastServerKey, SqlDialect::displayName(location));
+    else
+        settings.remove(lastServerKey);
+    settings.sync();
+}

@@ -6,7 +6,10 @@
 
 #include <QString>
 
+#include <memory>
+
 class QCommandLineParser;
+class QSettings;
 
 namespace CommandLine {
 
@@ -22,9 +25,19 @@ void addOptions(QCommandLineParser& parser);
 Request requestOf(const QCommandLineParser& parser);
 
 // The address book to start on: a new, empty one written at --new (never over a file that is
-// there), the existing file of --database, otherwise DB.xml beside the program or in the user's
-// data folder. Paths are taken as typed, against the current folder.
+// there), the existing file or the server database (postgresql://…, postgres://…) of
+// --database, otherwise the server database last opened on this computer (rememberedServer),
+// otherwise DB.xml beside the program or in the user's data folder. Paths are taken as typed,
+// against the current folder.
 Result<QString> databasePath(const Request& request, const QString& programFolder,
-                             const QString& dataFolder);
+                             const QString& dataFolder, const QString& rememberedServer = {});
+
+// The user's own settings on this computer, where the last server database is kept.
+std::unique_ptr<QSettings> userSettings();
+// The server database a start without options opens again; empty when there is none.
+QString rememberedServer(const QSettings& settings);
+// Called with each address book the program has opened: a server database is kept (without a
+// password typed into its URL), so the menu entry opens it again; a file puts the default back.
+void noteOpened(QSettings& settings, const QString& location);
 
 } // namespace CommandLine

@@ -68,7 +68,17 @@ Backend SqlDialect::backendOf(const QString& location)
 
 std::optional<SqlDialect::ServerAddress> SqlDialect::serverAddress(const QString& location)
 {
-    const QUrl url(location, QUrl::StrictMode);
+    // libpq takes a socket folder percent-encoded as the host ("%2Frun%2Fpg"), which is no host
+    // to QUrl: it is moved into the query, where libpq takes it too.
+    static const QRegularExpression socketHost(
+        QStringLiteral("^([A-Za-z]+://(?:[^@/?]*@)?)(%2[Ff][^:/?]*)([^?]*)\\??(.*)$"));
+    QString readable = location;
+    if (const auto match = socketHost.match(location); match.hasMatch()) {
+        QUrlQuery query(match.captured(4));
+        query.addQueryItem(QStringLiteral("host"), match.captured(2));
+        readable = match.captured(1) + match.captured(3) + u'?' + query.toString();
+    }
+    const QUrl url(readable, QUrl::StrictMode);
     if (!url.isValid() || !isServerScheme(url.scheme().toLower()))
         return std::nullopt;
     ServerAddress address;

@@ -108,6 +108,42 @@ private slots:
         QCOMPARE(rows(groups), (QStringList{u"1,-1,全部分组"_s, u"2,1,客户"_s}));
     }
 
+    // Server URLs in libpq's form; the password stays with libpq's own sources.
+    void serverAddressesAreReadAsLibpqReadsThem_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("read"); // host|port|user|dbname|options; empty: refused
+        const QString wait = u"connect_timeout=10"_s;
+        QTest::newRow("whole") << u"postgresql://anna@db.office:5433/通讯录"_s
+                               << u"db.office|5433|anna|通讯录|"_s + wait;
+        QTest::newRow("short scheme, defaults") << u"postgres:///book"_s << u"|-1||book|"_s + wait;
+        QTest::newRow("socket folder as a query item")
+            << u"postgresql:///book?host=/run/my%20pg&user=anna&port=6000"_s
+            << u"/run/my pg|6000|anna|book|"_s + wait;
+        QTest::newRow("socket folder encoded as the host")
+            << u"postgresql://%2Frun%2Fpg/book"_s << u"/run/pg|-1||book|"_s + wait;
+        QTest::newRow("options passed on, the password left out")
+            << u"postgresql://anna:secret@h/book?sslmode=require&connect_timeout=3&password=x"_s
+            << u"h|-1|anna|book|sslmode=require;connect_timeout=3"_s;
+        QTest::newRow("dbname as a query item")
+            << u"postgresql://h?dbname=book"_s << u"h|-1||book|"_s + wait;
+        QTest::newRow("no database") << u"postgresql://anna@h/"_s << QString();
+        QTest::newRow("a file") << u"/home/anna/DB.xml"_s << QString();
+    }
+    void serverAddressesAreReadAsLibpqReadsThem()
+    {
+        QFETCH(QString, url);
+        QFETCH(QString, read);
+        const auto address = SqlDialect::serverAddress(url);
+        QCOMPARE(SqlDialect::backendOf(url) == Backend::Server, !url.startsWith(u'/'));
+        QCOMPARE(address.has_value(), !read.isEmpty());
+        if (address)
+            QCOMPARE(QStringList({address->host, QString::number(address->port), address->user,
+                                  address->databaseName, address->options})
+                         .join(u'|'),
+                     read);
+    }
+
     void aNewBookAndNoOtherFile()
     {
         QCOMPARE(sql(u"PRAGMA user_version"_s), QString::number(Schema::version));
