@@ -38,6 +38,24 @@ Status appendRows(const Database& db, const ContactListStatement& statement, Con
     return result.error();
 }
 
+// The same through Qt's driver, on a server, where there is no SQLite handle to step.
+Status appendQueryRows(const Database& db, const ContactListStatement& statement, ContactRows& rows)
+{
+    auto result = db.query(statement.sql, statement.values);
+    if (!result)
+        return result.error();
+    QSqlQuery& query = result.value();
+    const int columnCount = int(rows.columns.size());
+    const QString male = QStringLiteral("男");
+    while (query.next()) {
+        for (int c = 0; c < columnCount; ++c)
+            rows.cells[c].appendUtf8(query.value(c).toString().toStdString());
+        rows.ids.push_back(query.value(columnCount).toLongLong());
+        rows.male.push_back(query.value(columnCount + 1).toString() == male);
+    }
+    return db.finished(query);
+}
+
 // IDs per statement for a search's rows: each batch costs a prepare, and SQLite takes up to
 // 32766 bound values.
 constexpr std::size_t searchBatchSize = 4000;
@@ -87,7 +105,17 @@ Result<ContactRows> ContactListLoader::load(const Database& db, std::vector<List
     ContactRows rows;
     rows.columns = std::move(columns);
     rows.cells.resize(rows.columns.size());
-    if (ContactListQuery::usesSearchTable(filter)) {
+    if (db.backend() == Backend::Server) {
+        // The server reads its search table itself; the pinyin is filled first, as below.
+        if (ContactListQuery::usesSearchTable(filter)) {
+            if (Status filled = SearchIndex::refreshAlone(db); !filled)
+                return filled.error();
+        }
+        if (Status appended =
+                appendQueryRows(db, ContactListQuery::build(rows.columns, filter), rows);
+            !appended)
+            return appended.error();
+    } else if (ContactListQuery::usesSearchTable(filter)) {
         // Writes that did not fill the pinyin and digits themselves (a merge, another program)
         // left rows without them; a file found damaged takes no writes and searches without
         // them.

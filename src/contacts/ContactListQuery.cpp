@@ -298,7 +298,7 @@ ContactListStatement ContactListQuery::buildCount(const ContactListFilter& filte
     ContactListFilter whole = filter;
     whole.firstRows = 0;
     ContactListStatement rows = build({}, whole);
-    rows.sql = QStringLiteral("SELECT COUNT(*) FROM (") + rows.sql + u')';
+    rows.sql = QStringLiteral("SELECT COUNT(*) FROM (") + rows.sql + QStringLiteral(") AS counted");
     return rows;
 }
 

@@ -205,7 +205,8 @@ Status Schema::create(const Database& db)
     QStringList statements;
     for (const Table& table : tables())
         statements << createStatement(table, db.backend());
-    statements << indexStatements() << SearchTable::createStatements(db.backend());
+    statements << SqlDialect::functions(db.backend()) << indexStatements()
+               << SearchTable::createStatements(db.backend());
     for (const QString& statement : statements) {
         if (Status done = db.exec(statement); !done)
             return done;

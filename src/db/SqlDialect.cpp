@@ -182,6 +182,14 @@ QString SqlDialect::columnsQuery(Backend backend)
         "(SELECT lower(value) FROM json_array_elements_text(CAST(? AS json)) AS value)");
 }
 
+QStringList SqlDialect::functions(Backend backend)
+{
+    if (backend == Backend::File)
+        return {};
+    return {QStringLiteral("CREATE OR REPLACE FUNCTION instr(text, text) RETURNS integer "
+                           "LANGUAGE sql IMMUTABLE STRICT AS 'SELECT strpos($1, $2)'")};
+}
+
 QString SqlDialect::layoutQuery(Backend backend)
 {
     if (backend == Backend::File)

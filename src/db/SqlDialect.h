@@ -60,6 +60,9 @@ QString schemaNamesQuery(Backend backend);
 // JSON array bound to it (views left out).
 QString columnsQuery(Backend backend);
 
+// Functions of ours that the statements use and the server lacks (instr, as SQLite has it).
+QStringList functions(Backend backend);
+
 // The layout stamp: PRAGMA user_version in a file, a one-row table of ours on the server (a
 // server database without that table is read as layout firstServerLayout, the first a server had).
 QString layoutQuery(Backend backend);
