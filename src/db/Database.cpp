@@ -92,15 +92,23 @@ Status connectServer(QSqlDatabase& db, const QString& location)
     return {};
 }
 
-// The server database given to create() must hold nothing yet: an address book is never
-// written over another program's tables, nor over one already there.
-Status requireEmpty(const Database& db, const QString& location)
+Result<bool> holdsNoTable(const Database& db)
 {
     auto tables = db.readOne(QStringLiteral("SELECT count(*) FROM information_schema.tables "
                                             "WHERE table_schema = current_schema()"));
     if (!tables)
         return tables.error();
-    if (tables.value() && tables.value()->value(0).toLongLong() > 0)
+    return !tables.value() || tables.value()->value(0).toLongLong() == 0;
+}
+
+// The server database given to create() must hold nothing yet: an address book is never
+// written over another program's tables, nor over one already there.
+Status requireEmpty(const Database& db, const QString& location)
+{
+    auto empty = holdsNoTable(db);
+    if (!empty)
+        return empty.error();
+    if (!empty.value())
         return DbError{SqliteCode::CantOpen,
                        QStringLiteral("数据库“%1”不是空的，不能在其中新建通讯录。")
                            .arg(SqlDialect::displayName(location))};
@@ -193,10 +201,32 @@ void Database::useDriver(Backend backend)
     QSqlDatabase::addDatabase(driverOf(backend), m_connectionName);
 }
 
+Status Database::fillServerBook() const
+{
+    return transaction([this]() -> Status {
+        if (Status schema = Schema::create(*this); !schema)
+            return schema;
+        if (Status rows = InitialData::insert(*this); !rows)
+            return rows;
+        return advanceIdentities(*this);
+    });
+}
+
 Status Database::openServer(QSqlDatabase& db, const QString& location, bool readOnly)
 {
     if (Status connected = connectServer(db, location); !connected)
         return connected;
+    // The administrator makes the database; its first opening writes the address book into it.
+    if (!readOnly) {
+        auto empty = holdsNoTable(*this);
+        Status filled = empty ? Status() : Status(empty.error());
+        if (filled && empty.value())
+            filled = fillServerBook();
+        if (!filled) {
+            db.close();
+            return filled;
+        }
+    }
     if (readOnly) {
         if (Status kept = exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION "
                                               "READ ONLY"));
@@ -281,13 +311,7 @@ Status Database::create(const QString& path)
             return connected;
         if (Status empty = requireEmpty(target, path); !empty)
             return empty;
-        return target.transaction([&target]() -> Status {
-            if (Status schema = Schema::create(target); !schema)
-                return schema;
-            if (Status rows = InitialData::insert(target); !rows)
-                return rows;
-            return advanceIdentities(target);
-        });
+        return target.fillServerBook();
     }
     if (QFileInfo::exists(path))
         return DbError{SqliteCode::CantOpen, QStringLiteral("文件“%1”已经存在。").arg(path)};

@@ -26,7 +26,8 @@ public:
     // Opens an existing address book for reading and writing. A missing file is
     // an error: nothing is created in its place. The first read happens here,
     // so a damaged or foreign file is refused before any window uses it.
-    // A server database is verified the same way; an empty one is refused (create() fills it).
+    // A server database is verified the same way; an empty one (as createdb leaves it) gets the
+    // schema and the first rows first, in one transaction, as create() writes them.
     Status open(const QString& path);
     // Opens an address book only to read it: nothing is changed, not even the layout of an
     // earlier build (which open() would bring up to date). The same checks as open().
@@ -95,6 +96,8 @@ private:
     Status finishTransaction(const std::function<Status()>& work) const;
     Status openAt(const QString& path, bool readOnly);
     Status openServer(QSqlDatabase& db, const QString& location, bool readOnly);
+    // The schema and the first rows in the empty server database, in one transaction.
+    Status fillServerBook() const;
     // Makes the connection one of backend's driver; a closed connection changes driver freely.
     void useDriver(Backend backend);
     Result<int> layoutVersion() const;
