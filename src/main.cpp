@@ -12,6 +12,10 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
 int main(int argc, char* argv[])
 {
     FontConfigWarmUp fontConfig;
@@ -21,11 +25,20 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     CommandLine::addOptions(parser);
     parser.process(app);
+    const CommandLine::Request request = CommandLine::requestOf(parser);
+    if (!request.copyFrom.isEmpty()) {
+        const Result<QString> copied = CommandLine::copyBook(request);
+        const QString told = copied ? copied.value()
+                                    : u"错误"_s + QString::number(copied.error().number) + u"："_s +
+                                          copied.error().description;
+        std::fputs(qPrintable(told + u'\n'), copied ? stdout : stderr);
+        return copied ? 0 : 1;
+    }
     const auto settings = CommandLine::userSettings();
-    const Result<QString> path = CommandLine::databasePath(
-        CommandLine::requestOf(parser), QCoreApplication::applicationDirPath(),
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
-        CommandLine::rememberedServer(*settings));
+    const Result<QString> path =
+        CommandLine::databasePath(request, QCoreApplication::applicationDirPath(),
+                                  QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+                                  CommandLine::rememberedServer(*settings));
     if (!path) {
         QtPrompter().showError(nullptr, path.error());
         return 1;

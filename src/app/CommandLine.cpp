@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
+#include "db/BookCopy.h"
 #include "db/DataLocation.h"
 #include "db/Database.h"
 
@@ -12,6 +13,7 @@ namespace {
 
 const QString newOption = QStringLiteral("new");
 const QString databaseOption = QStringLiteral("database");
+const QString copyOption = QStringLiteral("copy");
 const QString lastServerKey = QStringLiteral("Database/LastServer");
 
 } // namespace
@@ -27,13 +29,21 @@ void addOptions(QCommandLineParser& parser)
                                      "（postgresql://用户名@主机:端口/数据库名）。"),
                       QStringLiteral("file")});
     parser.addOption(
+        {copyOption,
+         QStringLiteral("把整个通讯录（含图片和文件）复制到一个新文件或空的服务器数据库，"
+                        "核对无误后才算完成：--copy 来源 目标。"),
+         QStringLiteral("from")});
+    parser.addPositionalArgument(QStringLiteral("to"), QStringLiteral("--copy 的目标。"),
+                                 QStringLiteral("[to]"));
+    parser.addOption(
         {newOption, QStringLiteral("新建一个空的通讯录数据库文件并打开它（不会覆盖已有的文件）。"),
          QStringLiteral("file")});
 }
 
 Request requestOf(const QCommandLineParser& parser)
 {
-    return {parser.value(newOption), parser.value(databaseOption)};
+    return {parser.value(newOption), parser.value(databaseOption), parser.value(copyOption),
+            parser.positionalArguments().value(0)};
 }
 
 Result<QString> databasePath(const Request& request, const QString& programFolder,
@@ -72,6 +82,31 @@ Result<QString> databasePath(const Request& request, const QString& programFolde
 }
 
 } // namespace CommandLine
+
+namespace {
+
+QString locationAsTyped(const QString& typed)
+{
+    return SqlDialect::backendOf(typed) == Backend::Server ? typed
+                                                           : QFileInfo(typed).absoluteFilePath();
+}
+
+} // namespace
+
+Result<QString> CommandLine::copyBook(const Request& request)
+{
+    if (request.copyFrom.isEmpty() || request.copyTo.isEmpty())
+        return DbError{SqliteCode::Misuse, QStringLiteral("--copy 需要来源和目标两个参数。")};
+    const QString from = locationAsTyped(request.copyFrom);
+    const QString to = locationAsTyped(request.copyTo);
+    auto copied = BookCopy::copy(from, to);
+    if (!copied)
+        return copied.error();
+    return QStringLiteral("已把通讯录“%1”复制到“%2”：共 %3 行，%4 个图片和文件，均已核对无误。")
+        .arg(SqlDialect::displayName(from), SqlDialect::displayName(to))
+        .arg(copied.value().rows)
+        .arg(copied.value().blobs);
+}
 
 std::unique_ptr<QSettings> CommandLine::userSettings()
 {

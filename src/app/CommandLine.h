@@ -17,9 +17,12 @@ namespace CommandLine {
 struct Request {
     QString newBook;
     QString database;
+    // --copy FROM TO: the address book copied, and where to; no window is shown.
+    QString copyFrom;
+    QString copyTo;
 };
 
-// Adds --new and --database (and --help) to parser.
+// Adds --new, --database and --copy (and --help) to parser.
 void addOptions(QCommandLineParser& parser);
 // The request in a parser that has processed the command line.
 Request requestOf(const QCommandLineParser& parser);
@@ -31,6 +34,10 @@ Request requestOf(const QCommandLineParser& parser);
 // against the current folder.
 Result<QString> databasePath(const Request& request, const QString& programFolder,
                              const QString& dataFolder, const QString& rememberedServer = {});
+
+// Runs --copy: the line to print when the copy has been made and checked, or why not. Paths
+// are taken as typed, against the current folder; a URL names a server database.
+Result<QString> copyBook(const Request& request);
 
 // The user's own settings on this computer, where the last server database is kept.
 std::unique_ptr<QSettings> userSettings();

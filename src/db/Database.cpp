@@ -201,13 +201,13 @@ void Database::useDriver(Backend backend)
     QSqlDatabase::addDatabase(driverOf(backend), m_connectionName);
 }
 
-Status Database::fillServerBook() const
+Status Database::fillServerBook(const Filler& rows) const
 {
-    return transaction([this]() -> Status {
+    return transaction([this, &rows]() -> Status {
         if (Status schema = Schema::create(*this); !schema)
             return schema;
-        if (Status rows = InitialData::insert(*this); !rows)
-            return rows;
+        if (Status filled = rows ? rows(*this) : InitialData::insert(*this); !filled)
+            return filled;
         return advanceIdentities(*this);
     });
 }
@@ -301,7 +301,7 @@ Status Database::verifySchema(bool mayMigrate) const
     return Schema::migrateAndVerify(*this, fileVersion, Schema::migrations(m_backend));
 }
 
-Status Database::create(const QString& path)
+Status Database::create(const QString& path, const Filler& rows)
 {
     if (SqlDialect::backendOf(path) == Backend::Server) {
         Database target;
@@ -311,7 +311,7 @@ Status Database::create(const QString& path)
             return connected;
         if (Status empty = requireEmpty(target, path); !empty)
             return empty;
-        return target.fillServerBook();
+        return target.fillServerBook(rows);
     }
     if (QFileInfo::exists(path))
         return DbError{SqliteCode::CantOpen, QStringLiteral("文件“%1”已经存在。").arg(path)};
@@ -326,10 +326,10 @@ Status Database::create(const QString& path)
         QSqlDatabase db = target.connection();
         built = openConnection(db, partial, Access::MayCreate);
         if (built) {
-            built = target.transaction([&target]() -> Status {
+            built = target.transaction([&target, &rows]() -> Status {
                 if (Status schema = Schema::create(target); !schema)
                     return schema;
-                return InitialData::insert(target);
+                return rows ? rows(target) : InitialData::insert(target);
             });
         }
     }

@@ -38,7 +38,10 @@ public:
     // Writes a new address book with its schema and first rows. Refuses to touch
     // an existing file; a failure leaves no file behind. On a server the database must exist
     // and hold no table yet: everything is written in one transaction, or nothing.
-    static Status create(const QString& path);
+    // rows writes the rows in place of the first ones (a copy of another address book), in the
+    // same transaction.
+    using Filler = std::function<Status(const Database& target)>;
+    static Status create(const QString& path, const Filler& rows = {});
 
     Backend backend() const { return m_backend; }
     // The ID the identity column gave the row that insert, just run on this connection, added.
@@ -97,7 +100,7 @@ private:
     Status openAt(const QString& path, bool readOnly);
     Status openServer(QSqlDatabase& db, const QString& location, bool readOnly);
     // The schema and the first rows in the empty server database, in one transaction.
-    Status fillServerBook() const;
+    Status fillServerBook(const Filler& rows = {}) const;
     // Makes the connection one of backend's driver; a closed connection changes driver freely.
     void useDriver(Backend backend);
     Result<int> layoutVersion() const;

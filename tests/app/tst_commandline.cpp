@@ -18,6 +18,7 @@ private slots:
     void databasePath_data();
     void databasePath();
     void theLastServerIsRememberedAndAFileForgetsIt();
+    void aCopyIsToldOnlyOnceMadeAndChecked();
 };
 
 void TestCommandLine::databasePath_data()
@@ -97,6 +98,20 @@ void TestCommandLine::theLastServerIsRememberedAndAFileForgetsIt()
     QCOMPARE(CommandLine::rememberedServer(settings), u"postgresql://anna@db.office:5433/book"_s);
     CommandLine::noteOpened(settings, folder.filePath(u"DB.xml"_s));
     QCOMPARE(CommandLine::rememberedServer(settings), QString());
+}
+
+void TestCommandLine::aCopyIsToldOnlyOnceMadeAndChecked()
+{
+    QTemporaryDir folder;
+    const QString from = folder.filePath(u"from.xml"_s);
+    QVERIFY(Database::create(from));
+    CommandLine::Request request{{}, {}, from, {}};
+    QCOMPARE(CommandLine::copyBook(request).error().number, SqliteCode::Misuse);
+    request.copyTo = folder.filePath(u"to.xml"_s);
+    const Result<QString> told = CommandLine::copyBook(request);
+    QVERIFY2(told && told.value().contains(u"均已核对无误"_s),
+             qPrintable(told.error().description));
+    QVERIFY(!CommandLine::copyBook(request).ok()); // never over the copy just made
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
