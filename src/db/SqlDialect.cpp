@@ -208,6 +208,12 @@ QStringList SqlDialect::stampLayout(Backend backend, int version)
                 .arg(version)};
 }
 
+QString SqlDialect::lockRow(Backend backend, Lock lock)
+{
+    return backend == Backend::Server && lock == Lock::UntilCommit ? QStringLiteral(" FOR UPDATE")
+                                                                   : QString();
+}
+
 QStringList SqlDialect::beginWrite(Backend backend)
 {
     if (backend == Backend::File)

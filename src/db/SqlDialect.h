@@ -14,6 +14,7 @@
 class QSqlError;
 
 enum class Backend { File, Server };
+enum class Lock { None, UntilCommit };
 
 namespace SqlDialect {
 
@@ -68,6 +69,9 @@ QStringList functions(Backend backend);
 QString layoutQuery(Backend backend);
 inline constexpr int firstServerLayout = 7;
 QStringList stampLayout(Backend backend, int version);
+
+// What a SELECT of one row ends with to keep the row from other writers until the commit.
+QString lockRow(Backend backend, Lock lock);
 
 // The statement that begins a transaction holding the write lock from the start.
 QStringList beginWrite(Backend backend);
