@@ -280,6 +280,12 @@ private slots:
         QVERIFY(next.names().isEmpty());
     }
 
+    void editWarnsWithoutASelectedRowThenOpensItAndCopyFollows_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("file") << u"file"_s;
+        QTest::newRow("server") << u"server"_s;
+    }
     void editWarnsWithoutASelectedRowThenOpensItAndCopyFollows()
     {
         RunningMain main;
