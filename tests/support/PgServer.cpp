@@ -114,22 +114,39 @@ QString PgServer::start()
         !failed.isEmpty())
         return failed;
     // No TCP port at all: only the socket in the folder, which no other test program shares.
-    const QString options = QStringLiteral("-c listen_addresses='' -c unix_socket_directories=%1 "
-                                           "-c fsync=off -c full_page_writes=off")
-                                .arg(m_folder.path());
-    if (QString failed =
-            runAsServerUser(QStringLiteral("pg_ctl"),
-                            {QStringLiteral("-D"), data, QStringLiteral("-l"),
-                             m_folder.filePath(QStringLiteral("server.log")), QStringLiteral("-o"),
-                             options, QStringLiteral("-w"), QStringLiteral("start")});
-        !failed.isEmpty())
-        return failed;
+    // The server is this program's child, told to quit when the program ends however it ends
+    // (a failed check's abort included), so no server outlives its test.
+    QStringList command{QStringLiteral("--pdeathsig"), QStringLiteral("QUIT")};
+    if (runsAsRoot())
+        command << QStringLiteral("--reuid=") + serverUser
+                << QStringLiteral("--regid=") + serverUser << QStringLiteral("--clear-groups");
+    command << QStringLiteral("--") << QDir(m_binaries).filePath(QStringLiteral("postgres"))
+            << QStringLiteral("-D") << data;
+    for (const QString& setting :
+         QStringList{QStringLiteral("listen_addresses="),
+                     QStringLiteral("unix_socket_directories=") + m_folder.path(),
+                     QStringLiteral("fsync=off"), QStringLiteral("full_page_writes=off")})
+        command << QStringLiteral("-c") << setting;
+    m_server.setProcessChannelMode(QProcess::MergedChannels);
+    m_server.setStandardOutputFile(m_folder.filePath(QStringLiteral("server.log")));
+    m_server.start(QStringLiteral("setpriv"), command);
+    if (!m_server.waitForStarted())
+        return QStringLiteral("the test server did not start: ") + m_server.errorString();
     QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), adminConnection);
     admin.setHostName(m_folder.path());
     admin.setUserName(superuser);
     admin.setDatabaseName(QStringLiteral("postgres"));
-    if (!admin.open())
-        return QStringLiteral("cannot reach the test server: ") + admin.lastError().text();
+    // Ready once it takes a connection; a server that stopped says why in its log.
+    for (int waited = 0; !admin.open(); ++waited) {
+        if (waited == 300 || m_server.state() == QProcess::NotRunning) {
+            QFile log(m_folder.filePath(QStringLiteral("server.log")));
+            const QString said =
+                log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString();
+            return QStringLiteral("cannot reach the test server: %1\n%2")
+                .arg(admin.lastError().text(), said);
+        }
+        QThread::msleep(100);
+    }
     return {};
 }
 
@@ -167,15 +184,11 @@ void PgServer::stop()
         QSqlDatabase::database(adminConnection, false).close();
         QSqlDatabase::removeDatabase(adminConnection);
     }
-    // An immediate shutdown by signal: at the program's end there may be no event loop left
-    // for a child process, and nothing on the server needs keeping.
-    QFile pidFile(m_folder.filePath(QStringLiteral("data/postmaster.pid")));
-    if (!pidFile.open(QIODevice::ReadOnly))
+    // An immediate shutdown: nothing on the server needs keeping.
+    if (m_server.state() == QProcess::NotRunning)
         return;
-    const pid_t pid = pid_t(pidFile.readLine().trimmed().toLong());
-    pidFile.close();
-    if (pid <= 0 || ::kill(pid, SIGQUIT) != 0)
-        return;
-    for (int waited = 0; waited < 100 && ::kill(pid, 0) == 0; ++waited)
-        QThread::msleep(50);
+    ::kill(pid_t(m_server.processId()), SIGQUIT);
+    if (!m_server.waitForFinished(10000))
+        m_server.kill();
+    m_server.waitForFinished(1000);
 }

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A PostgreSQL server of the test program's own: made with initdb in a temporary folder, reached
 // only through a Unix socket in that folder, started at the first use and stopped when the
-// program ends. Run as root (as CI runs), the server runs as the unprivileged user "postgres",
-// since PostgreSQL refuses root. Each test gets an empty database of its own.
+// program ends (by its post routine, or by the kernel's parent-death signal if it aborts). Run as
+// root (as CI runs), the server runs as the unprivileged user "postgres", since PostgreSQL refuses
+// root. Each test gets an empty database of its own.
 #pragma once
 
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -37,6 +39,7 @@ private:
     void stop();
 
     QTemporaryDir m_folder;
+    QProcess m_server;
     QString m_binaries;
     QString m_error;
     int m_databases = 0;
