@@ -16,6 +16,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSqlError>
 #include <QSqlRecord>
 #include <QTest>
 #include <QUuid>
@@ -142,6 +144,62 @@ private slots:
                                   address->databaseName, address->options})
                          .join(u'|'),
                      read);
+    }
+
+    // A server's SQLSTATE is told as the nearest of the file's codes, in the program's words.
+    void serverErrorsAreToldAsTheNearestFileError_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("told");
+        const auto row = [](const char* state, int number, const char16_t* told) {
+            QTest::newRow(state) << QString::fromLatin1(state) << number
+                                 << QString::fromUtf16(told);
+        };
+        row("08006", SqliteCode::CantOpen, u"无法连接数据库服务器");
+        row("57P01", SqliteCode::CantOpen, u"连接已断开");
+        row("3D000", SqliteCode::CantOpen, u"无法连接");
+        row("28P01", SqliteCode::Permission, u"拒绝了访问");
+        row("42501", SqliteCode::Permission, u"拒绝了访问");
+        row("40P01", SqliteCode::Busy, u"正被其他用户修改");
+        row("55P03", SqliteCode::Busy, u"正被其他用户修改");
+        row("53100", SqliteCode::Full, u"磁盘已满");
+        row("53200", SqliteCode::NoMemory, u"内存不足");
+        row("25006", SqliteCode::ReadOnly, u"只读");
+        row("54000", SqliteCode::TooBig, u"太大");
+        row("23505", 19, u"数据库操作失败：server words");
+        row("42601", SqliteCode::Error, u"数据库操作失败：server words");
+    }
+    void serverErrorsAreToldAsTheNearestFileError()
+    {
+        QFETCH(QString, state);
+        QFETCH(int, number);
+        QFETCH(QString, told);
+        const DbError error = SqlDialect::serverError(
+            QSqlError(u"driver"_s, u"server words"_s, QSqlError::StatementError, state));
+        QCOMPARE(error.number, number);
+        QVERIFY2(error.description.contains(told), qPrintable(error.description));
+    }
+
+    // A server that cannot be reached, or a database it does not have, is told at once.
+    void unreachableServersAreTold_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("server") << u"server"_s;
+    }
+    void unreachableServersAreTold()
+    {
+        const QString missing = book->path().replace(QRegularExpression(u"book\\d+"_s), u"none"_s);
+        Database db;
+        for (const QString& url :
+             {missing, u"postgresql:///book?host=/nonexistent&connect_timeout=2"_s}) {
+            const DbError error = db.open(url).error();
+            QCOMPARE(error.number, SqliteCode::CantOpen);
+            QVERIFY2(error.description.contains(u"无法连接数据库服务器"_s),
+                     qPrintable(error.description));
+            QVERIFY(!db.isOpen());
+        }
+        QVERIFY(db.open(book->path()).ok()); // the next opening connects again
     }
 
     void aNewBookAndNoOtherFile()
