@@ -182,6 +182,7 @@ private slots:
     }
 
     // A server that cannot be reached, or a database it does not have, is told at once.
+    // Commands of the file's alone are refused on a server.
     void unreachableServersAreTold_data()
     {
         QTest::addColumn<QString>("backend");
@@ -200,6 +201,8 @@ private slots:
             QVERIFY(!db.isOpen());
         }
         QVERIFY(db.open(book->path()).ok()); // the next opening connects again
+        // What only a file can do yet is refused in words, not as a driver's fault.
+        QCOMPARE(SqliteStatement::prepare(db, u"SELECT 1"_s, {}).error(), DbError::notOnServer());
     }
 
     void aNewBookAndNoOtherFile()
