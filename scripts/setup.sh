@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
+    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libgl-dev
     libicu-dev libsqlite3-dev libfontconfig-dev
     libgsf-1-dev libquazip1-qt6-dev python3-xlwt python3-openpyxl
     libxlsxwriter-dev
@@ -15,6 +15,7 @@ packages=(
     file gcovr
     poppler-utils
     xvfb libx11-dev libxtst-dev libxdamage-dev
+    postgresql postgresql-contrib
 )
 
 missing=()

@@ -6,7 +6,10 @@
 
 #include <QString>
 
+#include <memory>
+
 class QCommandLineParser;
+class QSettings;
 
 namespace CommandLine {
 
@@ -14,17 +17,34 @@ namespace CommandLine {
 struct Request {
     QString newBook;
     QString database;
+    // --copy FROM TO: the address book copied, and where to; no window is shown.
+    QString copyFrom;
+    QString copyTo;
 };
 
-// Adds --new and --database (and --help) to parser.
+// Adds --new, --database and --copy (and --help) to parser.
 void addOptions(QCommandLineParser& parser);
 // The request in a parser that has processed the command line.
 Request requestOf(const QCommandLineParser& parser);
 
 // The address book to start on: a new, empty one written at --new (never over a file that is
-// there), the existing file of --database, otherwise DB.xml beside the program or in the user's
-// data folder. Paths are taken as typed, against the current folder.
+// there), the existing file or the server database (postgresql://…, postgres://…) of
+// --database, otherwise the server database last opened on this computer (rememberedServer),
+// otherwise DB.xml beside the program or in the user's data folder. Paths are taken as typed,
+// against the current folder.
 Result<QString> databasePath(const Request& request, const QString& programFolder,
-                             const QString& dataFolder);
+                             const QString& dataFolder, const QString& rememberedServer = {});
+
+// Runs --copy: the line to print when the copy has been made and checked, or why not. Paths
+// are taken as typed, against the current folder; a URL names a server database.
+Result<QString> copyBook(const Request& request);
+
+// The user's own settings on this computer, where the last server database is kept.
+std::unique_ptr<QSettings> userSettings();
+// The server database a start without options opens again; empty when there is none.
+QString rememberedServer(const QSettings& settings);
+// Called with each address book the program has opened: a server database is kept (without a
+// password typed into its URL), so the menu entry opens it again; a file puts the default back.
+void noteOpened(QSettings& settings, const QString& location);
 
 } // namespace CommandLine

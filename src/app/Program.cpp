@@ -141,6 +141,8 @@ Ending runWindow(const QString& databasePath, const Program::Watch& watch)
     }
     if (!window.startUp(databasePath))
         return {window.endedAtLogin() ? 0 : 1, window.restartWanted(), window.nextDatabasePath()};
+    if (watch.opened)
+        watch.opened(databasePath);
     if (watch.windowShowing)
         watch.windowShowing(window);
     reportFirstFrameIfAsked(window);

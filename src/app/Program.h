@@ -13,12 +13,14 @@ class frmLogin;
 
 namespace Program {
 
-// Points a benchmark can watch; the program leaves them empty.
+// Points a benchmark can watch; the program watches only what it opened.
 struct Watch {
     // The login dialog, loaded, just before it is shown.
     std::function<void(frmLogin&)> loginShowing;
     // The main window, started up, just before it is shown.
     std::function<void(Main&)> windowShowing;
+    // Each address book the window has started on, when the start-up succeeded.
+    std::function<void(const QString& databasePath)> opened;
 };
 
 // Names the application, prefers a Chinese font and installs Qt's own texts.

@@ -101,7 +101,10 @@ Status insertRow(const Database& db, const ContactCard::SaveRequest& request, qi
                              values);
     if (!inserted)
         return inserted.error();
-    contactId = inserted.value().lastInsertId().toLongLong();
+    auto id = db.insertedId(inserted.value());
+    if (!id)
+        return id.error();
+    contactId = id.value();
     return {};
 }
 

@@ -56,7 +56,7 @@ Result<qint64> StoredPictures::add(const Database& db, qint64 contactId, const Q
                              {contactId, name, PictureBag::ofPicture(pictureBytes)});
     if (!inserted)
         return inserted.error();
-    return inserted.value().lastInsertId().toLongLong();
+    return db.insertedId(inserted.value());
 }
 
 Result<StoredPictures::Stored> StoredPictures::picture(const Database& db, qint64 pictureId)

@@ -7,6 +7,8 @@
 #include "db/Database.h"
 #include "db/SqliteStatement.h"
 
+#include <algorithm>
+
 Result<ContactRows> ContactListLoader::load(const Database& db, const ContactListFilter& filter)
 {
     auto columns = ListColumns::displayed(db);
@@ -36,6 +38,31 @@ Status appendRows(const Database& db, const ContactListStatement& statement, Con
         rows.male.push_back(result.text(columnCount + 1) == male);
     }
     return result.error();
+}
+
+// The same through Qt's driver, on a server, where there is no SQLite handle to step.
+Status appendQueryRows(const Database& db, const ContactListStatement& statement, ContactRows& rows)
+{
+    auto result = db.query(statement.sql, statement.values);
+    if (!result)
+        return result.error();
+    QSqlQuery& query = result.value();
+    const int columnCount = int(rows.columns.size());
+    const QString male = QStringLiteral("男");
+    while (query.next()) {
+        for (int c = 0; c < columnCount; ++c)
+            rows.cells[c].appendUtf8(query.value(c).toString().toStdString());
+        rows.ids.push_back(query.value(columnCount).toLongLong());
+        rows.male.push_back(query.value(columnCount + 1).toString() == male);
+    }
+    return db.finished(query);
+}
+
+Status appendStatementRows(const Database& db, const ContactListStatement& statement,
+                           ContactRows& rows)
+{
+    return db.backend() == Backend::Server ? appendQueryRows(db, statement, rows)
+                                           : appendRows(db, statement, rows);
 }
 
 // IDs per statement for a search's rows: each batch costs a prepare, and SQLite takes up to
@@ -68,10 +95,30 @@ Status appendIdRows(const Database& db, const ContactListFilter& filter,
             batch << ids[i];
         const ContactListStatement statement = ContactListQuery::buildForIds(
             rows.columns, filter, placeholders(count), batch, limit > 0 ? limit - shown : 0);
-        if (Status appended = appendRows(db, statement, rows); !appended)
+        if (Status appended = appendStatementRows(db, statement, rows); !appended)
             return appended;
     }
     return {};
+}
+
+// A server answers the search from its own search table: the statement's rows without their
+// columns, every match in ascending ID order as the structure in memory gives them on a file.
+Result<std::vector<qint64>> serverSearchIds(const Database& db, const ContactListFilter& filter)
+{
+    ContactListFilter everyMatch = filter;
+    everyMatch.firstRows = 0;
+    everyMatch.top = false;
+    const ContactListStatement statement = ContactListQuery::build({}, everyMatch);
+    auto result = db.query(statement.sql, statement.values);
+    if (!result)
+        return result.error();
+    std::vector<qint64> ids;
+    while (result.value().next())
+        ids.push_back(result.value().value(0).toLongLong());
+    if (Status ended = db.finished(result.value()); !ended)
+        return ended.error();
+    std::sort(ids.begin(), ids.end());
+    return ids;
 }
 
 ContactRows emptyRows(std::vector<ListColumn> columns)
@@ -101,7 +148,8 @@ Result<ContactRows> ContactListLoader::load(const Database& db, std::vector<List
         return loadIds(db, std::move(columns), filter, ids.value());
     }
     ContactRows rows = emptyRows(std::move(columns));
-    if (Status appended = appendRows(db, ContactListQuery::build(rows.columns, filter), rows);
+    if (Status appended =
+            appendStatementRows(db, ContactListQuery::build(rows.columns, filter), rows);
         !appended)
         return appended.error();
     squeeze(rows);
@@ -117,7 +165,8 @@ Result<std::vector<qint64>> ContactListLoader::searchIds(const Database& db,
         if (Status filled = SearchIndex::refreshAlone(db); !filled)
             return filled.error();
     }
-    auto found = SearchStructure::matches(db, *filter.keyword);
+    auto found = db.backend() == Backend::Server ? serverSearchIds(db, filter)
+                                                 : SearchStructure::matches(db, *filter.keyword);
     if (!found)
         return found.error();
     std::vector<qint64> ids = std::move(found).value();

@@ -303,7 +303,7 @@ ContactListStatement ContactListQuery::buildCount(const ContactListFilter& filte
     ContactListFilter whole = filter;
     whole.firstRows = 0;
     ContactListStatement rows = build({}, whole);
-    rows.sql = QStringLiteral("SELECT COUNT(*) FROM (") + rows.sql + u')';
+    rows.sql = QStringLiteral("SELECT COUNT(*) FROM (") + rows.sql + QStringLiteral(") AS counted");
     return rows;
 }
 

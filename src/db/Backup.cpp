@@ -212,6 +212,10 @@ bool Backup::replaceFile(const QString& from, const QString& to)
 
 Status Backup::copyTo(const Database& db, const QString& target)
 {
+    if (db.backend() == Backend::Server)
+        return DbError{SqliteCode::Error,
+                       QStringLiteral("数据库服务器上的通讯录由服务器管理员备份，本程序不能把它备份"
+                                      "到文件。")};
     if (sameFile(db.path(), target)) {
         return DbError{SqliteCode::CantOpen,
                        QStringLiteral("不能备份到正在使用的数据库文件“%1”。").arg(target)};
@@ -224,6 +228,8 @@ Status Backup::copyTo(const Database& db, const QString& target)
 
 Result<QString> Backup::daily(const Database& db, const QDate& day)
 {
+    if (db.backend() == Backend::Server)
+        return QString();
     const QString folder = folderOf(db.path());
     if (Status made = ensureFolder(folder); !made)
         return made.error();

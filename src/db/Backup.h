@@ -32,11 +32,13 @@ bool replaceFile(const QString& from, const QString& to);
 
 // Copies the open database, as its last commit left it, into target: written under a
 // temporary name beside target, then put in its place. A transaction open elsewhere is not
-// waited for. A failure leaves target as it was and no temporary file behind.
+// waited for. A failure leaves target as it was and no temporary file behind. A server database
+// is refused, with a message saying so (its copy to a file is still to come).
 Status copyTo(const Database& db, const QString& target);
 
 // The day's copy into folderOf(), replacing an earlier one of the same day, then only the
-// newest keptDays copies kept. Returns the copy's path.
+// newest keptDays copies kept. Returns the copy's path; empty for a server database, which its
+// administrator backs up.
 Result<QString> daily(const Database& db, const QDate& day);
 
 // Refuses a file this program could not open as its address book: not SQLite, damaged, without

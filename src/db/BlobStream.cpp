@@ -17,8 +17,10 @@ DbError sqliteError(sqlite3* handle, int code)
     return DbError::fromSqlite(code, QString::fromUtf8(sqlite3_errmsg(handle)));
 }
 
-DbError noConnection()
+DbError noConnection(const Database& db)
 {
+    if (db.isOpen() && db.backend() == Backend::Server)
+        return DbError::notOnServer();
     return DbError::fromSqlite(SqliteCode::Misuse, QStringLiteral("no open database"));
 }
 
@@ -78,7 +80,7 @@ Result<qint64> BlobStream::largestValue(const Database& db)
 {
     sqlite3* handle = SqliteStatement::handleOf(db);
     if (!handle)
-        return noConnection();
+        return noConnection(db);
     return qint64(sqlite3_limit(handle, SQLITE_LIMIT_LENGTH, -1));
 }
 
@@ -87,7 +89,7 @@ Result<BlobStream::Moved> BlobStream::write(const Database& db, const Cell& cell
 {
     sqlite3* handle = SqliteStatement::handleOf(db);
     if (!handle)
-        return noConnection();
+        return noConnection(db);
     OpenBlob blob;
     if (const int code = blob.open(handle, cell, true); code != SQLITE_OK)
         return sqliteError(handle, code);
@@ -118,7 +120,7 @@ Result<BlobStream::Moved> BlobStream::read(const Database& db, const Cell& cell,
 {
     sqlite3* handle = SqliteStatement::handleOf(db);
     if (!handle)
-        return noConnection();
+        return noConnection(db);
     OpenBlob blob;
     if (const int code = blob.open(handle, cell, false); code != SQLITE_OK)
         return sqliteError(handle, code);

@@ -5,12 +5,15 @@
 
 Status BookIdentity::create(const Database& db)
 {
-    if (Status made = db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS Vardelin_Book "
-                                             "(ID INTEGER PRIMARY KEY CHECK (ID = 1), "
-                                             "Uuid TEXT NOT NULL)"));
+    if (Status made = db.exec(SqlDialect::createTable(
+            db.backend(), QStringLiteral("CREATE TABLE IF NOT EXISTS Vardelin_Book "
+                                         "(ID INTEGER PRIMARY KEY CHECK (ID = 1), "
+                                         "Uuid TEXT NOT NULL)")));
         !made)
         return made;
-    return db.exec(QStringLiteral("INSERT OR IGNORE INTO Vardelin_Book (ID, Uuid) VALUES (1, ?)"),
+    // The upsert form both databases read.
+    return db.exec(QStringLiteral("INSERT INTO Vardelin_Book (ID, Uuid) VALUES (1, ?) "
+                                  "ON CONFLICT DO NOTHING"),
                    {QUuid::createUuid().toString(QUuid::WithoutBraces)});
 }
 

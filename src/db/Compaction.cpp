@@ -5,6 +5,8 @@
 
 Result<Compaction::Outcome> Compaction::run(const Database& db)
 {
+    if (db.backend() == Backend::Server)
+        return Outcome::LeftToServer;
     // The program is closing: a held file is not worth waiting for.
     if (Status quick = db.exec(QStringLiteral("PRAGMA busy_timeout = 0")); !quick)
         return quick.error();

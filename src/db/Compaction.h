@@ -8,7 +8,8 @@ class Database;
 
 namespace Compaction {
 
-enum class Outcome { Compacted, SkippedLocked };
+// LeftToServer: a server database, whose administrator compacts it (VACUUM); nothing is done.
+enum class Outcome { Compacted, SkippedLocked, LeftToServer };
 
 // Rewrites the file without its free space, which takes about a second per
 // 150 MB. When another program holds the

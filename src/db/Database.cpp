@@ -54,6 +54,98 @@ Status openConnection(QSqlDatabase& db, const QString& path, Access access)
     return {};
 }
 
+QString driverOf(Backend backend)
+{
+    return backend == Backend::File ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL");
+}
+
+// A lock another program holds is waited for as long as a file's, then told as busy.
+const QString serverSessionSettings =
+    QStringLiteral("SET lock_timeout = %1; SET client_min_messages = warning")
+        .arg(Database::busyTimeoutMs);
+
+Status connectServer(QSqlDatabase& db, const QString& location)
+{
+    const auto address = SqlDialect::serverAddress(location);
+    if (!address) {
+        return DbError{SqliteCode::CantOpen,
+                       QStringLiteral("“%1”不是有效的数据库服务器地址，应写作 "
+                                      "postgresql://用户名@主机:端口/数据库名。")
+                           .arg(SqlDialect::displayName(location))};
+    }
+    db.setHostName(address->host);
+    db.setPort(address->port);
+    db.setUserName(address->user);
+    db.setDatabaseName(address->databaseName);
+    db.setConnectOptions(address->options);
+    if (!db.open()) {
+        DbError error = SqlDialect::serverError(db.lastError());
+        error.number = SqliteCode::CantOpen;
+        return error;
+    }
+    QSqlQuery settings(db);
+    if (!settings.exec(serverSessionSettings)) {
+        const DbError error = SqlDialect::serverError(settings.lastError());
+        db.close();
+        return error;
+    }
+    return {};
+}
+
+Result<bool> holdsNoTable(const Database& db)
+{
+    auto tables = db.readOne(QStringLiteral("SELECT count(*) FROM information_schema.tables "
+                                            "WHERE table_schema = current_schema()"));
+    if (!tables)
+        return tables.error();
+    return !tables.value() || tables.value()->value(0).toLongLong() == 0;
+}
+
+// The server database given to create() must hold nothing yet: an address book is never
+// written over another program's tables, nor over one already there.
+Status requireEmpty(const Database& db, const QString& location)
+{
+    auto empty = holdsNoTable(db);
+    if (!empty)
+        return empty.error();
+    if (!empty.value())
+        return DbError{SqliteCode::CantOpen,
+                       QStringLiteral("数据库“%1”不是空的，不能在其中新建通讯录。")
+                           .arg(SqlDialect::displayName(location))};
+    return {};
+}
+
+// The initial rows are written with their IDs; each identity column then goes on past them.
+Status advanceIdentities(const Database& db)
+{
+    for (const Schema::Table& table : Schema::tables()) {
+        if (!table.columns.front().declaration.contains(QLatin1StringView("AUTOINCREMENT")))
+            continue;
+        // Table names from our own list.
+        const Status advanced =
+            db.exec(QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', 'id'), "
+                                   "coalesce((SELECT max(ID) FROM %1), 0) + 1, false)")
+                        .arg(table.name.toLower()));
+        if (!advanced)
+            return advanced;
+    }
+    return {};
+}
+
+// The server's text cannot hold the character U+0000, which a file keeps; a value with it is
+// refused before the statement runs, in words the user can act on.
+Status serverStorable(const QVariantList& values)
+{
+    for (const QVariant& value : values) {
+        if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
+            return DbError{
+                SqliteCode::Error,
+                QStringLiteral("文本“%1”中含有空字符（U+0000），数据库服务器不能保存它。")
+                    .arg(value.toString().left(20).replace(QChar(0), u'\u2400'))};
+    }
+    return {};
+}
+
 } // namespace
 
 Database::Database()
@@ -100,19 +192,73 @@ void Database::close()
     m_ready = false;
 }
 
+void Database::useDriver(Backend backend)
+{
+    if (backend == m_backend)
+        return;
+    m_backend = backend;
+    QSqlDatabase::removeDatabase(m_connectionName);
+    QSqlDatabase::addDatabase(driverOf(backend), m_connectionName);
+}
+
+Status Database::fillServerBook(const Filler& rows) const
+{
+    return transaction([this, &rows]() -> Status {
+        if (Status schema = Schema::create(*this); !schema)
+            return schema;
+        if (Status filled = rows ? rows(*this) : InitialData::insert(*this); !filled)
+            return filled;
+        return advanceIdentities(*this);
+    });
+}
+
+Status Database::openServer(QSqlDatabase& db, const QString& location, bool readOnly)
+{
+    if (Status connected = connectServer(db, location); !connected)
+        return connected;
+    // The administrator makes the database; its first opening writes the address book into it.
+    if (!readOnly) {
+        auto empty = holdsNoTable(*this);
+        Status filled = empty ? Status() : Status(empty.error());
+        if (filled && empty.value())
+            filled = fillServerBook();
+        if (!filled) {
+            db.close();
+            return filled;
+        }
+    }
+    if (readOnly) {
+        if (Status kept = exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION "
+                                              "READ ONLY"));
+            !kept) {
+            db.close();
+            return kept;
+        }
+    }
+    return {};
+}
+
 Status Database::openAt(const QString& path, bool readOnly)
 {
     m_path = path;
     m_damaged = false;
     m_damageTold = false;
     m_ready = false;
+    {
+        QSqlDatabase db = connection();
+        if (db.isOpen())
+            db.close();
+    }
+    useDriver(SqlDialect::backendOf(path));
     QSqlDatabase db = connection();
-    if (db.isOpen())
-        db.close();
-    if (!QFileInfo(path).isFile())
+    if (m_backend == Backend::Server) {
+        if (Status opened = openServer(db, path, readOnly); !opened)
+            return opened;
+    } else if (!QFileInfo(path).isFile())
         return DbError::cannotOpen(path);
-    if (Status opened = openConnection(db, path, readOnly ? Access::ReadOnly : Access::ReadWrite);
-        !opened)
+    else if (Status opened =
+                 openConnection(db, path, readOnly ? Access::ReadOnly : Access::ReadWrite);
+             !opened)
         return opened;
     if (Status verified = verifySchema(!readOnly); !verified) {
         db.close();
@@ -122,25 +268,51 @@ Status Database::openAt(const QString& path, bool readOnly)
     return {};
 }
 
-Status Database::verifySchema(bool mayMigrate) const
+Result<int> Database::layoutVersion() const
 {
-    // Reading the header is what tells a damaged or foreign file apart. The statement is
-    // done with before any migration runs: an open one would keep a step from dropping a table.
-    auto version = readOne(QStringLiteral("PRAGMA user_version"));
+    if (m_backend == Backend::Server) {
+        auto stamped = readOne(QStringLiteral("SELECT to_regclass('vardelin_layout') IS NOT NULL"));
+        if (!stamped)
+            return stamped.error();
+        if (!stamped.value() || !stamped.value()->value(0).toBool())
+            return SqlDialect::firstServerLayout;
+    }
+    // The statement is done with before any migration runs: an open one would keep a step from
+    // dropping a table.
+    auto version = readOne(SqlDialect::layoutQuery(m_backend));
     if (!version)
         return version.error();
-    const int fileVersion = version.value() ? version.value()->value(0).toInt() : 0;
+    return version.value() ? version.value()->value(0).toInt() : 0;
+}
+
+Status Database::verifySchema(bool mayMigrate) const
+{
+    // Reading the header is what tells a damaged or foreign file apart.
+    auto version = layoutVersion();
+    if (!version)
+        return version.error();
+    const int fileVersion = version.value();
     if (fileVersion > Schema::version) {
         return DbError::newerProgram();
     }
     // An earlier layout has the same columns; its steps only reorder and convert them.
     if (!mayMigrate)
         return Schema::verify(*this);
-    return Schema::migrateAndVerify(*this, fileVersion, Schema::migrations());
+    return Schema::migrateAndVerify(*this, fileVersion, Schema::migrations(m_backend));
 }
 
-Status Database::create(const QString& path)
+Status Database::create(const QString& path, const Filler& rows)
 {
+    if (SqlDialect::backendOf(path) == Backend::Server) {
+        Database target;
+        target.useDriver(Backend::Server);
+        QSqlDatabase db = target.connection();
+        if (Status connected = connectServer(db, path); !connected)
+            return connected;
+        if (Status empty = requireEmpty(target, path); !empty)
+            return empty;
+        return target.fillServerBook(rows);
+    }
     if (QFileInfo::exists(path))
         return DbError{SqliteCode::CantOpen, QStringLiteral("文件“%1”已经存在。").arg(path)};
 
@@ -154,10 +326,10 @@ Status Database::create(const QString& path)
         QSqlDatabase db = target.connection();
         built = openConnection(db, partial, Access::MayCreate);
         if (built) {
-            built = target.transaction([&target]() -> Status {
+            built = target.transaction([&target, &rows]() -> Status {
                 if (Status schema = Schema::create(target); !schema)
                     return schema;
-                return InitialData::insert(target);
+                return rows ? rows(target) : InitialData::insert(target);
             });
         }
     }
@@ -216,13 +388,36 @@ bool Database::wasReplaced() const
 
 DbError Database::failure(const QSqlError& error) const
 {
+    if (m_backend == Backend::Server)
+        return SqlDialect::serverError(error);
     return noteFailure(DbError::fromSql(error));
+}
+
+Result<qint64> Database::insertedId(const QSqlQuery& insert) const
+{
+    if (m_backend == Backend::File)
+        return insert.lastInsertId().toLongLong();
+    // The session's own last identity value: another program's inserts never move it.
+    auto last = readOne(QStringLiteral("SELECT lastval()"));
+    if (!last)
+        return last.error();
+    return last.value() ? last.value()->value(0).toLongLong() : qint64(0);
 }
 
 Result<QSqlQuery> Database::query(const QString& sql, const QVariantList& values) const
 {
     QSqlQuery q(connection());
     q.setForwardOnly(true);
+    // The server prepares only reads and writes of rows, not the schema's statements.
+    if (m_backend == Backend::Server && values.isEmpty()) {
+        if (!q.exec(sql))
+            return failure(q.lastError());
+        return q;
+    }
+    if (m_backend == Backend::Server) {
+        if (Status storable = serverStorable(values); !storable)
+            return storable.error();
+    }
     if (!q.prepare(sql))
         return failure(q.lastError());
     for (const QVariant& value : values)
@@ -278,10 +473,16 @@ Status Database::writeTransaction(const std::function<Status()>& work) const
     if (m_damaged)
         return damagedError();
     // A deferred transaction that reads first takes the write lock only at its first write, and
-    // fails there at once when another program got it meanwhile. On a server database the same
-    // is a row lock: SELECT ... FOR UPDATE.
-    if (Status begun = exec(QStringLiteral("BEGIN IMMEDIATE")); !begun)
-        return begun;
+    // fails there at once when another program got it meanwhile. On a server the same is a lock
+    // taken at the start (SqlDialect::beginWrite).
+    const QStringList begin = SqlDialect::beginWrite(m_backend);
+    for (const QString& statement : begin) {
+        if (Status begun = exec(statement); !begun) {
+            if (statement != begin.front())
+                QSqlQuery(QStringLiteral("ROLLBACK"), connection());
+            return begun;
+        }
+    }
     return finishTransaction(work);
 }
 
@@ -298,6 +499,9 @@ Status Database::finishTransaction(const std::function<Status()>& work) const
 
 Status Database::bulkTransaction(const std::function<Status()>& work) const
 {
+    // The server keeps its own caches; these settings are the file's.
+    if (m_backend == Backend::Server)
+        return transaction(work);
     // An INSERT that fires a trigger keeps an undo record of its own; past 64 KiB SQLite moves
     // it to a temporary file and writes it piece by piece, some ten writes for each row added.
     // And a page cache too small for the transaction writes pages out twice. Both settings

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The one owner of the connection to the address book file.
+// The one owner of the connection to the address book: a file, or a database on a PostgreSQL
+// server named by a postgresql:// URL (see SqlDialect). The callers write the same statements
+// for both; what differs is answered here and in SqlDialect.
 #pragma once
 
 #include "Result.h"
+#include "SqlDialect.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -23,6 +26,8 @@ public:
     // Opens an existing address book for reading and writing. A missing file is
     // an error: nothing is created in its place. The first read happens here,
     // so a damaged or foreign file is refused before any window uses it.
+    // A server database is verified the same way; an empty one (as createdb leaves it) gets the
+    // schema and the first rows first, in one transaction, as create() writes them.
     Status open(const QString& path);
     // Opens an address book only to read it: nothing is changed, not even the layout of an
     // earlier build (which open() would bring up to date). The same checks as open().
@@ -31,8 +36,16 @@ public:
     void close();
 
     // Writes a new address book with its schema and first rows. Refuses to touch
-    // an existing file; a failure leaves no file behind.
-    static Status create(const QString& path);
+    // an existing file; a failure leaves no file behind. On a server the database must exist
+    // and hold no table yet: everything is written in one transaction, or nothing.
+    // rows writes the rows in place of the first ones (a copy of another address book), in the
+    // same transaction.
+    using Filler = std::function<Status(const Database& target)>;
+    static Status create(const QString& path, const Filler& rows = {});
+
+    Backend backend() const { return m_backend; }
+    // The ID the identity column gave the row that insert, just run on this connection, added.
+    Result<qint64> insertedId(const QSqlQuery& insert) const;
 
     bool isOpen() const;
     QString path() const { return m_path; }
@@ -85,11 +98,18 @@ private:
     // Runs work in the transaction just begun, then commits it or rolls it back.
     Status finishTransaction(const std::function<Status()>& work) const;
     Status openAt(const QString& path, bool readOnly);
+    Status openServer(QSqlDatabase& db, const QString& location, bool readOnly);
+    // The schema and the first rows in the empty server database, in one transaction.
+    Status fillServerBook(const Filler& rows = {}) const;
+    // Makes the connection one of backend's driver; a closed connection changes driver freely.
+    void useDriver(Backend backend);
+    Result<int> layoutVersion() const;
     Status verifySchema(bool mayMigrate) const;
     DbError failure(const QSqlError& error) const;
     DbError damagedError() const;
 
     QString m_connectionName;
+    Backend m_backend = Backend::File;
     QString m_path;
     bool m_ready = false; // opened and its layout accepted
     mutable bool m_damaged = false;

@@ -17,7 +17,8 @@ Status LunarMark::set(const Database& db, qint64 contactId, bool lunar)
 {
     if (lunar) {
         return db.exec(
-            QStringLiteral("INSERT OR IGNORE INTO Vardelin_LunarBirthday (CID) VALUES (?)"),
+            QStringLiteral(
+                "INSERT INTO Vardelin_LunarBirthday (CID) VALUES (?) ON CONFLICT DO NOTHING"),
             {contactId});
     }
     return db.exec(QStringLiteral("DELETE FROM Vardelin_LunarBirthday WHERE CID = ?"), {contactId});

@@ -8,13 +8,16 @@
 
 Status PrintSettings::createTable(const Database& db)
 {
-    if (Status made = db.exec(QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS Vardelin_Print (ID INTEGER PRIMARY KEY CHECK (ID = 1), "
-            "SenderAddress TEXT NOT NULL DEFAULT '', SenderPostcode TEXT NOT NULL DEFAULT '', "
-            "OffsetX REAL NOT NULL DEFAULT 0, OffsetY REAL NOT NULL DEFAULT 0)"));
+    if (Status made = db.exec(SqlDialect::createTable(
+            db.backend(),
+            QStringLiteral("CREATE TABLE IF NOT EXISTS Vardelin_Print (ID INTEGER PRIMARY KEY "
+                           "CHECK (ID = 1), SenderAddress TEXT NOT NULL DEFAULT '', "
+                           "SenderPostcode TEXT NOT NULL DEFAULT '', OffsetX REAL NOT NULL "
+                           "DEFAULT 0, OffsetY REAL NOT NULL DEFAULT 0)")));
         !made)
         return made;
-    return db.exec(QStringLiteral("INSERT OR IGNORE INTO Vardelin_Print (ID) VALUES (1)"));
+    return db.exec(
+        QStringLiteral("INSERT INTO Vardelin_Print (ID) VALUES (1) ON CONFLICT DO NOTHING"));
 }
 
 Result<PrintSettings> PrintSettings::read(const Database& db)

@@ -67,15 +67,16 @@ RowVersion::Version RowVersion::of(const QSqlRecord& record, const QStringList& 
     return digest.result();
 }
 
-Result<RowVersion::Version> RowVersion::read(const Database& db, const Row& row)
+Result<RowVersion::Version> RowVersion::read(const Database& db, const Row& row, Lock lock)
 {
     QStringList quoted;
     for (const QString& column : row.columns)
-        quoted << u'"' + column + u'"';
+        quoted << SqlDialect::columnName(db.backend(), column);
     // The names are the program's own (see Row); only the key is a value.
     auto found = db.readOne(QStringLiteral("SELECT ") + quoted.join(u',') +
-                                QStringLiteral(" FROM ") + row.table + QStringLiteral(" WHERE \"") +
-                                row.keyColumn + QStringLiteral("\" = ?"),
+                                QStringLiteral(" FROM ") + row.table + QStringLiteral(" WHERE ") +
+                                SqlDialect::columnName(db.backend(), row.keyColumn) +
+                                QStringLiteral(" = ?") + SqlDialect::lockRow(db.backend(), lock),
                             {row.key});
     if (!found)
         return found.error();
@@ -96,7 +97,7 @@ Result<std::vector<RowVersion::Conflict>> RowVersion::conflicts(const Database& 
 {
     std::vector<Conflict> found;
     for (const Expected& expected : rows) {
-        auto now = read(db, expected.row);
+        auto now = read(db, expected.row, Lock::UntilCommit);
         if (!now)
             return now.error();
         if (const Change change = compare(expected.asRead, now.value()); change != Change::None)

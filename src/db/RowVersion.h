@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Result.h"
+#include "SqlDialect.h"
 
 #include <QByteArray>
 #include <QString>
@@ -39,7 +40,11 @@ struct Row {
 // its kind and length, so Null, "" and 0 differ, and no two rows of values run together alike.
 Version of(const QSqlRecord& record, const QStringList& columns);
 // The version the row has now; empty when there is no such row.
-Result<Version> read(const Database& db, const Row& row);
+// Lock::UntilCommit, inside a write transaction: on a server, where the transaction's own lock
+// keeps out only other write transactions, the row is locked too, so that no single statement
+// of another program changes it between this check and the save (a file's lock keeps out every
+// writer already).
+Result<Version> read(const Database& db, const Row& row, Lock lock = Lock::None);
 
 enum class Change { None, Changed, Deleted };
 // asRead empty: the row did not exist when it was read.

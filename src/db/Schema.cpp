@@ -94,12 +94,13 @@ std::vector<Schema::Table> buildTables()
     };
 }
 
-// Names are quoted: "UpDate" is a keyword to SQLite.
-QString createStatement(const Schema::Table& table)
+// Names are quoted in a file: "UpDate" is a keyword to SQLite.
+QString createStatement(const Schema::Table& table, Backend backend = Backend::File)
 {
     QStringList columns;
     for (const Schema::Column& column : table.columns)
-        columns << u'"' + column.name + QStringLiteral("\" ") + column.declaration;
+        columns << SqlDialect::columnName(backend, column.name) + u' ' +
+                       SqlDialect::columnType(backend, column.declaration);
     return QStringLiteral("CREATE TABLE ") + table.name + QStringLiteral(" (") +
            columns.join(QStringLiteral(", ")) + u')';
 }
@@ -156,6 +157,15 @@ Status putFilesLast(const Database& db)
     return {};
 }
 
+Status stamp(const Database& db, int version)
+{
+    for (const QString& statement : SqlDialect::stampLayout(db.backend(), version)) {
+        if (Status done = db.exec(statement); !done)
+            return done;
+    }
+    return {};
+}
+
 DbError foreignFile(const QString& description)
 {
     return {SqliteCode::NotADatabase, description + QStringLiteral("不是本程序的数据库。")};
@@ -170,11 +180,8 @@ Result<QHash<QString, QSet<QString>>> columnsOfTables(const Database& db)
         names.append(table.name);
     // A view of the same name is not the table: nothing could be written to it. Tables
     // beside the seven are left unread: one this program cannot open must not stop the start.
-    auto rows =
-        db.query(QStringLiteral("SELECT lower(m.name), lower(p.name) FROM sqlite_master m, "
-                                "pragma_table_info(m.name) p WHERE m.type = 'table' AND "
-                                "m.name COLLATE NOCASE IN (SELECT value FROM json_each(?))"),
-                 {QString::fromUtf8(QJsonDocument(names).toJson(QJsonDocument::Compact))});
+    auto rows = db.query(SqlDialect::columnsQuery(db.backend()),
+                         {QString::fromUtf8(QJsonDocument(names).toJson(QJsonDocument::Compact))});
     if (!rows)
         return rows.error();
     QHash<QString, QSet<QString>> columns;
@@ -197,8 +204,9 @@ Status Schema::create(const Database& db)
 {
     QStringList statements;
     for (const Table& table : tables())
-        statements << createStatement(table);
-    statements << indexStatements() << SearchTable::createStatements();
+        statements << createStatement(table, db.backend());
+    statements << SqlDialect::functions(db.backend()) << indexStatements()
+               << SearchTable::createStatements(db.backend());
     for (const QString& statement : statements) {
         if (Status done = db.exec(statement); !done)
             return done;
@@ -209,27 +217,35 @@ Status Schema::create(const Database& db)
         return identity;
     if (Status print = PrintSettings::createTable(db); !print)
         return print;
-    return db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
+    return stamp(db, version);
 }
 
 Status Schema::createReminderTables(const Database& db)
 {
-    const QStringList statements{
-        // UID 0 holds what applies to every account (IsOff: no reminder at start-up); an
-        // account's row holds the day it ticked "今天不再提醒".
-        QStringLiteral("CREATE TABLE IF NOT EXISTS Vardelin_Remind (UID INTEGER PRIMARY KEY, "
-                       "IsOff INTEGER NOT NULL DEFAULT 0, SilencedOn TEXT)"),
-        // A contact whose Birthday is kept by the lunar calendar.
-        QStringLiteral("CREATE TABLE IF NOT EXISTS Vardelin_LunarBirthday "
-                       "(CID INTEGER PRIMARY KEY)"),
+    const Backend backend = db.backend();
+    const QStringList statements =
+        QStringList{
+            // UID 0 holds what applies to every account (IsOff: no reminder at start-up); an
+            // account's row holds the day it ticked "今天不再提醒".
+            SqlDialect::createTable(
+                backend,
+                QStringLiteral("CREATE TABLE IF NOT EXISTS Vardelin_Remind (UID INTEGER PRIMARY "
+                               "KEY, IsOff INTEGER NOT NULL DEFAULT 0, SilencedOn TEXT)")),
+            // A contact whose Birthday is kept by the lunar calendar.
+            SqlDialect::createTable(backend,
+                                    QStringLiteral("CREATE TABLE IF NOT EXISTS "
+                                                   "Vardelin_LunarBirthday (CID INTEGER PRIMARY "
+                                                   "KEY)")),
+        } +
         // Every command that deletes contacts or accounts takes their marks with them.
-        QStringLiteral("CREATE TRIGGER IF NOT EXISTS LunarBirthday_ContactDeleted AFTER DELETE "
-                       "ON Vardelin_Contact BEGIN DELETE FROM Vardelin_LunarBirthday "
-                       "WHERE CID = OLD.ID; END"),
-        QStringLiteral("CREATE TRIGGER IF NOT EXISTS Remind_AccountDeleted AFTER DELETE "
-                       "ON Vardelin_Login BEGIN DELETE FROM Vardelin_Remind "
-                       "WHERE UID = OLD.ID; END"),
-    };
+        SqlDialect::createTrigger(
+            backend, QStringLiteral("LunarBirthday_ContactDeleted"), QStringLiteral("AFTER DELETE"),
+            QStringLiteral("Vardelin_Contact"),
+            QStringLiteral("DELETE FROM Vardelin_LunarBirthday WHERE CID = OLD.ID"), true) +
+        SqlDialect::createTrigger(backend, QStringLiteral("Remind_AccountDeleted"),
+                                  QStringLiteral("AFTER DELETE"), QStringLiteral("Vardelin_Login"),
+                                  QStringLiteral("DELETE FROM Vardelin_Remind WHERE UID = OLD.ID"),
+                                  true);
     for (const QString& statement : statements) {
         if (Status done = db.exec(statement); !done)
             return done;
@@ -272,9 +288,7 @@ Status Schema::migrateAndVerify(const Database& db, int fileVersion,
             if (Status done = step.run(db); !done)
                 return done;
             // Inside the transaction: the stamp is rolled back with the step.
-            if (Status stamped =
-                    db.exec(QStringLiteral("PRAGMA user_version = %1").arg(step.version));
-                !stamped)
+            if (Status stamped = stamp(db, step.version); !stamped)
                 return stamped;
         }
         // Checked before the commit, so a foreign file is never changed.
@@ -287,8 +301,7 @@ namespace {
 // The names of the file's tables and triggers, in one statement: opening pays it every time.
 Result<QSet<QString>> schemaNames(const Database& db)
 {
-    auto rows = db.query(
-        QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table', 'trigger')"));
+    auto rows = db.query(SqlDialect::schemaNamesQuery(db.backend()));
     if (!rows)
         return rows.error();
     QSet<QString> names;
@@ -317,7 +330,7 @@ Status Schema::restoreOwnTables(const Database& db, int fileVersion)
         return present.error();
     const auto lacksAny = [&present](const QStringList& names) {
         return std::any_of(names.begin(), names.end(), [&present](const QString& name) {
-            return !present.value().contains(name);
+            return !present.value().contains(name.toLower());
         });
     };
     if (fileVersion >= 4 && lacksAny(search)) {
@@ -339,8 +352,11 @@ Status Schema::restoreOwnTables(const Database& db, int fileVersion)
     return {};
 }
 
-std::span<const Schema::Migration> Schema::migrations()
+std::span<const Schema::Migration> Schema::migrations(Backend backend)
 {
+    // A server's first layout is the last a file had before servers were read.
+    if (backend == Backend::Server)
+        return {};
     // Layout 1 is the first; an unstamped file (version 0) is read as layout 1.
     static const std::vector<Migration> steps{
         // 2: Files last in Vardelin_Files; 3: list widths in twips. The tables are checked

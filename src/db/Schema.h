@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Result.h"
+#include "SqlDialect.h"
 
 #include <QString>
 
@@ -14,7 +15,8 @@ class Database;
 
 namespace Schema {
 
-// Stamped as PRAGMA user_version; a later layout adds a migration step.
+// Stamped as PRAGMA user_version (on a server, in Vardelin_Layout); a later layout adds a
+// migration step.
 // 2: Files last in Vardelin_Files.
 // 3: list widths in twips (earlier layouts stored them in pixels).
 // 4: the search table Vardelin_Search with its triggers.
@@ -61,7 +63,7 @@ struct Migration {
 // transaction: a failing step or a file that fails the check is left as it
 // was. A file at or beyond the last step is only verified.
 Status migrateAndVerify(const Database& db, int fileVersion, std::span<const Migration> steps);
-// The steps from one layout to the next.
-std::span<const Migration> migrations();
+// The steps from one layout to the next, for the backend (a server has none yet).
+std::span<const Migration> migrations(Backend backend = Backend::File);
 
 } // namespace Schema

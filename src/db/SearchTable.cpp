@@ -13,70 +13,94 @@ const QStringList textFields{
     QStringLiteral("Moblie2"), QStringLiteral("Moblie3"),
 };
 
-// lower() folds ASCII letters only, as LIKE compares them.
-QString textOf(const QString& row)
+// lower() folds ASCII letters only, as LIKE compares them; the server's lower() would fold
+// every script, so it is told the 26 letters.
+QString textOf(Backend backend, const QString& row)
 {
+    const QString fold = backend == Backend::File ? QStringLiteral("lower(coalesce(%1.%2, ''))")
+                                                  : QStringLiteral("translate(coalesce(%1.%2, ''), "
+                                                                   "'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
+                                                                   "'abcdefghijklmnopqrstuvwxyz')");
     QStringList parts;
     for (const QString& field : textFields)
-        parts << QStringLiteral("lower(coalesce(%1.%2, ''))").arg(row, field);
-    return parts.join(QStringLiteral(" || char(31) || "));
+        parts << fold.arg(row, field);
+    return parts.join(backend == Backend::File ? QStringLiteral(" || char(31) || ")
+                                               : QStringLiteral(" || chr(31) || "));
 }
 
-QString insertRowOf(const QString& row)
+// A row replaced comes back without what only the program computes.
+QString insertRowOf(Backend backend, const QString& row)
 {
+    if (backend == Backend::Server)
+        return QStringLiteral("INSERT INTO Vardelin_Search (ID, TID, Text) VALUES (%1.ID, %1.TID, "
+                              "%2) ON CONFLICT (ID) DO UPDATE SET TID = excluded.TID, Text = "
+                              "excluded.Text, Spelling = NULL, Initials = NULL, Digits = NULL")
+            .arg(row, textOf(backend, row));
     return QStringLiteral("INSERT OR REPLACE INTO Vardelin_Search (ID, TID, Text) VALUES "
                           "(%1.ID, %1.TID, %2)")
-        .arg(row, textOf(row));
+        .arg(row, textOf(backend, row));
 }
 
 const QString insertTrigger = QStringLiteral("Search_Insert");
+const QString contacts = QStringLiteral("Vardelin_Contact");
 
-QString insertTriggerStatement()
+QStringList insertTriggerStatements(Backend backend)
 {
-    return QStringLiteral("CREATE TRIGGER ") + insertTrigger +
-           QStringLiteral(" AFTER INSERT ON Vardelin_Contact BEGIN ") +
-           insertRowOf(QStringLiteral("NEW")) + QStringLiteral("; END");
+    return SqlDialect::createTrigger(backend, insertTrigger, QStringLiteral("AFTER INSERT"),
+                                     contacts, insertRowOf(backend, QStringLiteral("NEW")));
 }
 
-QStringList triggerStatements()
+QStringList triggerStatements(Backend backend)
 {
-    return {
-        insertTriggerStatement(),
-        // A new row with NULL Spelling, Initials and Digits: SearchIndex::refresh fills them.
-        QStringLiteral("CREATE TRIGGER Search_Update AFTER UPDATE OF ID, Name, CompanyName, Tel1, "
-                       "Tel2, Tel3, Moblie1, Moblie2, Moblie3 ON Vardelin_Contact BEGIN "
-                       "DELETE FROM Vardelin_Search WHERE ID = OLD.ID; ") +
-            insertRowOf(QStringLiteral("NEW")) + QStringLiteral("; END"),
-        // A move keeps what was computed: it changes nothing the search compares.
-        QStringLiteral("CREATE TRIGGER Search_Move AFTER UPDATE OF TID ON Vardelin_Contact BEGIN "
-                       "UPDATE Vardelin_Search SET TID = NEW.TID WHERE ID = NEW.ID; END"),
-        QStringLiteral("CREATE TRIGGER Search_Delete AFTER DELETE ON Vardelin_Contact BEGIN "
-                       "DELETE FROM Vardelin_Search WHERE ID = OLD.ID; END"),
-    };
+    return insertTriggerStatements(backend) +
+           // A new row with NULL Spelling, Initials and Digits: SearchIndex::refresh fills them.
+           SqlDialect::createTrigger(backend, QStringLiteral("Search_Update"),
+                                     QStringLiteral("AFTER UPDATE OF ID, Name, CompanyName, Tel1, "
+                                                    "Tel2, Tel3, Moblie1, Moblie2, Moblie3"),
+                                     contacts,
+                                     QStringLiteral("DELETE FROM Vardelin_Search WHERE ID = "
+                                                    "OLD.ID; ") +
+                                         insertRowOf(backend, QStringLiteral("NEW"))) +
+           // A move keeps what was computed: it changes nothing the search compares.
+           SqlDialect::createTrigger(
+               backend, QStringLiteral("Search_Move"), QStringLiteral("AFTER UPDATE OF TID"),
+               contacts,
+               QStringLiteral("UPDATE Vardelin_Search SET TID = NEW.TID WHERE ID = NEW.ID")) +
+           SqlDialect::createTrigger(backend, QStringLiteral("Search_Delete"),
+                                     QStringLiteral("AFTER DELETE"), contacts,
+                                     QStringLiteral("DELETE FROM Vardelin_Search WHERE ID = "
+                                                    "OLD.ID"));
 }
 
 } // namespace
 
-QStringList SearchTable::createStatements()
+QStringList SearchTable::createStatements(Backend backend)
 {
     QStringList statements{
-        QStringLiteral("CREATE TABLE Vardelin_Search (ID INTEGER PRIMARY KEY, TID INTEGER, "
-                       "Text TEXT NOT NULL, Spelling TEXT, Initials TEXT, Digits TEXT)"),
+        SqlDialect::createTable(
+            backend,
+            QStringLiteral("CREATE TABLE Vardelin_Search (ID INTEGER PRIMARY KEY, TID INTEGER, "
+                           "Text TEXT NOT NULL, Spelling TEXT, Initials TEXT, Digits TEXT)")),
         // Finds the rows still to fill without a scan; empty once they are filled.
         QStringLiteral("CREATE INDEX Search_Unfilled ON Vardelin_Search (ID) "
                        "WHERE Spelling IS NULL"),
     };
-    return statements + triggerStatements();
+    return statements + triggerStatements(backend);
 }
 
 Status SearchTable::withoutInsertTrigger(const Database& db, const std::function<Status()>& work)
 {
     // Dropping and creating a trigger are part of the caller's transaction: a rollback puts
     // the trigger back as it was, and no other connection sees the file without it.
-    if (Status dropped = db.exec(QStringLiteral("DROP TRIGGER ") + insertTrigger); !dropped)
+    if (Status dropped = db.exec(SqlDialect::dropTrigger(db.backend(), insertTrigger, contacts));
+        !dropped)
         return dropped;
     const Status worked = work();
-    const Status restored = db.exec(insertTriggerStatement());
+    Status restored;
+    for (const QString& statement : insertTriggerStatements(db.backend())) {
+        if (restored)
+            restored = db.exec(statement);
+    }
     return worked ? restored : worked;
 }
 
@@ -84,7 +108,7 @@ QString SearchTable::wholeRowStatement()
 {
     return QStringLiteral("INSERT OR REPLACE INTO Vardelin_Search (ID, TID, Text, Spelling, "
                           "Initials, Digits) SELECT C.ID, C.TID, ") +
-           textOf(QStringLiteral("C")) +
+           textOf(Backend::File, QStringLiteral("C")) +
            QStringLiteral(", ?, ?, ? FROM Vardelin_Contact C WHERE C.ID = ?");
 }
 
@@ -101,11 +125,11 @@ Status SearchTable::addTo(const Database& db)
     // anew.
     QStringList statements{QStringLiteral("DROP TABLE IF EXISTS Vardelin_Search")};
     for (const QString& trigger : triggerNames())
-        statements << QStringLiteral("DROP TRIGGER IF EXISTS ") + trigger;
-    statements << createStatements();
+        statements << SqlDialect::dropTrigger(db.backend(), trigger, contacts);
+    statements << createStatements(db.backend());
     statements << QStringLiteral("INSERT INTO Vardelin_Search (ID, TID, Text) SELECT C.ID, "
                                  "C.TID, ") +
-                      textOf(QStringLiteral("C")) +
+                      textOf(db.backend(), QStringLiteral("C")) +
                       QStringLiteral(" FROM Vardelin_Contact C ORDER BY C.ID");
     for (const QString& statement : statements) {
         if (Status done = db.exec(statement); !done)

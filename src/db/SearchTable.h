@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Result.h"
+#include "SqlDialect.h"
 
 #include <QChar>
 #include <QStringList>
@@ -23,8 +24,8 @@ namespace SearchTable {
 // Between the fields of Text. A keyword without it can only match inside one field.
 inline constexpr QChar fieldSeparator = QChar(0x1F);
 
-// The table, its index of rows still to fill and the triggers, for a new file.
-QStringList createStatements();
+// The table, its index of rows still to fill and the triggers, for a new address book.
+QStringList createStatements(Backend backend);
 
 // The triggers that keep the table in step with the contacts.
 const QStringList& triggerNames();
@@ -35,7 +36,7 @@ const QStringList& triggerNames();
 Status withoutInsertTrigger(const Database& db, const std::function<Status()>& work);
 
 // Adds the search row of one contact already written, Text taken from it as the trigger takes
-// it; binds Spelling, Initials, Digits and then the contact's ID.
+// it; binds Spelling, Initials, Digits and then the contact's ID. A file's statement.
 QString wholeRowStatement();
 
 // Layout 4: the table, filled from the contacts already there (Spelling and friends left NULL).

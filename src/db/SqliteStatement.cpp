@@ -49,6 +49,8 @@ Result<SqliteStatement> SqliteStatement::prepare(const Database& db, const QStri
                                                  const QVariantList& values)
 {
     sqlite3* handle = handleOf(db);
+    if (!handle && db.isOpen() && db.backend() == Backend::Server)
+        return DbError::notOnServer();
     if (!handle)
         return DbError::fromSqlite(SqliteCode::Misuse, QStringLiteral("no open database"));
     sqlite3_stmt* raw = nullptr;

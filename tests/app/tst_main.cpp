@@ -7,9 +7,11 @@
 #include "app/DockLayout.h"
 #include "app/frmLogin.h"
 #include "card/frmCard.h"
+#include "db/Backup.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QLineEdit>
@@ -76,8 +78,11 @@ private slots:
 
     void init()
     {
-        m_data = std::make_unique<TestDatabase>();
-        QVERIFY(m_data->ok());
+        // Rows tagged "server" run on a database of the test program's PostgreSQL server.
+        m_data = std::make_unique<TestDatabase>(
+            QByteArray(QTest::currentDataTag()).startsWith("server") ? Backend::Server
+                                                                     : Backend::File);
+        QVERIFY2(m_data->ok(), qPrintable(m_data->error()));
         m_friends = m_data->addGroup(1, 2, u"朋友"_s);
         const qint64 work = m_data->addGroup(1, 1, u"同事"_s);
         const qint64 workSub = m_data->addGroup(work, 1, u"项目组"_s);
@@ -309,6 +314,12 @@ private slots:
         QVERIFY(next.names().isEmpty());
     }
 
+    void editWarnsWithoutASelectedRowThenOpensItAndCopyFollows_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("file") << u"file"_s;
+        QTest::newRow("server") << u"server"_s;
+    }
     void editWarnsWithoutASelectedRowThenOpensItAndCopyFollows()
     {
         RunningMain main;
@@ -337,6 +348,48 @@ private slots:
         QCOMPARE(copy.captions, (QStringList{u"修改联系人"_s, u"新建联系人"_s}));
         QCOMPARE(main.names().count(u"李四"_s), 2);
         QVERIFY(main.prompter.scriptDone());
+    }
+
+    // The whole of a contact's life through the window, on a file and on a server.
+    void aContactIsAddedListedFoundAndDeleted_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("file") << u"file"_s;
+        QTest::newRow("server") << u"server"_s;
+    }
+    void aContactIsAddedListedFoundAndDeleted()
+    {
+        RunningMain main;
+        QVERIFY(main.start(m_data->path()));
+        main.tree()->setCurrentItem(main.treeItem(u"朋友"_s));
+        CardScript card({saveAs(main, u"赵六"_s, "Button_Save")});
+        QTest::mouseClick(main.tool("Button_New"), Qt::LeftButton);
+        QCOMPARE(card.captions, QStringList{u"新建联系人"_s});
+        QCOMPARE(main.names(), (QStringList{u"王五"_s, u"赵六"_s}));
+        const QString stored =
+            u"SELECT count(*) FROM Vardelin_Contact WHERE Name = ? AND TID = ?"_s;
+        QCOMPARE(m_data->scalar(stored, {u"赵六"_s, m_friends}).toInt(), 1);
+        auto* condition = main.find<QLineEdit>(u"Edit_Condition"_s);
+        for (const QString& keyword : {u"赵"_s, u"zl"_s}) { // by text, by the pinyin's initials
+            condition->setText(keyword);
+            QTest::keyClick(condition, Qt::Key_Return);
+            QCOMPARE(main.names(), QStringList{u"赵六"_s});
+        }
+        QAbstractItemModel* model = main.list()->model();
+        QVERIFY(model->setData(model->index(0, 0), Qt::Checked, Qt::CheckStateRole));
+        main.prompter.expectQuestion(true);
+        QTest::mouseClick(main.tool("Button_Del"), Qt::LeftButton);
+        QVERIFY(main.names().isEmpty());
+        QCOMPARE(m_data->scalar(stored, {u"赵六"_s, m_friends}).toInt(), 0);
+        // Closing compacts a file and backs it up; a server's administrator does both for it.
+        m_data->setOption(u"IsZip"_s, true);
+        main.session.options.isZip = true;
+        const qsizetype told = main.prompter.shown().size();
+        QVERIFY(main.window->close());
+        QCOMPARE(QDir(Backup::folderOf(m_data->path())).exists(),
+                 QTest::currentDataTag() == "file"_ba);
+        QVERIFY(main.prompter.scriptDone());
+        QCOMPARE(main.prompter.shown().size(), told);
     }
 
     void newCardTakesTheTreesGroupAndFollowsSaveAndNew()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The address book file: made, opened, migrated, refused, read and written, and its failures told
-// in the program's own words.
+// in the program's own words. Rows tagged "server…" run on a database of the test program's own
+// PostgreSQL server instead of a file.
 #include "TestDatabase.h"
 
 #include "app/UserProfile.h"
@@ -8,12 +9,16 @@
 #include "db/PasswordSuffix.h"
 #include "db/Schema.h"
 #include "db/Scramble.h"
+#include "db/SqlDialect.h"
 #include "db/SqliteStatement.h"
 #include "db/SystemOptions.h"
 #include "db/WidthMigration.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlRecord>
 #include <QTest>
 #include <QUuid>
 
@@ -28,20 +33,182 @@ class TestDatabaseFile : public QObject {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     QString sql(const QString& q, QVariantList v = {}) { return book->scalar(q, v).toString(); }
+    // Every row of a query, its values joined by commas, in the order the query gives.
+    QStringList rows(const QString& q)
+    {
+        auto found = book->db().query(q);
+        if (!found)
+            return {found.error().description};
+        QStringList all;
+        while (found.value().next()) {
+            QStringList values;
+            for (int i = 0; i < found.value().record().count(); ++i)
+                values << found.value().value(i).toString();
+            all << values.join(u',');
+        }
+        return all;
+    }
+    // The rows of the data tables on both backends; a test with them starts on a file or a server.
+    static void addBackendRows()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("file") << u"file"_s;
+        QTest::newRow("server") << u"server"_s;
+    }
+    static Backend backendOfRow()
+    {
+        return QByteArray(QTest::currentDataTag()).startsWith("server") ? Backend::Server
+                                                                        : Backend::File;
+    }
+    // What opening must leave as it was: the file's bytes, or the server database's tables,
+    // columns, triggers and stamp.
+    QByteArray snapshot()
+    {
+        if (book->db().backend() == Backend::File)
+            return contentsOf(book->path());
+        return (rows(SqlDialect::schemaNamesQuery(Backend::Server) + u" ORDER BY 1"_s) +
+                rows(u"SELECT table_name, column_name FROM information_schema.columns WHERE "
+                     "table_schema = current_schema() ORDER BY 1, 2"_s) +
+                rows(SqlDialect::layoutQuery(Backend::Server)))
+            .join(u'|')
+            .toUtf8();
+    }
 
 private slots:
-    void init() { QVERIFY(book.emplace().ok()); }
+    void init()
+    {
+        book.emplace(backendOfRow());
+        QVERIFY2(book->ok(), qPrintable(book->error()));
+    }
+    void cleanup() { book.reset(); }
+
+    void aNewBookHoldsItsFirstRows_data() { addBackendRows(); }
+    void aNewBookHoldsItsFirstRows()
+    {
+        QCOMPARE(sql(SqlDialect::layoutQuery(book->db().backend())).toInt(), Schema::version);
+        const QString groups = u"SELECT ID, PID, Name FROM Vardelin_Type ORDER BY ID"_s;
+        QCOMPARE(rows(groups), QStringList{u"1,-1,全部分组"_s});
+        QCOMPARE(rows(u"SELECT ID, IsLogin FROM Vardelin_System"_s), QStringList{u"1,0"_s});
+        QCOMPARE(rows(u"SELECT ID, Name FROM Vardelin_Login"_s), QStringList{u"1,admin"_s});
+        QVERIFY(Scramble::matches(sql(u"SELECT Pass FROM Vardelin_Login"_s), u"admin"_s,
+                                  qint16(sql(u"SELECT Number FROM Vardelin_Type"_s).toInt())));
+        // Listable: every contact field but the identifiers and the photo, and the group's name.
+        QStringList listable{u"T.Name"_s};
+        for (const Schema::Column& column : Schema::tables()[1].columns) {
+            if (!QStringList{u"ID"_s, u"UID"_s, u"TID"_s, u"Photo"_s}.contains(column.name))
+                listable << u"C."_s + column.name;
+        }
+        listable.sort();
+        QStringList aliases = rows(u"SELECT Name FROM Vardelin_Alias"_s);
+        aliases.sort();
+        QCOMPARE(aliases, listable);
+        // New rows take the IDs after the first ones.
+        QCOMPARE(book->addGroup(1, 1, u"客户"_s), 2);
+        QCOMPARE(book->addContact({{u"Name"_s, u"张三"_s}}), 1);
+        // An address book is never written over another.
+        QVERIFY(!Database::create(book->path()).ok());
+        QCOMPARE(rows(groups), (QStringList{u"1,-1,全部分组"_s, u"2,1,客户"_s}));
+    }
+
+    // Server URLs in libpq's form; the password stays with libpq's own sources.
+    void serverAddressesAreReadAsLibpqReadsThem_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("read"); // host|port|user|dbname|options; empty: refused
+        const QString wait = u"connect_timeout=10"_s;
+        QTest::newRow("whole") << u"postgresql://anna@db.office:5433/通讯录"_s
+                               << u"db.office|5433|anna|通讯录|"_s + wait;
+        QTest::newRow("short scheme, defaults") << u"postgres:///book"_s << u"|-1||book|"_s + wait;
+        QTest::newRow("socket folder as a query item")
+            << u"postgresql:///book?host=/run/my%20pg&user=anna&port=6000"_s
+            << u"/run/my pg|6000|anna|book|"_s + wait;
+        QTest::newRow("socket folder encoded as the host")
+            << u"postgresql://%2Frun%2Fpg/book"_s << u"/run/pg|-1||book|"_s + wait;
+        QTest::newRow("options passed on, the password left out")
+            << u"postgresql://anna:secret@h/book?sslmode=require&connect_timeout=3&password=x"_s
+            << u"h|-1|anna|book|sslmode=require;connect_timeout=3"_s;
+        QTest::newRow("dbname as a query item")
+            << u"postgresql://h?dbname=book"_s << u"h|-1||book|"_s + wait;
+        QTest::newRow("no database") << u"postgresql://anna@h/"_s << QString();
+        QTest::newRow("a file") << u"/home/anna/DB.xml"_s << QString();
+    }
+    void serverAddressesAreReadAsLibpqReadsThem()
+    {
+        QFETCH(QString, url);
+        QFETCH(QString, read);
+        const auto address = SqlDialect::serverAddress(url);
+        QCOMPARE(SqlDialect::backendOf(url) == Backend::Server, !url.startsWith(u'/'));
+        QCOMPARE(address.has_value(), !read.isEmpty());
+        if (address)
+            QCOMPARE(QStringList({address->host, QString::number(address->port), address->user,
+                                  address->databaseName, address->options})
+                         .join(u'|'),
+                     read);
+    }
+
+    // A server's SQLSTATE is told as the nearest of the file's codes, in the program's words.
+    void serverErrorsAreToldAsTheNearestFileError_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("told");
+        const auto row = [](const char* state, int number, const char16_t* told) {
+            QTest::newRow(state) << QString::fromLatin1(state) << number
+                                 << QString::fromUtf16(told);
+        };
+        row("08006", SqliteCode::CantOpen, u"无法连接数据库服务器");
+        row("57P01", SqliteCode::CantOpen, u"连接已断开");
+        row("3D000", SqliteCode::CantOpen, u"无法连接");
+        row("28P01", SqliteCode::Permission, u"拒绝了访问");
+        row("42501", SqliteCode::Permission, u"拒绝了访问");
+        row("40P01", SqliteCode::Busy, u"正被其他用户修改");
+        row("55P03", SqliteCode::Busy, u"正被其他用户修改");
+        row("53100", SqliteCode::Full, u"磁盘已满");
+        row("53200", SqliteCode::NoMemory, u"内存不足");
+        row("25006", SqliteCode::ReadOnly, u"只读");
+        row("54000", SqliteCode::TooBig, u"太大");
+        row("23505", 19, u"数据库操作失败：server words");
+        row("42601", SqliteCode::Error, u"数据库操作失败：server words");
+    }
+    void serverErrorsAreToldAsTheNearestFileError()
+    {
+        QFETCH(QString, state);
+        QFETCH(int, number);
+        QFETCH(QString, told);
+        const DbError error = SqlDialect::serverError(
+            QSqlError(u"driver"_s, u"server words"_s, QSqlError::StatementError, state));
+        QCOMPARE(error.number, number);
+        QVERIFY2(error.description.contains(told), qPrintable(error.description));
+    }
+
+    // A server that cannot be reached, or a database it does not have, is told at once.
+    // Commands of the file's alone are refused on a server.
+    void unreachableServersAreTold_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("server") << u"server"_s;
+    }
+    void unreachableServersAreTold()
+    {
+        const QString missing = book->path().replace(QRegularExpression(u"book\\d+"_s), u"none"_s);
+        Database db;
+        for (const QString& url :
+             {missing, u"postgresql:///book?host=/nonexistent&connect_timeout=2"_s}) {
+            const DbError error = db.open(url).error();
+            QCOMPARE(error.number, SqliteCode::CantOpen);
+            QVERIFY2(error.description.contains(u"无法连接数据库服务器"_s),
+                     qPrintable(error.description));
+            QVERIFY(!db.isOpen());
+        }
+        QVERIFY(db.open(book->path()).ok()); // the next opening connects again
+        // What only a file can do yet is refused in words, not as a driver's fault.
+        QCOMPARE(SqliteStatement::prepare(db, u"SELECT 1"_s, {}).error(), DbError::notOnServer());
+    }
 
     void aNewBookAndNoOtherFile()
     {
         QCOMPARE(sql(u"PRAGMA user_version"_s), QString::number(Schema::version));
-        QCOMPARE(sql(u"SELECT group_concat(ID||','||PID||','||Name) FROM Vardelin_Type"_s),
-                 u"1,-1,全部分组"_s);
-        QCOMPARE(sql(u"SELECT group_concat(ID||','||IsLogin) FROM Vardelin_System"_s), u"1,0"_s);
-        QCOMPARE(sql(u"SELECT group_concat(ID||','||Name) FROM Vardelin_Login"_s), u"1,admin"_s);
-        QVERIFY(Scramble::matches(sql(u"SELECT Pass FROM Vardelin_Login"_s), u"admin"_s,
-                                  qint16(sql(u"SELECT Number FROM Vardelin_Type"_s).toInt())));
-        // Listable: every contact field but the identifiers and the photo, and the group's name.
+        // Listable: every column the file holds but the identifiers and the photo.
         QCOMPARE(
             sql(u"SELECT group_concat(Name) FROM (SELECT Name FROM Vardelin_Alias ORDER BY 1)"_s),
             sql(u"SELECT group_concat(n) FROM (SELECT 'C.' || name AS n FROM "
@@ -105,6 +272,24 @@ private slots:
                            table.name, column.name)
                     << foreign;
         }
+        // A server database: the same checks, its own stamp, names folded to lower case.
+        QTest::newRow("server: missing table")
+            << u"DROP TABLE Vardelin_Login"_s << u"缺少数据表“Vardelin_Login”"_s << foreign;
+        QTest::newRow("server: view for a table")
+            << u"ALTER TABLE Vardelin_Files RENAME TO Old|CREATE VIEW "
+               "Vardelin_Files AS SELECT * FROM Old"_s
+            << u"Vardelin_Files"_s << foreign;
+        QTest::newRow("server: later version")
+            << u"UPDATE Vardelin_Layout SET Layout = %1"_s.arg(Schema::version + 1)
+            << DbError::newerProgram().description << foreign;
+        for (const Schema::Table& table : Schema::tables()) {
+            for (const Schema::Column& column : {table.columns.front(), table.columns.back()})
+                QTest::addRow("server: %s.%s", qPrintable(table.name), qPrintable(column.name))
+                    << u"ALTER TABLE %1 RENAME COLUMN %2 TO Gone"_s.arg(
+                           table.name, SqlDialect::columnName(Backend::Server, column.name))
+                    << u"数据库文件的数据表“%1”缺少字段“%2”"_s.arg(table.name, column.name)
+                    << foreign;
+        }
     }
 
     void filesThatCannotBeOpenedAreLeftUnchanged()
@@ -115,13 +300,13 @@ private slots:
         const QString path = book->path();
         for (const QString& statement : change.split(u'|'))
             book->run(statement);
-        const QByteArray before = contentsOf(path);
+        const QByteArray before = snapshot();
         Database db;
         const Status opened = db.open(path);
         QCOMPARE(opened.error().number, number);
         QVERIFY2(opened.error().description.contains(told), qPrintable(opened.error().description));
         QVERIFY(!db.isOpen() && !QFile::exists(path + u"-journal"_s));
-        QCOMPARE(contentsOf(path), before);
+        QCOMPARE(snapshot(), before);
     }
 
     // Unstamped files read as layout 1; layout 2 moved only Files. Both keep widths in pixels.
@@ -155,16 +340,22 @@ private slots:
     }
 
     // The identity behind exported UIDs: kept, and made again only when another program dropped it.
+    void theBookKeepsOneIdentity_data() { addBackendRows(); }
     void theBookKeepsOneIdentity()
     {
+        const Backend backend = book->db().backend();
         const auto identity = [this] {
             return BookIdentity::read(book->db()).value();
         };
         const QUuid made = identity();
         QVERIFY(Database().open(book->path()).ok() && !made.isNull() && identity() == made);
-        for (const QString& stamp : {u"5"_s, QString::number(Schema::version)}) {
+        // A server's layouts start at the last file layout.
+        const QList<int> stamps =
+            backend == Backend::File ? QList<int>{5, Schema::version} : QList<int>{Schema::version};
+        for (const int stamp : stamps) {
             book->run(u"DROP TABLE Vardelin_Book"_s);
-            book->run(u"PRAGMA user_version = "_s + stamp);
+            for (const QString& statement : SqlDialect::stampLayout(backend, stamp))
+                book->run(statement);
             QVERIFY(Database().open(book->path()).ok());
             QVERIFY(!identity().isNull() && identity() != made);
         }
@@ -263,6 +454,38 @@ private slots:
         }
     }
 
+    // A write transaction holds the book's write lock from its start: another program's waits,
+    // is told the book is busy and runs nothing. A transaction that fails leaves nothing.
+    void writersWaitForTheOneBeforeAndFailuresLeaveNothing_data() { addBackendRows(); }
+    void writersWaitForTheOneBeforeAndFailuresLeaveNothing()
+    {
+        const Database& mine = book->db();
+        Database other;
+        QVERIFY(other.open(book->path()).ok());
+        QVERIFY(other.exec(mine.backend() == Backend::File ? u"PRAGMA busy_timeout = 50"_s
+                                                           : u"SET lock_timeout = 50"_s));
+        const QString names = u"SELECT Name FROM Vardelin_Type ORDER BY ID"_s;
+        const Status stopped = mine.transaction([&] {
+            book->run(u"INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (1, 1, '半')"_s);
+            return Status(DbError{SqliteCode::Error, u"stopped"_s});
+        });
+        QCOMPARE(stopped.error().description, u"stopped"_s);
+        QCOMPARE(rows(names), QStringList{u"全部分组"_s});
+        bool ran = false;
+        Status second;
+        QVERIFY(mine.writeTransaction([&] {
+            second = other.writeTransaction([&] { return ran = true, Status(); });
+            return mine.exec(u"UPDATE Vardelin_Type SET Name = '我的'"_s);
+        }));
+        QCOMPARE(second.error().number, SqliteCode::Busy);
+        QVERIFY(!ran);
+        QVERIFY(other.writeTransaction([&] {
+            return other.exec(u"UPDATE Vardelin_Type SET "
+                              "Name = Name || '2'"_s);
+        }));
+        QCOMPARE(rows(names), QStringList{u"我的2"_s});
+    }
+
     void failuresKeepSqliteCodeAndLeaveNothingOpen()
     {
         Database db;
@@ -321,11 +544,29 @@ private slots:
         QCOMPARE(sql(u"SELECT ID FROM Vardelin_Files WHERE Name = 'new'"_s), u"4"_s);
     }
 
+    void valuesComeBackUnchangedAndTheSuffixIsTheRootNumberIn16Bits_data() { addBackendRows(); }
     void valuesComeBackUnchangedAndTheSuffixIsTheRootNumberIn16Bits()
     {
-        const QString text = u"O'Brien \\ 100%_ \t\r\n\x01"_s + QChar(0) + u"张三 𠀀"_s + QChar(0);
-        book->run(u"INSERT INTO Vardelin_Type VALUES (5000000000, 1, 5, ?)"_s, {text});
+        QCOMPARE(book->db().backend(), backendOfRow());
+        QString text = u"O'Brien \\ 100%_ \t\r\n\x01"_s + QChar(0) + u"张三 𠀀"_s + QChar(0);
+        const QString insert = u"INSERT INTO Vardelin_Type VALUES (5000000000, 1, 5, ?)"_s;
+        if (book->db().backend() == Backend::Server) { // its text cannot hold U+0000: told
+            const DbError refused = book->db().exec(insert, {text}).error();
+            QVERIFY2(refused.description.contains(u"空字符"_s), qPrintable(refused.description));
+            text.remove(QChar(0));
+        }
+        book->run(insert, {text});
         QCOMPARE(sql(u"SELECT Name FROM Vardelin_Type WHERE ID = 5000000000"_s), text);
+        // Every byte of a picture; the largest and smallest integers.
+        QByteArray bytes;
+        for (int i = 0; i < 512; ++i)
+            bytes += char(i % 256);
+        const qint64 id = book->addContact({{u"Photo"_s, bytes},
+                                            {u"UID"_s, std::numeric_limits<qint64>::max()},
+                                            {u"TID"_s, std::numeric_limits<qint64>::min()}});
+        QCOMPARE(book->scalar(u"SELECT Photo FROM Vardelin_Contact WHERE ID = ?"_s, {id}), bytes);
+        QCOMPARE(sql(u"SELECT UID FROM Vardelin_Contact"_s), u"9223372036854775807"_s);
+        QCOMPARE(sql(u"SELECT TID FROM Vardelin_Contact"_s), u"-9223372036854775808"_s);
         book->run(u"UPDATE Vardelin_Type SET Number = 70000 WHERE PID = -1"_s);
         QCOMPARE(PasswordSuffix::read(book->db()).value(), 4464);
         book->run(u"DELETE FROM Vardelin_Type WHERE PID = -1"_s);

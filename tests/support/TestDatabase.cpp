@@ -1,18 +1,46 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestDatabase.h"
 
+#include "PgServer.h"
+
 #include <QSqlError>
 #include <QStringList>
 #include <QTest>
 
-TestDatabase::TestDatabase()
+TestDatabase::TestDatabase(Backend backend)
 {
-    m_ok = m_dir.isValid() && Database::create(path()).ok() && m_db.open(path()).ok();
+    if (backend == Backend::Server) {
+        PgServer& server = PgServer::instance();
+        if (!server.ok()) {
+            m_error = server.error();
+            return;
+        }
+        m_url = server.createDatabase();
+        if (m_url.isEmpty()) {
+            m_error = QStringLiteral("the test server made no database");
+            return;
+        }
+    }
+    // A server database is filled at its first opening, as a user's is.
+    Status made = backend == Backend::Server ? Status() : Database::create(path());
+    if (made)
+        made = m_db.open(path());
+    m_ok = m_dir.isValid() && made.ok() && !path().isEmpty();
+    if (!made)
+        m_error = made.error().description;
+}
+
+TestDatabase::~TestDatabase()
+{
+    if (m_url.isEmpty())
+        return;
+    m_db.close();
+    PgServer::instance().dropDatabase(m_url);
 }
 
 QString TestDatabase::path() const
 {
-    return m_dir.filePath(QStringLiteral("DB.xml"));
+    return m_url.isEmpty() ? m_dir.filePath(QStringLiteral("DB.xml")) : m_url;
 }
 
 void TestDatabase::run(const QString& sql, const QVariantList& values)
@@ -32,9 +60,8 @@ QVariant TestDatabase::scalar(const QString& sql, const QVariantList& values)
 
 qint64 TestDatabase::addGroup(qint64 parentId, qint64 number, const QString& name)
 {
-    run(QStringLiteral("INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (?, ?, ?)"),
-        {parentId, number, name});
-    return scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+    return insert(QStringLiteral("INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (?, ?, ?)"),
+                  {parentId, number, name});
 }
 
 qint64 TestDatabase::addContact(const QVariantMap& fields)
@@ -48,10 +75,20 @@ qint64 TestDatabase::addContact(const QVariantMap& fields)
     for (qsizetype i = 0; i < row.size(); ++i)
         marks << QStringLiteral("?");
     // Column names come from the test's own literals.
-    run(QStringLiteral("INSERT INTO Vardelin_Contact (%1) VALUES (%2)")
-            .arg(row.keys().join(u','), marks.join(u',')),
-        row.values());
-    return scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+    return insert(QStringLiteral("INSERT INTO Vardelin_Contact (%1) VALUES (%2)")
+                      .arg(row.keys().join(u','), marks.join(u',')),
+                  row.values());
+}
+
+qint64 TestDatabase::insert(const QString& sql, const QVariantList& values)
+{
+    auto inserted = m_db.query(sql, values);
+    if (!inserted)
+        qFatal("test insert failed: %s", qPrintable(inserted.error().description));
+    auto id = m_db.insertedId(inserted.value());
+    if (!id)
+        qFatal("test insert has no ID: %s", qPrintable(id.error().description));
+    return id.value();
 }
 
 void TestDatabase::setOption(const QString& option, bool on)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A fresh address book in a temporary folder, built by the same code that
-// builds DB.xml, with shortcuts for putting rows into it.
+// A fresh address book in a temporary folder, or in a new database on the test program's
+// PostgreSQL server, built by the same code that builds DB.xml, with shortcuts for putting rows
+// into it.
 #pragma once
 
 #include "db/Database.h"
@@ -12,10 +13,16 @@ class TestDatabase {
 public:
     // Creates and opens the file; QVERIFY-style checks belong to the caller
     // through ok().
-    TestDatabase();
+    explicit TestDatabase(Backend backend = Backend::File);
+    ~TestDatabase();
+    TestDatabase(const TestDatabase&) = delete;
+    TestDatabase& operator=(const TestDatabase&) = delete;
 
     bool ok() const { return m_ok; }
+    // The file's path, or the server database's URL: what Database::open() takes.
     QString path() const;
+    // Why ok() is false, for the test's failure message.
+    QString error() const { return m_error; }
     Database& db() { return m_db; }
     QString folder() const { return m_dir.path(); }
 
@@ -26,11 +33,15 @@ public:
     void setDisplayedColumns(const QStringList& fields);
     // Runs a statement that must succeed; values are bound in order.
     void run(const QString& sql, const QVariantList& values = {});
+    // Runs an INSERT that must succeed; the new row's ID.
+    qint64 insert(const QString& sql, const QVariantList& values = {});
     // The first column of the first row of a query.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
 
 private:
     QTemporaryDir m_dir;
+    QString m_url; // the server database's; empty for a file
     Database m_db;
     bool m_ok = false;
+    QString m_error;
 };

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A whole address book copied between a file and a server database, either way: every table
+// with its pictures and files, into an empty target, in one transaction that commits only once
+// the copy has been checked.
+#pragma once
+
+#include "Result.h"
+
+#include <QString>
+
+namespace BookCopy {
+
+struct Copied {
+    qint64 rows = 0;  // of all tables
+    qint64 blobs = 0; // photos, pictures and files, each checked
+};
+
+// Copies the address book at from (a file's path or a postgresql:// URL) to to, which must be
+// a file that does not exist yet or an empty server database. The rows keep their IDs, so the
+// copy is the same book (its identity too). Before the commit every table's row count and the
+// SHA-256 of every blob are read back from the target and compared; any difference, or any
+// failure, leaves no file and nothing written on a server.
+Result<Copied> copy(const QString& from, const QString& to);
+
+} // namespace BookCopy
