@@ -15,6 +15,7 @@ packages=(
     file gcovr
     poppler-utils
     xvfb libx11-dev libxtst-dev libxdamage-dev
+    qtkeychain-qt6-dev radicale vdirsyncer python3-vobject
 )
 
 missing=()
