@@ -491,11 +491,51 @@ bool isMapped(const QByteArray& name)
 }
 
 // Fills one card from a property; an error names the line it could not read.
-std::optional<DbError> applyProperty(VCardContact& contact, const Property& property,
-                                     QString& nameFromN)
+// The items of a list value (CATEGORIES), split at commas not escaped.
+QStringList listItems(const QString& text)
 {
-    if (!isMapped(property.name))
+    QStringList items;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\') {
+            ++i;
+        } else if (text[i] == u',') {
+            items.append(unescaped(QStringView(text).sliced(start, i - start)));
+            start = i + 1;
+        }
+    }
+    items.append(unescaped(QStringView(text).sliced(start)));
+    return items;
+}
+
+// Properties of the card itself rather than of the contact: written anew each time.
+bool isCardHousekeeping(const QByteArray& name)
+{
+    static const std::array<QByteArrayView, 6> names{"VERSION", "PRODID", "REV",
+                                                     "UID",     "KIND",   "CATEGORIES"};
+    return std::find(names.begin(), names.end(), QByteArrayView(name)) != names.end();
+}
+
+std::optional<DbError> applyProperty(VCardContact& contact, const Property& property,
+                                     const QByteArray& line, QString& nameFromN)
+{
+    if (property.name == "UID" || property.name == "CATEGORIES") {
+        const auto text = textOf(property);
+        if (!text)
+            return std::nullopt;
+        if (property.name == "UID")
+            contact.uid = unescaped(text->text).trimmed();
+        else
+            for (const QString& category : listItems(text->text))
+                if (const QString name = category.trimmed(); !name.isEmpty())
+                    contact.categories.append(name);
         return std::nullopt;
+    }
+    if (!isMapped(property.name)) {
+        if (!isCardHousekeeping(property.name) && !property.name.startsWith(ownPrefix))
+            contact.keptLines.append(line);
+        return std::nullopt;
+    }
     if (property.name == "PHOTO") {
         // A damaged photo costs the card its photo, not the file its cards.
         const auto photo = photoOf(property);
@@ -561,7 +601,8 @@ Result<QList<VCardContact>> parse(const QByteArray& fileBytes)
             current.reset();
         } else if (!current) {
             return damaged(logical.line, QStringLiteral("在名片之外"));
-        } else if (const auto error = applyProperty(*current, *property, nameFromN)) {
+        } else if (const auto error =
+                       applyProperty(*current, *property, logical.bytes, nameFromN)) {
             return *error;
         }
     }
@@ -720,6 +761,12 @@ QByteArray write(const VCardContact& contact)
     card.textProperty("NOTE", "Remark");
     card.textProperty("URL", "Web");
     card.textProperty("NICKNAME", "NickName");
+    if (!contact.categories.isEmpty()) {
+        QStringList names;
+        for (const QString& category : contact.categories)
+            names << escaped(category);
+        card.property("CATEGORIES", names.join(u','));
+    }
     // A CR LF, which the standard properties can only write as a line break, read back as
     // stored from a twin of ours; other programs read the standard property.
     for (const QByteArray& column : standardColumns)
@@ -735,6 +782,8 @@ QByteArray write(const VCardContact& contact)
     if (!contact.photo.isEmpty())
         card.m_out += folded("PHOTO;ENCODING=b;TYPE=" + pictureType(contact.photo) + ':' +
                              contact.photo.toBase64());
+    for (const QByteArray& line : contact.keptLines)
+        card.m_out += folded(line);
     card.m_out += "END:VCARD\r\n";
     return card.m_out;
 }

@@ -24,8 +24,15 @@ struct VCardContact {
     bool photoUnreadable = false;
     // A value in UTF-8 held a byte that is no character; it stands as U+FFFD.
     bool textDamaged = false;
-    // Written as the card's UID; a card written without one gets a random one.
+    // Written as the card's UID; a card written without one gets a random one. Read from the
+    // card's UID.
     QString uid;
+    // CATEGORIES: the names of the groups the card is filed under.
+    QStringList categories;
+    // The card's properties this program has no place for (X-… of other programs, IMPP,
+    // RELATED, …), each as its unfolded line, written back unchanged: a card another program
+    // wrote keeps them when it is sent back.
+    QList<QByteArray> keptLines;
 
     QString value(const QString& column) const { return columns.value(column); }
 };
