@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "PrintSettings.h"
 #include "SearchTable.h"
+#include "SyncTables.h"
 #include "WidthMigration.h"
 
 #include <QHash>
@@ -209,6 +210,8 @@ Status Schema::create(const Database& db)
         return identity;
     if (Status print = PrintSettings::createTable(db); !print)
         return print;
+    if (Status sync = SyncTables::create(db); !sync)
+        return sync;
     return db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
 }
 
@@ -334,8 +337,14 @@ Status Schema::restoreOwnTables(const Database& db, int fileVersion)
             return rebuilt;
     }
     // Empty print settings: the sender and the offset are typed again.
-    if (fileVersion >= 7 && lacksAny({QStringLiteral("Vardelin_Print")}))
-        return db.transaction([&db] { return PrintSettings::createTable(db); });
+    if (fileVersion >= 7 && lacksAny({QStringLiteral("Vardelin_Print")})) {
+        if (Status rebuilt = db.transaction([&db] { return PrintSettings::createTable(db); });
+            !rebuilt)
+            return rebuilt;
+    }
+    // Lost sync state: the next sync finds the cards on the server again by their UIDs.
+    if (fileVersion >= 8 && lacksAny(SyncTables::names()))
+        return db.transaction([&db] { return SyncTables::create(db); });
     return {};
 }
 
@@ -384,6 +393,13 @@ std::span<const Schema::Migration> Schema::migrations()
              if (Status layout = verify(db); !layout)
                  return layout;
              return PrintSettings::createTable(db);
+         }},
+        // 8: the sync's state beside the seven.
+        {8,
+         [](const Database& db) -> Status {
+             if (Status layout = verify(db); !layout)
+                 return layout;
+             return SyncTables::create(db);
          }},
     };
     return steps;
