@@ -536,6 +536,14 @@ std::optional<DbError> applyProperty(VCardContact& contact, const Property& prop
             contact.keptLines.append(line);
         return std::nullopt;
     }
+    if (const QString column = ownColumn(property.name);
+        !column.isEmpty() && isBase64("ENCODING=" + property.encoding)) {
+        auto bytes = QByteArray::fromBase64Encoding(property.rawValue.trimmed(),
+                                                    QByteArray::AbortOnBase64DecodingErrors);
+        if (bytes)
+            contact.columns[column] = QString::fromUtf8(*bytes);
+        return std::nullopt;
+    }
     if (property.name == "PHOTO") {
         // A damaged photo costs the card its photo, not the file its cards.
         const auto photo = photoOf(property);
@@ -629,9 +637,9 @@ Result<QList<VCardContact>> readFile(const QString& path)
 
 namespace {
 
-// The format's escapes; in our own properties (own) a CR is kept as "\r", where the standard
-// ones can only say "line break".
-QString escaped(const QString& text, bool own = false)
+// The format's escapes. A CR can only be a line break here; our own properties keep it in
+// base64 (CardWriter::textProperty).
+QString escaped(const QString& text)
 {
     QString result;
     result.reserve(text.size());
@@ -640,8 +648,6 @@ QString escaped(const QString& text, bool own = false)
         if (c == u'\\' || c == u';' || c == u',') {
             result += u'\\';
             result += c;
-        } else if (c == u'\r' && own) {
-            result += QStringLiteral("\\r");
         } else if (c == u'\r') {
             result += QStringLiteral("\\n");
             if (i + 1 < text.size() && text[i + 1] == u'\n')
@@ -698,8 +704,14 @@ public:
     void textProperty(const QByteArray& header, const char* column, bool own = false)
     {
         const QString value = m_contact.value(QString::fromLatin1(column));
-        if (!value.isEmpty())
-            property(header, escaped(value, own));
+        if (value.isEmpty())
+            return;
+        // A CR in our own properties travels in base64: address-book servers rewrite the
+        // card, and an escape the format does not know ("\r") comes back as "\\r".
+        if (own && value.contains(u'\r'))
+            m_out += folded(header + ";ENCODING=b:" + value.toUtf8().toBase64());
+        else
+            property(header, escaped(value));
     }
     void telephones(const QByteArray& header, std::initializer_list<const char*> columns)
     {

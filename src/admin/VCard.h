@@ -61,7 +61,8 @@ Result<QList<VCardContact>> readFile(const QString& path);
 
 // One card as vCard 3.0 text with CRLF line ends and lines folded at 75 bytes. A line break is
 // written as "\n" as the format has it; a value holding CR LF also travels as its own
-// X-VARDELIN- property, where a CR is "\r", so it reads back as stored.
+// X-VARDELIN- property in base64, so it reads back as stored (cards of earlier builds, which
+// wrote a CR there as "\r", read as before).
 QByteArray write(const VCardContact& contact);
 QByteArray toBytes(const QList<VCardContact>& contacts);
 
