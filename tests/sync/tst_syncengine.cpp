@@ -9,6 +9,9 @@
 #include "sync/SyncEngine.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -43,6 +46,53 @@ struct Device {
     int contacts() { return book.scalar(u"SELECT count(*) FROM Vardelin_Contact"_s).toInt(); }
 };
 
+// vdirsyncer, another program's client, syncing the same address book into a folder.
+class VdirSyncer {
+public:
+    explicit VdirSyncer(const QUrl& book)
+    {
+        const QByteArray config = u"[general]\nstatus_path = \"%1/status/\"\n"
+                                  "[pair book]\na = \"local\"\nb = \"remote\"\n"
+                                  "collections = null\nconflict_resolution = \"b wins\"\n"
+                                  "[storage local]\ntype = \"filesystem\"\npath = \"%2/\"\n"
+                                  "fileext = \".vcf\"\n[storage remote]\ntype = \"carddav\"\n"
+                                  "url = \"%3\"\nusername = \"alice\"\npassword = \"secret\"\n"_s
+                                      .arg(m_dir.path(), folder(), book.toString())
+                                      .toUtf8();
+        QDir().mkpath(folder());
+        QFile file(m_dir.filePath(u"config"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(config) == config.size());
+    }
+    QString folder() const { return m_dir.filePath(u"cards"_s); }
+    // discover then sync; the output when either fails, else empty.
+    QString sync()
+    {
+        const QString program = QStandardPaths::findExecutable(u"vdirsyncer"_s);
+        if (program.isEmpty())
+            return u"vdirsyncer is not installed (Debian package vdirsyncer)"_s;
+        for (const QString& command : {u"discover"_s, u"sync"_s}) {
+            QProcess run;
+            run.setProcessChannelMode(QProcess::MergedChannels);
+            run.start(program, {u"-c"_s, m_dir.filePath(u"config"_s), command});
+            if (!run.waitForFinished(60000) || run.exitCode() != 0)
+                return QString::fromUtf8(run.readAll());
+        }
+        return {};
+    }
+    // One line per card as Python's vobject reads it (read_cards.py).
+    QString readWithVobject() const
+    {
+        QProcess run;
+        run.start(u"/usr/bin/python3"_s, {QStringLiteral(READ_CARDS), folder()});
+        run.waitForFinished(60000);
+        return QString::fromUtf8(run.readAllStandardOutput() + run.readAllStandardError())
+            .trimmed();
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
 QString counts(const SyncSummary& s)
 {
     return u"here +%1 ~%2 -%3 there +%4 ~%5 -%6 conflicts %7/%8 kept %9"_s.arg(s.addedHere)
@@ -71,6 +121,8 @@ private slots:
     void deletedOnOneSideChangedOnTheOther();
     void aChangeMeanwhileIsA412NotAnOverwrite();
     void aSyncCutOffIsFinishedWithoutDoubles();
+    void anotherClientReadsWhatWeUploaded();
+    void aCardAnotherProgramWroteKeepsWhatWeCannotShow();
 
 private:
     QUrl m_url;
@@ -293,6 +345,57 @@ void TestSyncEngine::aSyncCutOffIsFinishedWithoutDoubles()
     QCOMPARE(m_here->book.scalar(u"SELECT count(*) FROM Vardelin_Sync"_s).toInt(), 20);
     QVERIFY(m_phone->sync(m_client, m_url).ok());
     QCOMPARE(m_phone->contacts(), 20);
+}
+
+void TestSyncEngine::anotherClientReadsWhatWeUploaded()
+{
+    const qint64 friends = m_here->book.addGroup(1, 1, u"朋友"_s);
+    m_here->book.addContact({{u"Name"_s, u"张三"_s},
+                             {u"Moblie1"_s, u"13800138000"_s},
+                             {u"OfficePhone1"_s, u"010-6"_s},
+                             {u"Mail1"_s, u"z@a.cn"_s},
+                             {u"Custom1"_s, u"甲,乙;丙"_s},
+                             {u"TID"_s, friends},
+                             {u"Photo"_s, PictureBag::ofPicture(photo)}});
+    m_here->book.addContact({{u"Name"_s, u"李四"_s}});
+    QVERIFY(m_here->sync(m_client, m_url).ok());
+    VdirSyncer other(m_url);
+    const QString failed = other.sync();
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    QCOMPARE(
+        other.readWithVobject(),
+        u"张三|010-6/WORK+VOICE,13800138000/CELL+VOICE|z@a.cn|朋友|%1|甲,乙;丙\n李四|||||"_s.arg(
+            photo.size()));
+}
+
+void TestSyncEngine::aCardAnotherProgramWroteKeepsWhatWeCannotShow()
+{
+    VdirSyncer other(m_url);
+    QVERIFY(QFile::copy(QStringLiteral(VCARD_DATA "/John_Doe_EVOLUTION.vcf"),
+                        other.folder() + u"/evolution.vcf"_s));
+    QString failed = other.sync();
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    auto arrived = m_here->sync(m_client, m_url);
+    QVERIFY2(arrived.ok(), qPrintable(arrived.error().description));
+    QCOMPARE(arrived.value().addedHere, 1);
+    const QString name = u"Mr. John Richter, James Doe Sr."_s;
+    QCOMPARE(m_here->field(name, u"NickName"_s), u"Johny"_s);
+    QCOMPARE(m_here->field(name, u"Moblie1"_s), u"905-666-1234"_s);
+    QCOMPARE(m_here->book.scalar(u"SELECT T.Name FROM Vardelin_Contact C JOIN Vardelin_Type T "
+                                 "ON T.ID = C.TID"_s),
+             u"VIP"_s);
+    // Changed here and sent back: the other program's properties are still on it.
+    m_here->set(name, u"Moblie1"_s, u"905-666-9999"_s);
+    auto sent = m_here->sync(m_client, m_url);
+    QVERIFY2(sent.ok() && sent.value().changedThere == 1, "the change goes up");
+    QVERIFY(other.sync().isEmpty());
+    QFile card(other.folder() + u"/evolution.vcf"_s);
+    QVERIFY(card.open(QIODevice::ReadOnly));
+    const QByteArray text = card.readAll();
+    for (const char* kept :
+         {"905-666-9999", "X-EVOLUTION-MANAGER:Big Blue", "X-AIM;TYPE=HOME",
+          "X-EVOLUTION-ANNIVERSARY:1980-03-22", "UID:477343c8e6bf375a9bac1f96a5000837"})
+        QVERIFY2(text.contains(kept), kept);
 }
 
 QTEST_GUILESS_MAIN(TestSyncEngine)
