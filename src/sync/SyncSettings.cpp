@@ -57,11 +57,21 @@ Status SyncSettings::save(const Database& db, qint64 accountId) const
 {
     return db.transaction([&]() -> Status {
         auto there = db.readOne(
-            QStringLiteral("SELECT 1 FROM Vardelin_SyncAccount WHERE Account = ?"), {accountId});
+            QStringLiteral("SELECT Book FROM Vardelin_SyncAccount WHERE Account = ?"), {accountId});
         if (!there)
             return there.error();
-        const QVariantList values{server,         userName,  book.toString(), joinedIds(groupIds),
-                                  defaultGroupId, syncToken, int(atStart),    everyMinutes,
+        // The state belongs to the address book it was synced with: against another, its cards
+        // would all look deleted there, and be deleted here.
+        QString token = syncToken;
+        if (there.value() && there.value()->value(0).toString() != book.toString()) {
+            token.clear();
+            if (Status forgotten = db.exec(
+                    QStringLiteral("DELETE FROM Vardelin_Sync WHERE Account = ?"), {accountId});
+                !forgotten)
+                return forgotten;
+        }
+        const QVariantList values{server,         userName, book.toString(), joinedIds(groupIds),
+                                  defaultGroupId, token,    int(atStart),    everyMinutes,
                                   accountId};
         return db.exec(there.value()
                            ? QStringLiteral("UPDATE Vardelin_SyncAccount SET Server = ?, "

@@ -24,6 +24,8 @@ struct SyncSettings {
 
     // An account that never set up sync reads as empty settings.
     static Result<SyncSettings> read(const Database& db, qint64 accountId);
+    // Another address book than the one stored starts afresh: the account's sync state and
+    // token are dropped in the same transaction.
     Status save(const Database& db, qint64 accountId) const;
     static Status saveToken(const Database& db, qint64 accountId, const QString& token);
 };

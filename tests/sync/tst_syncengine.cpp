@@ -7,6 +7,7 @@
 #include "db/PictureBag.h"
 #include "sync/DavClient.h"
 #include "sync/SyncEngine.h"
+#include "sync/SyncSettings.h"
 
 #include <QDir>
 #include <QProcess>
@@ -122,6 +123,7 @@ private slots:
     void aChangeMeanwhileIsA412NotAnOverwrite();
     void aSyncCutOffIsFinishedWithoutDoubles();
     void anotherClientReadsWhatWeUploaded();
+    void anotherAddressBookStartsAfresh();
     void aCardAnotherProgramWroteKeepsWhatWeCannotShow();
 
 private:
@@ -396,6 +398,28 @@ void TestSyncEngine::aCardAnotherProgramWroteKeepsWhatWeCannotShow()
          {"905-666-9999", "X-EVOLUTION-MANAGER:Big Blue", "X-AIM;TYPE=HOME",
           "X-EVOLUTION-ANNIVERSARY:1980-03-22", "UID:477343c8e6bf375a9bac1f96a5000837"})
         QVERIFY2(text.contains(kept), kept);
+}
+
+void TestSyncEngine::anotherAddressBookStartsAfresh()
+{
+    m_here->book.addContact({{u"Name"_s, u"张三"_s}});
+    SyncSettings settings{u"http://h/"_s, u"alice"_s, m_url, {}, 1, {}, false, 0};
+    QVERIFY(settings.save(m_here->book.db(), 1).ok());
+    QVERIFY(m_here->sync(m_client, m_url).ok());
+    QVERIFY(SyncSettings::saveToken(m_here->book.db(), 1, m_here->token).ok());
+    const auto stateRows = [this] {
+        return m_here->book.scalar(u"SELECT count(*) FROM Vardelin_Sync"_s).toInt();
+    };
+    QCOMPARE(stateRows(), 1);
+    settings = SyncSettings::read(m_here->book.db(), 1).value();
+    settings.everyMinutes = 5;
+    QVERIFY(settings.save(m_here->book.db(), 1).ok());
+    QCOMPARE(stateRows(), 1);
+    QCOMPARE(SyncSettings::read(m_here->book.db(), 1).value(), settings);
+    settings.book = m_server.root().resolved(QUrl(u"alice/other/"_s));
+    QVERIFY(settings.save(m_here->book.db(), 1).ok());
+    QCOMPARE(stateRows(), 0);
+    QVERIFY(SyncSettings::read(m_here->book.db(), 1).value().syncToken.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSyncEngine)
