@@ -25,6 +25,8 @@
 #include "groups/GroupTreeWidget.h"
 #include "history/HistoryPane.h"
 #include "print/PrintCommands.h"
+#include "sync/PasswordStore.h"
+#include "sync/SyncPage.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"
 #include "ui/Skin.h"
@@ -447,6 +449,15 @@ void Main::Button_Sys_Click()
         m_prompter.showError(this, loaded.error());
         return;
     }
+    KeychainPasswordStore passwords;
+    auto* sync = new SyncPage(m_db, m_session, m_prompter, passwords);
+    if (Status loaded = sync->load(); !loaded) {
+        delete sync;
+        m_prompter.showError(this, loaded.error());
+        return;
+    }
+    settings.addPage(sync, QStringLiteral("同步"));
+    connect(&settings, &QDialog::accepted, sync, &SyncPage::save);
     settings.exec();
     if (settings.restored())
         restartOnReplacedFile();

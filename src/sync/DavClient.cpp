@@ -137,7 +137,7 @@ DavClient::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& b
     silence.start(m_timeoutMs);
     cancelCheck.start(100);
     if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec();
 
     Answer answer;
     answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

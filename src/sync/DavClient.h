@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A CardDAV client: finding the user's address books, listing, fetching, writing and deleting
-// cards. Each call waits for its answer in a local event loop (the window stays responsive)
+// cards. Each call waits for its answer in a local event loop (the window stays responsive;
+// the caller's progress dialog keeps the other windows from input meanwhile)
 // and gives the answer or the error that stopped it, in Chinese with the HTTP status as its
 // number. A server that sends nothing for 30 s is given up.
 #pragma once

@@ -102,6 +102,14 @@ public:
 private:
     Status load();
     Result<QList<qint64>> contactsInScope() const;
+    // What changed on the server since the last sync: cards to fetch, cards gone.
+    struct ServerChanges {
+        QStringList toFetch;
+        QStringList removed;
+    };
+    ServerChanges serverChanges(const CardListing& listing) const;
+    // The contacts taking part that the server has not had yet; noted by their href.
+    Result<QList<qint64>> contactsNotYetSynced();
     Status applyServerCard(const FetchedCard& fetched);
     Status applyServerRemoval(const QString& href);
     Status pushSynced(const SyncedCard& synced);
@@ -116,6 +124,8 @@ private:
     Status record(const SyncedCard& synced);
     Result<VCardContact> localCard(qint64 contactId, const SyncedCard& synced, bool& exists) const;
     QUrl urlOf(const QString& href) const;
+    // Where a contact of this book goes on the server: named after its UID.
+    QString hrefFor(qint64 contactId) const;
     void step(const QString& logLine = {});
 
     const Database& m_db;
@@ -139,6 +149,12 @@ QUrl SyncRun::urlOf(const QString& href) const
     QUrl url = m_book;
     url.setPath(href);
     return url;
+}
+
+QString SyncRun::hrefFor(qint64 contactId) const
+{
+    return m_book.path() + BookIdentity::contactUid(m_bookId, contactId).section(u':', -1) +
+           QStringLiteral(".vcf");
 }
 
 void SyncRun::step(const QString& logLine)
@@ -212,32 +228,30 @@ Result<QList<qint64>> SyncRun::contactsInScope() const
     return ids;
 }
 
-Result<SyncSummary> SyncRun::go(const QString& syncToken)
+SyncRun::ServerChanges SyncRun::serverChanges(const CardListing& listing) const
 {
-    if (Status loaded = load(); !loaded)
-        return loaded.error();
-    // Without any state a delta means nothing: the whole listing.
-    auto listing = m_client.list(m_book, m_state.isEmpty() ? QString() : syncToken);
-    if (!listing)
-        return listing.error();
-    QStringList toFetch;
+    ServerChanges changes;
     QSet<QString> present;
-    for (const CardEtag& entry : listing.value().present) {
+    for (const CardEtag& entry : listing.present) {
         present.insert(entry.href);
         const auto synced = m_state.constFind(entry.href);
         if (synced == m_state.cend() || synced->etag != entry.etag)
-            toFetch << entry.href;
+            changes.toFetch << entry.href;
     }
-    QStringList removed;
-    if (listing.value().complete) {
-        for (const SyncedCard& synced : std::as_const(m_state))
+    if (listing.complete) {
+        for (const SyncedCard& synced : m_state)
             if (!present.contains(synced.href))
-                removed << synced.href;
+                changes.removed << synced.href;
     } else {
-        for (const QString& href : listing.value().removed)
+        for (const QString& href : listing.removed)
             if (m_state.contains(href))
-                removed << href;
+                changes.removed << href;
     }
+    return changes;
+}
+
+Result<QList<qint64>> SyncRun::contactsNotYetSynced()
+{
     auto inScope = contactsInScope();
     if (!inScope)
         return inScope.error();
@@ -249,10 +263,24 @@ Result<SyncSummary> SyncRun::go(const QString& syncToken)
         if (synced.contains(id))
             continue;
         newHere << id;
-        const QString uid = BookIdentity::contactUid(m_bookId, id);
-        m_newByHref.insert(m_book.path() + uid.section(u':', -1) + QStringLiteral(".vcf"), id);
+        m_newByHref.insert(hrefFor(id), id);
     }
-    m_total = toFetch.size() + removed.size() + m_state.size() + newHere.size();
+    return newHere;
+}
+
+Result<SyncSummary> SyncRun::go(const QString& syncToken)
+{
+    if (Status loaded = load(); !loaded)
+        return loaded.error();
+    // Without any state a delta means nothing: the whole listing.
+    auto listing = m_client.list(m_book, m_state.isEmpty() ? QString() : syncToken);
+    if (!listing)
+        return listing.error();
+    auto [toFetch, removed] = serverChanges(listing.value());
+    auto newHere = contactsNotYetSynced();
+    if (!newHere)
+        return newHere.error();
+    m_total = toFetch.size() + removed.size() + m_state.size() + newHere.value().size();
     if (m_progress)
         m_progress(0, m_total);
 
@@ -277,8 +305,8 @@ Result<SyncSummary> SyncRun::go(const QString& syncToken)
         if (!m_handled.contains(row.href))
             if (Status pushed = pushSynced(row); !pushed)
                 return pushed.error();
-    for (qint64 id : newHere)
-        if (m_newByHref.values().contains(id))
+    for (qint64 id : newHere.value())
+        if (m_newByHref.contains(hrefFor(id)))
             if (Status pushed = pushNew(id); !pushed)
                 return pushed.error();
     // An open conflict must come again: the next sync starts from the token before it.
@@ -526,7 +554,7 @@ Status SyncRun::pushSynced(const SyncedCard& synced)
 
 Status SyncRun::pushNew(qint64 contactId)
 {
-    const QString href = m_newByHref.key(contactId);
+    const QString href = hrefFor(contactId);
     m_newByHref.remove(href);
     SyncedCard synced{href, contactId, BookIdentity::contactUid(m_bookId, contactId), {}, {}};
     bool exists = false;

@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Where the sync password is kept between runs: the desktop's secret store, never DB.xml.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class PasswordStore {
+public:
+    virtual ~PasswordStore() = default;
+    // Nothing when no password is kept for the key or no secret store answers.
+    virtual std::optional<QString> read(const QString& key) = 0;
+    // False when no secret store took it: the password is then asked at each sync.
+    virtual bool write(const QString& key, const QString& password) = 0;
+};
+
+// The desktop's secret store through QtKeychain (the Secret Service, KWallet, …).
+class KeychainPasswordStore final : public PasswordStore {
+public:
+    std::optional<QString> read(const QString& key) override;
+    bool write(const QString& key, const QString& password) override;
+};
