@@ -263,7 +263,7 @@ Result<CardListing> DavClient::list(const QUrl& book, const QString& syncToken)
     const auto report = DavXml::parseMultistatus(answer.value().body);
     // No sync report here: the ETags of all cards by PROPFIND.
     if (status != 207 || !report || report->syncToken.isEmpty())
-        return propfindListing(book);
+        return listByPropfind(book);
     CardListing listing;
     listing.complete = syncToken.isEmpty();
     listing.syncToken = report->syncToken;
@@ -279,7 +279,7 @@ Result<CardListing> DavClient::list(const QUrl& book, const QString& syncToken)
     return listing;
 }
 
-Result<CardListing> DavClient::propfindListing(const QUrl& book)
+Result<CardListing> DavClient::listByPropfind(const QUrl& book)
 {
     const QString what = QStringLiteral("读取服务器上的名片列表");
     auto answer =

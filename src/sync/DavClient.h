@@ -64,6 +64,8 @@ public:
     // Everything changed since the token by a sync report (a full listing for no token or one
     // the server no longer knows), or every card's ETag by PROPFIND where there is no report.
     Result<CardListing> list(const QUrl& book, const QString& syncToken);
+    // Every card's ETag by a depth-1 PROPFIND: the listing of servers without the report.
+    Result<CardListing> listByPropfind(const QUrl& book);
     // The cards at these hrefs (addressbook-multiget); cards gone meanwhile are left out.
     Result<QList<FetchedCard>> fetch(const QUrl& book, const QStringList& hrefs);
     // A new card (If-None-Match: *) when etag is empty, else a change of that version.
@@ -88,7 +90,6 @@ private:
     Result<Answer> sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& body,
                             const QList<std::pair<QByteArray, QByteArray>>& headers);
     Result<QList<AddressBookInfo>> collectionsAt(const QUrl& home);
-    Result<CardListing> propfindListing(const QUrl& book);
     void authenticate(QNetworkReply* reply, QAuthenticator* authenticator);
 
     QNetworkAccessManager m_network;

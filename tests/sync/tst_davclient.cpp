@@ -100,6 +100,18 @@ void TestDavClient::syncReportGivesOnlyChanges()
     QVERIFY(goneWrite.ok());
     auto full = client.list(m_server.addressBook(), {});
     QVERIFY(full.ok() && full.value().complete && !full.value().syncToken.isEmpty());
+    // The listing of servers without the report says the same.
+    auto byPropfind = client.listByPropfind(m_server.addressBook());
+    QVERIFY(byPropfind.ok() && byPropfind.value().complete);
+    const auto sorted = [](QList<CardEtag> cards) {
+        QStringList lines;
+        for (const CardEtag& card : cards)
+            lines << card.href + u' ' + card.etag;
+        lines.sort();
+        return lines;
+    };
+    QCOMPARE(sorted(byPropfind.value().present), sorted(full.value().present));
+    QVERIFY(sorted(full.value().present).contains(gone.path() + u' ' + goneWrite.value().etag));
     QVERIFY(client.remove(gone, goneWrite.value().etag).ok());
     const QUrl added = cardUrl(QStringLiteral("新.vcf"));
     QVERIFY(client.put(added, card(QStringLiteral("new"), QStringLiteral("丙")), {}).ok());
