@@ -48,6 +48,7 @@ private slots:
     void setUpAndSyncNow();
     void aConflictIsSettledPerFieldInItsDialog();
     void aRefusedPasswordIsToldWithItsStatus();
+    void withoutASecretStoreThePasswordIsNotKept();
 
 private:
     template <typename T> T* find(const char* name)
@@ -160,6 +161,16 @@ void TestSyncPage::aRefusedPasswordIsToldWithItsStatus()
     setUp(u"wrong"_s);
     QCOMPARE(m_prompter.shown().back().title, u"错误401"_s);
     QCOMPARE(find<QComboBox>("Combo_Book")->count(), 0);
+}
+
+// No session bus, so no secret store (and the desktop's is never touched by the test): nothing
+// is kept, not even in a plain-text file instead, and the password is typed again next time.
+void TestSyncPage::withoutASecretStoreThePasswordIsNotKept()
+{
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+    KeychainPasswordStore desktop;
+    QVERIFY(!desktop.write(u"alice@http://127.0.0.1/"_s, u"secret"_s));
+    QVERIFY(!desktop.read(u"alice@http://127.0.0.1/"_s));
 }
 
 QTEST_MAIN(TestSyncPage)
