@@ -458,7 +458,13 @@ void Main::Button_Sys_Click()
     }
     settings.addPage(sync, QStringLiteral("同步"));
     connect(&settings, &QDialog::accepted, sync, &SyncPage::save);
+    bool synced = false;
+    connect(sync, &SyncPage::synced, this, [&synced] { synced = true; });
     settings.exec();
+    // Cards from the server are in the list at once, however the window was closed.
+    if (synced && !settings.restored())
+        if (Status rebuilt = GJContact(m_tree->selectedGroupId(), false); !rebuilt)
+            m_prompter.showError(this, rebuilt.error());
     if (settings.restored())
         restartOnReplacedFile();
 }

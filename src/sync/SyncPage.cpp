@@ -200,6 +200,7 @@ void SyncPage::syncNow()
                                        progress.setValue(int(done));
                                    });
     progress.reset();
+    emit synced();
     if (!summary) {
         m_prompter.showError(this, summary.error());
         return;

@@ -33,6 +33,10 @@ public:
     // Writes the settings as shown (the settings window's OK); an error is shown here.
     bool save();
 
+signals:
+    // A sync ran, whole or cut off: the contacts shown elsewhere may be out of date.
+    void synced();
+
 private:
     void findBooks();
     void syncNow();

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -101,7 +102,9 @@ void TestSyncPage::setUpAndSyncNow()
     m_prompter.expectMessage(
         u"同步完成。本地：新增 0，修改 0，删除 0；服务器：新增 1，修改 0，删除 0；冲突：已解决 0，"
         "待处理 0；删改并存而保留 0。"_s);
+    QSignalSpy synced(m_page.get(), &SyncPage::synced);
     click("Button_SyncNow");
+    QCOMPARE(synced.count(), 1);
     QCOMPARE(m_book->scalar(u"SELECT count(*) FROM Vardelin_Sync"_s).toInt(), 1);
     QCOMPARE(m_book
                  ->scalar(u"SELECT Server || ' ' || UserName || ' ' || Book FROM "
