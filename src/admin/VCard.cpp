@@ -800,6 +800,18 @@ QByteArray write(const VCardContact& contact)
     return card.m_out;
 }
 
+QStringList ownColumns()
+{
+    QStringList columns;
+    for (const ContactField& field : ContactFields::all) {
+        const QByteArray column(field.name.data(), field.name.size());
+        if (field.kind != ContactField::Kind::Identifier &&
+            field.kind != ContactField::Kind::Binary && !standardColumns.contains(column))
+            columns << QString::fromLatin1(column);
+    }
+    return columns;
+}
+
 QByteArray toBytes(const QList<VCardContact>& contacts)
 {
     QByteArray bytes;

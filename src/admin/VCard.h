@@ -66,4 +66,7 @@ Result<QList<VCardContact>> readFile(const QString& path);
 QByteArray write(const VCardContact& contact);
 QByteArray toBytes(const QList<VCardContact>& contacts);
 
+// The columns no standard property carries, written only as X-VARDELIN-<column>.
+QStringList ownColumns();
+
 } // namespace VCard

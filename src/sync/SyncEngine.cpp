@@ -63,6 +63,19 @@ std::optional<VCardContact> baseOf(const QString& text)
     return card;
 }
 
+// A program that drops the properties it does not know rewrote the card when it holds none of
+// ours: the fields only those properties carry were cleared by no one (that program cannot show
+// them) and keep the values of the last sync.
+void keepFieldsOthersDrop(VCardContact& server, const VCardContact& base, const QByteArray& text)
+{
+    if (text.toUpper().contains("X-VARDELIN-"))
+        return;
+    static const QStringList own = VCard::ownColumns();
+    for (const QString& column : own)
+        if (!server.columns.contains(column) && base.columns.contains(column))
+            server.columns.insert(column, base.value(column));
+}
+
 bool sameContent(const VCardContact& a, const VCardContact& b)
 {
     return a.columns == b.columns && a.photo == b.photo && a.categories == b.categories &&
@@ -360,6 +373,8 @@ Status SyncRun::applyServerCard(const FetchedCard& fetched)
     const auto base = baseOf(synced.card);
     VCardContact serverCard = *server;
     serverCard.uid = synced.uid;
+    if (base)
+        keepFieldsOthersDrop(serverCard, *base, fetched.text);
     const bool serverChanged = !base || !sameContent(serverCard, *base);
     if (!serverChanged) {
         // Only the ETag moved: this side's changes, if any, go up below with the new one.

@@ -121,6 +121,7 @@ private slots:
     void deletedOnOneSideChangedOnTheOther_data();
     void deletedOnOneSideChangedOnTheOther();
     void aChangeMeanwhileIsA412NotAnOverwrite();
+    void fieldsAProgramDropsAreKept();
     void aSyncCutOffIsFinishedWithoutDoubles();
     void anotherClientReadsWhatWeUploaded();
     void anotherAddressBookStartsAfresh();
@@ -293,6 +294,33 @@ void TestSyncEngine::deletedOnOneSideChangedOnTheOther()
     QCOMPARE(deleting.field(u"张三"_s, u"Tel1"_s), u"010-9"_s);
     QCOMPARE(changing.contacts(), 1);
     QCOMPARE(cardsOnServer(), 1);
+}
+
+// A phone's program that writes the card anew without the properties it does not know.
+void TestSyncEngine::fieldsAProgramDropsAreKept()
+{
+    m_here->book.addContact({{u"Name"_s, u"张三"_s},
+                             {u"Tel1"_s, u"010-1"_s},
+                             {u"Custom1"_s, u"自定义值"_s},
+                             {u"QQ1"_s, u"10001"_s}});
+    QVERIFY(m_here->sync(m_client, m_url).ok());
+    auto listing = m_client.list(m_url, {});
+    QVERIFY(listing.ok() && listing.value().present.size() == 1);
+    const CardEtag card = listing.value().present.front();
+    auto fetched = m_client.fetch(m_url, {card.href});
+    QVERIFY(fetched.ok());
+    QByteArrayList rewritten;
+    for (const QByteArray& line : fetched.value().front().text.split('\n'))
+        if (!line.startsWith("X-VARDELIN-"))
+            rewritten << line;
+    QUrl url = m_url;
+    url.setPath(card.href);
+    QVERIFY(m_client.put(url, rewritten.join('\n').replace("010-1", "010-2"), card.etag).ok());
+    auto synced = m_here->sync(m_client, m_url);
+    QVERIFY2(synced.ok(), qPrintable(synced.error().description));
+    QCOMPARE(m_here->field(u"张三"_s, u"Tel1"_s), u"010-2"_s);
+    QCOMPARE(m_here->field(u"张三"_s, u"Custom1"_s), u"自定义值"_s);
+    QCOMPARE(m_here->field(u"张三"_s, u"QQ1"_s), u"10001"_s);
 }
 
 void TestSyncEngine::aChangeMeanwhileIsA412NotAnOverwrite()
