@@ -10,7 +10,6 @@
 #include "db/Session.h"
 #include "ui/Prompter.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -19,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QSpinBox>
 
 namespace {
 
@@ -45,16 +43,11 @@ SyncPage::SyncPage(Database& db, Session& session, Prompter& prompter, PasswordS
     , m_find(named(new QPushButton(QStringLiteral("查找(&F)"), this), "Button_Find"))
     , m_groups(named(new QListWidget(this), "List_Groups"))
     , m_defaultGroup(named(new QComboBox(this), "Combo_Group"))
-    , m_atStart(named(new QCheckBox(QStringLiteral("启动时同步"), this), "Check_AtStart"))
-    , m_minutes(named(new QSpinBox(this), "Spin_Minutes"))
     , m_syncNow(named(new QPushButton(QStringLiteral("立即同步(&S)"), this), "Button_SyncNow"))
     , m_log(named(new QPlainTextEdit(this), "Text_Log"))
 {
     m_password->setEchoMode(QLineEdit::Password);
     m_server->setPlaceholderText(QStringLiteral("https://dav.example.com/"));
-    m_minutes->setRange(0, 24 * 60);
-    m_minutes->setSuffix(QStringLiteral(" 分钟"));
-    m_minutes->setSpecialValueText(QStringLiteral("不自动同步"));
     m_log->setReadOnly(true);
 
     auto* bookRow = new QHBoxLayout;
@@ -67,8 +60,6 @@ SyncPage::SyncPage(Database& db, Session& session, Prompter& prompter, PasswordS
     form->addRow(QStringLiteral("通讯录："), bookRow);
     form->addRow(QStringLiteral("参与的分组\n（都不勾选为全部）："), m_groups);
     form->addRow(QStringLiteral("服务器上的新名片放入："), m_defaultGroup);
-    form->addRow(m_atStart);
-    form->addRow(QStringLiteral("自动同步间隔："), m_minutes);
     form->addRow(m_syncNow);
     form->addRow(QStringLiteral("上次同步的记录："), m_log);
     setLayout(form);
@@ -106,8 +97,6 @@ Status SyncPage::load()
     if (!m_stored.book.isEmpty())
         m_book->addItem(m_stored.book.toString(), m_stored.book);
     m_defaultGroup->setCurrentIndex(std::max(0, m_defaultGroup->findData(m_stored.defaultGroupId)));
-    m_atStart->setChecked(m_stored.atStart);
-    m_minutes->setValue(m_stored.everyMinutes);
     if (!m_stored.userName.isEmpty())
         m_password->setText(m_passwords.read(passwordKey()).value_or(QString()));
     return {};
@@ -124,8 +113,6 @@ SyncSettings SyncPage::shownSettings() const
         if (m_groups->item(row)->checkState() == Qt::Checked)
             settings.groupIds << m_groups->item(row)->data(Qt::UserRole).toLongLong();
     settings.defaultGroupId = m_defaultGroup->currentData().toLongLong();
-    settings.atStart = m_atStart->isChecked();
-    settings.everyMinutes = m_minutes->value();
     return settings;
 }
 

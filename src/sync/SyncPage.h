@@ -12,13 +12,11 @@
 class Database;
 class PasswordStore;
 class Prompter;
-class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
-class QSpinBox;
 struct Session;
 
 class SyncPage : public QWidget {
@@ -56,8 +54,6 @@ private:
     QPushButton* m_find;
     QListWidget* m_groups;
     QComboBox* m_defaultGroup;
-    QCheckBox* m_atStart;
-    QSpinBox* m_minutes;
     QPushButton* m_syncNow;
     QPlainTextEdit* m_log;
 };
