@@ -15,7 +15,7 @@ packages=(
     file gcovr
     poppler-utils
     xvfb libx11-dev libxtst-dev libxdamage-dev
-    qtkeychain-qt6-dev radicale vdirsyncer python3-vobject
+    qtkeychain-qt6-dev radicale vdirsyncer python3-vobject openssl
 )
 
 missing=()

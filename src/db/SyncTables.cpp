@@ -12,7 +12,7 @@ Status SyncTables::create(const Database& db)
         QStringLiteral("CREATE INDEX IF NOT EXISTS Sync_CID ON Vardelin_Sync (CID)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS Vardelin_SyncAccount (Account INTEGER PRIMARY "
                        "KEY, Server TEXT, UserName TEXT, Book TEXT, Groups TEXT, "
-                       "DefaultGroup INTEGER, SyncToken TEXT, "
+                       "DefaultGroup INTEGER, SyncToken TEXT, Certificate TEXT, "
                        "AtStart INTEGER NOT NULL DEFAULT 0, "
                        "EveryMinutes INTEGER NOT NULL DEFAULT 0)"),
         QStringLiteral("CREATE TRIGGER IF NOT EXISTS Sync_AccountDeleted AFTER DELETE ON "

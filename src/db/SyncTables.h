@@ -12,7 +12,8 @@ class Database;
 // the ETag and the vCard text of the last sync: the common ancestor that tells which side
 // changed. A row outlives its contact, so that a contact deleted here is deleted on the server.
 // Vardelin_SyncAccount: per account, the server, user name, address book, the groups that take
-// part and the server's sync token. The password is never kept here.
+// part, the server's sync token and the fingerprint of a server certificate the user accepted.
+// The password is never kept here.
 namespace SyncTables {
 
 // Both tables and the trigger that removes an account's rows with the account.

@@ -8,6 +8,8 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSet>
+#include <QSslCertificate>
+#include <QSslError>
 #include <QTimer>
 
 #include <algorithm>
@@ -82,6 +84,43 @@ DavClient::DavClient(const QString& user, const QString& password)
                      [this](QNetworkReply* reply, QAuthenticator* authenticator) {
                          authenticate(reply, authenticator);
                      });
+    QObject::connect(&m_network, &QNetworkAccessManager::sslErrors, &m_network,
+                     [this](QNetworkReply* reply, const QList<QSslError>& errors) {
+                         checkCertificate(reply, errors);
+                     });
+}
+
+QString DavClient::certificateFingerprint(const QSslCertificate& certificate)
+{
+    return QString::fromLatin1(certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
+}
+
+void DavClient::checkCertificate(QNetworkReply* reply, const QList<QSslError>& errors)
+{
+    // Only a certificate the system does not know is the user's to accept; an expired one or
+    // one for another host is refused as the system would refuse it.
+    const QSslCertificate certificate = errors.value(0).certificate();
+    const bool onlyUntrusted = std::all_of(errors.begin(), errors.end(), [](const QSslError& e) {
+        return e.error() == QSslError::SelfSignedCertificate ||
+               e.error() == QSslError::SelfSignedCertificateInChain ||
+               e.error() == QSslError::UnableToGetLocalIssuerCertificate ||
+               e.error() == QSslError::UnableToVerifyFirstCertificate ||
+               e.error() == QSslError::CertificateUntrusted;
+    });
+    if (certificate.isNull() || !onlyUntrusted)
+        return;
+    const QString fingerprint = certificateFingerprint(certificate);
+    if (fingerprint != m_trustedCertificate) {
+        if (m_silence)
+            m_silence->stop();
+        const bool accepted = m_askCertificate && m_askCertificate(certificate);
+        if (m_silence)
+            m_silence->start();
+        if (!accepted)
+            return;
+        m_trustedCertificate = fingerprint;
+    }
+    reply->ignoreSslErrors(errors);
 }
 
 void DavClient::authenticate(QNetworkReply* reply, QAuthenticator* authenticator)
@@ -134,14 +173,17 @@ DavClient::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& b
             reply->abort();
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    silence.start(m_timeoutMs);
+    silence.setInterval(m_timeoutMs);
+    silence.start();
+    m_silence = &silence;
     cancelCheck.start(100);
     if (!reply->isFinished())
         loop.exec();
 
+    m_silence = nullptr;
     Answer answer;
     answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    answer.body = reply->readAll();
+    answer.body = reply->isOpen() ? reply->readAll() : QByteArray();
     answer.etag = reply->rawHeader("ETag");
     answer.url = url;
     if (answer.status >= 300 && answer.status < 400)
@@ -154,6 +196,8 @@ DavClient::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& b
             0, QStringLiteral("服务器 %1 秒没有回答，同步已停止。").arg(m_timeoutMs / 1000)};
     if (m_cancelled)
         return DbError{0, QStringLiteral("同步已取消。")};
+    if (error == QNetworkReply::SslHandshakeFailedError)
+        return DbError{0, QStringLiteral("服务器的安全证书不受信任，没有连接。")};
     if (answer.status == 0 && error != QNetworkReply::NoError)
         return DbError{0, QStringLiteral("无法连接服务器：%1").arg(errorText)};
     return answer;

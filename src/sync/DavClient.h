@@ -16,9 +16,13 @@
 #include <QUrl>
 
 #include <atomic>
+#include <functional>
 
-class QNetworkReply;
 class QAuthenticator;
+class QNetworkReply;
+class QSslCertificate;
+class QSslError;
+class QTimer;
 
 struct AddressBookInfo {
     QUrl url;
@@ -73,6 +77,16 @@ public:
     // Deletes that version of the card; one already gone counts as deleted.
     Result<WriteOutcome> remove(const QUrl& card, const QString& etag);
 
+    // A certificate the system does not trust is used only when it is the one trusted here (by
+    // its SHA-256 fingerprint, as certificateFingerprint gives it) or when ask accepts it; it is
+    // then trusted for the client's life. Without either the connection is refused.
+    using CertificateQuestion = std::function<bool(const QSslCertificate&)>;
+    void setCertificateQuestion(CertificateQuestion ask) { m_askCertificate = std::move(ask); }
+    void trustCertificate(const QString& fingerprint) { m_trustedCertificate = fingerprint; }
+    QString trustedCertificate() const { return m_trustedCertificate; }
+    // "AB:CD:…", the SHA-256 digest of the certificate.
+    static QString certificateFingerprint(const QSslCertificate& certificate);
+
     // Stops the request under way and every later one (from any thread).
     void cancel() { m_cancelled = true; }
     // Sets how long a silent server is waited for (tests shorten it).
@@ -91,10 +105,14 @@ private:
                             const QList<std::pair<QByteArray, QByteArray>>& headers);
     Result<QList<AddressBookInfo>> collectionsAt(const QUrl& home);
     void authenticate(QNetworkReply* reply, QAuthenticator* authenticator);
+    void checkCertificate(QNetworkReply* reply, const QList<QSslError>& errors);
 
     QNetworkAccessManager m_network;
     QString m_user;
     QString m_password;
     int m_timeoutMs = timeoutMs;
     std::atomic_bool m_cancelled = false;
+    CertificateQuestion m_askCertificate;
+    QString m_trustedCertificate;
+    QTimer* m_silence = nullptr; // the request's silence limit, paused while the user is asked
 };

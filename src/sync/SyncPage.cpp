@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSslCertificate>
 
 namespace {
 
@@ -97,6 +98,7 @@ Status SyncPage::load()
     if (!m_stored.book.isEmpty())
         m_book->addItem(m_stored.book.toString(), m_stored.book);
     m_defaultGroup->setCurrentIndex(std::max(0, m_defaultGroup->findData(m_stored.defaultGroupId)));
+    m_certificate = m_stored.trustedCertificate;
     if (!m_stored.userName.isEmpty())
         m_password->setText(m_passwords.read(passwordKey()).value_or(QString()));
     return {};
@@ -113,6 +115,7 @@ SyncSettings SyncPage::shownSettings() const
         if (m_groups->item(row)->checkState() == Qt::Checked)
             settings.groupIds << m_groups->item(row)->data(Qt::UserRole).toLongLong();
     settings.defaultGroupId = m_defaultGroup->currentData().toLongLong();
+    settings.trustedCertificate = m_certificate;
     return settings;
 }
 
@@ -131,6 +134,23 @@ bool SyncPage::save()
     return stored.ok();
 }
 
+void SyncPage::prepare(DavClient& client)
+{
+    client.trustCertificate(m_certificate);
+    client.setCertificateQuestion([this](const QSslCertificate& certificate) {
+        const bool accepted = m_prompter.ask(
+            this,
+            QStringLiteral("服务器的安全证书不受本机信任。\n\n颁发给：%1\nSHA-256 指纹：\n%2\n\n"
+                           "请与服务器的管理员核对指纹。确定使用这个证书连接吗？")
+                .arg(certificate.subjectDisplayName(),
+                     DavClient::certificateFingerprint(certificate)),
+            QStringLiteral("提示！"));
+        if (accepted)
+            m_certificate = DavClient::certificateFingerprint(certificate);
+        return accepted;
+    });
+}
+
 void SyncPage::findBooks()
 {
     const QUrl server = QUrl::fromUserInput(m_server->text().trimmed());
@@ -140,6 +160,7 @@ void SyncPage::findBooks()
         return;
     }
     DavClient client(m_user->text().trimmed(), m_password->text());
+    prepare(client);
     auto books = client.discover(server);
     if (!books) {
         m_prompter.showError(this, books.error());
@@ -166,6 +187,7 @@ void SyncPage::syncNow()
     m_passwords.write(passwordKey(), m_password->text());
 
     DavClient client(m_stored.userName, m_password->text());
+    prepare(client);
     QProgressDialog progress(QStringLiteral("正在同步……"), QStringLiteral("取消"), 0, 0, this);
     progress.setObjectName(QStringLiteral("SyncProgress"));
     progress.setWindowModality(Qt::WindowModal);
@@ -188,6 +210,8 @@ void SyncPage::syncNow()
                                    });
     progress.reset();
     emit synced();
+    if (m_certificate != m_stored.trustedCertificate)
+        save();
     if (!summary) {
         m_prompter.showError(this, summary.error());
         return;

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class Database;
+class DavClient;
 class PasswordStore;
 class Prompter;
 class QComboBox;
@@ -40,12 +41,16 @@ private:
     void syncNow();
     SyncSettings shownSettings() const;
     QString passwordKey() const;
+    // A client that uses the certificate accepted before and asks about one the system does
+    // not trust; what it accepts is kept with the settings.
+    void prepare(DavClient& client);
 
     Database& m_db;
     Session& m_session;
     Prompter& m_prompter;
     PasswordStore& m_passwords;
     SyncSettings m_stored;
+    QString m_certificate; // the fingerprint accepted, saved with the settings
 
     QLineEdit* m_server;
     QLineEdit* m_user;

@@ -32,7 +32,7 @@ QList<qint64> splitIds(const QString& text)
 Result<SyncSettings> SyncSettings::read(const Database& db, qint64 accountId)
 {
     auto row = db.readOne(QStringLiteral("SELECT Server, UserName, Book, Groups, DefaultGroup, "
-                                         "SyncToken, AtStart, EveryMinutes FROM "
+                                         "SyncToken, AtStart, EveryMinutes, Certificate FROM "
                                          "Vardelin_SyncAccount WHERE Account = ?"),
                           {accountId});
     if (!row)
@@ -50,6 +50,7 @@ Result<SyncSettings> SyncSettings::read(const Database& db, qint64 accountId)
     settings.syncToken = record.value(5).toString();
     settings.atStart = record.value(6).toBool();
     settings.everyMinutes = record.value(7).toInt();
+    settings.trustedCertificate = record.value(8).toString();
     return settings;
 }
 
@@ -70,19 +71,20 @@ Status SyncSettings::save(const Database& db, qint64 accountId) const
                 !forgotten)
                 return forgotten;
         }
-        const QVariantList values{server,         userName, book.toString(), joinedIds(groupIds),
-                                  defaultGroupId, token,    int(atStart),    everyMinutes,
-                                  accountId};
-        return db.exec(there.value()
-                           ? QStringLiteral("UPDATE Vardelin_SyncAccount SET Server = ?, "
-                                            "UserName = ?, Book = ?, Groups = ?, DefaultGroup = ?, "
-                                            "SyncToken = ?, AtStart = ?, EveryMinutes = ? "
-                                            "WHERE Account = ?")
-                           : QStringLiteral("INSERT INTO Vardelin_SyncAccount (Server, UserName, "
-                                            "Book, Groups, DefaultGroup, SyncToken, AtStart, "
-                                            "EveryMinutes, Account) VALUES (?, ?, ?, ?, ?, ?, ?, "
-                                            "?, ?)"),
-                       values);
+        const QVariantList values{
+            server, userName,     book.toString(), joinedIds(groupIds), defaultGroupId,
+            token,  int(atStart), everyMinutes,    trustedCertificate,  accountId};
+        return db.exec(
+            there.value()
+                ? QStringLiteral("UPDATE Vardelin_SyncAccount SET Server = ?, "
+                                 "UserName = ?, Book = ?, Groups = ?, DefaultGroup = ?, "
+                                 "SyncToken = ?, AtStart = ?, EveryMinutes = ?, Certificate = ? "
+                                 "WHERE Account = ?")
+                : QStringLiteral("INSERT INTO Vardelin_SyncAccount (Server, UserName, "
+                                 "Book, Groups, DefaultGroup, SyncToken, AtStart, "
+                                 "EveryMinutes, Certificate, Account) VALUES (?, ?, ?, "
+                                 "?, ?, ?, ?, ?, ?, ?)"),
+            values);
     });
 }
 

@@ -17,6 +17,9 @@ struct SyncSettings {
     QList<qint64> groupIds;    // the groups taking part; empty: all
     qint64 defaultGroupId = 1; // where a card naming no group is filed
     QString syncToken;         // the server's token after the last complete sync
+    // The SHA-256 fingerprint of the server's certificate the user accepted although the system
+    // does not trust it.
+    QString trustedCertificate;
     // Sync at start-up and every so many minutes: kept for the page that will offer them.
     bool atStart = false;
     int everyMinutes = 0; // 0: only when asked

@@ -28,9 +28,10 @@ quint16 freePort()
 
 } // namespace
 
-RadicaleServer::RadicaleServer(const QString& user, const QString& password)
+RadicaleServer::RadicaleServer(Transport transport, const QString& user, const QString& password)
     : m_user(user)
     , m_password(password)
+    , m_tls(transport == Transport::Https)
 {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("radicale"));
     if (program.isEmpty()) {
@@ -39,6 +40,11 @@ RadicaleServer::RadicaleServer(const QString& user, const QString& password)
         return;
     }
     m_port = freePort();
+    if (m_tls && !makeCertificate()) {
+        m_error = QStringLiteral("openssl could not make the test server's certificate (Debian "
+                                 "package openssl)");
+        return;
+    }
     if (!m_dir.isValid() || m_port == 0 || !writeConfiguration() ||
         !addAddressBook(QStringLiteral("contacts"), QStringLiteral("联系人"))) {
         m_error = QStringLiteral("cannot prepare radicale's folder or port");
@@ -65,7 +71,9 @@ RadicaleServer::~RadicaleServer()
 
 QUrl RadicaleServer::root() const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m_port));
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2/")
+                    .arg(m_tls ? QStringLiteral("https") : QStringLiteral("http"))
+                    .arg(m_port));
 }
 
 QUrl RadicaleServer::addressBook() const
@@ -90,20 +98,37 @@ bool RadicaleServer::addAddressBook(const QString& name, const QString& displayN
     return QDir().mkpath(folder) && writeFile(folder + QStringLiteral("/.Radicale.props"), props);
 }
 
+bool RadicaleServer::makeCertificate()
+{
+    QProcess openssl;
+    openssl.setProcessChannelMode(QProcess::MergedChannels);
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                   QStringLiteral("-keyout"), m_dir.filePath(QStringLiteral("key.pem")),
+                   QStringLiteral("-out"), m_dir.filePath(QStringLiteral("cert.pem"))});
+    return openssl.waitForFinished(60000) && openssl.exitStatus() == QProcess::NormalExit &&
+           openssl.exitCode() == 0;
+}
+
 bool RadicaleServer::writeConfiguration()
 {
-    const QByteArray config =
-        QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n"
-                       "[auth]\ntype = htpasswd\nhtpasswd_filename = %2\n"
-                       "htpasswd_encryption = plain\n"
-                       "[storage]\nfilesystem_folder = %3\n"
-                       "[rights]\ntype = owner_only\n"
-                       "[web]\ntype = none\n"
-                       "[logging]\nlevel = warning\n")
-            .arg(m_port)
-            .arg(m_dir.filePath(QStringLiteral("users")), m_dir.filePath(QStringLiteral("storage")))
-            .toUtf8();
-    return writeFile(m_dir.filePath(QStringLiteral("config")), config) &&
+    QString config = QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n").arg(m_port);
+    if (m_tls)
+        config += QStringLiteral("ssl = True\ncertificate = %1\nkey = %2\n")
+                      .arg(m_dir.filePath(QStringLiteral("cert.pem")),
+                           m_dir.filePath(QStringLiteral("key.pem")));
+    config += QStringLiteral("[auth]\ntype = htpasswd\nhtpasswd_filename = %1\n"
+                             "htpasswd_encryption = plain\n"
+                             "[storage]\nfilesystem_folder = %2\n"
+                             "[rights]\ntype = owner_only\n"
+                             "[web]\ntype = none\n"
+                             "[logging]\nlevel = warning\n")
+                  .arg(m_dir.filePath(QStringLiteral("users")),
+                       m_dir.filePath(QStringLiteral("storage")));
+    return writeFile(m_dir.filePath(QStringLiteral("config")), config.toUtf8()) &&
            writeFile(m_dir.filePath(QStringLiteral("users")),
                      (m_user + u':' + m_password + u'\n').toUtf8());
 }

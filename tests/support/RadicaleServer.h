@@ -13,8 +13,12 @@ public:
     // Starts the server with one user (password in plain text in its htpasswd file) and an
     // empty address book "contacts" of that user. A machine without radicale fails here with a
     // message that names the package; the caller checks error() with QVERIFY2.
-    RadicaleServer(const QString& user = QStringLiteral("alice"),
-                   const QString& password = QStringLiteral("secret"));
+    // Https: over TLS with a self-signed certificate made for 127.0.0.1 (by openssl), one the
+    // system does not trust.
+    enum class Transport { Http, Https };
+    explicit RadicaleServer(Transport transport = Transport::Http,
+                            const QString& user = QStringLiteral("alice"),
+                            const QString& password = QStringLiteral("secret"));
     ~RadicaleServer();
     RadicaleServer(const RadicaleServer&) = delete;
     RadicaleServer& operator=(const RadicaleServer&) = delete;
@@ -28,12 +32,15 @@ public:
     // The folder holding the address book's card files on disk.
     QString storageFolder() const;
     QString user() const { return m_user; }
+    // The self-signed certificate of an Https server, PEM.
+    QString certificateFile() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
     QString password() const { return m_password; }
     // Adds a second address book of the user, with its display name.
     bool addAddressBook(const QString& name, const QString& displayName);
 
 private:
     bool writeConfiguration();
+    bool makeCertificate();
     bool waitUntilListening();
 
     QString m_user;
@@ -41,5 +48,6 @@ private:
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;
+    bool m_tls = false;
     QString m_error;
 };

@@ -4,6 +4,7 @@
 #include "RadicaleServer.h"
 #include "sync/DavClient.h"
 
+#include <QSslCertificate>
 #include <QTcpServer>
 #include <QTest>
 
@@ -18,6 +19,7 @@ private slots:
     void syncReportGivesOnlyChanges();
     void wrongPasswordIsTold();
     void silentServerIsGivenUp();
+    void anUntrustedCertificateIsUsedOnlyWhenAccepted();
 
 private:
     QUrl cardUrl(const QString& name) const { return m_server.addressBook().resolved(QUrl(name)); }
@@ -156,6 +158,43 @@ void TestDavClient::silentServerIsGivenUp()
         client.list(QUrl(QStringLiteral("http://127.0.0.1:%1/book/").arg(silent.serverPort())), {});
     QVERIFY(!listing.ok());
     QCOMPARE(listing.error().description, QStringLiteral("服务器 1 秒没有回答，同步已停止。"));
+}
+
+void TestDavClient::anUntrustedCertificateIsUsedOnlyWhenAccepted()
+{
+    RadicaleServer tls(RadicaleServer::Transport::Https);
+    QVERIFY2(tls.error().isEmpty(), qPrintable(tls.error()));
+    const auto certificates = QSslCertificate::fromPath(tls.certificateFile());
+    QCOMPARE(certificates.size(), 1);
+    const QString fingerprint = DavClient::certificateFingerprint(certificates.front());
+    QCOMPARE(fingerprint.size(), 32 * 3 - 1); // "AB:CD:…"
+    QStringList asked;
+    const auto answer = [&asked](bool accept) {
+        return [&asked, accept](const QSslCertificate& certificate) {
+            asked << DavClient::certificateFingerprint(certificate);
+            return accept;
+        };
+    };
+    // Refused when declined, and when nobody is asked.
+    for (const bool askSomeone : {true, false}) {
+        DavClient client(tls.user(), tls.password());
+        if (askSomeone)
+            client.setCertificateQuestion(answer(false));
+        auto refused = client.list(tls.addressBook(), {});
+        QVERIFY(!refused.ok());
+        QCOMPARE(refused.error().description, u"服务器的安全证书不受信任，没有连接。"_qs);
+    }
+    QCOMPARE(asked, QStringList{fingerprint});
+    // Accepted once, for the client's life; remembered by the caller, never asked again.
+    DavClient accepting(tls.user(), tls.password());
+    accepting.setCertificateQuestion(answer(true));
+    QVERIFY(accepting.list(tls.addressBook(), {}).ok());
+    QVERIFY(accepting.list(tls.addressBook(), {}).ok());
+    QCOMPARE(accepting.trustedCertificate(), fingerprint);
+    DavClient remembering(tls.user(), tls.password());
+    remembering.trustCertificate(fingerprint);
+    QVERIFY(remembering.list(tls.addressBook(), {}).ok());
+    QCOMPARE(asked, (QStringList{fingerprint, fingerprint}));
 }
 
 QTEST_GUILESS_MAIN(TestDavClient)

@@ -431,7 +431,7 @@ void TestSyncEngine::aCardAnotherProgramWroteKeepsWhatWeCannotShow()
 void TestSyncEngine::anotherAddressBookStartsAfresh()
 {
     m_here->book.addContact({{u"Name"_s, u"张三"_s}});
-    SyncSettings settings{u"http://h/"_s, u"alice"_s, m_url, {}, 1, {}, false, 0};
+    SyncSettings settings{u"http://h/"_s, u"alice"_s, m_url, {}, 1, {}, {}, false, 0};
     QVERIFY(settings.save(m_here->book.db(), 1).ok());
     QVERIFY(m_here->sync(m_client, m_url).ok());
     QVERIFY(SyncSettings::saveToken(m_here->book.db(), 1, m_here->token).ok());
@@ -441,6 +441,7 @@ void TestSyncEngine::anotherAddressBookStartsAfresh()
     QCOMPARE(stateRows(), 1);
     settings = SyncSettings::read(m_here->book.db(), 1).value();
     settings.everyMinutes = 5;
+    settings.trustedCertificate = u"AB:CD"_s;
     QVERIFY(settings.save(m_here->book.db(), 1).ok());
     QCOMPARE(stateRows(), 1);
     QCOMPARE(SyncSettings::read(m_here->book.db(), 1).value(), settings);

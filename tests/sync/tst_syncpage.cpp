@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSslCertificate>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -50,6 +51,7 @@ private slots:
     void aConflictIsSettledPerFieldInItsDialog();
     void aRefusedPasswordIsToldWithItsStatus();
     void withoutASecretStoreThePasswordIsNotKept();
+    void aCertificateAcceptedOnceIsKept();
 
 private:
     template <typename T> T* find(const char* name)
@@ -174,6 +176,31 @@ void TestSyncPage::withoutASecretStoreThePasswordIsNotKept()
     KeychainPasswordStore desktop;
     QVERIFY(!desktop.write(u"alice@http://127.0.0.1/"_s, u"secret"_s));
     QVERIFY(!desktop.read(u"alice@http://127.0.0.1/"_s));
+}
+
+// A server whose certificate the system does not trust: asked once, with its fingerprint.
+void TestSyncPage::aCertificateAcceptedOnceIsKept()
+{
+    RadicaleServer tls(RadicaleServer::Transport::Https);
+    QVERIFY2(tls.error().isEmpty(), qPrintable(tls.error()));
+    const QString fingerprint = DavClient::certificateFingerprint(
+        QSslCertificate::fromPath(tls.certificateFile()).value(0));
+    type("Text_Server", tls.root().toString());
+    type("Text_User", u"alice"_s);
+    type("Text_Password", u"secret"_s);
+    m_prompter.expectQuestion(true);
+    click("Button_Find");
+    QVERIFY(m_prompter.shown().back().text.contains(fingerprint));
+    QCOMPARE(find<QComboBox>("Combo_Book")->currentText(), u"联系人"_s);
+    m_prompter.expectMessage();
+    click("Button_SyncNow");
+    QCOMPARE(m_book->scalar(u"SELECT Certificate FROM Vardelin_SyncAccount"_s).toString(),
+             fingerprint);
+    // Opened again: the certificate is used without a question.
+    SyncPage again(m_book->db(), m_session, m_prompter, m_passwords);
+    QVERIFY(again.load().ok());
+    QTest::mouseClick(again.findChild<QPushButton*>(u"Button_Find"_s), Qt::LeftButton);
+    QCOMPARE(again.findChild<QComboBox*>(u"Combo_Book"_s)->currentText(), u"联系人"_s);
 }
 
 QTEST_MAIN(TestSyncPage)
