@@ -46,7 +46,8 @@ DbError httpError(int status, const QString& what)
 
 DbError notDav(const QString& what)
 {
-    return {0, QStringLiteral("%1失败：服务器的回答不是通讯录服务器的格式。").arg(what)};
+    return {SyncErrorCode::NotAddressBookServer,
+            QStringLiteral("%1失败：服务器的回答不是通讯录服务器的格式。").arg(what)};
 }
 
 // The path of a collection compared with an href: both end in "/".
@@ -139,7 +140,7 @@ DavClient::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& b
                     const QList<std::pair<QByteArray, QByteArray>>& headers)
 {
     if (m_cancelled)
-        return DbError{0, QStringLiteral("同步已取消。")};
+        return DbError{SyncErrorCode::Cancelled, QStringLiteral("同步已取消。")};
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
@@ -193,13 +194,16 @@ DavClient::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& b
     reply->deleteLater();
     if (timedOut)
         return DbError{
-            0, QStringLiteral("服务器 %1 秒没有回答，同步已停止。").arg(m_timeoutMs / 1000)};
+            SyncErrorCode::TimedOut,
+            QStringLiteral("服务器 %1 秒没有回答，同步已停止。").arg(m_timeoutMs / 1000)};
     if (m_cancelled)
-        return DbError{0, QStringLiteral("同步已取消。")};
+        return DbError{SyncErrorCode::Cancelled, QStringLiteral("同步已取消。")};
     if (error == QNetworkReply::SslHandshakeFailedError)
-        return DbError{0, QStringLiteral("服务器的安全证书不受信任，没有连接。")};
+        return DbError{SyncErrorCode::Untrusted,
+                       QStringLiteral("服务器的安全证书不受信任，没有连接。")};
     if (answer.status == 0 && error != QNetworkReply::NoError)
-        return DbError{0, QStringLiteral("无法连接服务器：%1").arg(errorText)};
+        return DbError{SyncErrorCode::Unreachable,
+                       QStringLiteral("无法连接服务器：%1").arg(errorText)};
     return answer;
 }
 
@@ -245,8 +249,9 @@ Result<QList<AddressBookInfo>> DavClient::discover(const QUrl& server)
         }
     }
     if (principal.isEmpty())
-        return DbError{
-            0, what + QStringLiteral("失败：这个地址不是通讯录服务器（找不到用户的主体）。")};
+        return DbError{SyncErrorCode::NotAddressBookServer,
+                       what +
+                           QStringLiteral("失败：这个地址不是通讯录服务器（找不到用户的主体）。")};
 
     auto homeAnswer = send("PROPFIND", resolved(principalBase, principal),
                            DavXml::propfind({QStringLiteral("C:addressbook-home-set")}), depth0);
@@ -261,7 +266,8 @@ Result<QList<AddressBookInfo>> DavClient::discover(const QUrl& server)
         if (const auto* property = response.property(QStringLiteral("addressbook-home-set"));
             property && !property->hrefs.isEmpty())
             return collectionsAt(resolved(principalBase, property->hrefs.front()));
-    return DbError{0, what + QStringLiteral("失败：服务器没有给出用户的通讯录所在。")};
+    return DbError{SyncErrorCode::NotAddressBookServer,
+                   what + QStringLiteral("失败：服务器没有给出用户的通讯录所在。")};
 }
 
 Result<QList<AddressBookInfo>> DavClient::collectionsAt(const QUrl& home)

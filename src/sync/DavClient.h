@@ -24,6 +24,16 @@ class QSslCertificate;
 class QSslError;
 class QTimer;
 
+// The numbers after "错误" of the sync's errors that are no HTTP answer; an HTTP error keeps
+// its status code (401, 412, 500, …), which no SQLite or import error uses.
+namespace SyncErrorCode {
+inline constexpr int Unreachable = 4001;
+inline constexpr int TimedOut = 4002;
+inline constexpr int Cancelled = 4003;
+inline constexpr int NotAddressBookServer = 4004;
+inline constexpr int Untrusted = 4005;
+} // namespace SyncErrorCode
+
 struct AddressBookInfo {
     QUrl url;
     QString displayName;

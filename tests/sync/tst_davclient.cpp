@@ -158,6 +158,7 @@ void TestDavClient::silentServerIsGivenUp()
         client.list(QUrl(QStringLiteral("http://127.0.0.1:%1/book/").arg(silent.serverPort())), {});
     QVERIFY(!listing.ok());
     QCOMPARE(listing.error().description, QStringLiteral("服务器 1 秒没有回答，同步已停止。"));
+    QCOMPARE(listing.error().number, SyncErrorCode::TimedOut);
 }
 
 void TestDavClient::anUntrustedCertificateIsUsedOnlyWhenAccepted()
