@@ -496,6 +496,9 @@ Status SyncRun::applyServerRemoval(const QString& href)
         auto written = m_client.put(urlOf(href), VCard::write(local.value()), QString());
         if (!written)
             return written.error();
+        // Made there again meanwhile: compared with what is there now.
+        if (written.value().conflict)
+            return fetchAndApply(href);
         ++m_summary.keptBack;
         SyncedCard kept = synced;
         kept.etag = written.value().etag;
@@ -576,8 +579,10 @@ Status SyncRun::pushNew(qint64 contactId)
     auto local = localCard(contactId, synced, exists);
     if (!local)
         return local.error();
-    if (!exists)
+    if (!exists) {
+        step(); // deleted since the sync began
         return {};
+    }
     const QByteArray text = VCard::write(local.value());
     auto written = m_client.put(urlOf(href), text, QString());
     if (!written)
