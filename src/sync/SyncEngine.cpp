@@ -140,6 +140,8 @@ private:
     // Where a contact of this book goes on the server: named after its UID.
     QString hrefFor(qint64 contactId) const;
     void step(const QString& logLine = {});
+    // A step's writes done: its line logged; a failure passed on without one.
+    Status stepDone(const Status& done, const QString& logLine);
 
     const Database& m_db;
     DavClient& m_client;
@@ -176,6 +178,13 @@ void SyncRun::step(const QString& logLine)
         m_summary.log << logLine;
     if (m_progress)
         m_progress(++m_done, m_total);
+}
+
+Status SyncRun::stepDone(const Status& done, const QString& logLine)
+{
+    if (done)
+        step(logLine);
+    return done;
 }
 
 Status SyncRun::record(const SyncedCard& synced)
@@ -333,7 +342,7 @@ Status SyncRun::addFromServer(const FetchedCard& fetched, const VCardContact& se
     VCardContact card = server;
     if (card.uid.isEmpty())
         card.uid = fetched.href.section(u'/', -1);
-    return m_db.transaction([&]() -> Status {
+    const Status added = m_db.transaction([&]() -> Status {
         auto added = LocalCards::add(m_db, card, m_filing);
         if (!added)
             return added.error();
@@ -345,9 +354,9 @@ Status SyncRun::addFromServer(const FetchedCard& fetched, const VCardContact& se
         VCardContact withLines = stored.value();
         withLines.keptLines = card.keptLines;
         synced.card = QString::fromUtf8(VCard::write(withLines));
-        step(how.arg(card.value(QStringLiteral("Name"))));
         return record(synced);
     });
+    return stepDone(added, how.arg(card.value(QStringLiteral("Name"))));
 }
 
 Status SyncRun::applyServerCard(const FetchedCard& fetched)
@@ -392,7 +401,7 @@ Status SyncRun::applyServerCard(const FetchedCard& fetched)
     if (localChanged && !sameContent(local.value(), serverCard))
         return settleConflict(synced, local.value(), serverCard, base, fetched.etag);
     ++m_summary.changedHere;
-    return m_db.transaction([&]() -> Status {
+    const Status updated = m_db.transaction([&]() -> Status {
         if (Status updated =
                 LocalCards::update(m_db, synced.contactId, serverCard,
                                    !base || serverCard.categories != base->categories, m_filing);
@@ -400,9 +409,10 @@ Status SyncRun::applyServerCard(const FetchedCard& fetched)
             return updated;
         synced.etag = fetched.etag;
         synced.card = QString::fromUtf8(VCard::write(serverCard));
-        step(QStringLiteral("按服务器修改：%1").arg(serverCard.value(QStringLiteral("Name"))));
         return record(synced);
     });
+    return stepDone(
+        updated, QStringLiteral("按服务器修改：%1").arg(serverCard.value(QStringLiteral("Name"))));
 }
 
 Status SyncRun::adopt(qint64 contactId, const FetchedCard& fetched, const VCardContact& server)
@@ -466,7 +476,7 @@ Status SyncRun::settleConflict(const SyncedCard& synced, const VCardContact& loc
     } else {
         ++m_summary.conflictsResolved;
     }
-    return m_db.transaction([&]() -> Status {
+    const Status settledHere = m_db.transaction([&]() -> Status {
         if (Status updated = LocalCards::update(m_db, synced.contactId, merged,
                                                 merged.categories != local.categories, m_filing);
             !updated)
@@ -474,11 +484,12 @@ Status SyncRun::settleConflict(const SyncedCard& synced, const VCardContact& loc
         SyncedCard settled = synced;
         settled.etag = written.value().etag;
         settled.card = QString::fromUtf8(text);
-        step((conflict.columns.isEmpty() ? QStringLiteral("两边的修改已合并：%1")
-                                         : QStringLiteral("冲突已按所选合并：%1"))
-                 .arg(conflict.name));
         return record(settled);
     });
+    return stepDone(settledHere,
+                    (conflict.columns.isEmpty() ? QStringLiteral("两边的修改已合并：%1")
+                                                : QStringLiteral("冲突已按所选合并：%1"))
+                        .arg(conflict.name));
 }
 
 Status SyncRun::applyServerRemoval(const QString& href)
