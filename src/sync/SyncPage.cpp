@@ -151,6 +151,18 @@ void SyncPage::prepare(DavClient& client)
     });
 }
 
+bool SyncPage::passwordKnown()
+{
+    if (!m_password->text().isEmpty())
+        return true;
+    // Not in the box: no secret store kept it. Asked, and kept in the box until the page closes.
+    const QString typed = m_prompter.password(
+        this, QStringLiteral("%1 在服务器上的密码：").arg(m_user->text().trimmed()),
+        QStringLiteral("同步"));
+    m_password->setText(typed);
+    return !typed.isEmpty();
+}
+
 void SyncPage::findBooks()
 {
     const QUrl server = QUrl::fromUserInput(m_server->text().trimmed());
@@ -159,6 +171,8 @@ void SyncPage::findBooks()
                            Prompter::Icon::Exclamation);
         return;
     }
+    if (!passwordKnown())
+        return;
     DavClient client(m_user->text().trimmed(), m_password->text());
     prepare(client);
     auto books = client.discover(server);
@@ -176,12 +190,12 @@ void SyncPage::findBooks()
 
 void SyncPage::syncNow()
 {
-    if (m_book->currentData().toUrl().isEmpty() || m_password->text().isEmpty()) {
-        m_prompter.message(this, QStringLiteral("请填写服务器、用户名和密码，并选择通讯录。"),
+    if (m_book->currentData().toUrl().isEmpty()) {
+        m_prompter.message(this, QStringLiteral("请填写服务器和用户名，并选择通讯录。"),
                            QStringLiteral("提示！"), Prompter::Icon::Exclamation);
         return;
     }
-    if (!save())
+    if (!passwordKnown() || !save())
         return;
     // Where no secret store runs the password is not kept, and is typed again next time.
     m_passwords.write(passwordKey(), m_password->text());

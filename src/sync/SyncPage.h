@@ -37,6 +37,8 @@ signals:
     void synced();
 
 private:
+    // The password from the box, else asked for; false when the user gave none.
+    bool passwordKnown();
     void findBooks();
     void syncNow();
     SyncSettings shownSettings() const;

@@ -38,6 +38,13 @@ public:
     QHash<QString, QString> kept;
 };
 
+// Where no secret store runs.
+class NoPasswords final : public PasswordStore {
+public:
+    std::optional<QString> read(const QString&) override { return std::nullopt; }
+    bool write(const QString&, const QString&) override { return false; }
+};
+
 } // namespace
 
 class TestSyncPage : public QObject {
@@ -52,6 +59,7 @@ private slots:
     void aRefusedPasswordIsToldWithItsStatus();
     void withoutASecretStoreThePasswordIsNotKept();
     void aCertificateAcceptedOnceIsKept();
+    void aPasswordNoStoreKeepsIsAskedFor();
 
 private:
     template <typename T> T* find(const char* name)
@@ -176,6 +184,36 @@ void TestSyncPage::withoutASecretStoreThePasswordIsNotKept()
     KeychainPasswordStore desktop;
     QVERIFY(!desktop.write(u"alice@http://127.0.0.1/"_s, u"secret"_s));
     QVERIFY(!desktop.read(u"alice@http://127.0.0.1/"_s));
+}
+
+void TestSyncPage::aPasswordNoStoreKeepsIsAskedFor()
+{
+    NoPasswords nowhere;
+    for (int opening = 0; opening < 2; ++opening) {
+        SyncPage page(m_book->db(), m_session, m_prompter, nowhere);
+        QVERIFY(page.load().ok());
+        const auto click = [&page](const QString& button) {
+            QTest::mouseClick(page.findChild<QPushButton*>(button), Qt::LeftButton);
+        };
+        if (opening == 0) {
+            page.findChild<QLineEdit*>(u"Text_Server"_s)->setText(m_server.root().toString());
+            page.findChild<QLineEdit*>(u"Text_User"_s)->setText(u"alice"_s);
+            m_prompter.expectInput(u"secret"_s, u"alice 在服务器上的密码："_s);
+            click(u"Button_Find"_s);
+            QVERIFY(page.findChild<QComboBox*>(u"Combo_Book"_s)->count() > 0);
+        } else {
+            m_prompter.expectInput(u"secret"_s);
+        }
+        m_prompter.expectMessage(); // the summary: the password typed once serves the page
+        click(u"Button_SyncNow"_s);
+        QVERIFY(m_prompter.scriptDone());
+    }
+    // Cancelled: nothing happens.
+    SyncPage page(m_book->db(), m_session, m_prompter, nowhere);
+    QVERIFY(page.load().ok());
+    m_prompter.expectInput(QString());
+    QTest::mouseClick(page.findChild<QPushButton*>(u"Button_SyncNow"_s), Qt::LeftButton);
+    QCOMPARE(m_book->scalar(u"SELECT count(*) FROM Vardelin_Sync"_s).toInt(), 1);
 }
 
 // A server whose certificate the system does not trust: asked once, with its fingerprint.
