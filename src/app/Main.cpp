@@ -25,7 +25,7 @@
 #include "groups/GroupTreeWidget.h"
 #include "history/HistoryPane.h"
 #include "print/PrintCommands.h"
-#include "sync/PasswordStore.h"
+#include "sync/KeychainPasswordStore.h"
 #include "sync/SyncPage.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"

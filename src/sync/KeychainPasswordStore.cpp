@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PasswordStore.h"
+#include "KeychainPasswordStore.h"
 
 #include <qt6keychain/keychain.h>
 

@@ -14,10 +14,3 @@ public:
     // False when no secret store took it: the password is then asked at each sync.
     virtual bool write(const QString& key, const QString& password) = 0;
 };
-
-// The desktop's secret store through QtKeychain (the Secret Service, KWallet, …).
-class KeychainPasswordStore final : public PasswordStore {
-public:
-    std::optional<QString> read(const QString& key) override;
-    bool write(const QString& key, const QString& password) override;
-};

@@ -7,7 +7,7 @@
 
 #include "db/Session.h"
 #include "sync/DavClient.h"
-#include "sync/PasswordStore.h"
+#include "sync/KeychainPasswordStore.h"
 #include "sync/SyncConflictDialog.h"
 #include "sync/SyncPage.h"
 
