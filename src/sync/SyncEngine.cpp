@@ -153,6 +153,7 @@ private:
     QUuid m_bookId;
     QHash<QString, SyncedCard> m_state;
     QHash<QString, qint64> m_newByHref; // local contacts not yet on the server, by their href
+    QHash<QString, qint64> m_newByUid;  // the same by their UID
     QSet<QString> m_handled;            // hrefs settled from the server's side
     SyncSummary m_summary;
     qsizetype m_done = 0;
@@ -286,6 +287,7 @@ Result<QList<qint64>> SyncRun::contactsNotYetSynced()
             continue;
         newHere << id;
         m_newByHref.insert(hrefFor(id), id);
+        m_newByUid.insert(BookIdentity::contactUid(m_bookId, id), id);
     }
     return newHere;
 }
@@ -371,6 +373,11 @@ Status SyncRun::applyServerCard(const FetchedCard& fetched)
     if (found == m_state.cend()) {
         if (const qint64 id = m_newByHref.take(fetched.href))
             return adopt(id, fetched, *server);
+        // Our export, imported there earlier (the UID is kept, the name of the file is not).
+        if (const qint64 id = m_newByUid.take(server->uid)) {
+            m_newByHref.remove(hrefFor(id));
+            return adopt(id, fetched, *server);
+        }
         ++m_summary.addedHere;
         return addFromServer(fetched, *server, QStringLiteral("从服务器新增：%1"));
     }

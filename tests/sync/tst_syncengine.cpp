@@ -4,6 +4,8 @@
 // middle and a sync cut off halfway.
 #include "RadicaleServer.h"
 #include "TestDatabase.h"
+#include "admin/VCard.h"
+#include "db/BookIdentity.h"
 #include "db/PictureBag.h"
 #include "sync/DavClient.h"
 #include "sync/SyncEngine.h"
@@ -123,6 +125,7 @@ private slots:
     void aChangeMeanwhileIsA412NotAnOverwrite();
     void fieldsAProgramDropsAreKept();
     void aSyncCutOffIsFinishedWithoutDoubles();
+    void aCardExportedBeforeIsNotDoubled();
     void anotherClientReadsWhatWeUploaded();
     void anotherAddressBookStartsAfresh();
     void aCardAnotherProgramWroteKeepsWhatWeCannotShow();
@@ -375,6 +378,24 @@ void TestSyncEngine::aSyncCutOffIsFinishedWithoutDoubles()
     QCOMPARE(m_here->book.scalar(u"SELECT count(*) FROM Vardelin_Sync"_s).toInt(), 20);
     QVERIFY(m_phone->sync(m_client, m_url).ok());
     QCOMPARE(m_phone->contacts(), 20);
+}
+
+// The user exported the book as a vCard file once and imported it on the phone.
+void TestSyncEngine::aCardExportedBeforeIsNotDoubled()
+{
+    const qint64 id = m_here->book.addContact({{u"Name"_s, u"张三"_s}, {u"Tel1"_s, u"010-1"_s}});
+    VCardContact exported;
+    exported.uid = BookIdentity::contactUid(BookIdentity::read(m_here->book.db()).value(), id);
+    exported.columns = {{u"Name"_s, u"张三"_s}, {u"Tel1"_s, u"010-1"_s}};
+    QVERIFY(
+        m_client
+            .put(m_url.resolved(QUrl(u"imported-on-the-phone.vcf"_s)), VCard::write(exported), {})
+            .ok());
+    auto synced = m_here->sync(m_client, m_url);
+    QVERIFY2(synced.ok(), qPrintable(synced.error().description));
+    QCOMPARE(counts(synced.value()), u"here +0 ~0 -0 there +0 ~0 -0 conflicts 0/0 kept 0"_s);
+    QCOMPARE(m_here->contacts(), 1);
+    QCOMPARE(cardsOnServer(), 1);
 }
 
 void TestSyncEngine::anotherClientReadsWhatWeUploaded()
