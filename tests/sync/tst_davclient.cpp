@@ -17,7 +17,8 @@ private slots:
     void conditionalWrites_data();
     void conditionalWrites();
     void syncReportGivesOnlyChanges();
-    void wrongPasswordIsTold();
+    void serverRefusalsAreToldWithTheirStatus_data();
+    void serverRefusalsAreToldWithTheirStatus();
     void silentServerIsGivenUp();
     void anUntrustedCertificateIsUsedOnlyWhenAccepted();
 
@@ -139,13 +140,34 @@ void TestDavClient::syncReportGivesOnlyChanges()
     QCOMPARE(fetched.value().front().etag, delta.value().present.front().etag);
 }
 
-void TestDavClient::wrongPasswordIsTold()
+void TestDavClient::serverRefusalsAreToldWithTheirStatus_data()
 {
-    DavClient client(m_server.user(), QStringLiteral("wrong"));
-    auto listing = client.list(m_server.addressBook(), {});
-    QVERIFY(!listing.ok());
-    QCOMPARE(listing.error().number, 401);
-    QVERIFY(listing.error().description.contains(QStringLiteral("用户名或密码不对（HTTP 401）")));
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("path"); // a card is written there; a folder is listed
+    QTest::addColumn<QString>("told");
+    QTest::newRow("wrong password")
+        << u"wrong"_qs << u"alice/contacts/"_qs
+        << u"读取服务器上的名片列表失败：用户名或密码不对（HTTP 401）。"_qs;
+    QTest::newRow("another user's address book")
+        << u"secret"_qs << u"bob/contacts/x.vcf"_qs
+        << u"上传名片失败：服务器不允许这个操作（HTTP 403）。"_qs;
+    QTest::newRow("no such address book")
+        << u"secret"_qs << u"alice/none/"_qs
+        << u"读取服务器上的名片列表失败：服务器上没有这个地址（HTTP 404）。"_qs;
+}
+
+void TestDavClient::serverRefusalsAreToldWithTheirStatus()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, path);
+    QFETCH(QString, told);
+    DavClient client(m_server.user(), password);
+    const QUrl url = m_server.root().resolved(QUrl(path));
+    const DbError error = path.endsWith(u'/')
+                              ? client.list(url, {}).error()
+                              : client.put(url, card(u"x"_qs, u"张三"_qs), {}).error();
+    QCOMPARE(error.description, told);
+    QCOMPARE(u"（HTTP %1）。"_qs.arg(error.number), told.right(told.size() - told.indexOf(u'（')));
 }
 
 void TestDavClient::silentServerIsGivenUp()
