@@ -27,11 +27,11 @@ const QByteArray photo = "\x89PNG\r\n\x1a\n-not-really-a-picture-" + QByteArray(
 struct Device {
     TestDatabase book;
     QString token;
+    SyncScope scope{1, true, {}, 1, QDate(2026, 12, 7)};
 
     Result<SyncSummary> sync(DavClient& client, const QUrl& url, const SyncResolver& resolver = {},
                              const SyncProgress& progress = {})
     {
-        const SyncScope scope{1, true, {}, 1, QDate(2026, 12, 7)};
         auto summary = SyncEngine::run(book.db(), client, url, token, scope, resolver, progress);
         if (summary)
             token = summary.value().syncToken;
@@ -118,6 +118,8 @@ private slots:
     void initTestCase() { QVERIFY2(m_server.error().isEmpty(), qPrintable(m_server.error())); }
     void init();
     void changesTravelBothWays();
+    void onlyTheContactsTakingPartGoUp_data();
+    void onlyTheContactsTakingPartGoUp();
     void bothSidesChanged_data();
     void bothSidesChanged();
     void deletedOnOneSideChangedOnTheOther_data();
@@ -213,6 +215,37 @@ void TestSyncEngine::changesTravelBothWays()
     QCOMPARE(m_here->contacts(), 2);
     QCOMPARE(m_phone->contacts(), 2);
     QCOMPARE(cardsOnServer(), 2);
+}
+
+void TestSyncEngine::onlyTheContactsTakingPartGoUp_data()
+{
+    QTest::addColumn<qint64>("account");
+    QTest::addColumn<bool>("ticked"); // only the group 朋友 takes part
+    QTest::addColumn<QString>("uploaded");
+    QTest::newRow("administrator, all groups") << qint64(1) << false << u"张三,李四,王五"_s;
+    QTest::newRow("administrator, one group") << qint64(1) << true << u"张三,王五"_s;
+    QTest::newRow("another account, all groups") << qint64(2) << false << u"王五"_s;
+}
+
+void TestSyncEngine::onlyTheContactsTakingPartGoUp()
+{
+    QFETCH(qint64, account);
+    QFETCH(bool, ticked);
+    QFETCH(QString, uploaded);
+    const qint64 friends = m_here->book.addGroup(1, 1, u"朋友"_s);
+    m_here->book.addContact({{u"Name"_s, u"张三"_s}, {u"TID"_s, friends}});
+    m_here->book.addContact({{u"Name"_s, u"李四"_s}});
+    m_here->book.addContact({{u"Name"_s, u"王五"_s}, {u"TID"_s, friends}, {u"UID"_s, 2}});
+    m_here->scope.accountId = account;
+    m_here->scope.everyOwner = account == 1;
+    m_here->scope.groupIds = ticked ? QList<qint64>{friends} : QList<qint64>{};
+    QVERIFY(m_here->sync(m_client, m_url).ok());
+    QVERIFY(m_phone->sync(m_client, m_url).ok());
+    QCOMPARE(m_phone->book
+                 .scalar(u"SELECT group_concat(Name) FROM (SELECT Name FROM "
+                         "Vardelin_Contact ORDER BY Name)"_s)
+                 .toString(),
+             uploaded);
 }
 
 void TestSyncEngine::bothSidesChanged_data()
