@@ -33,6 +33,7 @@ public:
         return -1;
     }
     QString input(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString password(QWidget*, const QString&, const QString&) override { return {}; }
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
     {

@@ -5,7 +5,7 @@ cmake_minimum_required(VERSION 3.25)
 # library (or a header of ours it includes) includes Qt Gui or Qt Widgets.
 
 # Bottom to top: a folder may include its own files and those of the folders before it.
-set(layers db ui groups contacts history card print admin about app)
+set(layers db ui groups contacts history card print admin sync about app)
 
 set(faults "")
 

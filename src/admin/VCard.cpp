@@ -491,11 +491,59 @@ bool isMapped(const QByteArray& name)
 }
 
 // Fills one card from a property; an error names the line it could not read.
-std::optional<DbError> applyProperty(VCardContact& contact, const Property& property,
-                                     QString& nameFromN)
+// The items of a list value (CATEGORIES), split at commas not escaped.
+QStringList listItems(const QString& text)
 {
-    if (!isMapped(property.name))
+    QStringList items;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\') {
+            ++i;
+        } else if (text[i] == u',') {
+            items.append(unescaped(QStringView(text).sliced(start, i - start)));
+            start = i + 1;
+        }
+    }
+    items.append(unescaped(QStringView(text).sliced(start)));
+    return items;
+}
+
+// Properties of the card itself rather than of the contact: written anew each time.
+bool isCardHousekeeping(const QByteArray& name)
+{
+    static const std::array<QByteArrayView, 6> names{"VERSION", "PRODID", "REV",
+                                                     "UID",     "KIND",   "CATEGORIES"};
+    return std::find(names.begin(), names.end(), QByteArrayView(name)) != names.end();
+}
+
+std::optional<DbError> applyProperty(VCardContact& contact, const Property& property,
+                                     const QByteArray& line, QString& nameFromN)
+{
+    if (property.name == "UID" || property.name == "CATEGORIES") {
+        const auto text = textOf(property);
+        if (!text)
+            return std::nullopt;
+        if (property.name == "UID")
+            contact.uid = unescaped(text->text).trimmed();
+        else
+            for (const QString& category : listItems(text->text))
+                if (const QString name = category.trimmed(); !name.isEmpty())
+                    contact.categories.append(name);
         return std::nullopt;
+    }
+    if (!isMapped(property.name)) {
+        if (!isCardHousekeeping(property.name) && !property.name.startsWith(ownPrefix))
+            contact.keptLines.append(line);
+        return std::nullopt;
+    }
+    if (const QString column = ownColumn(property.name);
+        !column.isEmpty() && isBase64("ENCODING=" + property.encoding)) {
+        auto bytes = QByteArray::fromBase64Encoding(property.rawValue.trimmed(),
+                                                    QByteArray::AbortOnBase64DecodingErrors);
+        if (bytes)
+            contact.columns[column] = QString::fromUtf8(*bytes);
+        return std::nullopt;
+    }
     if (property.name == "PHOTO") {
         // A damaged photo costs the card its photo, not the file its cards.
         const auto photo = photoOf(property);
@@ -561,7 +609,8 @@ Result<QList<VCardContact>> parse(const QByteArray& fileBytes)
             current.reset();
         } else if (!current) {
             return damaged(logical.line, QStringLiteral("在名片之外"));
-        } else if (const auto error = applyProperty(*current, *property, nameFromN)) {
+        } else if (const auto error =
+                       applyProperty(*current, *property, logical.bytes, nameFromN)) {
             return *error;
         }
     }
@@ -588,9 +637,9 @@ Result<QList<VCardContact>> readFile(const QString& path)
 
 namespace {
 
-// The format's escapes; in our own properties (own) a CR is kept as "\r", where the standard
-// ones can only say "line break".
-QString escaped(const QString& text, bool own = false)
+// The format's escapes. A CR can only be a line break here; our own properties keep it in
+// base64 (CardWriter::textProperty).
+QString escaped(const QString& text)
 {
     QString result;
     result.reserve(text.size());
@@ -599,8 +648,6 @@ QString escaped(const QString& text, bool own = false)
         if (c == u'\\' || c == u';' || c == u',') {
             result += u'\\';
             result += c;
-        } else if (c == u'\r' && own) {
-            result += QStringLiteral("\\r");
         } else if (c == u'\r') {
             result += QStringLiteral("\\n");
             if (i + 1 < text.size() && text[i + 1] == u'\n')
@@ -657,8 +704,14 @@ public:
     void textProperty(const QByteArray& header, const char* column, bool own = false)
     {
         const QString value = m_contact.value(QString::fromLatin1(column));
-        if (!value.isEmpty())
-            property(header, escaped(value, own));
+        if (value.isEmpty())
+            return;
+        // A CR in our own properties travels in base64: address-book servers rewrite the
+        // card, and an escape the format does not know ("\r") comes back as "\\r".
+        if (own && value.contains(u'\r'))
+            m_out += folded(header + ";ENCODING=b:" + value.toUtf8().toBase64());
+        else
+            property(header, escaped(value));
     }
     void telephones(const QByteArray& header, std::initializer_list<const char*> columns)
     {
@@ -720,6 +773,12 @@ QByteArray write(const VCardContact& contact)
     card.textProperty("NOTE", "Remark");
     card.textProperty("URL", "Web");
     card.textProperty("NICKNAME", "NickName");
+    if (!contact.categories.isEmpty()) {
+        QStringList names;
+        for (const QString& category : contact.categories)
+            names << escaped(category);
+        card.property("CATEGORIES", names.join(u','));
+    }
     // A CR LF, which the standard properties can only write as a line break, read back as
     // stored from a twin of ours; other programs read the standard property.
     for (const QByteArray& column : standardColumns)
@@ -735,8 +794,22 @@ QByteArray write(const VCardContact& contact)
     if (!contact.photo.isEmpty())
         card.m_out += folded("PHOTO;ENCODING=b;TYPE=" + pictureType(contact.photo) + ':' +
                              contact.photo.toBase64());
+    for (const QByteArray& line : contact.keptLines)
+        card.m_out += folded(line);
     card.m_out += "END:VCARD\r\n";
     return card.m_out;
+}
+
+QStringList ownColumns()
+{
+    QStringList columns;
+    for (const ContactField& field : ContactFields::all) {
+        const QByteArray column(field.name.data(), field.name.size());
+        if (field.kind != ContactField::Kind::Identifier &&
+            field.kind != ContactField::Kind::Binary && !standardColumns.contains(column))
+            columns << QString::fromLatin1(column);
+    }
+    return columns;
 }
 
 QByteArray toBytes(const QList<VCardContact>& contacts)

@@ -24,8 +24,15 @@ struct VCardContact {
     bool photoUnreadable = false;
     // A value in UTF-8 held a byte that is no character; it stands as U+FFFD.
     bool textDamaged = false;
-    // Written as the card's UID; a card written without one gets a random one.
+    // Written as the card's UID; a card written without one gets a random one. Read from the
+    // card's UID.
     QString uid;
+    // CATEGORIES: the names of the groups the card is filed under.
+    QStringList categories;
+    // The card's properties this program has no place for (X-… of other programs, IMPP,
+    // RELATED, …), each as its unfolded line, written back unchanged: a card another program
+    // wrote keeps them when it is sent back.
+    QList<QByteArray> keptLines;
 
     QString value(const QString& column) const { return columns.value(column); }
 };
@@ -54,8 +61,12 @@ Result<QList<VCardContact>> readFile(const QString& path);
 
 // One card as vCard 3.0 text with CRLF line ends and lines folded at 75 bytes. A line break is
 // written as "\n" as the format has it; a value holding CR LF also travels as its own
-// X-VARDELIN- property, where a CR is "\r", so it reads back as stored.
+// X-VARDELIN- property in base64, so it reads back as stored (cards of earlier builds, which
+// wrote a CR there as "\r", read as before).
 QByteArray write(const VCardContact& contact);
 QByteArray toBytes(const QList<VCardContact>& contacts);
+
+// The columns no standard property carries, written only as X-VARDELIN-<column>.
+QStringList ownColumns();
 
 } // namespace VCard

@@ -71,6 +71,12 @@ frmSystem::frmSystem(Database& db, Session& session, Prompter& prompter, Rebuild
     });
 }
 
+void frmSystem::addPage(QWidget* page, const QString& title)
+{
+    page->setParent(m_tabs);
+    m_tabs->addTab(page, title);
+}
+
 bool frmSystem::isAdministrator() const
 {
     return m_session.currentUserId == Session::administratorId;

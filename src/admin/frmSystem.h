@@ -44,6 +44,10 @@ public:
     // the account was not found.
     const std::optional<QString>& currentPass() const { return m_currentPass; }
 
+    // A page of a feature above this folder (the sync's), added after the five; it is open to
+    // every account.
+    void addPage(QWidget* page, const QString& title);
+
     // Closing without confirming still rebuilds the list when an import added contacts.
     void reject() override;
 

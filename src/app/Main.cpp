@@ -26,6 +26,8 @@
 #include "groups/GroupTreeWidget.h"
 #include "history/HistoryPane.h"
 #include "print/PrintCommands.h"
+#include "sync/KeychainPasswordStore.h"
+#include "sync/SyncPage.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"
 #include "ui/Skin.h"
@@ -467,7 +469,22 @@ void Main::Button_Sys_Click()
         m_prompter.showError(this, loaded.error());
         return;
     }
+    KeychainPasswordStore passwords;
+    auto* sync = new SyncPage(m_db, m_session, m_prompter, passwords);
+    if (Status loaded = sync->load(); !loaded) {
+        delete sync;
+        m_prompter.showError(this, loaded.error());
+        return;
+    }
+    settings.addPage(sync, QStringLiteral("同步"));
+    connect(&settings, &QDialog::accepted, sync, &SyncPage::save);
+    bool synced = false;
+    connect(sync, &SyncPage::synced, this, [&synced] { synced = true; });
     settings.exec();
+    // Cards from the server are in the list at once, however the window was closed.
+    if (synced && !settings.restored())
+        if (Status rebuilt = GJContact(m_tree->selectedGroupId(), false); !rebuilt)
+            m_prompter.showError(this, rebuilt.error());
     if (settings.restored())
         restartOnReplacedFile();
 }

@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "PrintSettings.h"
 #include "SearchTable.h"
+#include "SyncTables.h"
 #include "WidthMigration.h"
 
 #include <QHash>
@@ -217,6 +218,8 @@ Status Schema::create(const Database& db)
         return identity;
     if (Status print = PrintSettings::createTable(db); !print)
         return print;
+    if (Status sync = SyncTables::create(db); !sync)
+        return sync;
     return stamp(db, version);
 }
 
@@ -347,16 +350,29 @@ Status Schema::restoreOwnTables(const Database& db, int fileVersion)
             return rebuilt;
     }
     // Empty print settings: the sender and the offset are typed again.
-    if (fileVersion >= 7 && lacksAny({QStringLiteral("Vardelin_Print")}))
-        return db.transaction([&db] { return PrintSettings::createTable(db); });
+    if (fileVersion >= 7 && lacksAny({QStringLiteral("Vardelin_Print")})) {
+        if (Status rebuilt = db.transaction([&db] { return PrintSettings::createTable(db); });
+            !rebuilt)
+            return rebuilt;
+    }
+    // Lost sync state: the next sync finds the cards on the server again by their UIDs.
+    if (fileVersion >= 8 && lacksAny(SyncTables::names()))
+        return db.transaction([&db] { return SyncTables::create(db); });
     return {};
 }
 
 std::span<const Schema::Migration> Schema::migrations(Backend backend)
 {
-    // A server's first layout is the last a file had before servers were read.
+    // A server's first layout is the last a file had before servers were read; the sync's state
+    // came after it.
+    static const std::vector<Migration> serverSteps{
+        {8,
+         [](const Database& db) -> Status {
+             return SyncTables::create(db);
+         }},
+    };
     if (backend == Backend::Server)
-        return {};
+        return serverSteps;
     // Layout 1 is the first; an unstamped file (version 0) is read as layout 1.
     static const std::vector<Migration> steps{
         // 2: Files last in Vardelin_Files; 3: list widths in twips. The tables are checked
@@ -400,6 +416,13 @@ std::span<const Schema::Migration> Schema::migrations(Backend backend)
              if (Status layout = verify(db); !layout)
                  return layout;
              return PrintSettings::createTable(db);
+         }},
+        // 8: the sync's state beside the seven.
+        {8,
+         [](const Database& db) -> Status {
+             if (Status layout = verify(db); !layout)
+                 return layout;
+             return SyncTables::create(db);
          }},
     };
     return steps;

@@ -23,7 +23,8 @@ namespace Schema {
 // 5: the reminders' settings and the lunar birthday marks, in tables of their own.
 // 6: the address book's identity, Vardelin_Book.
 // 7: the print settings, Vardelin_Print.
-inline constexpr int version = 7;
+// 8: the address-book sync's state, Vardelin_Sync and Vardelin_SyncAccount.
+inline constexpr int version = 8;
 
 struct Column {
     QString name;

@@ -28,6 +28,8 @@ public:
     // A line of text; Cancel gives the empty text.
     virtual QString input(QWidget* parent, const QString& prompt, const QString& title,
                           const QString& defaultText) = 0;
+    // A password, typed unseen; Cancel gives the empty text.
+    virtual QString password(QWidget* parent, const QString& prompt, const QString& title) = 0;
     // A file to read or write; Cancel gives the empty text.
     virtual QString openFileName(QWidget* parent, const QString& caption,
                                  const QString& filter) = 0;

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The settings window from the main window, and the compaction and the day's backup at close.
+#include "RadicaleServer.h"
 #include "RunningMain.h"
 #include "TestDatabase.h"
 
 #include "admin/frmSystem.h"
 #include "db/Backup.h"
+#include "sync/DavClient.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -62,6 +65,39 @@ private slots:
         m_data->addContact({{u"Name"_s, u"李四"_s}, {u"TID"_s, 1}});
     }
     void cleanup() { m_data.reset(); }
+
+    // Cards a sync brought in are listed when the window closes, even by "取消".
+    void aSyncOnThePageSyncShowsItsCardsAtOnce()
+    {
+        // No session bus: the desktop's secret store is left alone.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+        RadicaleServer server;
+        QVERIFY2(server.error().isEmpty(), qPrintable(server.error()));
+        DavClient phone(server.user(), server.password());
+        QVERIFY(phone
+                    .put(server.addressBook().resolved(QUrl(u"phone.vcf"_s)),
+                         "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:phone\r\nFN:赵六\r\nEND:VCARD\r\n", {})
+                    .ok());
+        RunningMain main;
+        QVERIFY(main.start(m_data->path()));
+        main.tree()->setCurrentItem(main.tree()->topLevelItem(0)); // the root group
+        const QStringList before = main.names();
+        main.prompter.expectMessage(); // the summary
+        inSettings(main, [&server](frmSystem* settings) {
+            const auto type = [settings](const QString& box, const QString& text) {
+                settings->findChild<QLineEdit*>(box)->setText(text);
+            };
+            type(u"Text_Server"_s, server.root().toString());
+            type(u"Text_User"_s, server.user());
+            type(u"Text_Password"_s, server.password());
+            for (const QString& button :
+                 {u"Button_Find"_s, u"Button_SyncNow"_s, u"Button_Cancel"_s})
+                QTest::mouseClick(settings->findChild<QPushButton*>(button), Qt::LeftButton);
+        });
+        QVERIFY(main.prompter.scriptDone());
+        QVERIFY(before.contains(u"李四"_s) && !before.contains(u"赵六"_s));
+        QVERIFY2(main.names().contains(u"赵六"_s), qPrintable(main.names().join(u',')));
+    }
 
     void okRebuildsTheListOfTheSelectedGroupWithTheNewColumns()
     {

@@ -359,6 +359,17 @@ private slots:
             QVERIFY(Database().open(book->path()).ok());
             QVERIFY(!identity().isNull() && identity() != made);
         }
+        // The sync's state comes with layout 8, and again when another program dropped it.
+        for (const QString& stamp : {u"7"_s, QString::number(Schema::version)}) {
+            book->run(u"DROP TABLE Vardelin_Sync"_s);
+            book->run(u"DROP TRIGGER Sync_AccountDeleted"_s);
+            book->run(u"PRAGMA user_version = "_s + stamp);
+            QVERIFY(Database().open(book->path()).ok());
+            QCOMPARE(sql(u"SELECT count(*) FROM sqlite_master WHERE name IN ('Vardelin_Sync', "
+                         "'Vardelin_SyncAccount', 'Sync_AccountDeleted')"_s),
+                     u"3"_s);
+            QCOMPARE(sql(u"PRAGMA user_version"_s).toInt(), Schema::version);
+        }
         book->run(u"DELETE FROM Vardelin_Book"_s);
         QVERIFY(!BookIdentity::read(book->db()).ok());
     }

@@ -118,6 +118,11 @@ QString ScriptedPrompter::input(QWidget*, const QString& prompt, const QString& 
     return take({Kind::Input, prompt, title, Icon::Information, defaultText}).reply;
 }
 
+QString ScriptedPrompter::password(QWidget*, const QString& prompt, const QString& title)
+{
+    return take({Kind::Input, prompt, title, Icon::Information}).reply;
+}
+
 QString ScriptedPrompter::openFileName(QWidget*, const QString& caption, const QString& filter)
 {
     return take({Kind::OpenFile, caption, caption, Icon::Information, {}, filter}).reply;

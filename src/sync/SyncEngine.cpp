@@ -1,0 +1,659 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SyncEngine.h"
+
+#include "DavClient.h"
+#include "LocalCards.h"
+#include "SyncState.h"
+
+#include "admin/ContactImport.h"
+#include "contacts/ContactCommands.h"
+#include "db/BookIdentity.h"
+#include "db/ContactFields.h"
+#include "db/Database.h"
+
+#include <QHash>
+
+namespace {
+
+const QString photoField = QStringLiteral("Photo");
+const QString groupField = QStringLiteral("CATEGORIES");
+
+// A card as it reads back after writing: the form every comparison uses, so two cards that
+// would be written alike count as equal. The day of the save is no part of the contact.
+VCardContact canonical(const VCardContact& card)
+{
+    auto parsed = VCard::parse(VCard::write(card));
+    VCardContact result = parsed.ok() ? parsed.value().front() : card;
+    result.columns.remove(QStringLiteral("AddDate"));
+    result.columns.remove(QStringLiteral("Py"));
+    result.uid = card.uid;
+    return result;
+}
+
+bool sameField(const VCardContact& a, const VCardContact& b, const QString& field)
+{
+    if (field == photoField)
+        return a.photo == b.photo;
+    if (field == groupField)
+        return a.categories == b.categories;
+    return a.value(field) == b.value(field);
+}
+
+void takeField(VCardContact& into, const VCardContact& from, const QString& field)
+{
+    if (field == photoField)
+        into.photo = from.photo;
+    else if (field == groupField)
+        into.categories = from.categories;
+    else if (from.columns.contains(field))
+        into.columns.insert(field, from.value(field));
+    else
+        into.columns.remove(field);
+}
+
+// The card of the last sync; nothing when the row holds none that reads.
+std::optional<VCardContact> baseOf(const QString& text)
+{
+    auto parsed = VCard::parse(text.toUtf8());
+    if (!parsed || parsed.value().isEmpty())
+        return std::nullopt;
+    VCardContact card = parsed.value().front();
+    card.columns.remove(QStringLiteral("AddDate"));
+    card.columns.remove(QStringLiteral("Py"));
+    return card;
+}
+
+// A program that drops the properties it does not know rewrote the card when it holds none of
+// ours: the fields only those properties carry were cleared by no one (that program cannot show
+// them) and keep the values of the last sync.
+void keepFieldsOthersDrop(VCardContact& server, const VCardContact& base, const QByteArray& text)
+{
+    if (text.toUpper().contains("X-VARDELIN-"))
+        return;
+    static const QStringList own = VCard::ownColumns();
+    for (const QString& column : own)
+        if (!server.columns.contains(column) && base.columns.contains(column))
+            server.columns.insert(column, base.value(column));
+}
+
+bool sameContent(const VCardContact& a, const VCardContact& b)
+{
+    return a.columns == b.columns && a.photo == b.photo && a.categories == b.categories &&
+           a.keptLines == b.keptLines;
+}
+
+// A card from the server as this address book holds it: the values with no column of their own
+// go into the remark, as the import puts them.
+std::optional<VCardContact> fromServer(const QByteArray& text)
+{
+    auto parsed = VCard::parse(text);
+    if (!parsed || parsed.value().size() != 1)
+        return std::nullopt;
+    VCardContact card = parsed.value().front();
+    if (const QString remark = ContactImport::remarkOf(card); !remark.isEmpty())
+        card.columns.insert(QStringLiteral("Remark"), remark);
+    card.leftOver.clear();
+    return canonical(card);
+}
+
+class SyncRun {
+public:
+    SyncRun(const Database& db, DavClient& client, const QUrl& book, const SyncScope& scope,
+            const SyncResolver& resolver, const SyncProgress& progress)
+        : m_db(db)
+        , m_client(client)
+        , m_book(book)
+        , m_scope(scope)
+        , m_resolver(resolver)
+        , m_progress(progress)
+        , m_filing{scope.accountId, scope.defaultGroupId, scope.today}
+    {
+    }
+
+    Result<SyncSummary> go(const QString& syncToken);
+
+private:
+    Status load();
+    Result<QList<qint64>> contactsInScope() const;
+    // What changed on the server since the last sync: cards to fetch, cards gone.
+    struct ServerChanges {
+        QStringList toFetch;
+        QStringList removed;
+    };
+    ServerChanges serverChanges(const CardListing& listing) const;
+    // The contacts taking part that the server has not had yet; noted by their href.
+    Result<QList<qint64>> contactsNotYetSynced();
+    Status applyServerCard(const FetchedCard& fetched);
+    Status applyServerRemoval(const QString& href);
+    Status pushSynced(const SyncedCard& synced);
+    Status pushNew(qint64 contactId);
+    Status adopt(qint64 contactId, const FetchedCard& fetched, const VCardContact& server);
+    Status addFromServer(const FetchedCard& fetched, const VCardContact& server,
+                         const QString& how);
+    Status settleConflict(const SyncedCard& synced, const VCardContact& local,
+                          const VCardContact& server, const std::optional<VCardContact>& base,
+                          const QString& serverEtag);
+    Status fetchAndApply(const QString& href);
+    Status record(const SyncedCard& synced);
+    Result<VCardContact> localCard(qint64 contactId, const SyncedCard& synced, bool& exists) const;
+    QUrl urlOf(const QString& href) const;
+    // Where a contact of this book goes on the server: named after its UID.
+    QString hrefFor(qint64 contactId) const;
+    void step(const QString& logLine = {});
+    // A step's writes done: its line logged; a failure passed on without one.
+    Status stepDone(const Status& done, const QString& logLine);
+
+    const Database& m_db;
+    DavClient& m_client;
+    QUrl m_book;
+    SyncScope m_scope;
+    const SyncResolver& m_resolver;
+    const SyncProgress& m_progress;
+    LocalCards::Filing m_filing;
+    QUuid m_bookId;
+    QHash<QString, SyncedCard> m_state;
+    QHash<QString, qint64> m_newByHref; // local contacts not yet on the server, by their href
+    QHash<QString, qint64> m_newByUid;  // the same by their UID
+    QSet<QString> m_handled;            // hrefs settled from the server's side
+    SyncSummary m_summary;
+    qsizetype m_done = 0;
+    qsizetype m_total = 0;
+};
+
+QUrl SyncRun::urlOf(const QString& href) const
+{
+    QUrl url = m_book;
+    url.setPath(href);
+    return url;
+}
+
+QString SyncRun::hrefFor(qint64 contactId) const
+{
+    return m_book.path() + BookIdentity::contactUid(m_bookId, contactId).section(u':', -1) +
+           QStringLiteral(".vcf");
+}
+
+void SyncRun::step(const QString& logLine)
+{
+    if (!logLine.isEmpty())
+        m_summary.log << logLine;
+    if (m_progress)
+        m_progress(++m_done, m_total);
+}
+
+Status SyncRun::stepDone(const Status& done, const QString& logLine)
+{
+    if (done)
+        step(logLine);
+    return done;
+}
+
+Status SyncRun::record(const SyncedCard& synced)
+{
+    if (Status written = SyncState::write(m_db, m_scope.accountId, synced); !written)
+        return written;
+    m_state.insert(synced.href, synced);
+    return {};
+}
+
+Result<VCardContact> SyncRun::localCard(qint64 contactId, const SyncedCard& synced,
+                                        bool& exists) const
+{
+    auto read = LocalCards::read(m_db, contactId);
+    if (!read)
+        return read.error();
+    exists = read.value().has_value();
+    if (!exists)
+        return VCardContact();
+    VCardContact card = *read.value();
+    card.uid = synced.uid;
+    // What the server's copy carries that no field here shows goes back with it.
+    if (const auto base = baseOf(synced.card))
+        card.keptLines = base->keptLines;
+    return canonical(card);
+}
+
+Status SyncRun::load()
+{
+    auto state = SyncState::read(m_db, m_scope.accountId);
+    if (!state)
+        return state.error();
+    m_state = state.value();
+    auto identity = BookIdentity::read(m_db);
+    if (!identity)
+        return identity.error();
+    m_bookId = identity.value();
+    return {};
+}
+
+Result<QList<qint64>> SyncRun::contactsInScope() const
+{
+    QString sql = QStringLiteral("SELECT ID FROM Vardelin_Contact WHERE 1 = 1");
+    QVariantList values;
+    if (!m_scope.everyOwner) {
+        sql += QStringLiteral(" AND UID = ?");
+        values << m_scope.accountId;
+    }
+    if (!m_scope.groupIds.isEmpty()) {
+        sql += QStringLiteral(" AND TID IN (") +
+               QStringList(m_scope.groupIds.size(), QStringLiteral("?")).join(u',') + u')';
+        for (qint64 group : m_scope.groupIds)
+            values << group;
+    }
+    auto rows = m_db.query(sql + QStringLiteral(" ORDER BY ID"), values);
+    if (!rows)
+        return rows.error();
+    QList<qint64> ids;
+    while (rows.value().next())
+        ids << rows.value().value(0).toLongLong();
+    if (Status finished = m_db.finished(rows.value()); !finished)
+        return finished.error();
+    return ids;
+}
+
+SyncRun::ServerChanges SyncRun::serverChanges(const CardListing& listing) const
+{
+    ServerChanges changes;
+    QSet<QString> present;
+    for (const CardEtag& entry : listing.present) {
+        present.insert(entry.href);
+        const auto synced = m_state.constFind(entry.href);
+        if (synced == m_state.cend() || synced->etag != entry.etag)
+            changes.toFetch << entry.href;
+    }
+    if (listing.complete) {
+        for (const SyncedCard& synced : m_state)
+            if (!present.contains(synced.href))
+                changes.removed << synced.href;
+    } else {
+        for (const QString& href : listing.removed)
+            if (m_state.contains(href))
+                changes.removed << href;
+    }
+    return changes;
+}
+
+Result<QList<qint64>> SyncRun::contactsNotYetSynced()
+{
+    auto inScope = contactsInScope();
+    if (!inScope)
+        return inScope.error();
+    QSet<qint64> synced;
+    for (const SyncedCard& card : std::as_const(m_state))
+        synced.insert(card.contactId);
+    QList<qint64> newHere;
+    for (qint64 id : inScope.value()) {
+        if (synced.contains(id))
+            continue;
+        newHere << id;
+        m_newByHref.insert(hrefFor(id), id);
+        m_newByUid.insert(BookIdentity::contactUid(m_bookId, id), id);
+    }
+    return newHere;
+}
+
+Result<SyncSummary> SyncRun::go(const QString& syncToken)
+{
+    if (Status loaded = load(); !loaded)
+        return loaded.error();
+    // Without any state a delta means nothing: the whole listing.
+    auto listing = m_client.list(m_book, m_state.isEmpty() ? QString() : syncToken);
+    if (!listing)
+        return listing.error();
+    auto [toFetch, removed] = serverChanges(listing.value());
+    auto newHere = contactsNotYetSynced();
+    if (!newHere)
+        return newHere.error();
+    m_total = toFetch.size() + removed.size() + m_state.size() + newHere.value().size();
+    if (m_progress)
+        m_progress(0, m_total);
+
+    auto fetched = m_client.fetch(m_book, toFetch);
+    if (!fetched)
+        return fetched.error();
+    QSet<QString> arrived;
+    for (const FetchedCard& card : fetched.value()) {
+        arrived.insert(card.href);
+        if (Status applied = applyServerCard(card); !applied)
+            return applied.error();
+    }
+    // Gone between the listing and the fetch.
+    for (const QString& href : toFetch)
+        if (!arrived.contains(href) && m_state.contains(href))
+            removed << href;
+    for (const QString& href : removed)
+        if (Status applied = applyServerRemoval(href); !applied)
+            return applied.error();
+    const QList<SyncedCard> rows = m_state.values();
+    for (const SyncedCard& row : rows)
+        if (!m_handled.contains(row.href))
+            if (Status pushed = pushSynced(row); !pushed)
+                return pushed.error();
+    for (qint64 id : newHere.value())
+        if (m_newByHref.contains(hrefFor(id)))
+            if (Status pushed = pushNew(id); !pushed)
+                return pushed.error();
+    // An open conflict must come again: the next sync starts from the token before it.
+    m_summary.syncToken = m_summary.conflictsOpen ? syncToken : listing.value().syncToken;
+    return m_summary;
+}
+
+Status SyncRun::addFromServer(const FetchedCard& fetched, const VCardContact& server,
+                              const QString& how)
+{
+    VCardContact card = server;
+    if (card.uid.isEmpty())
+        card.uid = fetched.href.section(u'/', -1);
+    const Status added = m_db.transaction([&]() -> Status {
+        auto added = LocalCards::add(m_db, card, m_filing);
+        if (!added)
+            return added.error();
+        bool exists = false;
+        SyncedCard synced{fetched.href, added.value(), card.uid, fetched.etag, {}};
+        auto stored = localCard(added.value(), synced, exists);
+        if (!stored)
+            return stored.error();
+        VCardContact withLines = stored.value();
+        withLines.keptLines = card.keptLines;
+        synced.card = QString::fromUtf8(VCard::write(withLines));
+        return record(synced);
+    });
+    return stepDone(added, how.arg(card.value(QStringLiteral("Name"))));
+}
+
+Status SyncRun::applyServerCard(const FetchedCard& fetched)
+{
+    m_handled.insert(fetched.href);
+    const auto server = fromServer(fetched.text);
+    if (!server) {
+        step(QStringLiteral("服务器上的名片 %1 无法读取，未同步。").arg(fetched.href));
+        return {};
+    }
+    const auto found = m_state.constFind(fetched.href);
+    if (found == m_state.cend()) {
+        if (const qint64 id = m_newByHref.take(fetched.href))
+            return adopt(id, fetched, *server);
+        // Our export, imported there earlier (the UID is kept, the name of the file is not).
+        if (const qint64 id = m_newByUid.take(server->uid)) {
+            m_newByHref.remove(hrefFor(id));
+            return adopt(id, fetched, *server);
+        }
+        ++m_summary.addedHere;
+        return addFromServer(fetched, *server, QStringLiteral("从服务器新增：%1"));
+    }
+    SyncedCard synced = *found;
+    bool exists = false;
+    auto local = localCard(synced.contactId, synced, exists);
+    if (!local)
+        return local.error();
+    const auto base = baseOf(synced.card);
+    VCardContact serverCard = *server;
+    serverCard.uid = synced.uid;
+    if (base)
+        keepFieldsOthersDrop(serverCard, *base, fetched.text);
+    const bool serverChanged = !base || !sameContent(serverCard, *base);
+    if (!serverChanged) {
+        // Only the ETag moved: this side's changes, if any, go up below with the new one.
+        synced.etag = fetched.etag;
+        m_handled.remove(fetched.href);
+        return record(synced);
+    }
+    if (!exists) {
+        // Deleted here, changed there: kept, as the server has it.
+        ++m_summary.keptBack;
+        return addFromServer(fetched, serverCard,
+                             QStringLiteral("本地已删除、服务器上已修改，已恢复：%1"));
+    }
+    const bool localChanged = !base || !sameContent(local.value(), *base);
+    if (localChanged && !sameContent(local.value(), serverCard))
+        return settleConflict(synced, local.value(), serverCard, base, fetched.etag);
+    ++m_summary.changedHere;
+    const Status updated = m_db.transaction([&]() -> Status {
+        if (Status updated =
+                LocalCards::update(m_db, synced.contactId, serverCard,
+                                   !base || serverCard.categories != base->categories, m_filing);
+            !updated)
+            return updated;
+        synced.etag = fetched.etag;
+        synced.card = QString::fromUtf8(VCard::write(serverCard));
+        return record(synced);
+    });
+    return stepDone(
+        updated, QStringLiteral("按服务器修改：%1").arg(serverCard.value(QStringLiteral("Name"))));
+}
+
+Status SyncRun::adopt(qint64 contactId, const FetchedCard& fetched, const VCardContact& server)
+{
+    // A card of ours whose upload the last sync did not live to record.
+    SyncedCard synced{
+        fetched.href, contactId, BookIdentity::contactUid(m_bookId, contactId), fetched.etag, {}};
+    bool exists = false;
+    auto local = localCard(contactId, synced, exists);
+    if (!local)
+        return local.error();
+    VCardContact serverCard = server;
+    serverCard.uid = synced.uid;
+    if (!sameContent(local.value(), serverCard))
+        return settleConflict(synced, local.value(), serverCard, std::nullopt, fetched.etag);
+    synced.card = QString::fromUtf8(VCard::write(local.value()));
+    step();
+    return record(synced);
+}
+
+Status SyncRun::settleConflict(const SyncedCard& synced, const VCardContact& local,
+                               const VCardContact& server, const std::optional<VCardContact>& base,
+                               const QString& serverEtag)
+{
+    // A field changed on one side only takes that side's value; only the fields both changed,
+    // differently, are the user's to choose.
+    VCardContact merged = local;
+    SyncConflict conflict{synced.contactId, local.value(QStringLiteral("Name")), {}, local, server};
+    for (const QString& field : SyncEngine::differingFields(local, server)) {
+        if (base && sameField(local, *base, field))
+            takeField(merged, server, field);
+        else if (!base || !sameField(server, *base, field))
+            conflict.columns << field;
+    }
+    if (!conflict.columns.isEmpty()) {
+        const auto serverSide = m_resolver ? m_resolver(conflict) : std::nullopt;
+        if (!serverSide) {
+            ++m_summary.conflictsOpen;
+            step(QStringLiteral("两边都已修改，留待下次处理：%1").arg(conflict.name));
+            return {};
+        }
+        for (const QString& field : conflict.columns)
+            if (serverSide->contains(field))
+                takeField(merged, server, field);
+    }
+    merged.keptLines = server.keptLines;
+    merged = canonical(merged);
+    // The server first: cut off after it, the next sync finds its copy newer and takes it.
+    const QByteArray text = VCard::write(merged);
+    auto written = m_client.put(urlOf(synced.href), text, serverEtag);
+    if (!written)
+        return written.error();
+    if (written.value().conflict) {
+        ++m_summary.conflictsOpen;
+        step(QStringLiteral("服务器上又有修改，留待下次处理：%1").arg(conflict.name));
+        return {};
+    }
+    if (conflict.columns.isEmpty()) {
+        ++m_summary.changedHere;
+        ++m_summary.changedThere;
+    } else {
+        ++m_summary.conflictsResolved;
+    }
+    const Status settledHere = m_db.transaction([&]() -> Status {
+        if (Status updated = LocalCards::update(m_db, synced.contactId, merged,
+                                                merged.categories != local.categories, m_filing);
+            !updated)
+            return updated;
+        SyncedCard settled = synced;
+        settled.etag = written.value().etag;
+        settled.card = QString::fromUtf8(text);
+        return record(settled);
+    });
+    return stepDone(settledHere,
+                    (conflict.columns.isEmpty() ? QStringLiteral("两边的修改已合并：%1")
+                                                : QStringLiteral("冲突已按所选合并：%1"))
+                        .arg(conflict.name));
+}
+
+Status SyncRun::applyServerRemoval(const QString& href)
+{
+    m_handled.insert(href);
+    const SyncedCard synced = m_state.value(href);
+    bool exists = false;
+    auto local = localCard(synced.contactId, synced, exists);
+    if (!local)
+        return local.error();
+    const auto base = baseOf(synced.card);
+    const bool changedHere = exists && (!base || !sameContent(local.value(), *base));
+    if (changedHere) {
+        // Deleted there, changed here: kept, and offered back to the server as a new card.
+        auto written = m_client.put(urlOf(href), VCard::write(local.value()), QString());
+        if (!written)
+            return written.error();
+        // Made there again meanwhile: compared with what is there now.
+        if (written.value().conflict)
+            return fetchAndApply(href);
+        ++m_summary.keptBack;
+        SyncedCard kept = synced;
+        kept.etag = written.value().etag;
+        kept.card = QString::fromUtf8(VCard::write(local.value()));
+        step(QStringLiteral("服务器上已删除、本地已修改，已重新上传：%1")
+                 .arg(local.value().value(QStringLiteral("Name"))));
+        return record(kept);
+    }
+    if (exists) {
+        if (Status deleted = ContactCommands::deleteContacts(m_db, {synced.contactId}); !deleted)
+            return deleted;
+        ++m_summary.deletedHere;
+    }
+    if (Status removed = SyncState::remove(m_db, m_scope.accountId, href); !removed)
+        return removed;
+    m_state.remove(href);
+    step(exists
+             ? QStringLiteral("按服务器删除：%1").arg(local.value().value(QStringLiteral("Name")))
+             : QString());
+    return {};
+}
+
+Status SyncRun::fetchAndApply(const QString& href)
+{
+    auto fetched = m_client.fetch(m_book, {href});
+    if (!fetched)
+        return fetched.error();
+    if (fetched.value().isEmpty())
+        return m_state.contains(href) ? applyServerRemoval(href) : Status();
+    return applyServerCard(fetched.value().front());
+}
+
+Status SyncRun::pushSynced(const SyncedCard& synced)
+{
+    bool exists = false;
+    auto local = localCard(synced.contactId, synced, exists);
+    if (!local)
+        return local.error();
+    if (!exists) {
+        auto deleted = m_client.remove(urlOf(synced.href), synced.etag);
+        if (!deleted)
+            return deleted.error();
+        // Changed on the server since: found again and kept.
+        if (deleted.value().conflict)
+            return fetchAndApply(synced.href);
+        if (Status removed = SyncState::remove(m_db, m_scope.accountId, synced.href); !removed)
+            return removed;
+        m_state.remove(synced.href);
+        ++m_summary.deletedThere;
+        step(QStringLiteral("从服务器删除：%1").arg(synced.href.section(u'/', -1)));
+        return {};
+    }
+    const auto base = baseOf(synced.card);
+    if (base && sameContent(local.value(), *base)) {
+        step();
+        return {};
+    }
+    const QByteArray text = VCard::write(local.value());
+    auto written = m_client.put(urlOf(synced.href), text, synced.etag);
+    if (!written)
+        return written.error();
+    if (written.value().conflict)
+        return fetchAndApply(synced.href);
+    ++m_summary.changedThere;
+    SyncedCard changed = synced;
+    changed.etag = written.value().etag;
+    changed.card = QString::fromUtf8(text);
+    step(QStringLiteral("上传修改：%1").arg(local.value().value(QStringLiteral("Name"))));
+    return record(changed);
+}
+
+Status SyncRun::pushNew(qint64 contactId)
+{
+    const QString href = hrefFor(contactId);
+    m_newByHref.remove(href);
+    SyncedCard synced{href, contactId, BookIdentity::contactUid(m_bookId, contactId), {}, {}};
+    bool exists = false;
+    auto local = localCard(contactId, synced, exists);
+    if (!local)
+        return local.error();
+    if (!exists) {
+        step(); // deleted since the sync began
+        return {};
+    }
+    const QByteArray text = VCard::write(local.value());
+    auto written = m_client.put(urlOf(href), text, QString());
+    if (!written)
+        return written.error();
+    if (written.value().conflict) {
+        // Uploaded by a sync cut off before it recorded it: the card there is ours.
+        m_newByHref.insert(href, contactId);
+        return fetchAndApply(href);
+    }
+    ++m_summary.addedThere;
+    synced.etag = written.value().etag;
+    synced.card = QString::fromUtf8(text);
+    step(QStringLiteral("上传新增：%1").arg(local.value().value(QStringLiteral("Name"))));
+    return record(synced);
+}
+
+} // namespace
+
+QString SyncSummary::text() const
+{
+    return QStringLiteral("本地：新增 %1，修改 %2，删除 %3；服务器：新增 %4，修改 %5，删除 %6；"
+                          "冲突：已解决 %7，待处理 %8；删改并存而保留 %9。")
+        .arg(addedHere)
+        .arg(changedHere)
+        .arg(deletedHere)
+        .arg(addedThere)
+        .arg(changedThere)
+        .arg(deletedThere)
+        .arg(conflictsResolved)
+        .arg(conflictsOpen)
+        .arg(keptBack);
+}
+
+QStringList SyncEngine::differingFields(const VCardContact& a, const VCardContact& b)
+{
+    QStringList fields;
+    for (const ContactField& field : ContactFields::all) {
+        const QString column(field.name);
+        if (field.kind == ContactField::Kind::Binary) {
+            if (a.photo != b.photo)
+                fields << photoField;
+        } else if (a.value(column) != b.value(column)) {
+            fields << column;
+        }
+    }
+    if (a.categories != b.categories)
+        fields << groupField;
+    return fields;
+}
+
+Result<SyncSummary> SyncEngine::run(const Database& db, DavClient& client, const QUrl& book,
+                                    const QString& syncToken, const SyncScope& scope,
+                                    const SyncResolver& resolver, const SyncProgress& progress)
+{
+    return SyncRun(db, client, book, scope, resolver, progress).go(syncToken);
+}
