@@ -78,10 +78,7 @@ private slots:
 
     void init()
     {
-        // Rows tagged "server" run on a database of the test program's PostgreSQL server.
-        m_data = std::make_unique<TestDatabase>(
-            QByteArray(QTest::currentDataTag()).startsWith("server") ? Backend::Server
-                                                                     : Backend::File);
+        m_data = std::make_unique<TestDatabase>(TestDatabase::backendOfRow());
         QVERIFY2(m_data->ok(), qPrintable(m_data->error()));
         m_friends = m_data->addGroup(1, 2, u"朋友"_s);
         const qint64 work = m_data->addGroup(1, 1, u"同事"_s);
@@ -316,9 +313,7 @@ private slots:
 
     void editWarnsWithoutASelectedRowThenOpensItAndCopyFollows_data()
     {
-        QTest::addColumn<QString>("backend");
-        QTest::newRow("file") << u"file"_s;
-        QTest::newRow("server") << u"server"_s;
+        TestDatabase::addBackendRows();
     }
     void editWarnsWithoutASelectedRowThenOpensItAndCopyFollows()
     {
@@ -351,12 +346,7 @@ private slots:
     }
 
     // The whole of a contact's life through the window, on a file and on a server.
-    void aContactIsAddedListedFoundAndDeleted_data()
-    {
-        QTest::addColumn<QString>("backend");
-        QTest::newRow("file") << u"file"_s;
-        QTest::newRow("server") << u"server"_s;
-    }
+    void aContactIsAddedListedFoundAndDeleted_data() { TestDatabase::addBackendRows(); }
     void aContactIsAddedListedFoundAndDeleted()
     {
         RunningMain main;

@@ -3,6 +3,7 @@
 // field; targets that are not empty, and copies that fail, leave nothing behind.
 #include "PgServer.h"
 #include "TestDatabase.h"
+#include "TestFiles.h"
 
 #include "db/BookCopy.h"
 #include "db/BookIdentity.h"
@@ -125,15 +126,11 @@ private slots:
         Database serverBook;
         QVERIFY(serverBook.open(server).ok()); // a book of its own
         const QStringList held = everyRow(serverBook);
-        const QByteArray file = [this] {
-            QFile f(book->path());
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }();
+        const QByteArray file = TestFiles::read(book->path());
         QVERIFY(!BookCopy::copy(server, book->path()).ok());
         QVERIFY(!BookCopy::copy(book->path(), server).ok());
         QCOMPARE(everyRow(serverBook), held);
-        QFile again(book->path());
-        QVERIFY(again.open(QIODevice::ReadOnly) && again.readAll() == file);
+        QCOMPARE(TestFiles::read(book->path()), file);
 
         // Text the server cannot hold stops the copy at its last table.
         book->run(u"UPDATE Vardelin_Print SET SenderAddress = ?"_s, {QVariant(u"a"_s + QChar(0))});

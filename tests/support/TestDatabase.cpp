@@ -109,3 +109,16 @@ void TestDatabase::setDisplayedColumns(const QStringList& fields)
             {int(i + 1), fields[i]});
     }
 }
+
+void TestDatabase::addBackendRows()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::newRow("file") << QStringLiteral("file");
+    QTest::newRow("server") << QStringLiteral("server");
+}
+
+Backend TestDatabase::backendOfRow()
+{
+    return QByteArray(QTest::currentDataTag()).startsWith("server") ? Backend::Server
+                                                                    : Backend::File;
+}

@@ -14,6 +14,10 @@ public:
     // Creates and opens the file; QVERIFY-style checks belong to the caller
     // through ok().
     explicit TestDatabase(Backend backend = Backend::File);
+    // A data table's rows "file" and "server", and the backend of the row running: rows tagged
+    // "server…" run on a database of the test program's PostgreSQL server.
+    static void addBackendRows();
+    static Backend backendOfRow();
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
