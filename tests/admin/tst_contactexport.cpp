@@ -49,8 +49,6 @@ const QByteArray jpeg("\xFF\xD8\xFF\xE0 not really a picture \x00\x01\xFF", 27);
 class tst_ContactExport : public QObject {
     Q_OBJECT
 
-private slots:
-
 private:
     Result<qsizetype> exportTo(const QString& name, Format format, qint64 user = 1)
     {

@@ -12,8 +12,6 @@ using namespace Qt::StringLiterals;
 class tst_ContactImport : public QObject {
     Q_OBJECT
 
-private slots:
-
 private:
     Result<qsizetype> import(const ImportTable& table, const QList<ImportLink>& links,
                              const ContactImport::Progress& progress = {})

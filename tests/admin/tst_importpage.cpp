@@ -39,8 +39,6 @@ const QString done = u"导入联系人完成！"_s;
 class tst_ImportPage : public QObject {
     Q_OBJECT
 
-private slots:
-
 private:
     template <typename T> T* find(const QString& name) { return m_window->findChild<T*>(name); }
     QComboBox* field() { return find<QComboBox>(u"Edit_Field"_s); }

@@ -21,8 +21,6 @@ using Rows = QList<QStringList>;
 class tst_WorkbookReader : public QObject {
     Q_OBJECT
 
-private slots:
-
 private:
     // Writes a case of make_workbook.py; the ending (.xls or .xlsx) picks the format.
     QString make(const QString& workbookCase, const QString& name)

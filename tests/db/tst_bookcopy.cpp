@@ -10,7 +10,6 @@
 #include "db/Schema.h"
 
 #include <QFile>
-#include <QSqlRecord>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -26,22 +25,9 @@ QStringList everyRow(const Database& db)
         tables << table.name;
     QStringList rows;
     for (const QString& table : tables) {
-        auto found = db.query(u"SELECT * FROM %1 ORDER BY 1"_s.arg(table));
-        if (!found)
-            return {found.error().description};
-        while (found.value().next()) {
-            QStringList values{table};
-            for (int i = 0; i < found.value().record().count(); ++i) {
-                const QVariant value = found.value().value(i);
-                if (value.isNull())
-                    values << u"NULL"_s;
-                else if (value.typeId() == QMetaType::QByteArray)
-                    values << QString::fromLatin1(value.toByteArray().toHex());
-                else
-                    values << value.toString();
-            }
-            rows << values.join(u'|');
-        }
+        for (const QString& row :
+             TestDatabase::rowsOf(db, u"SELECT * FROM %1 ORDER BY 1"_s.arg(table)))
+            rows << table + u',' + row;
     }
     return rows;
 }

@@ -19,7 +19,6 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlError>
-#include <QSqlRecord>
 #include <QTest>
 #include <QUuid>
 
@@ -29,21 +28,7 @@ class TestDatabaseFile : public QObject {
     Q_OBJECT
     std::optional<TestDatabase> book;
     QString sql(const QString& q, QVariantList v = {}) { return book->scalar(q, v).toString(); }
-    // Every row of a query, its values joined by commas, in the order the query gives.
-    QStringList rows(const QString& q)
-    {
-        auto found = book->db().query(q);
-        if (!found)
-            return {found.error().description};
-        QStringList all;
-        while (found.value().next()) {
-            QStringList values;
-            for (int i = 0; i < found.value().record().count(); ++i)
-                values << found.value().value(i).toString();
-            all << values.join(u',');
-        }
-        return all;
-    }
+    QStringList rows(const QString& q) { return TestDatabase::rowsOf(book->db(), q); }
     // What opening must leave as it was: the file's bytes, or the server database's tables,
     // columns, triggers and stamp.
     QByteArray snapshot()

@@ -41,6 +41,9 @@ public:
     qint64 insert(const QString& sql, const QVariantList& values = {});
     // The first column of the first row of a query.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
+    // Every row of a query on any database, its values joined by commas (NULL as "NULL", bytes
+    // in hex) in the order the query gives; a failed query gives its error.
+    static QStringList rowsOf(const Database& db, const QString& sql);
 
 private:
     QTemporaryDir m_dir;

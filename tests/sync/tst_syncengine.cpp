@@ -98,15 +98,12 @@ private:
 
 QString counts(const SyncSummary& s)
 {
-    return u"here +%1 ~%2 -%3 there +%4 ~%5 -%6 conflicts %7/%8 kept %9"_s.arg(s.addedHere)
-        .arg(s.changedHere)
-        .arg(s.deletedHere)
-        .arg(s.addedThere)
-        .arg(s.changedThere)
-        .arg(s.deletedThere)
-        .arg(s.conflictsResolved)
-        .arg(s.conflictsOpen)
-        .arg(s.keptBack);
+    const auto n = [](int count) {
+        return QString::number(count);
+    };
+    return u"here +%1 ~%2 -%3 there +%4 ~%5 -%6 conflicts %7/%8 kept %9"_s.arg(
+        n(s.addedHere), n(s.changedHere), n(s.deletedHere), n(s.addedThere), n(s.changedThere),
+        n(s.deletedThere), n(s.conflictsResolved), n(s.conflictsOpen), n(s.keptBack));
 }
 
 } // namespace
