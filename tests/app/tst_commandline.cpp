@@ -41,9 +41,6 @@ private slots:
             << server;
         QTest::newRow("server") << QStringList{u"--database"_s, server} << server << QString()
                                 << QString();
-        QTest::newRow("server, short scheme")
-            << QStringList{u"--database"_s, u"postgres:///book?host=/run/pg"_s}
-            << u"postgres:///book?host=/run/pg"_s << QString() << QString();
         QTest::newRow("server without a database")
             << QStringList{u"--database"_s, u"postgresql://anna@db.office/"_s} << QString()
             << u"不是有效的数据库服务器地址"_s << QString();
