@@ -64,7 +64,6 @@ private:
     }
 
     RadicaleServer m_server;
-    int m_books = 0;
     std::unique_ptr<TestDatabase> m_book;
     Session m_session;
     ScriptedPrompter m_prompter;
