@@ -12,6 +12,7 @@
 #include "db/Scramble.h"
 #include "db/SqlDialect.h"
 #include "db/SqliteStatement.h"
+#include "db/SyncTables.h"
 #include "db/SystemOptions.h"
 #include "db/WidthMigration.h"
 
@@ -320,15 +321,17 @@ private slots:
             QVERIFY(!identity().isNull() && identity() != made);
         }
         // The sync's state comes with layout 8, and again when another program dropped it.
-        for (const QString& stamp : {u"7"_s, QString::number(Schema::version)}) {
+        for (const int stamp : {7, Schema::version}) {
             book->run(u"DROP TABLE Vardelin_Sync"_s);
-            book->run(u"DROP TRIGGER Sync_AccountDeleted"_s);
-            book->run(u"PRAGMA user_version = "_s + stamp);
+            book->run(
+                SqlDialect::dropTrigger(backend, u"Sync_AccountDeleted"_s, u"Vardelin_Login"_s));
+            for (const QString& statement : SqlDialect::stampLayout(backend, stamp))
+                book->run(statement);
             QVERIFY(Database().open(book->path()).ok());
-            QCOMPARE(sql(u"SELECT count(*) FROM sqlite_master WHERE name IN ('Vardelin_Sync', "
-                         "'Vardelin_SyncAccount', 'Sync_AccountDeleted')"_s),
-                     u"3"_s);
-            QCOMPARE(sql(u"PRAGMA user_version"_s).toInt(), Schema::version);
+            const QStringList names = rows(SqlDialect::schemaNamesQuery(backend));
+            for (const QString& name : SyncTables::names())
+                QVERIFY2(names.contains(name.toLower()), qPrintable(name));
+            QCOMPARE(sql(SqlDialect::layoutQuery(backend)).toInt(), Schema::version);
         }
         book->run(u"DELETE FROM Vardelin_Book"_s);
         QVERIFY(!BookIdentity::read(book->db()).ok());
