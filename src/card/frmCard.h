@@ -48,6 +48,7 @@ public:
     // The contact the card was opened on (0 for a new card, the source for a copy).
     qint64 contactId() const { return m_id; }
     bool isEdit() const { return m_isEdit; }
+    CardEditors& editors() { return *m_editors; }
 
     // Closing by the close box or Escape asks first; No keeps the card open.
     void reject() override;

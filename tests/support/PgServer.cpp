@@ -114,8 +114,8 @@ QString PgServer::start()
         command << u"--reuid="_s + serverUser << u"--regid="_s + serverUser << u"--clear-groups"_s;
     command << u"--"_s << QDir(m_binaries).filePath(u"postgres"_s) << u"-D"_s << data;
     for (const QString& setting :
-         {u"listen_addresses="_s, u"unix_socket_directories="_s + m_folder.path(), u"fsync=off"_s,
-          u"full_page_writes=off"_s})
+         {u"listen_addresses="_s, QString(u"unix_socket_directories="_s + m_folder.path()),
+          u"fsync=off"_s, u"full_page_writes=off"_s})
         command << u"-c"_s << setting;
     const QString log = m_folder.filePath(u"server.log"_s);
     m_server.setProcessChannelMode(QProcess::MergedChannels);
