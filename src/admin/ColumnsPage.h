@@ -29,8 +29,6 @@ public:
     // meanwhile leaves the list.
     Status reloadRows(const QSet<qint64>& ids);
 
-    QTreeWidget* list() const { return m_list; }
-
     // Opens frmAlias for a row and copies its values back when it closes.
     void editRow(QTreeWidgetItem* row);
 

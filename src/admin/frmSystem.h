@@ -40,10 +40,6 @@ public:
     // failure is returned; the caller shows it and does not show the window.
     Status load();
 
-    // The password as stored for the current user, turned back; nothing when
-    // the account was not found.
-    const std::optional<QString>& currentPass() const { return m_currentPass; }
-
     // A page of a feature above this folder (the sync's), added after the five; it is open to
     // every account.
     void addPage(QWidget* page, const QString& title);

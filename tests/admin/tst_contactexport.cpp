@@ -49,13 +49,6 @@ const QByteArray jpeg("\xFF\xD8\xFF\xE0 not really a picture \x00\x01\xFF", 27);
 class tst_ContactExport : public QObject {
     Q_OBJECT
 
-private slots:
-    void init();
-    void everyFieldRoundTrips_data();
-    void everyFieldRoundTrips();
-    void aCardsUidIsOfTheBookAndTheContact();
-    void aFailedWriteLeavesNoFileAndTheOldOneAsItWas();
-
 private:
     Result<qsizetype> exportTo(const QString& name, Format format, qint64 user = 1)
     {
@@ -75,98 +68,102 @@ private:
     std::unique_ptr<TestDatabase> m_data;
     std::unique_ptr<TestDatabase> m_into;
     qint64 m_id = 0;
-};
 
-void tst_ContactExport::init()
-{
-    m_data = std::make_unique<TestDatabase>();
-    m_into = std::make_unique<TestDatabase>();
-    QVERIFY(m_data->ok() && m_into->ok());
-    m_id = m_data->addContact(everyField());
-    // Line breaks as older files store them, beside the card's own.
-    m_data->run(u"UPDATE Vardelin_Contact SET Photo = ?, Remark = ?, Hobby = ? WHERE ID = ?"_s,
-                {PictureBag::ofPicture(jpeg), u"第一行\r\n第二行\n第三行"_s, u"甲\r\n乙"_s, m_id});
-    m_data->addContact({{u"Name"_s, u"李四"_s}, {u"UID"_s, 2}});
-}
-
-void tst_ContactExport::everyFieldRoundTrips_data()
-{
-    QTest::addColumn<Format>("format");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("CSV") << Format::Csv << u"out.csv"_s;
-    QTest::newRow("workbook") << Format::Xlsx << u"out.xlsx"_s;
-    QTest::newRow("vCard") << Format::VCard << u"out.vcf"_s;
-}
-
-// Exported by the administrator (every contact) and read back: a table linked as a user links it
-// (every grid target to the file column of its caption), cards as they are, the photo with them.
-void tst_ContactExport::everyFieldRoundTrips()
-{
-    QFETCH(Format, format);
-    QFETCH(QString, name);
-    const QString path = m_data->folder() + u'/' + name;
-    auto written = exportTo(name, format);
-    QVERIFY2(written.ok(), qPrintable(written.error().description));
-    QCOMPARE(written.value(), 2);
-    const QByteArray bytes = TestFiles::read(path);
-    QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), format == Format::Csv);
-    Result<qsizetype> added = DbError{};
-    if (format == Format::VCard) {
-        auto cards = VCard::parse(bytes);
-        QVERIFY2(cards.ok(), qPrintable(cards.error().description));
-        QVERIFY(cards.value().front().leftOver.isEmpty());
-        added = ContactImport::importCards(m_into->db(), cards.value(), {1, {}});
-    } else {
-        auto table =
-            format == Format::Csv ? CsvTable::readFile(path) : WorkbookReader::readFile(path);
-        QVERIFY2(table.ok(), qPrintable(table.error().description));
-        QVERIFY(!table.value().columns.contains(u"Photo"_s));
-        const auto targets = ImportMapping::targets(m_into->db());
-        QList<ImportLink> links;
-        for (const ImportTarget& target : targets.value())
-            links.append({target.column, target.alias});
-        added = ContactImport::importTable(m_into->db(), table.value(), links, {1, {}});
+private slots:
+    void init()
+    {
+        m_data = std::make_unique<TestDatabase>();
+        m_into = std::make_unique<TestDatabase>();
+        QVERIFY(m_data->ok() && m_into->ok());
+        m_id = m_data->addContact(everyField());
+        // Line breaks as older files store them, beside the card's own.
+        m_data->run(
+            u"UPDATE Vardelin_Contact SET Photo = ?, Remark = ?, Hobby = ? WHERE ID = ?"_s,
+            {PictureBag::ofPicture(jpeg), u"第一行\r\n第二行\n第三行"_s, u"甲\r\n乙"_s, m_id});
+        m_data->addContact({{u"Name"_s, u"李四"_s}, {u"UID"_s, 2}});
     }
-    QVERIFY2(added.ok(), qPrintable(added.error().description));
-    QCOMPARE(added.value(), 2);
-    compareFillable();
-    const auto photo = PictureBag::pictureOf(
-        m_into->scalar(u"SELECT Photo FROM Vardelin_Contact WHERE ID = 1"_s).toByteArray());
-    QCOMPARE(photo.value_or(QByteArray()), format == Format::VCard ? jpeg : QByteArray());
-    // Any other account exports only its own contacts.
-    QCOMPARE(exportTo(name, format, 2).value(), 1);
-}
 
-// A card's UID is of the book and the contact: the same at the next export, another in another
-// book.
-void tst_ContactExport::aCardsUidIsOfTheBookAndTheContact()
-{
-    QVERIFY(exportTo(u"out.vcf"_s, Format::VCard).ok());
-    const QByteArray text = TestFiles::read(m_data->folder() + u"/out.vcf"_s);
-    QVERIFY(text.contains("PHOTO;ENCODING=b;TYPE=JPEG:"));
-    const QString uid = BookIdentity::contactUid(BookIdentity::read(m_data->db()).value(), m_id);
-    QVERIFY(text.contains(QByteArray("\r\nUID:" + uid.toLatin1() + "\r\n")));
-    QVERIFY(exportTo(u"out.vcf"_s, Format::VCard).ok());
-    QCOMPARE(TestFiles::read(m_data->folder() + u"/out.vcf"_s), text);
-    QVERIFY(BookIdentity::contactUid(BookIdentity::read(m_into->db()).value(), m_id) != uid);
-}
+    void everyFieldRoundTrips_data()
+    {
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("CSV") << Format::Csv << u"out.csv"_s;
+        QTest::newRow("workbook") << Format::Xlsx << u"out.xlsx"_s;
+        QTest::newRow("vCard") << Format::VCard << u"out.vcf"_s;
+    }
 
-void tst_ContactExport::aFailedWriteLeavesNoFileAndTheOldOneAsItWas()
-{
-    // A plain file where the folder should be: no account, root included, can write there.
-    TestFiles::write(m_data->folder() + u"/plain"_s, {});
-    for (const Format format : {Format::Xlsx, Format::Csv, Format::VCard})
-        QVERIFY(exportTo(u"plain/out.file"_s, format).error().number != 0);
-    const QString path = TestFiles::write(m_data->folder() + u"/old.xlsx"_s, "the old file");
-    // The third contact's remark does not fit a workbook's cell.
-    m_data->addContact({{u"Name"_s, u"长"_s}, {u"Remark"_s, QString(40000, u'字')}});
-    auto written = exportTo(u"old.xlsx"_s, Format::Xlsx);
-    QVERIFY(!written.ok() && written.error().description.contains(u"32767"_s));
-    QCOMPARE(TestFiles::read(path), QByteArray("the old file"));
-    // Nor does the half-written file stay behind beside it.
-    QCOMPARE(QDir(m_data->folder()).entryList({u"old.xlsx*"_s}, QDir::Files | QDir::Hidden),
-             QStringList{u"old.xlsx"_s});
-}
+    // Exported by the administrator (every contact) and read back: a table linked as a user links
+    // it (every grid target to the file column of its caption), cards as they are, the photo with
+    // them.
+    void everyFieldRoundTrips()
+    {
+        QFETCH(Format, format);
+        QFETCH(QString, name);
+        const QString path = m_data->folder() + u'/' + name;
+        auto written = exportTo(name, format);
+        QVERIFY2(written.ok(), qPrintable(written.error().description));
+        QCOMPARE(written.value(), 2);
+        const QByteArray bytes = TestFiles::read(path);
+        QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), format == Format::Csv);
+        Result<qsizetype> added = DbError{};
+        if (format == Format::VCard) {
+            auto cards = VCard::parse(bytes);
+            QVERIFY2(cards.ok(), qPrintable(cards.error().description));
+            QVERIFY(cards.value().front().leftOver.isEmpty());
+            added = ContactImport::importCards(m_into->db(), cards.value(), {1, {}});
+        } else {
+            auto table =
+                format == Format::Csv ? CsvTable::readFile(path) : WorkbookReader::readFile(path);
+            QVERIFY2(table.ok(), qPrintable(table.error().description));
+            QVERIFY(!table.value().columns.contains(u"Photo"_s));
+            const auto targets = ImportMapping::targets(m_into->db());
+            QList<ImportLink> links;
+            for (const ImportTarget& target : targets.value())
+                links.append({target.column, target.alias});
+            added = ContactImport::importTable(m_into->db(), table.value(), links, {1, {}});
+        }
+        QVERIFY2(added.ok(), qPrintable(added.error().description));
+        QCOMPARE(added.value(), 2);
+        compareFillable();
+        const auto photo = PictureBag::pictureOf(
+            m_into->scalar(u"SELECT Photo FROM Vardelin_Contact WHERE ID = 1"_s).toByteArray());
+        QCOMPARE(photo.value_or(QByteArray()), format == Format::VCard ? jpeg : QByteArray());
+        // Any other account exports only its own contacts.
+        QCOMPARE(exportTo(name, format, 2).value(), 1);
+    }
+
+    // A card's UID is of the book and the contact: the same at the next export, another in another
+    // book.
+    void aCardsUidIsOfTheBookAndTheContact()
+    {
+        QVERIFY(exportTo(u"out.vcf"_s, Format::VCard).ok());
+        const QByteArray text = TestFiles::read(m_data->folder() + u"/out.vcf"_s);
+        QVERIFY(text.contains("PHOTO;ENCODING=b;TYPE=JPEG:"));
+        const QString uid =
+            BookIdentity::contactUid(BookIdentity::read(m_data->db()).value(), m_id);
+        QVERIFY(text.contains(QByteArray("\r\nUID:" + uid.toLatin1() + "\r\n")));
+        QVERIFY(exportTo(u"out.vcf"_s, Format::VCard).ok());
+        QCOMPARE(TestFiles::read(m_data->folder() + u"/out.vcf"_s), text);
+        QVERIFY(BookIdentity::contactUid(BookIdentity::read(m_into->db()).value(), m_id) != uid);
+    }
+
+    void aFailedWriteLeavesNoFileAndTheOldOneAsItWas()
+    {
+        // A plain file where the folder should be: no account, root included, can write there.
+        TestFiles::write(m_data->folder() + u"/plain"_s, {});
+        for (const Format format : {Format::Xlsx, Format::Csv, Format::VCard})
+            QVERIFY(exportTo(u"plain/out.file"_s, format).error().number != 0);
+        const QString path = TestFiles::write(m_data->folder() + u"/old.xlsx"_s, "the old file");
+        // The third contact's remark does not fit a workbook's cell.
+        m_data->addContact({{u"Name"_s, u"长"_s}, {u"Remark"_s, QString(40000, u'字')}});
+        auto written = exportTo(u"old.xlsx"_s, Format::Xlsx);
+        QVERIFY(!written.ok() && written.error().description.contains(u"32767"_s));
+        QCOMPARE(TestFiles::read(path), QByteArray("the old file"));
+        // Nor does the half-written file stay behind beside it.
+        QCOMPARE(QDir(m_data->folder()).entryList({u"old.xlsx*"_s}, QDir::Files | QDir::Hidden),
+                 QStringList{u"old.xlsx"_s});
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_ContactExport)
 #include "tst_contactexport.moc"

@@ -3,6 +3,7 @@
 // that another program replaces.
 #include "RunningMain.h"
 #include "TestDatabase.h"
+#include "TestFiles.h"
 
 #include "db/Backup.h"
 #include "history/Reminders.h"
@@ -17,11 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray contentsOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Overwrites the file at an offset and returns what it then holds.
 QByteArray damage(const QString& path, qint64 at, const QByteArray& bytes)
@@ -30,7 +26,7 @@ QByteArray damage(const QString& path, qint64 at, const QByteArray& bytes)
     if (!file.open(QIODevice::ReadWrite) || !file.seek(at) || file.write(bytes) != bytes.size())
         qFatal("cannot damage the test file");
     file.close();
-    return contentsOf(path);
+    return TestFiles::read(path);
 }
 
 } // namespace
@@ -64,13 +60,13 @@ private slots:
             QCOMPARE(main.prompter.shown().first().title, u"错误26"_s);
             QVERIFY(main.prompter.shown().first().text.contains(u"DB-2026-12-05.xml"_s));
             QCOMPARE(main.window->restartWanted(), accept);
-            QCOMPARE(contentsOf(m_book->path()) == damaged, !accept);
+            QCOMPARE(TestFiles::read(m_book->path()) == damaged, !accept);
         }
         // The damaged file is kept beside the backups.
         const QDir backups(Backup::folderOf(m_book->path()));
         const QStringList kept = backups.entryList({u"DB-损坏-*.xml"_s}, QDir::Files);
         QCOMPARE(kept.size(), 1);
-        QCOMPARE(contentsOf(backups.filePath(kept.first())), damaged);
+        QCOMPARE(TestFiles::read(backups.filePath(kept.first())), damaged);
         RunningMain again;
         QVERIFY(again.start(m_book->path()));
         QCOMPARE(again.names().size(), 2);
@@ -92,7 +88,7 @@ private slots:
         QTest::qWait(10);
         QVERIFY(main.prompter.scriptDone());
         QCOMPARE(main.prompter.shown().first().title, u"错误11"_s);
-        QCOMPARE(contentsOf(m_book->path()), damaged);
+        QCOMPARE(TestFiles::read(m_book->path()), damaged);
     }
 
     void aFileReplacedByAnotherProgramIsToldAndReopened()
@@ -106,7 +102,7 @@ private slots:
         QCOMPARE(std::rename(QFile::encodeName(backup).constData(),
                              QFile::encodeName(m_book->path()).constData()),
                  0);
-        const QByteArray restored = contentsOf(m_book->path());
+        const QByteArray restored = TestFiles::read(m_book->path());
 
         // Choosing a skin writes the account's row: the window says why it cannot, and offers
         // to open the file again, each time until the user takes the offer.
@@ -123,7 +119,7 @@ private slots:
         QTest::qWait(10);
         QCOMPARE(main.prompter.shown().size(), 2);
         QVERIFY(main.prompter.scriptDone());
-        QCOMPARE(contentsOf(m_book->path()), restored);
+        QCOMPARE(TestFiles::read(m_book->path()), restored);
         QVERIFY(!QDir(Backup::folderOf(m_book->path())).exists());
     }
 
@@ -144,7 +140,7 @@ private slots:
         // Overwrite the header of the page holding a row the window has not read yet; the
         // search table holds the name too, followed by its field separator.
         const qint64 pageSize = m_book->scalar(u"PRAGMA page_size"_s).toLongLong();
-        const QByteArray contents = contentsOf(m_book->path());
+        const QByteArray contents = TestFiles::read(m_book->path());
         qint64 at = contents.indexOf("row2500.");
         while (at >= 0 && contents.mid(at + 8, 1) == "\x1f")
             at = contents.indexOf("row2500.", at + 1);
@@ -167,7 +163,7 @@ private slots:
         QTest::qWait(10);
         QVERIFY(main.prompter.scriptDone());
         QCOMPARE(main.prompter.shown().size(), 1);
-        QCOMPARE(contentsOf(m_book->path()), damaged);
+        QCOMPARE(TestFiles::read(m_book->path()), damaged);
     }
 };
 

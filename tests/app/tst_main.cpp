@@ -78,10 +78,7 @@ private slots:
 
     void init()
     {
-        // Rows tagged "server" run on a database of the test program's PostgreSQL server.
-        m_data = std::make_unique<TestDatabase>(
-            QByteArray(QTest::currentDataTag()).startsWith("server") ? Backend::Server
-                                                                     : Backend::File);
+        m_data = std::make_unique<TestDatabase>(TestDatabase::backendOfRow());
         QVERIFY2(m_data->ok(), qPrintable(m_data->error()));
         m_friends = m_data->addGroup(1, 2, u"朋友"_s);
         const qint64 work = m_data->addGroup(1, 1, u"同事"_s);
@@ -316,9 +313,7 @@ private slots:
 
     void editWarnsWithoutASelectedRowThenOpensItAndCopyFollows_data()
     {
-        QTest::addColumn<QString>("backend");
-        QTest::newRow("file") << u"file"_s;
-        QTest::newRow("server") << u"server"_s;
+        TestDatabase::addBackendRows();
     }
     void editWarnsWithoutASelectedRowThenOpensItAndCopyFollows()
     {
@@ -351,23 +346,23 @@ private slots:
     }
 
     // The whole of a contact's life through the window, on a file and on a server.
-    void aContactIsAddedListedFoundAndDeleted_data()
-    {
-        QTest::addColumn<QString>("backend");
-        QTest::newRow("file") << u"file"_s;
-        QTest::newRow("server") << u"server"_s;
-    }
+    void aContactIsAddedListedFoundAndDeleted_data() { TestDatabase::addBackendRows(); }
     void aContactIsAddedListedFoundAndDeleted()
     {
         RunningMain main;
         QVERIFY(main.start(m_data->path()));
+        // A new card takes the tree's group, and so does the one "save and new" opens next.
         main.tree()->setCurrentItem(main.treeItem(u"朋友"_s));
-        CardScript card({saveAs(main, u"赵六"_s, "Button_Save")});
+        CardScript cards(
+            {saveAs(main, u"甲"_s, "Button_New"), saveAs(main, u"赵六"_s, "Button_Save")});
         QTest::mouseClick(main.tool("Button_New"), Qt::LeftButton);
-        QCOMPARE(card.captions, QStringList{u"新建联系人"_s});
-        QCOMPARE(main.names(), (QStringList{u"王五"_s, u"赵六"_s}));
+        QCOMPARE(cards.captions, (QStringList{u"新建联系人"_s, u"新建联系人"_s}));
+        QStringList listed = main.names();
+        listed.sort();
+        QCOMPARE(listed, (QStringList{u"王五"_s, u"甲"_s, u"赵六"_s}));
         const QString stored =
             u"SELECT count(*) FROM Vardelin_Contact WHERE Name = ? AND TID = ?"_s;
+        QCOMPARE(m_data->scalar(stored, {u"甲"_s, m_friends}).toInt(), 1);
         QCOMPARE(m_data->scalar(stored, {u"赵六"_s, m_friends}).toInt(), 1);
         auto* condition = main.find<QLineEdit>(u"Edit_Condition"_s);
         for (const QString& keyword : {u"赵"_s, u"zl"_s}) { // by text, by the pinyin's initials
@@ -390,23 +385,6 @@ private slots:
                  QTest::currentDataTag() == "file"_ba);
         QVERIFY(main.prompter.scriptDone());
         QCOMPARE(main.prompter.shown().size(), told);
-    }
-
-    void newCardTakesTheTreesGroupAndFollowsSaveAndNew()
-    {
-        RunningMain main;
-        QVERIFY(main.start(m_data->path()));
-        main.tree()->setCurrentItem(main.treeItem(u"朋友"_s));
-        CardScript cards(
-            {saveAs(main, u"甲"_s, "Button_New"), saveAs(main, u"乙"_s, "Button_Save")});
-        QTest::mouseClick(main.tool("Button_New"), Qt::LeftButton);
-        QCOMPARE(cards.captions, (QStringList{u"新建联系人"_s, u"新建联系人"_s}));
-        QCOMPARE(
-            m_data->scalar(u"SELECT count(*) FROM Vardelin_Contact WHERE TID = ?"_s, {m_friends})
-                .toInt(),
-            3);
-        QVERIFY(main.names().contains(u"乙"_s));
-        QVERIFY(main.prompter.scriptDone());
     }
 };
 

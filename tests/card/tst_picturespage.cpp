@@ -53,9 +53,7 @@ class TestPicturesPage : public QObject {
 private slots:
     void init()
     {
-        // Rows tagged "server" run on a database of the test program's PostgreSQL server.
-        book.emplace(QByteArray(QTest::currentDataTag()).startsWith("server") ? Backend::Server
-                                                                              : Backend::File);
+        book.emplace(TestDatabase::backendOfRow());
         QVERIFY2(book->ok(), qPrintable(book->error()));
         book->addContact({{u"Name"_s, u"张三"_s}}); // ID 1
     }
@@ -80,12 +78,7 @@ private slots:
         QCOMPARE(book->scalar(u"SELECT count(*) FROM Vardelin_Files WHERE CID = 1"_s).toInt(), 2);
     }
 
-    void pictureIsAddedShownRenamedAndDeleted_data()
-    {
-        QTest::addColumn<QString>("backend");
-        QTest::newRow("file") << u"file"_s;
-        QTest::newRow("server") << u"server"_s;
-    }
+    void pictureIsAddedShownRenamedAndDeleted_data() { TestDatabase::addBackendRows(); }
     void pictureIsAddedShownRenamedAndDeleted()
     {
         const QString red = writeCardImage(book->folder() + u"/红.png"_s, {40, 30}, Qt::red);

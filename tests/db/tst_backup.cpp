@@ -2,6 +2,7 @@
 // Backups of the address book: taken while the file is in use, rotated, and put back only
 // when the chosen file is sound, never leaving the current file half replaced; and compacting it.
 #include "TestDatabase.h"
+#include "TestFiles.h"
 
 #include "db/Backup.h"
 #include "db/Compaction.h"
@@ -18,11 +19,6 @@ class TestBackup : public QObject {
     std::optional<TestDatabase> book;
     static inline const QDate today{2026, 12, 6};
 
-    static QByteArray contentsOf(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
 
     static QString namesIn(const QString& path)
     {
@@ -119,11 +115,11 @@ private slots:
         const qint64 at = file.readAll().indexOf("联系人1500.");
         QVERIFY(at > 4096 && file.seek(at - at % 4096) && file.write(QByteArray(64, '\xff')));
         file.close();
-        const QByteArray before = contentsOf(book->path());
+        const QByteArray before = TestFiles::read(book->path());
         for (const QString& chosen : {newer, damaged, book->path()}) {
             const Status restored = Backup::restore(book->db(), chosen, today);
             QVERIFY(!restored.ok() && !restored.error().description.isEmpty());
-            QCOMPARE(contentsOf(book->path()), before);
+            QCOMPARE(TestFiles::read(book->path()), before);
             QVERIFY(!QFileInfo::exists(Backup::folderOf(book->path())) && noLeftovers());
         }
         book->addContact({{u"Name"_s, u"李四"_s}}); // still the open, writable address book
@@ -134,19 +130,19 @@ private slots:
         const QString chosen = inBook(u"我的 备份.xml"_s);
         QVERIFY(Backup::copyTo(book->db(), chosen).ok());
         book->addContact({{u"Name"_s, u"李四"_s}});
-        const QByteArray before = contentsOf(book->path());
+        const QByteArray before = TestFiles::read(book->path());
         // The rename refused (a full disk, a file system gone read-only).
         const auto refuse = [](const QString&, const QString&) {
             return false;
         };
         QVERIFY(!Backup::restore(book->db(), chosen, today, refuse).ok());
-        QCOMPARE(contentsOf(book->path()), before);
+        QCOMPARE(TestFiles::read(book->path()), before);
         QVERIFY(book->db().isOpen() && noLeftovers());
         // No folder for the copy of the current file: nothing is replaced.
         QVERIFY(QDir(Backup::folderOf(book->path())).removeRecursively());
         QVERIFY(QFile(Backup::folderOf(book->path())).open(QIODevice::WriteOnly));
         QVERIFY(!Backup::restore(book->db(), chosen, today).ok());
-        QCOMPARE(contentsOf(book->path()), before);
+        QCOMPARE(TestFiles::read(book->path()), before);
         QVERIFY(noLeftovers() && QFile::remove(Backup::folderOf(book->path())));
 
         const Status restored = Backup::restore(book->db(), chosen, today);

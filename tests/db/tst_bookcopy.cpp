@@ -3,13 +3,13 @@
 // field; targets that are not empty, and copies that fail, leave nothing behind.
 #include "PgServer.h"
 #include "TestDatabase.h"
+#include "TestFiles.h"
 
 #include "db/BookCopy.h"
 #include "db/BookIdentity.h"
 #include "db/Schema.h"
 
 #include <QFile>
-#include <QSqlRecord>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -25,22 +25,9 @@ QStringList everyRow(const Database& db)
         tables << table.name;
     QStringList rows;
     for (const QString& table : tables) {
-        auto found = db.query(u"SELECT * FROM %1 ORDER BY 1"_s.arg(table));
-        if (!found)
-            return {found.error().description};
-        while (found.value().next()) {
-            QStringList values{table};
-            for (int i = 0; i < found.value().record().count(); ++i) {
-                const QVariant value = found.value().value(i);
-                if (value.isNull())
-                    values << u"NULL"_s;
-                else if (value.typeId() == QMetaType::QByteArray)
-                    values << QString::fromLatin1(value.toByteArray().toHex());
-                else
-                    values << value.toString();
-            }
-            rows << values.join(u'|');
-        }
+        for (const QString& row :
+             TestDatabase::rowsOf(db, u"SELECT * FROM %1 ORDER BY 1"_s.arg(table)))
+            rows << table + u',' + row;
     }
     return rows;
 }
@@ -125,15 +112,11 @@ private slots:
         Database serverBook;
         QVERIFY(serverBook.open(server).ok()); // a book of its own
         const QStringList held = everyRow(serverBook);
-        const QByteArray file = [this] {
-            QFile f(book->path());
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }();
+        const QByteArray file = TestFiles::read(book->path());
         QVERIFY(!BookCopy::copy(server, book->path()).ok());
         QVERIFY(!BookCopy::copy(book->path(), server).ok());
         QCOMPARE(everyRow(serverBook), held);
-        QFile again(book->path());
-        QVERIFY(again.open(QIODevice::ReadOnly) && again.readAll() == file);
+        QCOMPARE(TestFiles::read(book->path()), file);
 
         // Text the server cannot hold stops the copy at its last table.
         book->run(u"UPDATE Vardelin_Print SET SenderAddress = ?"_s, {QVariant(u"a"_s + QChar(0))});

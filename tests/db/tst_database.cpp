@@ -3,6 +3,7 @@
 // in the program's own words. Rows tagged "server…" run on a database of the test program's own
 // PostgreSQL server instead of a file.
 #include "TestDatabase.h"
+#include "TestFiles.h"
 
 #include "app/UserProfile.h"
 #include "db/BookIdentity.h"
@@ -19,7 +20,6 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlError>
-#include <QSqlRecord>
 #include <QTest>
 #include <QUuid>
 
@@ -28,45 +28,14 @@ using namespace Qt::StringLiterals;
 class TestDatabaseFile : public QObject {
     Q_OBJECT
     std::optional<TestDatabase> book;
-    static QByteArray contentsOf(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     QString sql(const QString& q, QVariantList v = {}) { return book->scalar(q, v).toString(); }
-    // Every row of a query, its values joined by commas, in the order the query gives.
-    QStringList rows(const QString& q)
-    {
-        auto found = book->db().query(q);
-        if (!found)
-            return {found.error().description};
-        QStringList all;
-        while (found.value().next()) {
-            QStringList values;
-            for (int i = 0; i < found.value().record().count(); ++i)
-                values << found.value().value(i).toString();
-            all << values.join(u',');
-        }
-        return all;
-    }
-    // The rows of the data tables on both backends; a test with them starts on a file or a server.
-    static void addBackendRows()
-    {
-        QTest::addColumn<QString>("backend");
-        QTest::newRow("file") << u"file"_s;
-        QTest::newRow("server") << u"server"_s;
-    }
-    static Backend backendOfRow()
-    {
-        return QByteArray(QTest::currentDataTag()).startsWith("server") ? Backend::Server
-                                                                        : Backend::File;
-    }
+    QStringList rows(const QString& q) { return TestDatabase::rowsOf(book->db(), q); }
     // What opening must leave as it was: the file's bytes, or the server database's tables,
     // columns, triggers and stamp.
     QByteArray snapshot()
     {
         if (book->db().backend() == Backend::File)
-            return contentsOf(book->path());
+            return TestFiles::read(book->path());
         return (rows(SqlDialect::schemaNamesQuery(Backend::Server) + u" ORDER BY 1"_s) +
                 rows(u"SELECT table_name, column_name FROM information_schema.columns WHERE "
                      "table_schema = current_schema() ORDER BY 1, 2"_s) +
@@ -78,12 +47,12 @@ class TestDatabaseFile : public QObject {
 private slots:
     void init()
     {
-        book.emplace(backendOfRow());
+        book.emplace(TestDatabase::backendOfRow());
         QVERIFY2(book->ok(), qPrintable(book->error()));
     }
     void cleanup() { book.reset(); }
 
-    void aNewBookHoldsItsFirstRows_data() { addBackendRows(); }
+    void aNewBookHoldsItsFirstRows_data() { TestDatabase::addBackendRows(); }
     void aNewBookHoldsItsFirstRows()
     {
         QCOMPARE(sql(SqlDialect::layoutQuery(book->db().backend())).toInt(), Schema::version);
@@ -107,7 +76,9 @@ private slots:
         QCOMPARE(book->addGroup(1, 1, u"客户"_s), 2);
         QCOMPARE(book->addContact({{u"Name"_s, u"张三"_s}}), 1);
         // An address book is never written over another.
+        const QByteArray before = snapshot();
         QVERIFY(!Database::create(book->path()).ok());
+        QCOMPARE(snapshot(), before);
         QCOMPARE(rows(groups), (QStringList{u"1,-1,全部分组"_s, u"2,1,客户"_s}));
     }
 
@@ -206,24 +177,13 @@ private slots:
         QCOMPARE(SqliteStatement::prepare(db, u"SELECT 1"_s, {}).error(), DbError::notOnServer());
     }
 
-    void aNewBookAndNoOtherFile()
+    // No file is made by accident; a name SQLite would read as options is a name.
+    void noOtherFileIsMade()
     {
-        QCOMPARE(sql(u"PRAGMA user_version"_s), QString::number(Schema::version));
-        // Listable: every column the file holds but the identifiers and the photo.
-        QCOMPARE(
-            sql(u"SELECT group_concat(Name) FROM (SELECT Name FROM Vardelin_Alias ORDER BY 1)"_s),
-            sql(u"SELECT group_concat(n) FROM (SELECT 'C.' || name AS n FROM "
-                "pragma_table_info('Vardelin_Contact') WHERE name NOT IN ('ID', 'UID', "
-                "'TID', 'Photo') UNION SELECT 'T.Name' ORDER BY 1)"_s));
-        // No file is replaced or made by accident.
-        const QByteArray before = contentsOf(book->path());
-        QVERIFY(!Database::create(book->path()).ok());
-        QCOMPARE(contentsOf(book->path()), before);
         QVERIFY(!Database::create(book->folder() + u"/missing/DB.xml"_s).ok());
         QCOMPARE(Database().open(book->folder() + u"/missing.xml"_s).error().number,
                  SqliteCode::CantOpen);
         QCOMPARE(QDir(book->folder()).entryList(QDir::Files), QStringList{u"DB.xml"_s});
-        // A name SQLite would read as options is a name.
         const QString folder = book->folder() + u"/我的  通讯录 #2 ?mode=ro%20"_s;
         Database db;
         QVERIFY(QDir().mkdir(folder) && Database::create(folder + u"/DB.xml"_s).ok());
@@ -341,7 +301,7 @@ private slots:
     }
 
     // The identity behind exported UIDs: kept, and made again only when another program dropped it.
-    void theBookKeepsOneIdentity_data() { addBackendRows(); }
+    void theBookKeepsOneIdentity_data() { TestDatabase::addBackendRows(); }
     void theBookKeepsOneIdentity()
     {
         const Backend backend = book->db().backend();
@@ -415,7 +375,7 @@ private slots:
             at = contents.indexOf("row1500.", at + 1);
         QVERIFY(at > 4096 && file.seek(at - at % 4096) && file.write(QByteArray(16, '\xff')) == 16);
         file.close();
-        const QByteArray damaged = contentsOf(book->path());
+        const QByteArray damaged = TestFiles::read(book->path());
 
         Database db;
         int notices = 0;
@@ -443,7 +403,7 @@ private slots:
             QVERIFY(refused.number == DbError::damaged().number && refused.told);
         }
         QVERIFY(!worked && UserProfile::read(db, 1).ok()); // what is still readable can be read
-        QCOMPARE(contentsOf(book->path()), damaged);
+        QCOMPARE(TestFiles::read(book->path()), damaged);
     }
 
     void sqliteCodesAreToldInChinese()
@@ -470,7 +430,10 @@ private slots:
 
     // A write transaction holds the book's write lock from its start: another program's waits,
     // is told the book is busy and runs nothing. A transaction that fails leaves nothing.
-    void writersWaitForTheOneBeforeAndFailuresLeaveNothing_data() { addBackendRows(); }
+    void writersWaitForTheOneBeforeAndFailuresLeaveNothing_data()
+    {
+        TestDatabase::addBackendRows();
+    }
     void writersWaitForTheOneBeforeAndFailuresLeaveNothing()
     {
         const Database& mine = book->db();
@@ -558,10 +521,13 @@ private slots:
         QCOMPARE(sql(u"SELECT ID FROM Vardelin_Files WHERE Name = 'new'"_s), u"4"_s);
     }
 
-    void valuesComeBackUnchangedAndTheSuffixIsTheRootNumberIn16Bits_data() { addBackendRows(); }
+    void valuesComeBackUnchangedAndTheSuffixIsTheRootNumberIn16Bits_data()
+    {
+        TestDatabase::addBackendRows();
+    }
     void valuesComeBackUnchangedAndTheSuffixIsTheRootNumberIn16Bits()
     {
-        QCOMPARE(book->db().backend(), backendOfRow());
+        QCOMPARE(book->db().backend(), TestDatabase::backendOfRow());
         QString text = u"O'Brien \\ 100%_ \t\r\n\x01"_s + QChar(0) + u"张三 𠀀"_s + QChar(0);
         const QString insert = u"INSERT INTO Vardelin_Type VALUES (5000000000, 1, 5, ?)"_s;
         if (book->db().backend() == Backend::Server) { // its text cannot hold U+0000: told

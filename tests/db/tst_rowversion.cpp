@@ -44,8 +44,7 @@ class TestRowVersion : public QObject {
 private slots:
     void init()
     {
-        book.emplace(QByteArray(QTest::currentDataTag()).startsWith("server") ? Backend::Server
-                                                                              : Backend::File);
+        book.emplace(TestDatabase::backendOfRow());
         QVERIFY2(book->ok(), qPrintable(book->error()));
         book->addContact({{u"Name"_s, u"张三"_s}, {u"Photo"_s, QByteArray("\0p", 2)}});
         QVERIFY(Reminders::setOn(book->db(), true));
@@ -111,12 +110,7 @@ private slots:
 
     // Once a save has checked its row, no other program changes the row before the save
     // commits: a file's lock keeps every writer out, a server's row lock the row's.
-    void anotherWriterWaitsForTheWholeSave_data()
-    {
-        QTest::addColumn<QString>("backend");
-        QTest::newRow("file") << u"file"_s;
-        QTest::newRow("server") << u"server"_s;
-    }
+    void anotherWriterWaitsForTheWholeSave_data() { TestDatabase::addBackendRows(); }
     void anotherWriterWaitsForTheWholeSave()
     {
         Database other;

@@ -72,24 +72,15 @@ class TestHistoryRecords : public QObject {
     }
 
 private slots:
-    // Rows tagged "server" run on a database of the test program's PostgreSQL server.
-    static void addBackendRows()
-    {
-        QTest::addColumn<QString>("backend");
-        QTest::newRow("file") << u"file"_s;
-        QTest::newRow("server") << u"server"_s;
-    }
-
     void init()
     {
-        book.emplace(QByteArray(QTest::currentDataTag()).startsWith("server") ? Backend::Server
-                                                                              : Backend::File);
+        book.emplace(TestDatabase::backendOfRow());
         QVERIFY2(book->ok(), qPrintable(book->error()));
         book->addContact({{u"Name"_s, u"张三"_s}}); // ID 1
         book->addContact({{u"Name"_s, u"李四"_s}}); // ID 2
     }
 
-    void cardListsNewestFirstAndPaneInOrderAdded_data() { addBackendRows(); }
+    void cardListsNewestFirstAndPaneInOrderAdded_data() { TestDatabase::addBackendRows(); }
     void cardListsNewestFirstAndPaneInOrderAdded()
     {
         for (const QString& row :
@@ -140,7 +131,7 @@ private slots:
                 listed.followUps.front().contactId == wang);
     }
 
-    void birthdaysAndAnniversariesOfTheNextSevenDays_data() { addBackendRows(); }
+    void birthdaysAndAnniversariesOfTheNextSevenDays_data() { TestDatabase::addBackendRows(); }
     void birthdaysAndAnniversariesOfTheNextSevenDays()
     {
         addContact(u"今天"_s, u"Birthday"_s, u"1990-12-06"_s);
@@ -162,7 +153,10 @@ private slots:
         QCOMPARE(due(1), u"我的:记录 别人的:记录 我的:12-06:0 别人的:12-06:0"_s);
     }
 
-    void silenceHoldsForTheDayAndTheAccountAndTheSwitchForAll_data() { addBackendRows(); }
+    void silenceHoldsForTheDayAndTheAccountAndTheSwitchForAll_data()
+    {
+        TestDatabase::addBackendRows();
+    }
     void silenceHoldsForTheDayAndTheAccountAndTheSwitchForAll()
     {
         addRecord(addContact(u"张三"_s, u"Birthday"_s, day(0), 2), day(0), 1, u"回访"_s);

@@ -17,28 +17,28 @@
 #include <pwd.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The superuser initdb makes; every test connects as it, with no password (trust, and only
 // through the socket in the server's own folder).
-const QString superuser = QStringLiteral("vardelin");
-const QString serverUser = QStringLiteral("postgres");
-const QString adminConnection = QStringLiteral("pgserver-admin");
+const QString superuser = u"vardelin"_s;
+const QString serverUser = u"postgres"_s;
+const QString adminConnection = u"pgserver-admin"_s;
 
 // The newest installed server's programs, e.g. /usr/lib/postgresql/15/bin.
 QString serverBinaries()
 {
-    QDir versions(QStringLiteral("/usr/lib/postgresql"));
+    QDir versions(u"/usr/lib/postgresql"_s);
     QStringList found;
     for (const QString& version : versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (QFile::exists(versions.filePath(version + QStringLiteral("/bin/initdb"))))
+        if (QFile::exists(versions.filePath(version + u"/bin/initdb"_s)))
             found << version;
     }
-    if (found.isEmpty())
-        return {};
     std::sort(found.begin(), found.end(),
               [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
-    return versions.filePath(found.last() + QStringLiteral("/bin"));
+    return found.isEmpty() ? QString() : versions.filePath(found.last() + u"/bin"_s);
 }
 
 bool runsAsRoot()
@@ -72,16 +72,13 @@ QString PgServer::runAsServerUser(const QString& program, const QStringList& arg
     process.setProcessChannelMode(QProcess::MergedChannels);
     const QString path = QDir(m_binaries).filePath(program);
     if (runsAsRoot())
-        process.start(QStringLiteral("runuser"),
-                      QStringList{QStringLiteral("-u"), serverUser, QStringLiteral("--"), path} +
-                          arguments);
+        process.start(u"runuser"_s, QStringList{u"-u"_s, serverUser, u"--"_s, path} + arguments);
     else
         process.start(path, arguments);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        return QStringLiteral("%1 failed: %2 %3")
-            .arg(program, process.errorString(), QString::fromLocal8Bit(process.readAll()));
-    }
+        process.exitCode() != 0)
+        return u"%1 failed: %2 %3"_s.arg(program, process.errorString(),
+                                         QString::fromLocal8Bit(process.readAll()));
     return {};
 }
 
@@ -89,61 +86,55 @@ QString PgServer::start()
 {
     m_binaries = serverBinaries();
     if (m_binaries.isEmpty())
-        return QStringLiteral("PostgreSQL's server programs were not found under "
-                              "/usr/lib/postgresql/*/bin: install the packages postgresql and "
-                              "postgresql-contrib (scripts/setup.sh does)");
+        return u"PostgreSQL's server programs were not found under /usr/lib/postgresql/*/bin: "
+               "install the packages postgresql and postgresql-contrib (scripts/setup.sh does)"_s;
     if (!m_folder.isValid())
-        return QStringLiteral("no temporary folder for the server: ") + m_folder.errorString();
+        return u"no temporary folder for the server: "_s + m_folder.errorString();
     if (runsAsRoot()) {
         // PostgreSQL refuses to run as root; its own user owns the folder instead.
         const passwd* user = ::getpwnam(serverUser.toLocal8Bit().constData());
         if (!user)
-            return QStringLiteral("running as root, the server needs the user \"postgres\", "
-                                  "which the package postgresql makes; it is missing");
-        if (::chown(QFile::encodeName(m_folder.path()).constData(), user->pw_uid, user->pw_gid) !=
-            0)
-            return QStringLiteral("cannot give the server's folder to postgres: ") +
+            return u"running as root, the server needs the user \"postgres\", which the package "
+                   "postgresql makes; it is missing"_s;
+        if (::chown(QFile::encodeName(m_folder.path()).constData(), user->pw_uid, user->pw_gid))
+            return u"cannot give the server's folder to postgres: "_s +
                    QString::fromLocal8Bit(std::strerror(errno));
     }
-    const QString data = m_folder.filePath(QStringLiteral("data"));
-    if (QString failed = runAsServerUser(
-            QStringLiteral("initdb"),
-            {QStringLiteral("-D"), data, QStringLiteral("-U"), superuser, QStringLiteral("-A"),
-             QStringLiteral("trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-             QStringLiteral("--locale=C.UTF-8"), QStringLiteral("--no-sync")});
+    const QString data = m_folder.filePath(u"data"_s);
+    if (QString failed = runAsServerUser(u"initdb"_s, {u"-D"_s, data, u"-U"_s, superuser, u"-A"_s,
+                                                       u"trust"_s, u"-E"_s, u"UTF8"_s,
+                                                       u"--locale=C.UTF-8"_s, u"--no-sync"_s});
         !failed.isEmpty())
         return failed;
     // No TCP port at all: only the socket in the folder, which no other test program shares.
     // The server is this program's child, told to quit when the program ends however it ends
     // (a failed check's abort included), so no server outlives its test.
-    QStringList command{QStringLiteral("--pdeathsig"), QStringLiteral("QUIT")};
+    QStringList command{u"--pdeathsig"_s, u"QUIT"_s};
     if (runsAsRoot())
-        command << QStringLiteral("--reuid=") + serverUser
-                << QStringLiteral("--regid=") + serverUser << QStringLiteral("--clear-groups");
-    command << QStringLiteral("--") << QDir(m_binaries).filePath(QStringLiteral("postgres"))
-            << QStringLiteral("-D") << data;
+        command << u"--reuid="_s + serverUser << u"--regid="_s + serverUser << u"--clear-groups"_s;
+    command << u"--"_s << QDir(m_binaries).filePath(u"postgres"_s) << u"-D"_s << data;
     for (const QString& setting :
-         QStringList{QStringLiteral("listen_addresses="),
-                     QStringLiteral("unix_socket_directories=") + m_folder.path(),
-                     QStringLiteral("fsync=off"), QStringLiteral("full_page_writes=off")})
-        command << QStringLiteral("-c") << setting;
+         {u"listen_addresses="_s, QString(u"unix_socket_directories="_s + m_folder.path()),
+          u"fsync=off"_s, u"full_page_writes=off"_s})
+        command << u"-c"_s << setting;
+    const QString log = m_folder.filePath(u"server.log"_s);
     m_server.setProcessChannelMode(QProcess::MergedChannels);
-    m_server.setStandardOutputFile(m_folder.filePath(QStringLiteral("server.log")));
-    m_server.start(QStringLiteral("setpriv"), command);
+    m_server.setStandardOutputFile(log);
+    m_server.start(u"setpriv"_s, command);
     if (!m_server.waitForStarted())
-        return QStringLiteral("the test server did not start: ") + m_server.errorString();
-    QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), adminConnection);
+        return u"the test server did not start: "_s + m_server.errorString();
+    QSqlDatabase admin = QSqlDatabase::addDatabase(u"QPSQL"_s, adminConnection);
     admin.setHostName(m_folder.path());
     admin.setUserName(superuser);
-    admin.setDatabaseName(QStringLiteral("postgres"));
+    admin.setDatabaseName(u"postgres"_s);
     // Ready once it takes a connection; a server that stopped says why in its log.
     for (int waited = 0; !admin.open(); ++waited) {
         if (waited == 300 || m_server.state() == QProcess::NotRunning) {
-            QFile log(m_folder.filePath(QStringLiteral("server.log")));
-            const QString said =
-                log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString();
-            return QStringLiteral("cannot reach the test server: %1\n%2")
-                .arg(admin.lastError().text(), said);
+            QFile said(log);
+            return u"cannot reach the test server: %1\n%2"_s.arg(
+                admin.lastError().text(), said.open(QIODevice::ReadOnly)
+                                              ? QString::fromLocal8Bit(said.readAll())
+                                              : QString());
         }
         QThread::msleep(100);
     }
@@ -162,20 +153,18 @@ bool PgServer::administer(const QString& statement)
 
 QString PgServer::createDatabase()
 {
-    if (!ok())
-        return {};
     // The name is the test program's own counter.
-    const QString name = QStringLiteral("book%1").arg(++m_databases);
-    if (!administer(QStringLiteral("CREATE DATABASE ") + name))
+    const QString name = u"book%1"_s.arg(++m_databases);
+    if (!ok() || !administer(u"CREATE DATABASE "_s + name))
         return {};
-    return QStringLiteral("postgresql:///%1?host=%2&user=%3").arg(name, m_folder.path(), superuser);
+    return u"postgresql:///%1?host=%2&user=%3"_s.arg(name, m_folder.path(), superuser);
 }
 
 void PgServer::dropDatabase(const QString& url)
 {
     const QString name = url.section(u'/', 3).section(u'?', 0, 0);
     if (ok() && !name.isEmpty())
-        administer(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+        administer(u"DROP DATABASE IF EXISTS %1 WITH (FORCE)"_s.arg(name));
 }
 
 void PgServer::stop()

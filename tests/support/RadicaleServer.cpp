@@ -1,29 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RadicaleServer.h"
+#include "TestFiles.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 
-namespace {
+using namespace Qt::StringLiterals;
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+namespace {
 
 // A port the system has just handed out and freed; the server takes it a moment later.
 quint16 freePort()
 {
     QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
 } // namespace
@@ -33,29 +27,27 @@ RadicaleServer::RadicaleServer(Transport transport, const QString& user, const Q
     , m_password(password)
     , m_tls(transport == Transport::Https)
 {
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("radicale"));
+    const QString program = QStandardPaths::findExecutable(u"radicale"_s);
     if (program.isEmpty()) {
-        m_error = QStringLiteral("radicale is not installed: the sync tests need a real server "
-                                 "(Debian package radicale; scripts/setup.sh installs it)");
+        m_error = u"radicale is not installed: the sync tests need a real server (Debian package "
+                  "radicale; scripts/setup.sh installs it)"_s;
         return;
     }
     m_port = freePort();
     if (m_tls && !makeCertificate()) {
-        m_error = QStringLiteral("openssl could not make the test server's certificate (Debian "
-                                 "package openssl)");
+        m_error = u"openssl could not make the test server's certificate (Debian package "
+                  "openssl)"_s;
         return;
     }
-    if (!m_dir.isValid() || m_port == 0 || !writeConfiguration() ||
-        !addAddressBook(QStringLiteral("contacts"), QStringLiteral("联系人"))) {
-        m_error = QStringLiteral("cannot prepare radicale's folder or port");
+    if (!m_dir.isValid() || m_port == 0 || !addAddressBook(u"contacts"_s, u"联系人"_s)) {
+        m_error = u"cannot prepare radicale's folder or port"_s;
         return;
     }
+    writeConfiguration();
     m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.start(program,
-                    {QStringLiteral("--config"), m_dir.filePath(QStringLiteral("config"))});
+    m_process.start(program, {u"--config"_s, m_dir.filePath(u"config"_s)});
     if (!m_process.waitForStarted(10000) || !waitUntilListening())
-        m_error = QStringLiteral("radicale did not start: ") +
-                  QString::fromLocal8Bit(m_process.readAll());
+        m_error = u"radicale did not start: "_s + QString::fromLocal8Bit(m_process.readAll());
 }
 
 RadicaleServer::~RadicaleServer()
@@ -71,66 +63,53 @@ RadicaleServer::~RadicaleServer()
 
 QUrl RadicaleServer::root() const
 {
-    return QUrl(QStringLiteral("%1://127.0.0.1:%2/")
-                    .arg(m_tls ? QStringLiteral("https") : QStringLiteral("http"))
-                    .arg(m_port));
+    return QUrl(u"%1://127.0.0.1:%2/"_s.arg(m_tls ? u"https"_s : u"http"_s).arg(m_port));
 }
 
 QUrl RadicaleServer::addressBook() const
 {
-    return root().resolved(QUrl(m_user + QStringLiteral("/contacts/")));
+    return root().resolved(QUrl(m_user + u"/contacts/"_s));
 }
 
 QString RadicaleServer::storageFolder() const
 {
-    return m_dir.filePath(QStringLiteral("storage/collection-root/") + m_user +
-                          QStringLiteral("/contacts"));
+    return m_dir.filePath(u"storage/collection-root/"_s + m_user + u"/contacts"_s);
 }
 
 bool RadicaleServer::addAddressBook(const QString& name, const QString& displayName)
 {
-    const QString folder =
-        m_dir.filePath(QStringLiteral("storage/collection-root/") + m_user + u'/' + name);
+    const QString folder = m_dir.filePath(u"storage/collection-root/"_s + m_user + u'/' + name);
     // Radicale's own record of a collection: its kind and its properties.
     const QByteArray props =
-        QByteArrayLiteral("{\"tag\": \"VADDRESSBOOK\", \"D:displayname\": \"") +
-        displayName.toUtf8() + "\"}";
-    return QDir().mkpath(folder) && writeFile(folder + QStringLiteral("/.Radicale.props"), props);
+        "{\"tag\": \"VADDRESSBOOK\", \"D:displayname\": \"" + displayName.toUtf8() + "\"}";
+    return QDir().mkpath(folder) &&
+           !TestFiles::write(folder + u"/.Radicale.props"_s, props).isEmpty();
 }
 
 bool RadicaleServer::makeCertificate()
 {
     QProcess openssl;
     openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
-                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
-                   QStringLiteral("-keyout"), m_dir.filePath(QStringLiteral("key.pem")),
-                   QStringLiteral("-out"), m_dir.filePath(QStringLiteral("cert.pem"))});
+    openssl.start(u"openssl"_s, u"req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 "
+                                "-addext subjectAltName=IP:127.0.0.1"_s.split(u' ') +
+                                    QStringList{u"-keyout"_s, m_dir.filePath(u"key.pem"_s),
+                                                u"-out"_s, certificateFile()});
     return openssl.waitForFinished(60000) && openssl.exitStatus() == QProcess::NormalExit &&
            openssl.exitCode() == 0;
 }
 
-bool RadicaleServer::writeConfiguration()
+void RadicaleServer::writeConfiguration()
 {
-    QString config = QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n").arg(m_port);
+    QString config = u"[server]\nhosts = 127.0.0.1:%1\n"_s.arg(m_port);
     if (m_tls)
-        config += QStringLiteral("ssl = True\ncertificate = %1\nkey = %2\n")
-                      .arg(m_dir.filePath(QStringLiteral("cert.pem")),
-                           m_dir.filePath(QStringLiteral("key.pem")));
-    config += QStringLiteral("[auth]\ntype = htpasswd\nhtpasswd_filename = %1\n"
-                             "htpasswd_encryption = plain\n"
-                             "[storage]\nfilesystem_folder = %2\n"
-                             "[rights]\ntype = owner_only\n"
-                             "[web]\ntype = none\n"
-                             "[logging]\nlevel = warning\n")
-                  .arg(m_dir.filePath(QStringLiteral("users")),
-                       m_dir.filePath(QStringLiteral("storage")));
-    return writeFile(m_dir.filePath(QStringLiteral("config")), config.toUtf8()) &&
-           writeFile(m_dir.filePath(QStringLiteral("users")),
-                     (m_user + u':' + m_password + u'\n').toUtf8());
+        config += u"ssl = True\ncertificate = %1\nkey = %2\n"_s.arg(certificateFile(),
+                                                                    m_dir.filePath(u"key.pem"_s));
+    config += u"[auth]\ntype = htpasswd\nhtpasswd_filename = %1\nhtpasswd_encryption = plain\n"
+              "[storage]\nfilesystem_folder = %2\n[rights]\ntype = owner_only\n[web]\ntype = "
+              "none\n[logging]\nlevel = warning\n"_s.arg(m_dir.filePath(u"users"_s),
+                                                         m_dir.filePath(u"storage"_s));
+    TestFiles::write(m_dir.filePath(u"config"_s), config.toUtf8());
+    TestFiles::write(m_dir.filePath(u"users"_s), (m_user + u':' + m_password + u'\n').toUtf8());
 }
 
 bool RadicaleServer::waitUntilListening()

@@ -39,7 +39,8 @@ public:
     bool addAddressBook(const QString& name, const QString& displayName);
 
 private:
-    bool writeConfiguration();
+    // Written whole, or the test program stops (TestFiles).
+    void writeConfiguration();
     bool makeCertificate();
     bool waitUntilListening();
 

@@ -4,6 +4,7 @@
 #include "PgServer.h"
 
 #include <QSqlError>
+#include <QSqlRecord>
 #include <QStringList>
 #include <QTest>
 
@@ -108,4 +109,39 @@ void TestDatabase::setDisplayedColumns(const QStringList& fields)
         run(QStringLiteral("UPDATE Vardelin_Alias SET IsDisplay = 1, Seq = ? WHERE Name = ?"),
             {int(i + 1), fields[i]});
     }
+}
+
+void TestDatabase::addBackendRows()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::newRow("file") << QStringLiteral("file");
+    QTest::newRow("server") << QStringLiteral("server");
+}
+
+Backend TestDatabase::backendOfRow()
+{
+    return QByteArray(QTest::currentDataTag()).startsWith("server") ? Backend::Server
+                                                                    : Backend::File;
+}
+
+QStringList TestDatabase::rowsOf(const Database& db, const QString& sql)
+{
+    auto found = db.query(sql);
+    if (!found)
+        return {found.error().description};
+    QStringList rows;
+    while (found.value().next()) {
+        QStringList values;
+        for (int i = 0; i < found.value().record().count(); ++i) {
+            const QVariant value = found.value().value(i);
+            if (value.isNull())
+                values << QStringLiteral("NULL");
+            else if (value.typeId() == QMetaType::QByteArray)
+                values << QString::fromLatin1(value.toByteArray().toHex());
+            else
+                values << value.toString();
+        }
+        rows << values.join(u',');
+    }
+    return rows;
 }

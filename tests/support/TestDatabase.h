@@ -14,6 +14,10 @@ public:
     // Creates and opens the file; QVERIFY-style checks belong to the caller
     // through ok().
     explicit TestDatabase(Backend backend = Backend::File);
+    // A data table's rows "file" and "server", and the backend of the row running: rows tagged
+    // "server…" run on a database of the test program's PostgreSQL server.
+    static void addBackendRows();
+    static Backend backendOfRow();
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
@@ -37,6 +41,9 @@ public:
     qint64 insert(const QString& sql, const QVariantList& values = {});
     // The first column of the first row of a query.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
+    // Every row of a query on any database, its values joined by commas (NULL as "NULL", bytes
+    // in hex) in the order the query gives; a failed query gives its error.
+    static QStringList rowsOf(const Database& db, const QString& sql);
 
 private:
     QTemporaryDir m_dir;
