@@ -16,6 +16,7 @@ packages=(
     poppler-utils
     xvfb libx11-dev libxtst-dev libxdamage-dev
     postgresql postgresql-contrib
+    # qtkeychain-qt6-dev provides the Qt6Keychain CMake package the core links for the sync password
     qtkeychain-qt6-dev radicale vdirsyncer python3-vobject openssl
 )
 

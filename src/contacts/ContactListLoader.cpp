@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ContactListLoader.h"
 
+#include "IdBatches.h"
 #include "SearchIndex.h"
 #include "SearchStructure.h"
 
@@ -69,16 +70,6 @@ Status appendStatementRows(const Database& db, const ContactListStatement& state
 // 32766 bound values.
 constexpr std::size_t searchBatchSize = 4000;
 
-QString placeholders(std::size_t count)
-{
-    QString marks(qsizetype(count) * 2 + 1, u',');
-    marks[0] = u'(';
-    for (std::size_t i = 0; i < count; ++i)
-        marks[qsizetype(i) * 2 + 1] = u'?';
-    marks.back() = u')';
-    return marks;
-}
-
 // The rows of ids, batch by batch, in the same ascending order; no more than the filter's cap.
 Status appendIdRows(const Database& db, const ContactListFilter& filter,
                     std::span<const qint64> ids, ContactRows& rows)
@@ -93,8 +84,9 @@ Status appendIdRows(const Database& db, const ContactListFilter& filter,
         batch.reserve(qsizetype(count));
         for (std::size_t i = start; i < start + count; ++i)
             batch << ids[i];
-        const ContactListStatement statement = ContactListQuery::buildForIds(
-            rows.columns, filter, placeholders(count), batch, limit > 0 ? limit - shown : 0);
+        const ContactListStatement statement =
+            ContactListQuery::buildForIds(rows.columns, filter, IdBatches::placeholders(count),
+                                          batch, limit > 0 ? limit - shown : 0);
         if (Status appended = appendStatementRows(db, statement, rows); !appended)
             return appended;
     }

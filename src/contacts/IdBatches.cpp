@@ -7,18 +7,15 @@
 
 #include <algorithm>
 
-namespace {
-
-QString placeholders(std::size_t count)
+QString IdBatches::placeholders(std::size_t count)
 {
-    QStringList marks;
-    marks.reserve(qsizetype(count));
+    QString marks(qsizetype(count) * 2 + 1, u',');
+    marks[0] = u'(';
     for (std::size_t i = 0; i < count; ++i)
-        marks << QStringLiteral("?");
-    return u'(' + marks.join(u',') + u')';
+        marks[qsizetype(i) * 2 + 1] = u'?';
+    marks.back() = u')';
+    return marks;
 }
-
-} // namespace
 
 Status
 IdBatches::forEach(const std::vector<qint64>& ids,

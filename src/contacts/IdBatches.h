@@ -18,6 +18,9 @@ namespace IdBatches {
 // SQLite takes up to 32766 bound values; a few hundred keep the text short.
 inline constexpr std::size_t batchSize = 500;
 
+// "(?,?,...)" with count marks, for an IN list of count bound values.
+QString placeholders(std::size_t count);
+
 // Calls work once per batch of ids with the batch's "(?,?,...)" and its IDs as values,
 // stopping at the first failure.
 Status forEach(const std::vector<qint64>& ids,

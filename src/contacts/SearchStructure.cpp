@@ -2,6 +2,7 @@
 #include "SearchStructure.h"
 
 #include "ContactListQuery.h"
+#include "IdBatches.h"
 
 #include "db/Database.h"
 #include "db/SqliteStatement.h"
@@ -189,16 +190,6 @@ Status readWhole(const Database& db, Copy& copy)
     return {};
 }
 
-QString placeholders(std::size_t count)
-{
-    QString marks(qsizetype(count) * 2 + 1, u',');
-    marks[0] = u'(';
-    for (std::size_t i = 0; i < count; ++i)
-        marks[qsizetype(i) * 2 + 1] = u'?';
-    marks.back() = u')';
-    return marks;
-}
-
 // Reads the written rows again: their earlier form leaves whole or changed, what the table
 // holds of them now joins changed.
 Status readWritten(const Database& db, Copy& copy)
@@ -219,25 +210,21 @@ Status readWritten(const Database& db, Copy& copy)
     std::vector<qint64> wanted;
     std::merge(keep.begin(), keep.end(), written.begin(), written.end(),
                std::back_inserter(wanted));
-    constexpr std::size_t batchSize = 4000; // SQLite takes up to 32766 bound values
     Rows fresh;
-    for (std::size_t start = 0; start < wanted.size(); start += batchSize) {
-        const std::size_t count = std::min(batchSize, wanted.size() - start);
-        QVariantList batch;
-        for (std::size_t i = start; i < start + count; ++i)
-            batch << wanted[i];
-        auto rows =
-            SqliteStatement::prepare(db,
-                                     rowsSql + QStringLiteral(" WHERE ID IN ") +
-                                         placeholders(count) + QStringLiteral(" ORDER BY ID"),
-                                     batch);
-        if (!rows)
-            return rows.error();
-        while (rows.value().step())
-            fresh.append(rows.value());
-        if (Status ended = rows.value().error(); !ended)
-            return ended;
-    }
+    const Status read =
+        IdBatches::forEach(wanted, [&](const QString& marks, const QVariantList& ids) {
+            auto rows = SqliteStatement::prepare(db,
+                                                 rowsSql + QStringLiteral(" WHERE ID IN ") + marks +
+                                                     QStringLiteral(" ORDER BY ID"),
+                                                 ids);
+            if (!rows)
+                return Status{rows.error()};
+            while (rows.value().step())
+                fresh.append(rows.value());
+            return rows.value().error();
+        });
+    if (!read)
+        return read;
     copy.changed = std::move(fresh);
     copy.written.clear();
     return {};
