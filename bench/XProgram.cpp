@@ -48,6 +48,44 @@ Bench::ProgramLayout Bench::startReporting(QProcess& program, const Child& child
     return layoutFrom(output);
 }
 
+Bench::SeriesMedians Bench::seriesMedians(std::size_t count, int series, XInput& input,
+                                          const std::vector<qint64>& processIds,
+                                          const std::function<void(std::size_t)>& prepare,
+                                          const std::function<double(std::size_t)>& act,
+                                          const std::function<QString(std::size_t)>& what)
+{
+    const auto cpuNow = [&processIds] {
+        qint64 ns = 0;
+        for (qint64 pid : processIds)
+            ns += cpuNs(pid);
+        return ns;
+    };
+    std::vector<std::vector<double>> wall(count);
+    std::vector<std::vector<double>> cpu(count);
+    for (int run = -1; run < series; ++run) {
+        for (std::size_t i = 0; i < count; ++i) {
+            prepare(i);
+            input.settle(150, 5000);
+            const qint64 cpuBefore = cpuNow();
+            const double ms = act(i);
+            const qint64 cpuAfter = cpuNow();
+            if (ms < 0)
+                fail(QStringLiteral("no repaint after ") + what(i));
+            if (run >= 0) {
+                wall[i].push_back(ms);
+                cpu[i].push_back(double(cpuAfter - cpuBefore) / 1e6);
+            }
+            input.settle(150, 5000);
+        }
+    }
+    SeriesMedians medians;
+    for (std::size_t i = 0; i < count; ++i) {
+        medians.wallMs.push_back(median(wall[i]));
+        medians.cpuMs.push_back(median(cpu[i]));
+    }
+    return medians;
+}
+
 void Bench::stopProgram(QProcess& program)
 {
     program.terminate();

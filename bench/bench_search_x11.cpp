@@ -34,15 +34,10 @@ const std::vector<Keyword> keywords{
     {QStringLiteral("qqqq"), QStringLiteral("no hit")},
 };
 
-struct Figures {
-    std::vector<double> wallMs;
-    // The program's and the X server's CPU time over the same span.
-    std::vector<double> cpuMs;
-};
-
 // Medians per keyword over series, each series every keyword in turn, after one untimed series
 // (which also lets the program read what it keeps for searching).
-Figures searchMedians(const Bench::Child& child, const Bench::XServer& server, int series)
+Bench::SeriesMedians searchMedians(const Bench::Child& child, const Bench::XServer& server,
+                                   int series)
 {
     QProcess program;
     const Bench::ProgramLayout layout = Bench::startReporting(program, child);
@@ -54,35 +49,15 @@ Figures searchMedians(const Bench::Child& child, const Bench::XServer& server, i
     input.settle(500, 30000);
     input.click(layout.searchBox);
 
-    const auto cpuNow = [&] {
-        return Bench::cpuNs(program.processId()) + Bench::cpuNs(server.processId());
-    };
-    std::vector<std::vector<double>> wall(keywords.size());
-    std::vector<std::vector<double>> cpu(keywords.size());
-    for (int run = -1; run < series; ++run) {
-        for (std::size_t k = 0; k < keywords.size(); ++k) {
+    const Bench::SeriesMedians medians = Bench::seriesMedians(
+        keywords.size(), series, input, {program.processId(), server.processId()},
+        [&](std::size_t k) {
             input.selectAll();
             input.type(keywords[k].text);
-            input.settle(150, 5000);
-            const qint64 cpuBefore = cpuNow();
-            const double ms = input.enterToRepaint(layout.list, repaintTimeoutMs);
-            const qint64 cpuAfter = cpuNow();
-            if (ms < 0)
-                Bench::fail(QStringLiteral("no repaint after searching ") + keywords[k].text);
-            if (run >= 0) {
-                wall[k].push_back(ms);
-                cpu[k].push_back(double(cpuAfter - cpuBefore) / 1e6);
-            }
-            input.settle(150, 5000);
-        }
-    }
+        },
+        [&](std::size_t) { return input.enterToRepaint(layout.list, repaintTimeoutMs); },
+        [](std::size_t k) { return QStringLiteral("searching ").append(keywords[k].text); });
     Bench::stopProgram(program);
-
-    Figures medians;
-    for (std::size_t k = 0; k < keywords.size(); ++k) {
-        medians.wallMs.push_back(Bench::median(wall[k]));
-        medians.cpuMs.push_back(Bench::median(cpu[k]));
-    }
     return medians;
 }
 
@@ -114,7 +89,7 @@ int main(int argc, char* argv[])
     const double target = n > 100000 ? 60 : 30;
     for (const bool top : {false, true}) {
         Bench::setTopOption(copy, top);
-        const Figures medians = searchMedians(program, server, series);
+        const Bench::SeriesMedians medians = searchMedians(program, server, series);
         const QString topState = top ? QStringLiteral("on") : QStringLiteral("off");
         for (std::size_t k = 0; k < keywords.size(); ++k) {
             const QString label = QStringLiteral("search \"%1\" (%2), Enter to repaint on X, "

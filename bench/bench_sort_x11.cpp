@@ -38,37 +38,18 @@ Figures clickMedians(const Bench::Child& child, const Bench::XServer& server, in
     // The rest of a long list comes after the first frame.
     input.settle(500, 30000);
 
-    const auto cpuNow = [&] {
-        return Bench::cpuNs(program.processId()) + Bench::cpuNs(server.processId());
-    };
-    const std::size_t count = layout.columns.size();
-    std::vector<std::vector<double>> wall(count);
-    std::vector<std::vector<double>> cpu(count);
-    for (int run = -1; run < series; ++run) {
-        for (std::size_t c = 0; c < count; ++c) {
-            const QPoint at = layout.columns[c].centre;
-            input.moveTo(at); // the hover's repaint comes before the clock starts
-            input.settle(150, 5000);
-            const qint64 cpuBefore = cpuNow();
-            const double ms = input.clickToRepaint(at, layout.list, repaintTimeoutMs);
-            const qint64 cpuAfter = cpuNow();
-            if (ms < 0)
-                Bench::fail(QStringLiteral("no repaint after clicking ") +
-                            layout.columns[c].caption);
-            if (run >= 0) {
-                wall[c].push_back(ms);
-                cpu[c].push_back(double(cpuAfter - cpuBefore) / 1e6);
-            }
-            input.settle(150, 5000);
-        }
-    }
+    const Bench::SeriesMedians timed = Bench::seriesMedians(
+        layout.columns.size(), series, input, {program.processId(), server.processId()},
+        // The hover's repaint comes before the clock starts.
+        [&](std::size_t c) { input.moveTo(layout.columns[c].centre); },
+        [&](std::size_t c) {
+            return input.clickToRepaint(layout.columns[c].centre, layout.list, repaintTimeoutMs);
+        },
+        [&](std::size_t c) {
+            return QStringLiteral("clicking ").append(layout.columns[c].caption);
+        });
     Bench::stopProgram(program);
-
-    Figures medians{layout.columns, {}, {}};
-    for (std::size_t c = 0; c < count; ++c) {
-        medians.wallMs.push_back(Bench::median(wall[c]));
-        medians.cpuMs.push_back(Bench::median(cpu[c]));
-    }
+    const Figures medians{layout.columns, timed.wallMs, timed.cpuMs};
     return medians;
 }
 
