@@ -7,8 +7,10 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -57,16 +59,51 @@ GroupTreeWidget::GroupTreeWidget(QWidget* parent)
     connect(this, &QTreeWidget::itemExpanded, this, &GroupTreeWidget::keepWithinExpandedDepth);
     // A node indented past the column's right edge loses the keyboard: Qt's arrow keys select it
     // through its empty rectangle and are left with no current node, ten levels down in a narrow
-    // pane. So the column grows with what is shown, and fills the view at least.
-    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // pane. So the column grows with what is shown, and fills the view at least (see
+    // updateGeometries). Qt's ResizeToContents did the same, but measured every node shown again
+    // at each resize of the pane, four times before the window's first frame.
+    header()->setSectionResizeMode(QHeaderView::Fixed);
     header()->setStretchLastSection(false);
+    connect(this, &QTreeWidget::itemExpanded, this, &GroupTreeWidget::measureAgain);
+    connect(this, &QTreeWidget::itemCollapsed, this, &GroupTreeWidget::measureAgain);
+    QAbstractItemModel* nodes = model();
+    connect(nodes, &QAbstractItemModel::rowsInserted, this, &GroupTreeWidget::measureAgain);
+    connect(nodes, &QAbstractItemModel::rowsRemoved, this, &GroupTreeWidget::measureAgain);
+    connect(nodes, &QAbstractItemModel::modelReset, this, &GroupTreeWidget::measureAgain);
+    // A renamed node lays nothing out by itself.
+    connect(nodes, &QAbstractItemModel::dataChanged, this, [this] {
+        measureAgain();
+        scheduleDelayedItemsLayout();
+    });
 }
 
-bool GroupTreeWidget::viewportEvent(QEvent* event)
+void GroupTreeWidget::updateGeometries()
 {
-    if (event->type() == QEvent::Resize)
-        header()->setMinimumSectionSize(viewport()->width());
-    return QTreeWidget::viewportEvent(event);
+    header()->resizeSection(0, std::max(viewport()->width(), contentWidth()));
+    QTreeWidget::updateGeometries();
+}
+
+void GroupTreeWidget::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        measureAgain();
+    QTreeWidget::changeEvent(event);
+}
+
+int GroupTreeWidget::contentWidth()
+{
+    // Measuring lays out a pending change first, which comes back here: that inner call leaves
+    // the measuring to this one.
+    if (m_contentWidth < 0 && !m_measuring) {
+        const QScopedValueRollback measuring(m_measuring, true);
+        m_contentWidth = sizeHintForColumn(0);
+    }
+    return std::max(m_contentWidth, 0);
+}
+
+void GroupTreeWidget::measureAgain()
+{
+    m_contentWidth = -1;
 }
 
 void GroupTreeWidget::rebuild(const std::vector<GroupNode>& groups, bool expandEveryNode)
@@ -93,12 +130,7 @@ void GroupTreeWidget::rebuild(const std::vector<GroupNode>& groups, bool expandE
     if (expandEveryNode)
         expandBranch(root);
     root->setExpanded(true);
-    // The hidden header follows the current column: under ResizeToContents that measures every
-    // node's text at once, and again when the tree is laid out. Fixed for this one step, the
-    // column is measured once, at the layout.
-    header()->setSectionResizeMode(QHeaderView::Fixed);
     setCurrentItem(root);
-    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 }
 
 void GroupTreeWidget::expandBranch(QTreeWidgetItem* item)

@@ -38,11 +38,18 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    bool viewportEvent(QEvent* event) override;
+    // Sizes the one column to the widest node shown, and to the view at least.
+    void updateGeometries() override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // The widest node shown, measured once after each change of what is shown.
+    int contentWidth();
+    void measureAgain();
     void chooseItem(QTreeWidgetItem* item);
     void keepWithinExpandedDepth(QTreeWidgetItem* item);
 
     QIcon m_nodeIcon;
+    int m_contentWidth = -1; // -1: to be measured at the next layout
+    bool m_measuring = false;
 };

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -230,6 +231,27 @@ private slots:
         main->tree()->setFocus();
         QTest::keyClick(main->tree(), Qt::Key_Asterisk);
         QVERIFY(expandedDownToTheLimit(*main->tree()));
+    }
+
+    // The one column is as wide as the deepest node shown, so End reaches it by keyboard, and
+    // no wider than the pane once the branch is closed again.
+    void columnFollowsTheNodesShown()
+    {
+        std::vector<GroupNode> chain;
+        for (qint64 id = 2; id <= 40; ++id)
+            chain.push_back({id, id - 1, u"第%1级分组"_s.arg(id)});
+        GroupTreeWidget& tree = *main->tree();
+        tree.rebuild(chain, true);
+        QCoreApplication::processEvents();
+        const int column = tree.header()->sectionSize(0);
+        QVERIFY(column > tree.viewport()->width());
+        QVERIFY(tree.visualItemRect(chainOf(tree).back()).right() < column);
+        tree.setFocus();
+        QTest::keyClick(&tree, Qt::Key_End);
+        QCOMPARE(tree.currentItem(), chainOf(tree).back());
+        chainOf(tree)[1]->setExpanded(false);
+        QCoreApplication::processEvents();
+        QCOMPARE(tree.header()->sectionSize(0), tree.viewport()->width());
     }
 };
 
