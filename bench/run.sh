@@ -25,7 +25,7 @@ if [ -z "${BENCH_BIN:-}" ]; then
         cmake -S "$here/.." -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DBUILD_TESTING=OFF >>"$log" 2>&1
     fi
-    if ! cmake --build "$build" --target bench_makedata bench_list bench_commands bench_launch bench_launch_x11 bench_search_x11 bench_sort_x11 bench_card bench_history bench_window bench_attachments bench_settings bench_importfiles bench_import bench_duplicates bench_backup bench_reminders bench_export bench_print >>"$log" 2>&1; then
+    if ! cmake --build "$build" --target bench_makedata bench_list bench_commands bench_launch bench_launch_x11 bench_search_x11 bench_sort_x11 bench_card bench_history bench_window bench_attachments bench_settings bench_importfiles bench_import bench_duplicates bench_backup bench_reminders bench_export bench_print bench_server >>"$log" 2>&1; then
         echo "building the bench programs failed; see $log" >&2
         exit 1
     fi
@@ -71,6 +71,9 @@ for n in $sizes; do
     "$BENCH_BIN/bench_reminders" "$data/contacts-$n.db" $runs 2>>"$log"
     # shellcheck disable=SC2086
     "$BENCH_BIN/bench_print" "$data/contacts-$n.db" $runs 2>>"$log"
+    # The same book on a PostgreSQL server of its own, copied in with 1 GiB of files.
+    # shellcheck disable=SC2086
+    "$BENCH_BIN/bench_server" "$data/contacts-$n.db" $runs 2>>"$log"
 done
 # The group tree and the list's display text need no address book.
 # shellcheck disable=SC2086
