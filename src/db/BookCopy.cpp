@@ -3,11 +3,14 @@
 
 #include "Database.h"
 #include "Schema.h"
+#include "ServerCopyIn.h"
 
 #include <QCryptographicHash>
 #include <QHash>
 #include <QSqlRecord>
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -18,9 +21,9 @@ struct CopiedTable {
     QStringList blobColumns;
 };
 
-// The seven tables and ours beside them, in an order that lets the target's triggers run:
-// the search rows the contacts' triggers write are replaced by the source's, which hold the
-// pinyin too. The layout stamp is each database's own.
+// The seven tables and ours beside them, in an order that lets the target's triggers run where
+// they stay on (a file): the search rows the contacts' triggers write are replaced by the
+// source's, which hold the pinyin too. The layout stamp is each database's own.
 std::vector<CopiedTable> copiedTables()
 {
     std::vector<CopiedTable> tables;
@@ -71,41 +74,144 @@ DbError mismatch(const QString& what)
             QStringLiteral("复制后的检查未通过：%1。目标中什么也没有留下。").arg(what)};
 }
 
-// The table's rows from source into target, one statement prepared for all; the checksums of
-// its blobs noted on the way. Returns the number of rows.
+// Rows per INSERT into a file: the bound values within what SQLite takes in one statement
+// (32,766), and the pictures and files held for one statement small.
+constexpr int rowsPerInsert = 1000;
+constexpr int valuesPerInsert = 30000;
+constexpr qsizetype blobBytesPerInsert = 32 * 1024 * 1024;
+
+QString insertStatement(Backend backend, const CopiedTable& table, int rows)
+{
+    const QString row =
+        u'(' + QStringList(table.columns.size(), QStringLiteral("?")).join(u',') + u')';
+    // Table and column names from our own lists.
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+        .arg(table.name, columnList(backend, table.columns),
+             QStringList(rows, row).join(QStringLiteral(", ")));
+}
+
+// Where copyTable() puts the rows it reads: a server takes them as one COPY stream, a file many
+// rows a statement.
+class RowSink {
+public:
+    static Result<RowSink> into(const Database& target, const CopiedTable& table)
+    {
+        RowSink sink(target, table);
+        if (target.backend() == Backend::Server) {
+            auto copy = ServerCopyIn::start(target, table.name,
+                                            columnNames(target.backend(), table.columns),
+                                            columnNames(target.backend(), table.blobColumns));
+            if (!copy)
+                return copy.error();
+            sink.m_copy.emplace(std::move(copy).value());
+        }
+        return sink;
+    }
+
+    // blobBytes: how much of the row is pictures and files.
+    Status add(const QVariantList& row, qsizetype blobBytes)
+    {
+        if (m_copy)
+            return m_copy->add(row);
+        m_batch << row;
+        m_batchedBytes += blobBytes;
+        const int batchRows = std::clamp(valuesPerInsert / int(row.size()), 1, rowsPerInsert);
+        return ++m_batchedRows == batchRows || m_batchedBytes >= blobBytesPerInsert ? writeBatch()
+                                                                                    : Status{};
+    }
+
+    Status finish() { return m_copy ? m_copy->finish() : writeBatch(); }
+
+private:
+    RowSink(const Database& target, const CopiedTable& table)
+        : m_target(&target)
+        , m_table(&table)
+    {
+    }
+
+    static QStringList columnNames(Backend backend, const QStringList& columns)
+    {
+        QStringList names;
+        for (const QString& column : columns)
+            names << SqlDialect::columnName(backend, column);
+        return names;
+    }
+
+    Status writeBatch()
+    {
+        if (m_batchedRows == 0)
+            return {};
+        const Status written =
+            m_target->exec(insertStatement(m_target->backend(), *m_table, m_batchedRows), m_batch);
+        m_batch.clear();
+        m_batchedRows = 0;
+        m_batchedBytes = 0;
+        return written;
+    }
+
+    const Database* m_target;
+    const CopiedTable* m_table;
+    std::optional<ServerCopyIn> m_copy;
+    QVariantList m_batch;
+    int m_batchedRows = 0;
+    qsizetype m_batchedBytes = 0;
+};
+
+// The table's rows from source into target; the checksums of its blobs noted on the way.
+// Returns the number of rows.
 Result<qint64> copyTable(const Database& source, const Database& target, const CopiedTable& table,
                          Checksums& checksums)
 {
-    // Table and column names from our own lists.
     if (Status emptied = target.exec(QStringLiteral("DELETE FROM ") + table.name); !emptied)
         return emptied.error();
     auto rows = source.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY 1")
                                  .arg(columnList(source.backend(), table.columns), table.name));
     if (!rows)
         return rows.error();
-    QStringList marks;
-    for (qsizetype i = 0; i < table.columns.size(); ++i)
-        marks << QStringLiteral("?");
-    const QString insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                               .arg(table.name, columnList(target.backend(), table.columns),
-                                    marks.join(QStringLiteral(", ")));
+    auto sink = RowSink::into(target, table);
+    if (!sink)
+        return sink.error();
     qint64 copied = 0;
     QSqlQuery& row = rows.value();
     while (row.next()) {
         QVariantList values;
+        qsizetype blobBytes = 0;
         for (int c = 0; c < table.columns.size(); ++c) {
-            values << row.value(c);
-            if (table.blobColumns.contains(table.columns[c]) && !row.value(c).isNull())
+            const QVariant value = row.value(c);
+            values << value;
+            if (table.blobColumns.contains(table.columns[c]) && !value.isNull()) {
                 checksums.insert(blobKey(table.name, row.value(0).toLongLong(), table.columns[c]),
-                                 checksumOf(row.value(c)));
+                                 checksumOf(value));
+                blobBytes += value.toByteArray().size();
+            }
         }
-        if (Status written = target.exec(insert, values); !written)
+        if (Status written = sink.value().add(values, blobBytes); !written)
             return written.error();
         ++copied;
     }
     if (Status finished = source.finished(row); !finished)
         return finished.error();
+    if (Status written = sink.value().finish(); !written)
+        return written.error();
     return copied;
+}
+
+// copyTable() with the target table's triggers off where that saves their work.
+Result<qint64> copyTableQuietly(const Database& source, const Database& target,
+                                const CopiedTable& table, Checksums& checksums)
+{
+    for (const QString& statement : SqlDialect::userTriggers(target.backend(), table.name, false)) {
+        if (Status off = target.exec(statement); !off)
+            return off.error();
+    }
+    auto rows = copyTable(source, target, table, checksums);
+    if (!rows)
+        return rows;
+    for (const QString& statement : SqlDialect::userTriggers(target.backend(), table.name, true)) {
+        if (Status on = target.exec(statement); !on)
+            return on.error();
+    }
+    return rows;
 }
 
 Result<qint64> countOf(const Database& db, const QString& table)
@@ -122,16 +228,18 @@ Result<qint64> checkBlobs(const Database& target, const CopiedTable& table,
 {
     qint64 checked = 0;
     for (const QString& column : table.blobColumns) {
-        auto rows =
-            target.query(QStringLiteral("SELECT ID, %1 FROM %2")
-                             .arg(SqlDialect::columnName(target.backend(), column), table.name));
+        const QString name = SqlDialect::columnName(target.backend(), column);
+        const QString hashed = SqlDialect::blobChecksum(target.backend(), name);
+        auto rows = target.query(QStringLiteral("SELECT ID, %1 FROM %2")
+                                     .arg(hashed.isEmpty() ? name : hashed, table.name));
         if (!rows)
             return rows.error();
         while (rows.value().next()) {
             const QVariant blob = rows.value().value(1);
             const QString key = blobKey(table.name, rows.value().value(0).toLongLong(), column);
+            const QByteArray checksum = hashed.isEmpty() ? checksumOf(blob) : blob.toByteArray();
             if (blob.isNull() != !checksums.contains(key) ||
-                (!blob.isNull() && checksumOf(blob) != checksums.value(key)))
+                (!blob.isNull() && checksum != checksums.value(key)))
                 return mismatch(QStringLiteral("%1 的第 %2 行的 %3 与原来的不同")
                                     .arg(table.name, rows.value().value(0).toString(), column));
             checked += blob.isNull() ? 0 : 1;
@@ -153,7 +261,7 @@ Result<BookCopy::Copied> BookCopy::copy(const QString& from, const QString& to)
     const Status made = Database::create(to, [&](const Database& target) -> Status {
         Checksums checksums;
         for (const CopiedTable& table : copiedTables()) {
-            auto rows = copyTable(source, target, table, checksums);
+            auto rows = copyTableQuietly(source, target, table, checksums);
             if (!rows)
                 return rows.error();
             auto held = countOf(target, table.name);

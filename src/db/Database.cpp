@@ -138,10 +138,7 @@ Status serverStorable(const QVariantList& values)
 {
     for (const QVariant& value : values) {
         if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
-            return DbError{
-                SqliteCode::Error,
-                QStringLiteral("文本“%1”中含有空字符（U+0000），数据库服务器不能保存它。")
-                    .arg(value.toString().left(20).replace(QChar(0), u'\u2400'))};
+            return DbError::nulOnServer(value.toString());
     }
     return {};
 }

@@ -77,6 +77,14 @@ DbError DbError::notOnServer()
             QStringLiteral("这项功能暂时只能用于通讯录文件，还不能用于数据库服务器上的通讯录。")};
 }
 
+DbError DbError::nulOnServer(const QString& text)
+{
+    QString shown = text.left(20);
+    return {SqliteCode::Error,
+            QStringLiteral("文本“%1”中含有空字符（U+0000），数据库服务器不能保存它。")
+                .arg(shown.replace(QChar(0), u'\u2400'))};
+}
+
 DbError DbError::newerProgram()
 {
     return {SqliteCode::NotADatabase,

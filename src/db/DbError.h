@@ -29,6 +29,8 @@ struct DbError {
     static DbError newerProgram();
     // A command that works only on a file yet, asked of a server database.
     static DbError notOnServer();
+    // Text holding U+0000, which a server cannot store.
+    static DbError nulOnServer(const QString& text);
     // The same cause in the same words, whether told already or not.
     bool operator==(const DbError& other) const
     {

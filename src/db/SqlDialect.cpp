@@ -208,6 +208,19 @@ QStringList SqlDialect::stampLayout(Backend backend, int version)
                 .arg(version)};
 }
 
+QStringList SqlDialect::userTriggers(Backend backend, const QString& table, bool on)
+{
+    if (backend == Backend::File)
+        return {};
+    return {QStringLiteral("ALTER TABLE %1 %2 TRIGGER USER")
+                .arg(table, on ? QStringLiteral("ENABLE") : QStringLiteral("DISABLE"))};
+}
+
+QString SqlDialect::blobChecksum(Backend backend, const QString& column)
+{
+    return backend == Backend::File ? QString() : QStringLiteral("sha256(%1)").arg(column);
+}
+
 QString SqlDialect::indexedBy(Backend backend, const QString& index)
 {
     return backend == Backend::File ? QStringLiteral(" INDEXED BY ") + index : QString();

@@ -74,6 +74,16 @@ QStringList stampLayout(Backend backend, int version);
 // gets wrong for a statement; nothing on the server, whose planner weighs its own statistics.
 QString indexedBy(Backend backend, const QString& index);
 
+// A bulk copy into tables made in the same transaction: the statements that turn the table's
+// triggers off and on again. On a server they would write, row by row, what the copy brings
+// anyway (the search rows); a file's stay on, where they cost little.
+QStringList userTriggers(Backend backend, const QString& table, bool on);
+
+// What a copy reads back of a blob column to check it: the server's own SHA-256 of its bytes,
+// so a gigabyte of files is not sent back to be hashed here; empty on a file, whose blobs are
+// read and hashed by the caller.
+QString blobChecksum(Backend backend, const QString& column);
+
 // What a SELECT of one row ends with to keep the row from other writers until the commit.
 QString lockRow(Backend backend, Lock lock);
 

@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ServerCopyIn.h"
+
+#include "Database.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+
+#include <libpq-fe.h>
+
+#include <utility>
+
+namespace {
+
+// Sent to the server whenever this much is waiting.
+constexpr qsizetype sendBytes = 1024 * 1024;
+
+// A value in COPY's text format: the characters that end a value or a row, and the backslash
+// itself, escaped.
+void appendText(QByteArray& line, const QByteArray& utf8)
+{
+    for (const char c : utf8) {
+        switch (c) {
+        case '\\':
+            line += "\\\\";
+            break;
+        case '\t':
+            line += "\\t";
+            break;
+        case '\n':
+            line += "\\n";
+            break;
+        case '\r':
+            line += "\\r";
+            break;
+        default:
+            line += c;
+        }
+    }
+}
+
+// bytea's hex input form, its leading backslash escaped for COPY.
+void appendBytes(QByteArray& line, const QByteArray& bytes)
+{
+    line += "\\\\x";
+    line += bytes.toHex();
+}
+
+pg_conn* handleOf(const Database& db)
+{
+    const QVariant handle = db.connection().driver()->handle();
+    // Qt names the type as libpq's header spells the struct behind PGconn.
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "PGconn*") != 0 &&
+                              qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<pg_conn* const*>(handle.constData());
+}
+
+// The server's refusal in the program's words, as any of its errors is told.
+DbError failure(const Database& db, pg_conn* connection, const PGresult* answer = nullptr)
+{
+    const char* state = answer ? PQresultErrorField(answer, PG_DIAG_SQLSTATE) : nullptr;
+    const char* said = answer ? PQresultErrorMessage(answer) : PQerrorMessage(connection);
+    const QSqlError error(QStringLiteral("COPY"), QString::fromUtf8(said),
+                          QSqlError::StatementError,
+                          state ? QString::fromLatin1(state) : QString());
+    return db.noteFailure(SqlDialect::serverError(error));
+}
+
+} // namespace
+
+ServerCopyIn::ServerCopyIn(const Database& db, pg_conn* connection, std::vector<bool> bytes)
+    : m_db(&db)
+    , m_connection(connection)
+    , m_bytes(std::move(bytes))
+{
+}
+
+ServerCopyIn::ServerCopyIn(ServerCopyIn&& other) noexcept
+    : m_db(other.m_db)
+    , m_connection(std::exchange(other.m_connection, nullptr))
+    , m_bytes(std::move(other.m_bytes))
+    , m_pending(std::move(other.m_pending))
+{
+}
+
+ServerCopyIn::~ServerCopyIn()
+{
+    if (m_connection)
+        end("the copy was called off");
+}
+
+Result<ServerCopyIn> ServerCopyIn::start(const Database& db, const QString& table,
+                                         const QStringList& columns, const QStringList& byteColumns)
+{
+    pg_conn* connection = handleOf(db);
+    if (!connection)
+        return DbError::notOnServer();
+    std::vector<bool> bytes;
+    for (const QString& column : columns)
+        bytes.push_back(byteColumns.contains(column));
+    // Table and column names from the caller's own lists.
+    const QByteArray statement =
+        QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(u',')).toUtf8();
+    PGresult* started = PQexec(connection, statement.constData());
+    if (PQresultStatus(started) != PGRES_COPY_IN) {
+        const DbError error = failure(db, connection, started);
+        PQclear(started);
+        return error;
+    }
+    PQclear(started);
+    return ServerCopyIn(db, connection, std::move(bytes));
+}
+
+Status ServerCopyIn::add(const QVariantList& row)
+{
+    for (qsizetype column = 0; column < row.size(); ++column) {
+        if (column > 0)
+            m_pending += '\t';
+        const QVariant& value = row[column];
+        if (value.isNull()) {
+            m_pending += "\\N";
+        } else if (m_bytes[std::size_t(column)]) {
+            appendBytes(m_pending, value.toByteArray());
+        } else {
+            const QString text = value.toString();
+            if (text.contains(QChar(0)))
+                return DbError::nulOnServer(text);
+            appendText(m_pending, text.toUtf8());
+        }
+    }
+    m_pending += '\n';
+    return m_pending.size() >= sendBytes ? send() : Status{};
+}
+
+Status ServerCopyIn::send()
+{
+    const bool sent =
+        PQputCopyData(m_connection, m_pending.constData(), int(m_pending.size())) == 1;
+    m_pending.clear();
+    return sent ? Status{} : Status{failure(*m_db, m_connection)};
+}
+
+Status ServerCopyIn::finish()
+{
+    if (!m_pending.isEmpty()) {
+        if (Status sent = send(); !sent)
+            return sent;
+    }
+    return end(nullptr);
+}
+
+Status ServerCopyIn::end(const char* message)
+{
+    pg_conn* connection = std::exchange(m_connection, nullptr);
+    if (PQputCopyEnd(connection, message) != 1)
+        return failure(*m_db, connection);
+    // The copy's own answer, then the end of the command.
+    Status verdict;
+    while (PGresult* answer = PQgetResult(connection)) {
+        if (PQresultStatus(answer) != PGRES_COMMAND_OK && verdict)
+            verdict = failure(*m_db, connection, answer);
+        PQclear(answer);
+    }
+    return verdict;
+}
