@@ -417,13 +417,9 @@ private slots:
         case Write::Merge: {
             auto plan = ContactMerge::plan(db, 1, wang, {li});
             QVERIFY(plan && plan.value());
-            ContactMerge::Request request{
-                1, wang, {li}, QDate(2026, 12, 7), plan.value()->conflicts, {}};
-            for (const ContactMerge::Conflict& conflict : request.shownConflicts) {
-                for (qsizetype c = 0; c < conflict.columns.size(); ++c)
-                    request.choices.insert(conflict.columns[c],
-                                           conflict.candidates[conflict.defaults[c]].value);
-            }
+            // The plan's values hold every conflicting column at its default.
+            const ContactMerge::Request request{
+                1, wang, {li}, QDate(2026, 12, 7), plan.value()->conflicts, plan.value()->values};
             QCOMPARE(ContactMerge::merge(db, request).value(), ContactMerge::Outcome::Merged);
             break;
         }
