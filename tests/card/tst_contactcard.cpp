@@ -89,7 +89,7 @@ private slots:
         QVERIFY(book->db().exec(u"BEGIN"_s).ok());
     }
 
-    void pictureIsStoredAsABagListedInOrderAndRenamedExactly()
+    void pictureIsStoredAsABagAndListedInOrder()
     {
         const QByteArray jpeg("\xff\xd8\xff\xe0 not really decoded here \xff\xd9");
         const qint64 id = addPicture(2, u"b"_s, jpeg);
@@ -107,9 +107,6 @@ private slots:
         for (const auto& entry : listed.value())
             names << entry.name + QString::number(entry.id);
         QCOMPARE(names, QStringList({u"b1"_s, u"a2"_s, u"a3"_s}));
-        const QString awkward = u"O'Neil's \"房子\" '); DROP TABLE Vardelin_Files; --"_s;
-        QVERIFY(StoredPictures::rename(book->db(), id, awkward).value());
-        QCOMPARE(book->scalar(u"SELECT Name FROM Vardelin_Files WHERE ID = ?"_s, {id}), awkward);
     }
 
     void pictureFileTooLargeOrMissingIsAnError()
@@ -129,15 +126,11 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<QDate>("date");
-        const QDate tenth(2001, 9, 10);
-        QTest::newRow("as shown") << u"2001-09-10"_s << Kind::Date << tenth;
-        QTest::newRow("slashes, short") << u"2001/9/10"_s << Kind::Date << tenth;
-        QTest::newRow("dots") << u"2001.9.10"_s << Kind::Date << tenth;
-        QTest::newRow("digits only") << u"20010910"_s << Kind::Date << tenth;
-        QTest::newRow("Chinese") << u"2001年9月10日"_s << Kind::Date << tenth;
-        QTest::newRow("Chinese without 日") << u"2001年09月10"_s << Kind::Date << tenth;
-        QTest::newRow("full-width") << u"２００１－０９－１０"_s << Kind::Date << tenth;
-        QTest::newRow("blanks around") << u" 2001-9-10\t"_s << Kind::Date << tenth;
+        // The forms people type a day in, each the tenth of September 2001.
+        for (const QString& typed :
+             {u"2001-09-10"_s, u"2001/9/10"_s, u"2001.9.10"_s, u"20010910"_s, u"2001年9月10日"_s,
+              u"2001年09月10"_s, u"２００１－０９－１０"_s, u" 2001-9-10\t"_s})
+            QTest::addRow("'%s'", qPrintable(typed)) << typed << Kind::Date << QDate(2001, 9, 10);
         QTest::newRow("leap day") << u"2000-02-29"_s << Kind::Date << QDate(2000, 2, 29);
         QTest::newRow("first day") << u"2001-1-1"_s << Kind::Date << QDate(2001, 1, 1);
         QTest::newRow("empty") << u""_s << Kind::Empty << QDate();

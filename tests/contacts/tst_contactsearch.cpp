@@ -69,18 +69,7 @@ std::vector<qint64> searchTableIds(const Database& db, const QString& keyword)
     return ids;
 }
 
-enum class Write {
-    None,
-    SaveNew,
-    SaveEdit,
-    Import,
-    Delete,
-    Move,
-    Merge,
-    Restore,
-    Other,
-    RolledBack
-};
+enum class Write { SaveNew, SaveEdit, Import, Delete, Move, Merge, Restore, Other, RolledBack };
 
 } // namespace
 
@@ -115,8 +104,6 @@ private slots:
         row("initials and a company name", u"abc"_s, u"安百川 张三"_s);
         row("Latin name, literal only", u"bob"_s, u"Bob_Smith"_s);
         row("Latin name's initials are no pinyin", u"bs"_s, {});
-        row("dashes", u"138-0013-8000"_s, u"张三 李明朗"_s);
-        row("blanks", u"138 0013 8000"_s, u"张三 李明朗"_s);
         row("+86", u"+86 13800138000"_s, u"张三 李明朗"_s);
         row("0086 and a part", u"0086-0013"_s, u"张三 李明朗"_s);
         row("full-width digits", u"１３８００"_s, u"张三 李明朗"_s);
@@ -368,40 +355,31 @@ private slots:
     {
         QTest::addColumn<Write>("write");
         QTest::addColumn<QString>("keyword");
-        QTest::addColumn<qint64>("userId");
         QTest::addColumn<QStringList>("names");
-        QTest::newRow("saved new") << Write::SaveNew << u"zs"_s << 1LL << QStringList{u"张三"_s};
-        QTest::newRow("saved under a new name")
-            << Write::SaveEdit << u"lml"_s << 1LL << QStringList();
-        QTest::newRow("imported") << Write::Import << u"赵"_s << 1LL << QStringList{u"赵六"_s};
-        QTest::newRow("deleted") << Write::Delete << u"王"_s << 1LL << QStringList();
-        QTest::newRow("moved, found by the group's name")
-            << Write::Move << u"销售部"_s << 1LL << QStringList{u"李明朗"_s, u"王芳"_s};
-        QTest::newRow("merged, the other's number kept")
-            << Write::Merge << u"13800138000"_s << 1LL << QStringList{u"王芳"_s};
-        QTest::newRow("restored from a copy")
-            << Write::Restore << u"王"_s << 1LL << QStringList{u"王芳"_s};
-        QTest::newRow("renamed, searched and rolled back")
-            << Write::RolledBack << u"lml"_s << 1LL << QStringList{u"李明朗"_s};
-        QTest::newRow("written by another program")
-            << Write::Other << u"wm"_s << 1LL << QStringList{u"王明"_s};
-        QTest::newRow("another account's contact, its owner")
-            << Write::None << u"周"_s << 2LL << QStringList{u"周八"_s};
-        QTest::newRow("another account's contact, someone else")
-            << Write::None << u"周"_s << 3LL << QStringList();
+        const auto row = [](const char* tag, Write write, const QString& keyword,
+                            const QStringList& names) {
+            QTest::newRow(tag) << write << keyword << names;
+        };
+        row("saved new", Write::SaveNew, u"zs"_s, {u"张三"_s});
+        row("saved under a new name", Write::SaveEdit, u"lml"_s, {});
+        row("imported", Write::Import, u"赵"_s, {u"赵六"_s});
+        row("deleted", Write::Delete, u"王"_s, {});
+        row("moved, found by the group's name", Write::Move, u"销售部"_s, {u"李明朗"_s, u"王芳"_s});
+        row("merged, the other's number kept", Write::Merge, u"13800138000"_s, {u"王芳"_s});
+        row("restored from a copy", Write::Restore, u"王"_s, {u"王芳"_s});
+        row("renamed, searched and rolled back", Write::RolledBack, u"lml"_s, {u"李明朗"_s});
+        row("written by another program", Write::Other, u"wm"_s, {u"王明"_s});
     }
 
     void everyWriteIsSeenByTheNextSearch()
     {
         QFETCH(Write, write);
         QFETCH(QString, keyword);
-        QFETCH(qint64, userId);
         QFETCH(QStringList, names);
         Database& db = m_book->db();
         const qint64 sales = m_book->addGroup(1, 2, u"销售部"_s);
         const qint64 li =
             m_book->addContact({{u"Name"_s, u"李明朗"_s}, {u"Moblie1"_s, u"138 0013 8000"_s}});
-        m_book->addContact({{u"Name"_s, u"周八"_s}, {u"UID"_s, 2}});
         const qint64 wang = m_book->addContact({{u"Name"_s, u"王芳"_s}, {u"TID"_s, sales}});
         // Enough other rows that a write or two is read again alone, not with the whole table.
         m_book->run(
@@ -411,11 +389,9 @@ private slots:
         QVERIFY(Backup::copyTo(db, copy));
         if (write == Write::Restore)
             QVERIFY(ContactCommands::deleteContacts(db, {wang}));
-        listed(db, filter(1, userId, {}, keyword)); // reads the structure
+        found(db, keyword); // reads the structure
 
         switch (write) {
-        case Write::None:
-            break;
         case Write::SaveNew:
         case Write::SaveEdit: {
             ContactCard::SaveRequest request{std::nullopt, 1, QDate(2026, 12, 7), {}, std::nullopt};
@@ -441,13 +417,9 @@ private slots:
         case Write::Merge: {
             auto plan = ContactMerge::plan(db, 1, wang, {li});
             QVERIFY(plan && plan.value());
-            ContactMerge::Request request{
-                1, wang, {li}, QDate(2026, 12, 7), plan.value()->conflicts, {}};
-            for (const ContactMerge::Conflict& conflict : request.shownConflicts) {
-                for (qsizetype c = 0; c < conflict.columns.size(); ++c)
-                    request.choices.insert(conflict.columns[c],
-                                           conflict.candidates[conflict.defaults[c]].value);
-            }
+            // The plan's values hold every conflicting column at its default.
+            const ContactMerge::Request request{
+                1, wang, {li}, QDate(2026, 12, 7), plan.value()->conflicts, plan.value()->values};
             QCOMPARE(ContactMerge::merge(db, request).value(), ContactMerge::Outcome::Merged);
             break;
         }
@@ -469,7 +441,7 @@ private slots:
             break;
         }
         }
-        QCOMPARE(listed(db, filter(1, userId, {}, keyword)), names);
+        QCOMPARE(found(db, keyword), names);
         // A deleted contact's row leaves the search table with it.
         QCOMPARE(
             m_book->scalar(u"SELECT count(*) FROM Vardelin_Search WHERE ID = ?"_s, {wang}).toInt(),

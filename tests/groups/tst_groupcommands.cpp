@@ -143,7 +143,6 @@ private slots:
         row("delete with a subgroup added since", u"空组"_s, "Del_Menu",
             u"存在下级分组不能删除！"_s,
             u"INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (13, 1, '新下级')"_s);
-        row("delete with contacts", u"朋友"_s, "Del_Menu", u"分组中存在联系人不能删除！"_s);
     }
     void refusedWithoutADialog()
     {
