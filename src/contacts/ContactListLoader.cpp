@@ -6,6 +6,7 @@
 #include "SearchStructure.h"
 
 #include "db/Database.h"
+#include "db/ServerRows.h"
 #include "db/SqliteStatement.h"
 
 #include <algorithm>
@@ -20,50 +21,36 @@ Result<ContactRows> ContactListLoader::load(const Database& db, const ContactLis
 
 namespace {
 
-// Appends the rows statement gives to rows, whose columns it selects in order, then C.ID and
-// C.Sex. The whole list can be 100,000 rows: stepping SQLite directly and decoding each cell
-// once into its column costs a fraction of going through QSqlQuery, which converts every
+// Appends the rows a statement gives to rows, whose columns it selects in order, then C.ID and
+// C.Sex. The whole list can be 100,000 rows: stepping the database's own handle and decoding each
+// cell once into its column costs a fraction of going through QSqlQuery, which converts every
 // value twice and allocates it twice.
-Status appendRows(const Database& db, const ContactListStatement& statement, ContactRows& rows)
+template <typename Answer> Status appendAnswer(Answer& answer, ContactRows& rows)
 {
-    auto prepared = SqliteStatement::prepare(db, statement.sql, statement.values);
-    if (!prepared)
-        return prepared.error();
-    SqliteStatement& result = prepared.value();
     const int columnCount = int(rows.columns.size());
     const std::string_view male = "男";
-    while (result.step()) {
+    while (answer.step()) {
         for (int c = 0; c < columnCount; ++c)
-            rows.cells[c].appendUtf8(result.text(c));
-        rows.ids.push_back(result.integer(columnCount));
-        rows.male.push_back(result.text(columnCount + 1) == male);
+            rows.cells[c].appendUtf8(answer.text(c));
+        rows.ids.push_back(answer.integer(columnCount));
+        rows.male.push_back(answer.text(columnCount + 1) == male);
     }
-    return result.error();
-}
-
-// The same through Qt's driver, on a server, where there is no SQLite handle to step.
-Status appendQueryRows(const Database& db, const ContactListStatement& statement, ContactRows& rows)
-{
-    auto result = db.query(statement.sql, statement.values);
-    if (!result)
-        return result.error();
-    QSqlQuery& query = result.value();
-    const int columnCount = int(rows.columns.size());
-    const QString male = QStringLiteral("男");
-    while (query.next()) {
-        for (int c = 0; c < columnCount; ++c)
-            rows.cells[c].appendUtf8(query.value(c).toString().toStdString());
-        rows.ids.push_back(query.value(columnCount).toLongLong());
-        rows.male.push_back(query.value(columnCount + 1).toString() == male);
-    }
-    return db.finished(query);
+    return answer.error();
 }
 
 Status appendStatementRows(const Database& db, const ContactListStatement& statement,
                            ContactRows& rows)
 {
-    return db.backend() == Backend::Server ? appendQueryRows(db, statement, rows)
-                                           : appendRows(db, statement, rows);
+    if (db.backend() == Backend::Server) {
+        auto answer = ServerRows::run(db, statement.sql, statement.values);
+        if (!answer)
+            return answer.error();
+        return appendAnswer(answer.value(), rows);
+    }
+    auto prepared = SqliteStatement::prepare(db, statement.sql, statement.values);
+    if (!prepared)
+        return prepared.error();
+    return appendAnswer(prepared.value(), rows);
 }
 
 // IDs per statement for a search's rows: each batch costs a prepare, and SQLite takes up to

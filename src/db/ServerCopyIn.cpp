@@ -2,8 +2,8 @@
 #include "ServerCopyIn.h"
 
 #include "Database.h"
+#include "ServerRows.h"
 
-#include <QSqlDriver>
 #include <QSqlError>
 
 #include <libpq-fe.h>
@@ -46,16 +46,6 @@ void appendBytes(QByteArray& line, const QByteArray& bytes)
     line += bytes.toHex();
 }
 
-pg_conn* handleOf(const Database& db)
-{
-    const QVariant handle = db.connection().driver()->handle();
-    // Qt names the type as libpq's header spells the struct behind PGconn.
-    if (!handle.isValid() || (qstrcmp(handle.typeName(), "PGconn*") != 0 &&
-                              qstrcmp(handle.typeName(), "pg_conn*") != 0))
-        return nullptr;
-    return *static_cast<pg_conn* const*>(handle.constData());
-}
-
 // The server's refusal in the program's words, as any of its errors is told.
 DbError failure(const Database& db, pg_conn* connection, const PGresult* answer = nullptr)
 {
@@ -93,7 +83,7 @@ ServerCopyIn::~ServerCopyIn()
 Result<ServerCopyIn> ServerCopyIn::start(const Database& db, const QString& table,
                                          const QStringList& columns, const QStringList& byteColumns)
 {
-    pg_conn* connection = handleOf(db);
+    pg_conn* connection = ServerRows::handleOf(db);
     if (!connection)
         return DbError::notOnServer();
     std::vector<bool> bytes;

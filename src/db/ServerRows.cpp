@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ServerRows.h"
+
+#include "Database.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+
+#include <libpq-fe.h>
+
+#include <charconv>
+#include <utility>
+#include <vector>
+
+ServerRows::ServerRows(pg_result* answer)
+    : m_answer(answer)
+    , m_rows(PQntuples(answer))
+{
+}
+
+ServerRows::ServerRows(ServerRows&& other) noexcept
+    : m_answer(std::exchange(other.m_answer, nullptr))
+    , m_rows(other.m_rows)
+    , m_row(other.m_row)
+{
+}
+
+ServerRows::~ServerRows()
+{
+    PQclear(m_answer);
+}
+
+pg_conn* ServerRows::handleOf(const Database& db)
+{
+    if (db.backend() != Backend::Server || !db.isOpen())
+        return nullptr;
+    const QVariant handle = db.connection().driver()->handle();
+    // Qt names the type as libpq's header spells the struct behind PGconn.
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<pg_conn* const*>(handle.constData());
+}
+
+QString ServerRows::numbered(const QString& sql)
+{
+    QString text;
+    text.reserve(sql.size() + 16);
+    int mark = 0;
+    QChar quote; // the quote of the text or name being read, if any
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            quote = c == quote ? QChar() : quote;
+            text += c;
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+            text += c;
+        } else if (c == u'?') {
+            text += u'$' + QString::number(++mark);
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+Result<ServerRows> ServerRows::run(const Database& db, const QString& sql,
+                                   const QVariantList& values)
+{
+    pg_conn* connection = handleOf(db);
+    if (!connection)
+        return DbError::notOnServer();
+    std::vector<QByteArray> texts;
+    std::vector<const char*> bound;
+    texts.reserve(std::size_t(values.size()));
+    for (const QVariant& value : values) {
+        if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
+            return DbError::nulOnServer(value.toString());
+        texts.push_back(value.isNull() ? QByteArray() : value.toString().toUtf8());
+        bound.push_back(value.isNull() ? nullptr : texts.back().constData());
+    }
+    // A query of Qt's driver still being read holds the connection; its rows are not ours to take.
+    if (PQtransactionStatus(connection) == PQTRANS_ACTIVE)
+        return DbError{SqliteCode::Busy,
+                       QStringLiteral("数据库服务器正忙于另一条语句，请稍后再试。")};
+    PGresult* answer = PQexecParams(connection, numbered(sql).toUtf8().constData(),
+                                    int(bound.size()), nullptr, bound.data(), nullptr, nullptr, 0);
+    if (PQresultStatus(answer) != PGRES_TUPLES_OK) {
+        const char* state = PQresultErrorField(answer, PG_DIAG_SQLSTATE);
+        const QSqlError error(
+            QStringLiteral("PQexecParams"), QString::fromUtf8(PQresultErrorMessage(answer)),
+            QSqlError::StatementError, state ? QString::fromLatin1(state) : QString());
+        PQclear(answer);
+        return db.noteFailure(SqlDialect::serverError(error));
+    }
+    return ServerRows(answer);
+}
+
+bool ServerRows::step()
+{
+    if (m_row < m_rows)
+        ++m_row;
+    return m_row < m_rows;
+}
+
+std::string_view ServerRows::text(int column) const
+{
+    return {PQgetvalue(m_answer, m_row, column), std::size_t(PQgetlength(m_answer, m_row, column))};
+}
+
+qint64 ServerRows::integer(int column) const
+{
+    const std::string_view digits = text(column);
+    qint64 value = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return value;
+}

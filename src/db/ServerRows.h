@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A statement's rows read straight through the server connection's libpq handle, stepped as
+// SqliteStatement steps a file's: the whole list without Qt's driver making a QVariant of each
+// value, and without its row-at-a-time fetching of a forward-only query.
+#pragma once
+
+#include "Result.h"
+
+#include <QString>
+#include <QVariantList>
+
+#include <string_view>
+
+class Database;
+struct pg_conn;
+struct pg_result;
+
+class ServerRows {
+public:
+    // Runs sql, its "?"s bound in order to values, and holds every row of the answer.
+    static Result<ServerRows> run(const Database& db, const QString& sql,
+                                  const QVariantList& values);
+    // The libpq handle behind db's open server connection; null for a file or when closed.
+    static pg_conn* handleOf(const Database& db);
+
+    ServerRows(ServerRows&& other) noexcept;
+    ServerRows& operator=(ServerRows&&) = delete;
+    ServerRows(const ServerRows&) = delete;
+    ~ServerRows();
+
+    // True while a row is there, false after the last.
+    bool step();
+    Status error() const { return {}; }
+
+    // The column's text as UTF-8 bytes, as the server sent it; Null is empty.
+    std::string_view text(int column) const;
+    qint64 integer(int column) const;
+
+    // sql with its "?"s numbered as the server wants them ($1, $2, ...); a "?" in a quoted text
+    // or name stays.
+    static QString numbered(const QString& sql);
+
+private:
+    explicit ServerRows(pg_result* answer);
+
+    pg_result* m_answer;
+    int m_rows = 0;
+    int m_row = -1;
+};
