@@ -36,8 +36,8 @@ const QStringList& triggerNames();
 Status withoutInsertTrigger(const Database& db, const std::function<Status()>& work);
 
 // Adds the search row of one contact already written, Text taken from it as the trigger takes
-// it; binds Spelling, Initials, Digits and then the contact's ID. A file's statement.
-QString wholeRowStatement();
+// it; binds Spelling, Initials, Digits and then the contact's ID.
+QString wholeRowStatement(Backend backend);
 
 // Layout 4: the table, filled from the contacts already there (Spelling and friends left NULL).
 Status addTo(const Database& db);
