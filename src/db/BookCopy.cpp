@@ -71,10 +71,29 @@ DbError mismatch(const QString& what)
             QStringLiteral("复制后的检查未通过：%1。目标中什么也没有留下。").arg(what)};
 }
 
+// The rows copied of all tables, told to the caller's progress after each.
+struct RowsDone {
+    const BookCopy::Progress& progress;
+    qint64 total = 0;
+    qint64 done = 0;
+    bool stopped = false;
+    bool next()
+    {
+        ++done;
+        stopped = progress && !progress(done, total);
+        return !stopped;
+    }
+};
+
+DbError stoppedError()
+{
+    return {SqliteCode::Error, QStringLiteral("stopped")}; // rolls back; not shown
+}
+
 // The table's rows from source into target, one statement prepared for all; the checksums of
 // its blobs noted on the way. Returns the number of rows.
 Result<qint64> copyTable(const Database& source, const Database& target, const CopiedTable& table,
-                         Checksums& checksums)
+                         Checksums& checksums, RowsDone& rowsDone)
 {
     // Table and column names from our own lists.
     if (Status emptied = target.exec(QStringLiteral("DELETE FROM ") + table.name); !emptied)
@@ -102,6 +121,8 @@ Result<qint64> copyTable(const Database& source, const Database& target, const C
         if (Status written = target.exec(insert, values); !written)
             return written.error();
         ++copied;
+        if (!rowsDone.next())
+            return stoppedError();
     }
     if (Status finished = source.finished(row); !finished)
         return finished.error();
@@ -144,16 +165,24 @@ Result<qint64> checkBlobs(const Database& target, const CopiedTable& table,
 
 } // namespace
 
-Result<BookCopy::Copied> BookCopy::copy(const QString& from, const QString& to)
+Result<BookCopy::Copied> BookCopy::copy(const QString& from, const QString& to,
+                                        const Progress& progress)
 {
     Database source;
     if (Status opened = source.openReadOnly(from); !opened)
         return opened.error();
+    RowsDone rowsDone{progress};
+    for (const CopiedTable& table : copiedTables()) {
+        auto rows = countOf(source, table.name);
+        if (!rows)
+            return rows.error();
+        rowsDone.total += rows.value();
+    }
     Copied copied;
     const Status made = Database::create(to, [&](const Database& target) -> Status {
         Checksums checksums;
         for (const CopiedTable& table : copiedTables()) {
-            auto rows = copyTable(source, target, table, checksums);
+            auto rows = copyTable(source, target, table, checksums, rowsDone);
             if (!rows)
                 return rows.error();
             auto held = countOf(target, table.name);
@@ -175,6 +204,8 @@ Result<BookCopy::Copied> BookCopy::copy(const QString& from, const QString& to)
                 QStringLiteral("少了 %1 个图片或文件").arg(checksums.size() - copied.blobs));
         return {};
     });
+    if (rowsDone.stopped)
+        return Copied{0, 0, true};
     if (!made)
         return made.error();
     return copied;

@@ -84,9 +84,14 @@ private slots:
         const QStringList rows = everyRow(book->db());
         const QString server = PgServer::instance().createDatabase();
         const QString back = book->folder() + u"/回来.xml"_s;
-        const auto there = BookCopy::copy(book->path(), server);
+        QList<qint64> told;
+        const auto there = BookCopy::copy(book->path(), server, [&](qint64 done, qint64 total) {
+            told = {done, total};
+            return true;
+        });
         QVERIFY2(there.ok(), qPrintable(there.error().description));
         QCOMPARE(there.value().blobs, 3); // the photo, the file and the picture, each checked
+        QCOMPARE(told, QList<qint64>({there.value().rows, there.value().rows}));
         const auto again = BookCopy::copy(server, back);
         QVERIFY2(again.ok(), qPrintable(again.error().description));
         QCOMPARE(again.value().rows, there.value().rows);
@@ -128,6 +133,11 @@ private slots:
         QVERIFY(left.openReadOnly(empty).error().description.contains(u"缺少数据表"_s));
         const QString nowhere = book->folder() + u"/坏.xml"_s;
         QVERIFY(!BookCopy::copy(book->path() + u".missing"_s, nowhere).ok());
+        QVERIFY(!QFile::exists(nowhere) && !QFile::exists(nowhere + u".partial"_s));
+        // Stopped by its progress: told so, and nothing left either.
+        const auto stopped =
+            BookCopy::copy(server, nowhere, [](qint64 done, qint64) { return done < 5; });
+        QVERIFY(stopped.ok() && stopped.value().stopped);
         QVERIFY(!QFile::exists(nowhere) && !QFile::exists(nowhere + u".partial"_s));
         PgServer::instance().dropDatabase(server);
         PgServer::instance().dropDatabase(empty);
