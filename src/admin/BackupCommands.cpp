@@ -68,6 +68,10 @@ void BackupCommands::restoreFromFile()
         tell(QStringLiteral("所选文件不能用来恢复：") + checked.error().description, true);
         return;
     }
+    if (m_db.backend() == Backend::Server) {
+        restoreIntoServer(source);
+        return;
+    }
     if (!m_prompter.ask(m_window,
                         QStringLiteral("是否用所选的备份替换当前的通讯录？当前的通讯录将先备份到"
                                        "“备份”文件夹。"),
@@ -82,6 +86,31 @@ void BackupCommands::restoreFromFile()
     }
     tell(QStringLiteral("恢复完成！程序将重新载入通讯录。"), false);
     emit restored();
+}
+
+void BackupCommands::restoreIntoServer(const QString& source)
+{
+    // No copy of the server's book is kept first: that is its administrator's backup.
+    if (!m_prompter.ask(
+            m_window,
+            QStringLiteral("是否用所选的备份替换数据库服务器上的通讯录？服务器上现有的"
+                           "全部联系人和设置都将被替换，所有使用它的人都会看到这一变化，"
+                           "且不能撤销。"),
+            notice))
+        return;
+    Result<BookCopy::Copied> restored = BookCopy::Copied{};
+    {
+        TransferProgress progress(m_window, QStringLiteral("正在恢复通讯录……"));
+        restored = Backup::restoreIntoServer(m_db, source, progress.callback());
+    }
+    if (!restored) {
+        tell(QStringLiteral("恢复失败：") + restored.error().description, true);
+        return;
+    }
+    if (restored.value().stopped)
+        return;
+    tell(QStringLiteral("恢复完成！程序将重新载入通讯录。"), false);
+    emit this->restored();
 }
 
 void BackupCommands::copyBook()

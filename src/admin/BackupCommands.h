@@ -31,6 +31,8 @@ signals:
 private:
     void backUpNow();
     void restoreFromFile();
+    // Every row of the server's book replaced by the backup's, in one transaction.
+    void restoreIntoServer(const QString& source);
     // The whole book into a new file or an empty server database, checked before it counts.
     void copyBook();
     void copyTo(const QString& target);

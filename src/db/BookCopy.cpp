@@ -163,50 +163,95 @@ Result<qint64> checkBlobs(const Database& target, const CopiedTable& table,
     return checked;
 }
 
-} // namespace
-
-Result<BookCopy::Copied> BookCopy::copy(const QString& from, const QString& to,
-                                        const Progress& progress)
+// Every table of source into target, each table's rows counted and its blobs checked there.
+Status copyEvery(const Database& source, const Database& target, RowsDone& rowsDone,
+                 BookCopy::Copied& copied)
 {
-    Database source;
+    Checksums checksums;
+    for (const CopiedTable& table : copiedTables()) {
+        auto rows = copyTable(source, target, table, checksums, rowsDone);
+        if (!rows)
+            return rows.error();
+        auto held = countOf(target, table.name);
+        if (!held)
+            return held.error();
+        if (held.value() != rows.value())
+            return mismatch(QStringLiteral("%1 有 %2 行，原来有 %3 行")
+                                .arg(table.name)
+                                .arg(held.value())
+                                .arg(rows.value()));
+        auto blobs = checkBlobs(target, table, checksums);
+        if (!blobs)
+            return blobs.error();
+        copied.rows += rows.value();
+        copied.blobs += blobs.value();
+    }
+    if (copied.blobs != checksums.size())
+        return mismatch(
+            QStringLiteral("少了 %1 个图片或文件").arg(checksums.size() - copied.blobs));
+    return {};
+}
+
+// The source opened to read, with its rows in all counted for the progress.
+Status openSource(Database& source, const QString& from, RowsDone& rowsDone)
+{
     if (Status opened = source.openReadOnly(from); !opened)
-        return opened.error();
-    RowsDone rowsDone{progress};
+        return opened;
     for (const CopiedTable& table : copiedTables()) {
         auto rows = countOf(source, table.name);
         if (!rows)
             return rows.error();
         rowsDone.total += rows.value();
     }
-    Copied copied;
-    const Status made = Database::create(to, [&](const Database& target) -> Status {
-        Checksums checksums;
-        for (const CopiedTable& table : copiedTables()) {
-            auto rows = copyTable(source, target, table, checksums, rowsDone);
-            if (!rows)
-                return rows.error();
-            auto held = countOf(target, table.name);
-            if (!held)
-                return held.error();
-            if (held.value() != rows.value())
-                return mismatch(QStringLiteral("%1 有 %2 行，原来有 %3 行")
-                                    .arg(table.name)
-                                    .arg(held.value())
-                                    .arg(rows.value()));
-            auto blobs = checkBlobs(target, table, checksums);
-            if (!blobs)
-                return blobs.error();
-            copied.rows += rows.value();
-            copied.blobs += blobs.value();
-        }
-        if (copied.blobs != checksums.size())
-            return mismatch(
-                QStringLiteral("少了 %1 个图片或文件").arg(checksums.size() - copied.blobs));
-        return {};
-    });
+    return {};
+}
+
+// What the copy gives once its transaction has ended with made.
+Result<BookCopy::Copied> outcome(const Status& made, const RowsDone& rowsDone,
+                                 const BookCopy::Copied& copied)
+{
     if (rowsDone.stopped)
-        return Copied{0, 0, true};
+        return BookCopy::Copied{0, 0, true};
     if (!made)
         return made.error();
     return copied;
+}
+
+} // namespace
+
+Result<BookCopy::Copied> BookCopy::copy(const QString& from, const QString& to,
+                                        const Progress& progress)
+{
+    Database source;
+    RowsDone rowsDone{progress};
+    if (Status opened = openSource(source, from, rowsDone); !opened)
+        return opened.error();
+    Copied copied;
+    const Status made = Database::create(
+        to, [&](const Database& target) { return copyEvery(source, target, rowsDone, copied); });
+    return outcome(made, rowsDone, copied);
+}
+
+Result<BookCopy::Copied> BookCopy::replace(const QString& from, const Database& target,
+                                           const Progress& progress)
+{
+    Database source;
+    RowsDone rowsDone{progress};
+    if (Status opened = openSource(source, from, rowsDone); !opened)
+        return opened.error();
+    Copied copied;
+    const Status made = target.writeTransaction([&]() -> Status {
+        if (Status written = copyEvery(source, target, rowsDone, copied); !written)
+            return written;
+        // The sync's state named the replaced contacts; the next sync finds its cards again by
+        // their UIDs, as after a copy.
+        for (const QString& statement :
+             {QStringLiteral("DELETE FROM Vardelin_Sync"),
+              QStringLiteral("UPDATE Vardelin_SyncAccount SET SyncToken = NULL")}) {
+            if (Status forgotten = target.exec(statement); !forgotten)
+                return forgotten;
+        }
+        return Schema::advanceIdentities(target);
+    });
+    return outcome(made, rowsDone, copied);
 }

@@ -10,6 +10,8 @@
 
 #include <functional>
 
+class Database;
+
 namespace BookCopy {
 
 struct Copied {
@@ -28,5 +30,11 @@ using Progress = std::function<bool(qint64 done, qint64 total)>;
 // SHA-256 of every blob are read back from the target and compared; any difference, or any
 // failure, leaves no file and nothing written on a server.
 Result<Copied> copy(const QString& from, const QString& to, const Progress& progress = {});
+
+// Replaces every row of the open target by the rows of the address book at from, in one
+// transaction holding the write lock, checked as copy() checks before it commits; a failure
+// or a stop leaves target as it was. The sync's state of target is forgotten (not its
+// accounts). For a server database: a file is replaced by Backup::restore.
+Result<Copied> replace(const QString& from, const Database& target, const Progress& progress = {});
 
 } // namespace BookCopy

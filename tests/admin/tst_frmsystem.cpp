@@ -309,8 +309,8 @@ private slots:
     }
 
     // A file's book is copied into an empty server database (and refused by one no longer
-    // empty); a server's into a file, which is also its "立即备份". On a server the box of the
-    // compaction and the daily copy is switched off and says whose they are.
+    // empty); a server's into a file, which is also its "立即备份" and restores into it. On a
+    // server the box of the compaction and the daily copy is switched off and says whose they are.
     void theBookIsCopiedAndAServersUpkeepIsItsAdministrators_data()
     {
         TestDatabase::addBackendRows();
@@ -348,6 +348,15 @@ private slots:
             open.click(u"Button_Backup"_s);
             QVERIFY(open.prompter.shown().last().text.startsWith(u"复制完成！"_s));
             QVERIFY(Backup::check(backup).ok());
+            // Restored into the server's book after a question: the contact added since is gone.
+            m_data->addContact({{u"Name"_s, u"李四"_s}});
+            open.prompter.expectOpenFile(backup);
+            open.prompter.expectQuestion(true);
+            open.prompter.expectMessage(u"恢复完成！程序将重新载入通讯录。"_s);
+            open.click(u"Button_Restore"_s);
+            QVERIFY(open.window.restored());
+            QCOMPARE(TestDatabase::rowsOf(m_data->db(), u"SELECT Name FROM Vardelin_Contact"_s),
+                     QStringList{u"张三"_s});
         } else {
             QVERIFY(copyOnce().startsWith(u"复制失败："_s));
             PgServer::instance().dropDatabase(copy);
