@@ -90,6 +90,10 @@ QStringList SearchTable::createStatements(Backend backend)
 
 Status SearchTable::withoutInsertTrigger(const Database& db, const std::function<Status()>& work)
 {
+    // On a server, dropping the trigger would lock the contacts against every colleague's read
+    // until the commit: the trigger's rows stay, and the whole rows replace them.
+    if (db.backend() == Backend::Server)
+        return work();
     // Dropping and creating a trigger are part of the caller's transaction: a rollback puts
     // the trigger back as it was, and no other connection sees the file without it.
     if (Status dropped = db.exec(SqlDialect::dropTrigger(db.backend(), insertTrigger, contacts));

@@ -61,9 +61,20 @@ private slots:
         QList<ImportLink> linked;
         for (const QString& link : links.split(u'|'))
             linked.append({link.section(u'=', 0, 0), link.section(u'=', 1)});
-        auto added = import(
-            {{u"姓名"_s, u"拼音"_s, u"更新"_s}, {{u"张三"_s, u"Q"_s, u"2001-2-3"_s}}}, linked);
+        // Another program reads on while the import writes.
+        Database other;
+        QVERIFY(other.open(m_data->path()).ok());
+        QVERIFY(other.exec(other.backend() == Backend::File ? u"PRAGMA busy_timeout = 50"_s
+                                                            : u"SET lock_timeout = 50"_s));
+        QStringList seen;
+        auto added =
+            import({{u"姓名"_s, u"拼音"_s, u"更新"_s}, {{u"张三"_s, u"Q"_s, u"2001-2-3"_s}}},
+                   linked, [&](qsizetype, qsizetype) {
+                       seen =
+                           TestDatabase::rowsOf(other, u"SELECT count(*) FROM Vardelin_Contact"_s);
+                   });
         QCOMPARE(added.ok() ? 0 : added.error().number, error);
+        QCOMPARE(seen, error ? QStringList() : QStringList{u"0"_s});
         QCOMPARE(scalar(u"SELECT C.Py || C.AddDate || C.UID || C.TID || '|' || S.Spelling FROM "
                         u"Vardelin_Contact C JOIN Vardelin_Search S ON S.ID = C.ID"_s)
                      .toString(),
