@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupCommands.h"
 
+#include "card/TransferProgress.h"
 #include "db/Backup.h"
+#include "db/BookCopy.h"
 #include "db/Database.h"
 #include "ui/Prompter.h"
 
@@ -17,17 +19,17 @@ const QString notice = QStringLiteral("提示！");
 } // namespace
 
 BackupCommands::BackupCommands(Database& db, Prompter& prompter, QWidget* window,
-                               QAbstractButton* backup, QAbstractButton* restore,
-                               bool administrator)
+                               const Buttons& buttons, bool administrator)
     : QObject(window)
     , m_db(db)
     , m_prompter(prompter)
     , m_window(window)
 {
-    backup->setEnabled(administrator);
-    restore->setEnabled(administrator);
-    connect(backup, &QAbstractButton::clicked, this, &BackupCommands::backUpNow);
-    connect(restore, &QAbstractButton::clicked, this, &BackupCommands::restoreFromFile);
+    for (QAbstractButton* button : {buttons.backup, buttons.restore, buttons.copy})
+        button->setEnabled(administrator);
+    connect(buttons.backup, &QAbstractButton::clicked, this, &BackupCommands::backUpNow);
+    connect(buttons.restore, &QAbstractButton::clicked, this, &BackupCommands::restoreFromFile);
+    connect(buttons.copy, &QAbstractButton::clicked, this, &BackupCommands::copyBook);
 }
 
 void BackupCommands::tell(const QString& text, bool failed)
@@ -44,6 +46,11 @@ void BackupCommands::backUpNow()
         m_prompter.saveFileName(m_window, QStringLiteral("立即备份"), suggested, fileFilter);
     if (target.isEmpty())
         return;
+    // A server's book has no file to copy page by page: its backup is a copy into a file.
+    if (m_db.backend() == Backend::Server) {
+        copyTo(target);
+        return;
+    }
     if (Status copied = Backup::copyTo(m_db, target); !copied) {
         tell(QStringLiteral("备份失败：") + copied.error().description, true);
         return;
@@ -61,6 +68,10 @@ void BackupCommands::restoreFromFile()
         tell(QStringLiteral("所选文件不能用来恢复：") + checked.error().description, true);
         return;
     }
+    if (m_db.backend() == Backend::Server) {
+        restoreIntoServer(source);
+        return;
+    }
     if (!m_prompter.ask(m_window,
                         QStringLiteral("是否用所选的备份替换当前的通讯录？当前的通讯录将先备份到"
                                        "“备份”文件夹。"),
@@ -75,4 +86,69 @@ void BackupCommands::restoreFromFile()
     }
     tell(QStringLiteral("恢复完成！程序将重新载入通讯录。"), false);
     emit restored();
+}
+
+void BackupCommands::restoreIntoServer(const QString& source)
+{
+    // No copy of the server's book is kept first: that is its administrator's backup.
+    if (!m_prompter.ask(
+            m_window,
+            QStringLiteral("是否用所选的备份替换数据库服务器上的通讯录？服务器上现有的"
+                           "全部联系人和设置都将被替换，所有使用它的人都会看到这一变化，"
+                           "且不能撤销。"),
+            notice))
+        return;
+    Result<BookCopy::Copied> restored = BookCopy::Copied{};
+    {
+        TransferProgress progress(m_window, QStringLiteral("正在恢复通讯录……"));
+        restored = Backup::restoreIntoServer(m_db, source, progress.callback());
+    }
+    if (!restored) {
+        tell(QStringLiteral("恢复失败：") + restored.error().description, true);
+        return;
+    }
+    if (restored.value().stopped)
+        return;
+    tell(QStringLiteral("恢复完成！程序将重新载入通讯录。"), false);
+    emit this->restored();
+}
+
+void BackupCommands::copyBook()
+{
+    const int where = m_prompter.choose(
+        m_window,
+        QStringLiteral(
+            "把当前通讯录（连同图片和文件）复制到新的文件，还是数据库服务器上的空数据库？"),
+        notice, Prompter::Icon::Question,
+        {QStringLiteral("文件"), QStringLiteral("数据库服务器"), QStringLiteral("取消")});
+    QString target;
+    if (where == 0)
+        target =
+            m_prompter.saveFileName(m_window, QStringLiteral("复制通讯录"),
+                                    QDir::home().filePath(QStringLiteral("DB.xml")), fileFilter);
+    else if (where == 1)
+        target = m_prompter.input(
+            m_window, QStringLiteral("空数据库的地址（postgresql://用户名@主机:端口/数据库名）："),
+            QStringLiteral("复制通讯录"), QStringLiteral("postgresql://"));
+    if (!target.trimmed().isEmpty())
+        copyTo(target.trimmed());
+}
+
+void BackupCommands::copyTo(const QString& target)
+{
+    Result<BookCopy::Copied> copied = BookCopy::Copied{};
+    {
+        TransferProgress progress(m_window, QStringLiteral("正在复制通讯录……"));
+        copied = BookCopy::copy(m_db.path(), target, progress.callback());
+    }
+    if (!copied) {
+        tell(QStringLiteral("复制失败：") + copied.error().description, true);
+        return;
+    }
+    if (copied.value().stopped)
+        return;
+    tell(QStringLiteral("复制完成！共 %1 行，%2 个图片和文件，均已核对无误。")
+             .arg(copied.value().rows)
+             .arg(copied.value().blobs),
+         false);
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The commands "立即备份" and "从备份恢复" of the page "基本选项", for the administrator only.
+// The commands "立即备份", "从备份恢复" and "复制通讯录" of the page "基本选项", for the
+// administrator only.
 #pragma once
 
 #include <QObject>
@@ -13,9 +14,14 @@ class BackupCommands : public QObject {
     Q_OBJECT
 
 public:
+    struct Buttons {
+        QAbstractButton* backup;
+        QAbstractButton* restore;
+        QAbstractButton* copy;
+    };
     // The buttons are switched off for everyone but the administrator.
-    BackupCommands(Database& db, Prompter& prompter, QWidget* window, QAbstractButton* backup,
-                   QAbstractButton* restore, bool administrator);
+    BackupCommands(Database& db, Prompter& prompter, QWidget* window, const Buttons& buttons,
+                   bool administrator);
 
 signals:
     // The database file has been replaced (or could not be opened again): the main window must
@@ -25,6 +31,11 @@ signals:
 private:
     void backUpNow();
     void restoreFromFile();
+    // Every row of the server's book replaced by the backup's, in one transaction.
+    void restoreIntoServer(const QString& source);
+    // The whole book into a new file or an empty server database, checked before it counts.
+    void copyBook();
+    void copyTo(const QString& target);
     void tell(const QString& text, bool failed);
 
     Database& m_db;

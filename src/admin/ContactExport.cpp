@@ -7,11 +7,11 @@
 #include "admin/ImportTable.h"
 #include "admin/VCard.h"
 #include "admin/XlsxExport.h"
-#include "db/PictureBag.h"
 #include "db/BookIdentity.h"
 #include "db/Database.h"
+#include "db/PictureBag.h"
+#include "db/RowStatement.h"
 #include "db/Session.h"
-#include "db/SqliteStatement.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -65,11 +65,11 @@ public:
 
     Status start()
     {
-        auto statement = SqliteStatement::prepare(m_db,
-                                                  QStringLiteral("SELECT ") + m_columns.join(u',') +
-                                                      QStringLiteral(" FROM Vardelin_Contact") +
-                                                      filter() + QStringLiteral(" ORDER BY ID"),
-                                                  filterValues());
+        auto statement = RowStatements::prepare(m_db,
+                                                QStringLiteral("SELECT ") + m_columns.join(u',') +
+                                                    QStringLiteral(" FROM Vardelin_Contact") +
+                                                    filter() + QStringLiteral(" ORDER BY ID"),
+                                                filterValues());
         if (!statement)
             return statement.error();
         m_statement.emplace(std::move(statement.value()));
@@ -81,15 +81,22 @@ public:
     // 100,000 rows of 46 columns, Qt's value conversions would cost more than the writing.
     bool next(std::vector<std::string_view>& values)
     {
-        if (!m_statement->step())
-            return false;
-        values.resize(std::size_t(m_columns.size()));
-        for (int i = 0; i < int(m_columns.size()); ++i)
-            values[std::size_t(i)] = m_statement->text(i);
-        return true;
+        return std::visit(
+            [&](auto& statement) {
+                if (!statement.step())
+                    return false;
+                values.resize(std::size_t(m_columns.size()));
+                for (int i = 0; i < int(m_columns.size()); ++i)
+                    values[std::size_t(i)] = statement.text(i);
+                return true;
+            },
+            *m_statement);
     }
 
-    Status finished() const { return m_statement->error(); }
+    Status finished() const
+    {
+        return std::visit([](const auto& statement) { return statement.error(); }, *m_statement);
+    }
 
 private:
     bool everyContact() const { return m_userId == Session::administratorId; }
@@ -102,7 +109,7 @@ private:
     const Database& m_db;
     qint64 m_userId;
     QStringList m_columns;
-    std::optional<SqliteStatement> m_statement;
+    std::optional<RowStatement> m_statement;
 };
 
 // What each format does with a row; the shared loop reads the rows and tells the progress.

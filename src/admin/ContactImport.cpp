@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ContactImport.h"
 
-#include "db/PictureBag.h"
 #include "contacts/PinyinInitial.h"
 #include "contacts/SearchIndex.h"
 #include "db/ContactFields.h"
 #include "db/Database.h"
-#include "db/SqliteStatement.h"
+#include "db/PictureBag.h"
+#include "db/RowStatement.h"
 
 #include "db/SearchTable.h"
 
@@ -46,14 +46,14 @@ public:
     static Result<ContactWriter> prepare(const Database& db, const QStringList& columns)
     {
         const QStringList marks(columns.size(), QStringLiteral("?"));
-        auto contact = SqliteStatement::prepare(
+        auto contact = RowStatements::prepare(
             db,
             QStringLiteral("INSERT INTO Vardelin_Contact (") + columns.join(u',') +
                 QStringLiteral(") VALUES (") + marks.join(u',') + u')',
             {});
         if (!contact)
             return contact.error();
-        auto search = SqliteStatement::prepare(db, SearchTable::wholeRowStatement(), {});
+        auto search = RowStatements::prepare(db, SearchTable::wholeRowStatement(db.backend()), {});
         if (!search)
             return search.error();
         return ContactWriter(std::move(contact.value()), std::move(search.value()), columns);
@@ -61,19 +61,23 @@ public:
 
     Status add(const QVariantList& values)
     {
-        if (Status written = m_contact.runWith(values); !written)
-            return written;
-        const qint64 id = m_contact.lastInsertId();
-        QStringList telephones;
-        for (qsizetype at : m_telephoneAt)
-            telephones << (at < 0 ? QString() : values.at(at).toString());
-        const QString name = m_nameAt < 0 ? QString() : values.at(m_nameAt).toString();
-        const SearchIndex::Computed computed = SearchIndex::computedFor(name, telephones);
-        return m_search.runWith({computed.spelling, computed.initials, computed.digits, id});
+        return std::visit(
+            [&](auto& contact, auto& search) -> Status {
+                if (Status written = contact.runWith(values); !written)
+                    return written;
+                const qint64 id = contact.lastInsertId();
+                QStringList telephones;
+                for (qsizetype at : m_telephoneAt)
+                    telephones << (at < 0 ? QString() : values.at(at).toString());
+                const QString name = m_nameAt < 0 ? QString() : values.at(m_nameAt).toString();
+                const SearchIndex::Computed computed = SearchIndex::computedFor(name, telephones);
+                return search.runWith({computed.spelling, computed.initials, computed.digits, id});
+            },
+            m_contact, m_search);
     }
 
 private:
-    ContactWriter(SqliteStatement contact, SqliteStatement search, const QStringList& columns)
+    ContactWriter(RowStatement contact, RowStatement search, const QStringList& columns)
         : m_contact(std::move(contact))
         , m_search(std::move(search))
         , m_nameAt(columns.indexOf(nameColumn))
@@ -82,8 +86,8 @@ private:
             m_telephoneAt.append(columns.indexOf(telephone));
     }
 
-    SqliteStatement m_contact;
-    SqliteStatement m_search;
+    RowStatement m_contact;
+    RowStatement m_search;
     qsizetype m_nameAt;
     QList<qsizetype> m_telephoneAt;
 };

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QVBoxLayout>
 
 OptionsPage::OptionsPage(QWidget* parent)
@@ -19,13 +20,23 @@ OptionsPage::OptionsPage(QWidget* parent)
     m_top = addBox("C_IsTop", QStringLiteral("全部分组最多显示500条"));
     m_remind = addBox("C_IsRemind", QStringLiteral("启动时提醒到期的联系和近期的生日"));
     m_remind->setChecked(true);
-    for (QCheckBox* box : {m_login, m_allUser, m_expanded, m_zip, m_max, m_top, m_remind})
+    m_upkeep = new QLabel(
+        QStringLiteral("这个通讯录在数据库服务器上，压缩和每日备份由服务器管理员负责。"), this);
+    m_upkeep->setObjectName(QStringLiteral("Label_Upkeep"));
+    m_upkeep->setWordWrap(true);
+    m_upkeep->hide();
+    for (QCheckBox* box : {m_login, m_allUser, m_expanded, m_zip, m_max, m_top, m_remind}) {
         layout->addWidget(box);
+        if (box == m_zip)
+            layout->addWidget(m_upkeep);
+    }
     m_backup = commandButton(QStringLiteral("Button_Backup"), QStringLiteral("立即备份"), this);
     m_restore = commandButton(QStringLiteral("Button_Restore"), QStringLiteral("从备份恢复"), this);
+    m_copy = commandButton(QStringLiteral("Button_Copy"), QStringLiteral("复制通讯录"), this);
     auto* backups = new QHBoxLayout;
     backups->addWidget(m_backup);
     backups->addWidget(m_restore);
+    backups->addWidget(m_copy);
     backups->addStretch(1);
     layout->addStretch(1);
     layout->addLayout(backups);
@@ -37,6 +48,12 @@ QCheckBox* OptionsPage::addBox(const char* objectName, const QString& caption)
     auto* box = new QCheckBox(caption, this);
     box->setObjectName(QString::fromLatin1(objectName));
     return box;
+}
+
+void OptionsPage::leaveUpkeepToServer()
+{
+    m_zip->setEnabled(false);
+    m_upkeep->show();
 }
 
 void OptionsPage::GJSystem(const SystemOptions& stored)

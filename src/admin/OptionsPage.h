@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 
 class OptionsPage : public QWidget {
@@ -25,6 +26,10 @@ public:
 
     QPushButton* backupButton() const { return m_backup; }
     QPushButton* restoreButton() const { return m_restore; }
+    QPushButton* copyButton() const { return m_copy; }
+    // For a book on a server: the compaction and the daily copy at close are its
+    // administrator's, so their box is switched off and says so.
+    void leaveUpkeepToServer();
 
 signals:
     // The user clicked C_IsAllUser; on is its new state.
@@ -42,4 +47,6 @@ private:
     QCheckBox* m_remind;
     QPushButton* m_backup;
     QPushButton* m_restore;
+    QPushButton* m_copy;
+    QLabel* m_upkeep;
 };

@@ -9,6 +9,7 @@
 #include "PasswordPage.h"
 #include "SettingsSave.h"
 
+#include "db/Database.h"
 #include "db/PasswordSuffix.h"
 #include "db/Session.h"
 #include "history/Reminders.h"
@@ -63,8 +64,12 @@ frmSystem::frmSystem(Database& db, Session& session, Prompter& prompter, Rebuild
     // The tab bar itself lets a program choose a switched-off page; the window does not.
     connect(m_tabs, &QTabWidget::currentChanged, this, &frmSystem::showFirstOpenPage);
     connect(m_import, &ImportPage::imported, this, [this] { m_imported = true; });
-    auto* backups = new BackupCommands(db, prompter, this, m_options->backupButton(),
-                                       m_options->restoreButton(), isAdministrator());
+    auto* backups = new BackupCommands(
+        db, prompter, this,
+        {m_options->backupButton(), m_options->restoreButton(), m_options->copyButton()},
+        isAdministrator());
+    if (db.backend() == Backend::Server)
+        m_options->leaveUpkeepToServer();
     connect(backups, &BackupCommands::restored, this, [this] {
         m_restored = true;
         QDialog::done(QDialog::Rejected);

@@ -118,12 +118,16 @@ Result<FileAttachments::Added> FileAttachments::add(const Database& db, const Ad
     const Status written = db.transaction([&]() -> Status {
         auto inserted = db.query(
             QStringLiteral("INSERT INTO Vardelin_Files (CID, Type, Name, Files, Ext, \"UpDate\", "
-                           "Size) VALUES (?, 'F', ?, zeroblob(?), ?, ?, ?)"),
+                           "Size) VALUES (?, 'F', ?, %1, ?, ?, ?)")
+                .arg(BlobStream::sizedValue(db)),
             {request.contactId, request.name, size, extensionOf(request.path),
              request.today.toString(ContactCard::dateFormat), size});
         if (!inserted)
             return inserted.error();
-        added.id = inserted.value().lastInsertId().toLongLong();
+        auto id = db.insertedId(inserted.value());
+        if (!id)
+            return id.error();
+        added.id = id.value();
         auto moved = BlobStream::write(db, filesCell(added.id), file, size, progress);
         if (!moved)
             return moved.error();

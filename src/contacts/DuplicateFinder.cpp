@@ -5,8 +5,8 @@
 #include "PhoneDigits.h"
 
 #include "db/Database.h"
+#include "db/RowStatement.h"
 #include "db/Session.h"
-#include "db/SqliteStatement.h"
 
 #include <QHash>
 #include <QSqlQuery>
@@ -76,7 +76,8 @@ QString textOf(std::string_view utf8)
     return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
 }
 
-// Straight on SQLite: Qt's per-value conversions would cost most of the time at this size.
+// Straight on SQLite in a file: Qt's per-value conversions would cost most of the time at this
+// size.
 Result<Scan> scan(const Database& db, qint64 userId)
 {
     // Room for every contact up front: growing the tables row by row rehashes them again and again.
@@ -86,13 +87,12 @@ Result<Scan> scan(const Database& db, qint64 userId)
     const qsizetype expected = highest.value() ? highest.value()->value(0).toLongLong() : 0;
     QVariantList values;
     const QString from = visibleContacts(userId, values);
-    auto rows = SqliteStatement::prepare(db,
-                                         QStringLiteral("SELECT C.ID, C.Name, C.CompanyName, ") +
-                                             phoneColumns + from + QStringLiteral(" ORDER BY C.ID"),
-                                         values);
+    auto rows = RowStatements::prepare(db,
+                                       QStringLiteral("SELECT C.ID, C.Name, C.CompanyName, ") +
+                                           phoneColumns + from + QStringLiteral(" ORDER BY C.ID"),
+                                       values);
     if (!rows)
         return rows.error();
-    SqliteStatement& statement = rows.value();
     Scan found;
     Groups groups;
     // Numbers and names in tables of their own, so a number never meets a name.
@@ -101,28 +101,34 @@ Result<Scan> scan(const Database& db, qint64 userId)
     firstWithNumber.reserve(expected * 3 / 2);
     firstWithName.reserve(expected);
     found.ids.reserve(std::size_t(expected));
-    while (statement.step()) {
-        const int position = int(found.ids.size());
-        found.ids.push_back(statement.integer(0));
-        groups.add();
-        if (const std::string_view name = statement.text(1); !name.empty()) {
-            const QString key = DuplicateFinder::comparedText(textOf(name));
-            if (!key.isEmpty())
-                joinOnKey(firstWithName,
-                          key + u'\x1f' + DuplicateFinder::comparedText(textOf(statement.text(2))),
-                          position, groups);
-        }
-        for (int phone = 0; phone < phoneCount; ++phone) {
-            const std::string_view number = statement.text(3 + phone);
-            if (number.empty())
-                continue;
-            const QString digits = PhoneDigits::normalized(textOf(number));
-            if (!digits.isEmpty())
-                joinOnKey(firstWithNumber, digits, position, groups);
-        }
-    }
-    if (Status ended = statement.error(); !ended)
-        return ended.error();
+    const Status stepped = std::visit(
+        [&](auto& statement) -> Status {
+            while (statement.step()) {
+                const int position = int(found.ids.size());
+                found.ids.push_back(statement.integer(0));
+                groups.add();
+                if (const std::string_view name = statement.text(1); !name.empty()) {
+                    const QString key = DuplicateFinder::comparedText(textOf(name));
+                    if (!key.isEmpty())
+                        joinOnKey(firstWithName,
+                                  key + u'\x1f' +
+                                      DuplicateFinder::comparedText(textOf(statement.text(2))),
+                                  position, groups);
+                }
+                for (int phone = 0; phone < phoneCount; ++phone) {
+                    const std::string_view number = statement.text(3 + phone);
+                    if (number.empty())
+                        continue;
+                    const QString digits = PhoneDigits::normalized(textOf(number));
+                    if (!digits.isEmpty())
+                        joinOnKey(firstWithNumber, digits, position, groups);
+                }
+            }
+            return statement.error();
+        },
+        rows.value());
+    if (!stepped)
+        return stepped.error();
 
     QHash<int, std::size_t> groupOfRoot;
     for (int position = 0; position < int(found.ids.size()); ++position) {

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -257,6 +258,10 @@ Status Backup::check(const QString& path)
 Status Backup::restore(Database& db, const QString& source, const QDate& day,
                        const Replace& replace)
 {
+    // A server's book has no file to swap: it is replaced row by row (restoreIntoServer).
+    if (db.backend() == Backend::Server)
+        return DbError{SqliteCode::Misuse,
+                       QStringLiteral("数据库服务器上的通讯录不能用文件替换。")};
     const QString path = db.path();
     if (sameFile(path, source)) {
         return DbError{SqliteCode::CantOpen,
@@ -278,6 +283,23 @@ Status Backup::restore(Database& db, const QString& source, const QDate& day,
     if (!replaced)
         return cannotWrite(path);
     return reopened;
+}
+
+Result<BookCopy::Copied> Backup::restoreIntoServer(const Database& db, const QString& source,
+                                                   const BookCopy::Progress& progress)
+{
+    const QTemporaryDir folder;
+    if (!folder.isValid())
+        return cannotWrite(folder.path());
+    const QString current = folder.filePath(QStringLiteral("DB.xml"));
+    if (Status copied = copyChecked(source, current); !copied)
+        return copied.error();
+    {
+        Database upToDate; // the opening brings an earlier build's layout up to date
+        if (Status opened = upToDate.open(current); !opened)
+            return opened.error();
+    }
+    return BookCopy::replace(current, db, progress);
 }
 
 Status Backup::restoreDamaged(const QString& databasePath, const QString& source,

@@ -2,6 +2,7 @@
 // Copies of the address book made with SQLite's online backup, and putting one back.
 #pragma once
 
+#include "BookCopy.h"
 #include "Result.h"
 
 #include <QDate>
@@ -50,6 +51,12 @@ Status check(const QString& path);
 // fails before the replacement, the old file stays and is opened again.
 Status restore(Database& db, const QString& source, const QDate& day,
                const Replace& replace = replaceFile);
+
+// On a server: replaces every row of db's book by those of the backup file source (checked as
+// check() does, and brought up to the current layout in a temporary copy first), in one
+// transaction (BookCopy::replace).
+Result<BookCopy::Copied> restoreIntoServer(const Database& db, const QString& source,
+                                           const BookCopy::Progress& progress = {});
 
 // At start-up, for a file that cannot be opened: keeps the damaged file in folderOf() (as
 // "DB-损坏-20261206-093000.xml"), then puts a checked copy of source in its place.

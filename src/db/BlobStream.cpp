@@ -2,6 +2,7 @@
 #include "BlobStream.h"
 
 #include "Database.h"
+#include "ServerBlobStream.h"
 #include "SqliteStatement.h"
 
 #include <QByteArray>
@@ -17,11 +18,14 @@ DbError sqliteError(sqlite3* handle, int code)
     return DbError::fromSqlite(code, QString::fromUtf8(sqlite3_errmsg(handle)));
 }
 
-DbError noConnection(const Database& db)
+DbError noConnection()
 {
-    if (db.isOpen() && db.backend() == Backend::Server)
-        return DbError::notOnServer();
     return DbError::fromSqlite(SqliteCode::Misuse, QStringLiteral("no open database"));
+}
+
+bool onServer(const Database& db)
+{
+    return db.isOpen() && db.backend() == Backend::Server;
 }
 
 // Closes the blob handle on every way out.
@@ -49,6 +53,8 @@ BlobStream::Room::Room(const Database& db, qint64 bytes, For use)
     : m_db(db)
     , m_use(use)
 {
+    if (onServer(db))
+        return; // the server keeps its own caches
     const QString pragma =
         use == For::Writing ? QStringLiteral("cache_size") : QStringLiteral("mmap_size");
     auto before = db.query(QStringLiteral("PRAGMA ") + pragma);
@@ -76,20 +82,29 @@ BlobStream::Room::~Room()
             .arg(m_before.toLongLong()));
 }
 
+QString BlobStream::sizedValue(const Database& db)
+{
+    return onServer(db) ? ServerBlobStream::sizedValue() : QStringLiteral("zeroblob(?)");
+}
+
 Result<qint64> BlobStream::largestValue(const Database& db)
 {
+    if (onServer(db))
+        return ServerBlobStream::largestValue;
     sqlite3* handle = SqliteStatement::handleOf(db);
     if (!handle)
-        return noConnection(db);
+        return noConnection();
     return qint64(sqlite3_limit(handle, SQLITE_LIMIT_LENGTH, -1));
 }
 
 Result<BlobStream::Moved> BlobStream::write(const Database& db, const Cell& cell, QIODevice& source,
                                             qint64 total, const Progress& progress)
 {
+    if (onServer(db))
+        return ServerBlobStream::write(db, cell, source, total, progress);
     sqlite3* handle = SqliteStatement::handleOf(db);
     if (!handle)
-        return noConnection(db);
+        return noConnection();
     OpenBlob blob;
     if (const int code = blob.open(handle, cell, true); code != SQLITE_OK)
         return sqliteError(handle, code);
@@ -118,9 +133,11 @@ Result<BlobStream::Moved> BlobStream::write(const Database& db, const Cell& cell
 Result<BlobStream::Moved> BlobStream::read(const Database& db, const Cell& cell, QIODevice& target,
                                            const Progress& progress)
 {
+    if (onServer(db))
+        return ServerBlobStream::read(db, cell, target, progress);
     sqlite3* handle = SqliteStatement::handleOf(db);
     if (!handle)
-        return noConnection(db);
+        return noConnection();
     OpenBlob blob;
     if (const int code = blob.open(handle, cell, false); code != SQLITE_OK)
         return sqliteError(handle, code);

@@ -25,8 +25,12 @@ inline constexpr qint64 chunkBytes = 1024 * 1024;
 // The longest value one column of db's connection can hold.
 Result<qint64> largestValue(const Database& db);
 
-// A blob column of one row, named the way sqlite3_blob_open wants it. The names are the
-// program's own; only rowId comes from the data.
+// What an INSERT gives the cell that write() fills, taking the byte count as its one bound
+// value: zeros of that length in a file, filled in place; a value the chunks replace on a server.
+QString sizedValue(const Database& db);
+
+// A blob column of one row, named the way sqlite3_blob_open wants it (on a server, rowId is the
+// table's ID column). The names are the program's own; only rowId comes from the data.
 struct Cell {
     const char* table;
     const char* column;
@@ -35,11 +39,13 @@ struct Cell {
 
 // Fills the cell, which already holds a zero blob of total bytes, from source. A source that
 // fails or ends early is an error (with the file's own error text when it has one). The caller
-// runs this inside its transaction, so a stop or an error leaves nothing written.
+// runs this inside its transaction, so a stop or an error leaves nothing written. Only one
+// chunk is in memory, on a server as in a file.
 Result<Moved> write(const Database& db, const Cell& cell, QIODevice& source, qint64 total,
                     const Progress& progress);
 
-// Writes the whole cell to target. A target that refuses a write is an error.
+// Writes the whole cell to target. A target that refuses a write is an error. On a server the
+// chunks are read in a transaction of their own, so the caller must not have one open.
 Result<Moved> read(const Database& db, const Cell& cell, QIODevice& target,
                    const Progress& progress);
 

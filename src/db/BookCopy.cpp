@@ -157,10 +157,29 @@ private:
     qsizetype m_batchedBytes = 0;
 };
 
+// The rows copied of all tables, told to the caller's progress after each.
+struct RowsDone {
+    const BookCopy::Progress& progress;
+    qint64 total = 0;
+    qint64 done = 0;
+    bool stopped = false;
+    bool next()
+    {
+        ++done;
+        stopped = progress && !progress(done, total);
+        return !stopped;
+    }
+};
+
+DbError stoppedError()
+{
+    return {SqliteCode::Error, QStringLiteral("stopped")}; // rolls back; not shown
+}
+
 // The table's rows from source into target; the checksums of its blobs noted on the way.
 // Returns the number of rows.
 Result<qint64> copyTable(const Database& source, const Database& target, const CopiedTable& table,
-                         Checksums& checksums)
+                         Checksums& checksums, RowsDone& rowsDone)
 {
     if (Status emptied = target.exec(QStringLiteral("DELETE FROM ") + table.name); !emptied)
         return emptied.error();
@@ -188,6 +207,8 @@ Result<qint64> copyTable(const Database& source, const Database& target, const C
         if (Status written = sink.value().add(values, blobBytes); !written)
             return written.error();
         ++copied;
+        if (!rowsDone.next())
+            return stoppedError();
     }
     if (Status finished = source.finished(row); !finished)
         return finished.error();
@@ -196,15 +217,16 @@ Result<qint64> copyTable(const Database& source, const Database& target, const C
     return copied;
 }
 
-// copyTable() with the target table's triggers off where that saves their work.
+// copyTable() into a table this transaction made, its triggers off where that saves their work
+// (only the table's owner may turn them off, and it locks the table to others till the commit).
 Result<qint64> copyTableQuietly(const Database& source, const Database& target,
-                                const CopiedTable& table, Checksums& checksums)
+                                const CopiedTable& table, Checksums& checksums, RowsDone& rowsDone)
 {
     for (const QString& statement : SqlDialect::userTriggers(target.backend(), table.name, false)) {
         if (Status off = target.exec(statement); !off)
             return off.error();
     }
-    auto rows = copyTable(source, target, table, checksums);
+    auto rows = copyTable(source, target, table, checksums, rowsDone);
     if (!rows)
         return rows;
     for (const QString& statement : SqlDialect::userTriggers(target.backend(), table.name, true)) {
@@ -250,40 +272,98 @@ Result<qint64> checkBlobs(const Database& target, const CopiedTable& table,
     return checked;
 }
 
-} // namespace
-
-Result<BookCopy::Copied> BookCopy::copy(const QString& from, const QString& to)
+// Every table of source into target, each table's rows counted and its blobs checked there.
+// madeHere: the target's tables were made in this transaction.
+Status copyEvery(const Database& source, const Database& target, bool madeHere, RowsDone& rowsDone,
+                 BookCopy::Copied& copied)
 {
-    Database source;
+    Checksums checksums;
+    for (const CopiedTable& table : copiedTables()) {
+        auto rows = madeHere ? copyTableQuietly(source, target, table, checksums, rowsDone)
+                             : copyTable(source, target, table, checksums, rowsDone);
+        if (!rows)
+            return rows.error();
+        auto held = countOf(target, table.name);
+        if (!held)
+            return held.error();
+        if (held.value() != rows.value())
+            return mismatch(QStringLiteral("%1 有 %2 行，原来有 %3 行")
+                                .arg(table.name)
+                                .arg(held.value())
+                                .arg(rows.value()));
+        auto blobs = checkBlobs(target, table, checksums);
+        if (!blobs)
+            return blobs.error();
+        copied.rows += rows.value();
+        copied.blobs += blobs.value();
+    }
+    if (copied.blobs != checksums.size())
+        return mismatch(
+            QStringLiteral("少了 %1 个图片或文件").arg(checksums.size() - copied.blobs));
+    return {};
+}
+
+// The source opened to read, with its rows in all counted for the progress.
+Status openSource(Database& source, const QString& from, RowsDone& rowsDone)
+{
     if (Status opened = source.openReadOnly(from); !opened)
-        return opened.error();
-    Copied copied;
-    const Status made = Database::create(to, [&](const Database& target) -> Status {
-        Checksums checksums;
-        for (const CopiedTable& table : copiedTables()) {
-            auto rows = copyTableQuietly(source, target, table, checksums);
-            if (!rows)
-                return rows.error();
-            auto held = countOf(target, table.name);
-            if (!held)
-                return held.error();
-            if (held.value() != rows.value())
-                return mismatch(QStringLiteral("%1 有 %2 行，原来有 %3 行")
-                                    .arg(table.name)
-                                    .arg(held.value())
-                                    .arg(rows.value()));
-            auto blobs = checkBlobs(target, table, checksums);
-            if (!blobs)
-                return blobs.error();
-            copied.rows += rows.value();
-            copied.blobs += blobs.value();
-        }
-        if (copied.blobs != checksums.size())
-            return mismatch(
-                QStringLiteral("少了 %1 个图片或文件").arg(checksums.size() - copied.blobs));
-        return {};
-    });
+        return opened;
+    for (const CopiedTable& table : copiedTables()) {
+        auto rows = countOf(source, table.name);
+        if (!rows)
+            return rows.error();
+        rowsDone.total += rows.value();
+    }
+    return {};
+}
+
+// What the copy gives once its transaction has ended with made.
+Result<BookCopy::Copied> outcome(const Status& made, const RowsDone& rowsDone,
+                                 const BookCopy::Copied& copied)
+{
+    if (rowsDone.stopped)
+        return BookCopy::Copied{0, 0, true};
     if (!made)
         return made.error();
     return copied;
+}
+
+} // namespace
+
+Result<BookCopy::Copied> BookCopy::copy(const QString& from, const QString& to,
+                                        const Progress& progress)
+{
+    Database source;
+    RowsDone rowsDone{progress};
+    if (Status opened = openSource(source, from, rowsDone); !opened)
+        return opened.error();
+    Copied copied;
+    const Status made = Database::create(to, [&](const Database& target) {
+        return copyEvery(source, target, true, rowsDone, copied);
+    });
+    return outcome(made, rowsDone, copied);
+}
+
+Result<BookCopy::Copied> BookCopy::replace(const QString& from, const Database& target,
+                                           const Progress& progress)
+{
+    Database source;
+    RowsDone rowsDone{progress};
+    if (Status opened = openSource(source, from, rowsDone); !opened)
+        return opened.error();
+    Copied copied;
+    const Status made = target.writeTransaction([&]() -> Status {
+        if (Status written = copyEvery(source, target, false, rowsDone, copied); !written)
+            return written;
+        // The sync's state named the replaced contacts; the next sync finds its cards again by
+        // their UIDs, as after a copy.
+        for (const QString& statement :
+             {QStringLiteral("DELETE FROM Vardelin_Sync"),
+              QStringLiteral("UPDATE Vardelin_SyncAccount SET SyncToken = NULL")}) {
+            if (Status forgotten = target.exec(statement); !forgotten)
+                return forgotten;
+        }
+        return Schema::advanceIdentities(target);
+    });
+    return outcome(made, rowsDone, copied);
 }

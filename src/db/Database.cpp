@@ -115,23 +115,6 @@ Status requireEmpty(const Database& db, const QString& location)
     return {};
 }
 
-// The initial rows are written with their IDs; each identity column then goes on past them.
-Status advanceIdentities(const Database& db)
-{
-    for (const Schema::Table& table : Schema::tables()) {
-        if (!table.columns.front().declaration.contains(QLatin1StringView("AUTOINCREMENT")))
-            continue;
-        // Table names from our own list.
-        const Status advanced =
-            db.exec(QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', 'id'), "
-                                   "coalesce((SELECT max(ID) FROM %1), 0) + 1, false)")
-                        .arg(table.name.toLower()));
-        if (!advanced)
-            return advanced;
-    }
-    return {};
-}
-
 // The server's text cannot hold the character U+0000, which a file keeps; a value with it is
 // refused before the statement runs, in words the user can act on.
 Status serverStorable(const QVariantList& values)
@@ -205,7 +188,7 @@ Status Database::fillServerBook(const Filler& rows) const
             return schema;
         if (Status filled = rows ? rows(*this) : InitialData::insert(*this); !filled)
             return filled;
-        return advanceIdentities(*this);
+        return Schema::advanceIdentities(*this);
     });
 }
 

@@ -71,12 +71,6 @@ DbError DbError::replaced()
             QStringLiteral("通讯录文件已被其他程序替换（例如从备份恢复），此处的修改无法再保存。")};
 }
 
-DbError DbError::notOnServer()
-{
-    return {SqliteCode::Misuse,
-            QStringLiteral("这项功能暂时只能用于通讯录文件，还不能用于数据库服务器上的通讯录。")};
-}
-
 DbError DbError::nulOnServer(const QString& text)
 {
     QString shown = text.left(20);

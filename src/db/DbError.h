@@ -27,8 +27,6 @@ struct DbError {
     static DbError replaced();
     // A file stamped with a layout newer than this program reads: sound, only not ours to open.
     static DbError newerProgram();
-    // A command that works only on a file yet, asked of a server database.
-    static DbError notOnServer();
     // Text holding U+0000, which a server cannot store.
     static DbError nulOnServer(const QString& text);
     // The same cause in the same words, whether told already or not.

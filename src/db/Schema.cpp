@@ -201,6 +201,24 @@ const std::vector<Schema::Table>& Schema::tables()
     return all;
 }
 
+Status Schema::advanceIdentities(const Database& db)
+{
+    if (db.backend() == Backend::File)
+        return {};
+    for (const Table& table : tables()) {
+        if (!table.columns.front().declaration.contains(QLatin1StringView("AUTOINCREMENT")))
+            continue;
+        // Table names from our own list.
+        const Status advanced =
+            db.exec(QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', 'id'), "
+                                   "coalesce((SELECT max(ID) FROM %1), 0) + 1, false)")
+                        .arg(table.name.toLower()));
+        if (!advanced)
+            return advanced;
+    }
+    return {};
+}
+
 Status Schema::create(const Database& db)
 {
     QStringList statements;

@@ -42,6 +42,10 @@ const std::vector<Table>& tables();
 
 Status create(const Database& db);
 
+// On a server, after rows were written with their IDs: each identity column goes on past them.
+// Nothing in a file, whose AUTOINCREMENT keys follow the rows themselves.
+Status advanceIdentities(const Database& db);
+
 // The tables kept beside the seven: what start-up reminds of, and which birthdays are lunar.
 Status createReminderTables(const Database& db);
 

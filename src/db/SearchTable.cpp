@@ -90,6 +90,10 @@ QStringList SearchTable::createStatements(Backend backend)
 
 Status SearchTable::withoutInsertTrigger(const Database& db, const std::function<Status()>& work)
 {
+    // On a server, dropping the trigger would lock the contacts against every colleague's read
+    // until the commit: the trigger's rows stay, and the whole rows replace them.
+    if (db.backend() == Backend::Server)
+        return work();
     // Dropping and creating a trigger are part of the caller's transaction: a rollback puts
     // the trigger back as it was, and no other connection sees the file without it.
     if (Status dropped = db.exec(SqlDialect::dropTrigger(db.backend(), insertTrigger, contacts));
@@ -104,12 +108,21 @@ Status SearchTable::withoutInsertTrigger(const Database& db, const std::function
     return worked ? restored : worked;
 }
 
-QString SearchTable::wholeRowStatement()
+QString SearchTable::wholeRowStatement(Backend backend)
 {
-    return QStringLiteral("INSERT OR REPLACE INTO Vardelin_Search (ID, TID, Text, Spelling, "
-                          "Initials, Digits) SELECT C.ID, C.TID, ") +
-           textOf(Backend::File, QStringLiteral("C")) +
-           QStringLiteral(", ?, ?, ? FROM Vardelin_Contact C WHERE C.ID = ?");
+    const QString columns = QStringLiteral("Vardelin_Search (ID, TID, Text, Spelling, Initials, "
+                                           "Digits) SELECT C.ID, C.TID, ") +
+                            textOf(backend, QStringLiteral("C"));
+    const QString from = QStringLiteral(" FROM Vardelin_Contact C WHERE C.ID = ?");
+    if (backend == Backend::File)
+        return QStringLiteral("INSERT OR REPLACE INTO ") + columns + QStringLiteral(", ?, ?, ?") +
+               from;
+    // The server infers no type for a bare parameter in a SELECT list.
+    return QStringLiteral("INSERT INTO ") + columns +
+           QStringLiteral(", CAST(? AS text), CAST(? AS text), CAST(? AS text)") + from +
+           QStringLiteral(" ON CONFLICT (ID) DO UPDATE SET TID = excluded.TID, Text = "
+                          "excluded.Text, Spelling = excluded.Spelling, Initials = "
+                          "excluded.Initials, Digits = excluded.Digits");
 }
 
 const QStringList& SearchTable::triggerNames()

@@ -33,11 +33,12 @@ const QStringList& triggerNames();
 // For writes of many new contacts, inside their transaction: the insert trigger is set aside
 // while work runs, and work adds each contact's search row whole with wholeRowStatement(), so
 // that no row is written twice. The trigger is back before work's transaction can commit.
+// On a server the trigger stays, so that other programs read on: each row is written twice.
 Status withoutInsertTrigger(const Database& db, const std::function<Status()>& work);
 
 // Adds the search row of one contact already written, Text taken from it as the trigger takes
-// it; binds Spelling, Initials, Digits and then the contact's ID. A file's statement.
-QString wholeRowStatement();
+// it; binds Spelling, Initials, Digits and then the contact's ID.
+QString wholeRowStatement(Backend backend);
 
 // Layout 4: the table, filled from the contacts already there (Spelling and friends left NULL).
 Status addTo(const Database& db);

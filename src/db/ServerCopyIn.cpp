@@ -85,7 +85,7 @@ Result<ServerCopyIn> ServerCopyIn::start(const Database& db, const QString& tabl
 {
     pg_conn* connection = ServerRows::handleOf(db);
     if (!connection)
-        return DbError::notOnServer();
+        return ServerRows::noConnection();
     std::vector<bool> bytes;
     for (const QString& column : columns)
         bytes.push_back(byteColumns.contains(column));

@@ -42,6 +42,12 @@ pg_conn* ServerRows::handleOf(const Database& db)
     return *static_cast<pg_conn* const*>(handle.constData());
 }
 
+DbError ServerRows::noConnection()
+{
+    return SqlDialect::serverError(
+        QSqlError(QStringLiteral("libpq"), QString(), QSqlError::ConnectionError));
+}
+
 QString ServerRows::numbered(const QString& sql)
 {
     QString text;
@@ -69,7 +75,7 @@ Result<ServerRows> ServerRows::run(const Database& db, const QString& sql,
 {
     pg_conn* connection = handleOf(db);
     if (!connection)
-        return DbError::notOnServer();
+        return noConnection();
     std::vector<QByteArray> texts;
     std::vector<const char*> bound;
     texts.reserve(std::size_t(values.size()));

@@ -22,6 +22,8 @@ public:
                                   const QVariantList& values);
     // The libpq handle behind db's open server connection; null for a file or when closed.
     static pg_conn* handleOf(const Database& db);
+    // What a command is told when there is no handle: the connection is gone.
+    static DbError noConnection();
 
     ServerRows(ServerRows&& other) noexcept;
     ServerRows& operator=(ServerRows&&) = delete;

@@ -72,9 +72,9 @@ private:
 private slots:
     void init()
     {
-        m_data = std::make_unique<TestDatabase>();
-        m_into = std::make_unique<TestDatabase>();
-        QVERIFY(m_data->ok() && m_into->ok());
+        m_data = std::make_unique<TestDatabase>(TestDatabase::backendOfRow());
+        m_into = std::make_unique<TestDatabase>(TestDatabase::backendOfRow());
+        QVERIFY2(m_data->ok() && m_into->ok(), qPrintable(m_data->error() + m_into->error()));
         m_id = m_data->addContact(everyField());
         // Line breaks as older files store them, beside the card's own.
         m_data->run(
@@ -90,6 +90,8 @@ private slots:
         QTest::newRow("CSV") << Format::Csv << u"out.csv"_s;
         QTest::newRow("workbook") << Format::Xlsx << u"out.xlsx"_s;
         QTest::newRow("vCard") << Format::VCard << u"out.vcf"_s;
+        QTest::newRow("server: workbook") << Format::Xlsx << u"out.xlsx"_s;
+        QTest::newRow("server: vCard") << Format::VCard << u"out.vcf"_s;
     }
 
     // Exported by the administrator (every contact) and read back: a table linked as a user links

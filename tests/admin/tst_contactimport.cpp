@@ -26,12 +26,13 @@ private:
 private slots:
     void init()
     {
-        m_data = std::make_unique<TestDatabase>();
-        QVERIFY(m_data->ok());
+        m_data = std::make_unique<TestDatabase>(TestDatabase::backendOfRow());
+        QVERIFY2(m_data->ok(), qPrintable(m_data->error()));
     }
 
     // A row 张三|Q|2001-2-3 under 姓名|拼音|更新, linked "Column=source" (split by '|'): the error
-    // refused with, or what SELECT Py || AddDate || UID || TID gives afterwards.
+    // refused with, or what SELECT Py || AddDate || UID || TID gives afterwards, with the
+    // spelling the search row was written with.
     void importsOneRowAsLinked_data()
     {
         QTest::addColumn<QString>("links");
@@ -43,9 +44,13 @@ private slots:
         QTest::newRow("the contact's own ID") << u"ID=姓名"_s << badLayout << QString();
         QTest::newRow("the owner") << u"UID=姓名"_s << badLayout << QString();
         QTest::newRow("a name: Py follows it, AddDate is today")
-            << u"Name=姓名"_s << 0 << u"Z2026-01-0271"_s;
+            << u"Name=姓名"_s << 0 << u"Z2026-01-0271|zhangsan"_s;
         QTest::newRow("a linked Py is passed over, a linked AddDate kept")
-            << u"Name=姓名|Py=拼音|AddDate=更新"_s << 0 << u"Z2001-02-0371"_s;
+            << u"Name=姓名|Py=拼音|AddDate=更新"_s << 0 << u"Z2001-02-0371|zhangsan"_s;
+        QTest::newRow("server: a column the contact lacks")
+            << u"Nmae=姓名"_s << badLayout << QString();
+        QTest::newRow("server: a linked Py is passed over, a linked AddDate kept")
+            << u"Name=姓名|Py=拼音|AddDate=更新"_s << 0 << u"Z2001-02-0371|zhangsan"_s;
     }
 
     void importsOneRowAsLinked()
@@ -56,10 +61,23 @@ private slots:
         QList<ImportLink> linked;
         for (const QString& link : links.split(u'|'))
             linked.append({link.section(u'=', 0, 0), link.section(u'=', 1)});
-        auto added = import(
-            {{u"姓名"_s, u"拼音"_s, u"更新"_s}, {{u"张三"_s, u"Q"_s, u"2001-2-3"_s}}}, linked);
+        // Another program reads on while the import writes.
+        Database other;
+        QVERIFY(other.open(m_data->path()).ok());
+        QVERIFY(other.exec(other.backend() == Backend::File ? u"PRAGMA busy_timeout = 50"_s
+                                                            : u"SET lock_timeout = 50"_s));
+        QStringList seen;
+        auto added =
+            import({{u"姓名"_s, u"拼音"_s, u"更新"_s}, {{u"张三"_s, u"Q"_s, u"2001-2-3"_s}}},
+                   linked, [&](qsizetype, qsizetype) {
+                       seen =
+                           TestDatabase::rowsOf(other, u"SELECT count(*) FROM Vardelin_Contact"_s);
+                   });
         QCOMPARE(added.ok() ? 0 : added.error().number, error);
-        QCOMPARE(scalar(u"SELECT Py || AddDate || UID || TID FROM Vardelin_Contact"_s).toString(),
+        QCOMPARE(seen, error ? QStringList() : QStringList{u"0"_s});
+        QCOMPARE(scalar(u"SELECT C.Py || C.AddDate || C.UID || C.TID || '|' || S.Spelling FROM "
+                        u"Vardelin_Contact C JOIN Vardelin_Search S ON S.ID = C.ID"_s)
+                     .toString(),
                  stored);
     }
 

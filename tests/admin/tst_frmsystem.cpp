@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The settings window by the paths a user takes through it; the rules behind them (names,
 // passwords, widths) are tst_accounts' and tst_settingssave's tables.
+#include "PgServer.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
@@ -91,8 +92,8 @@ private slots:
     void init()
     {
         m_open.reset();
-        m_data = std::make_unique<TestDatabase>();
-        QVERIFY(m_data->ok());
+        m_data = std::make_unique<TestDatabase>(TestDatabase::backendOfRow());
+        QVERIFY2(m_data->ok(), qPrintable(m_data->error()));
         m_session = Session{};
         m_session.options.isAllUser = true;
         m_suffix =
@@ -305,6 +306,61 @@ private slots:
         QVERIFY(open.prompter.shown().last().text.startsWith(u"所选文件不能用来恢复："_s));
         QVERIFY(!open.window.restored() && open.window.isVisible());
         QVERIFY(!QFileInfo::exists(Backup::folderOf(m_data->path())));
+    }
+
+    // A file's book is copied into an empty server database (and refused by one no longer
+    // empty); a server's into a file, which is also its "立即备份" and restores into it. On a
+    // server the box of the compaction and the daily copy is switched off and says whose they are.
+    void theBookIsCopiedAndAServersUpkeepIsItsAdministrators_data()
+    {
+        TestDatabase::addBackendRows();
+    }
+    void theBookIsCopiedAndAServersUpkeepIsItsAdministrators()
+    {
+        const bool onServer = m_data->db().backend() == Backend::Server;
+        m_data->addContact({{u"Name"_s, u"张三"_s}});
+        OpenWindow& open = show();
+        QCOMPARE(open.find<QCheckBox>(u"C_IsZip"_s)->isEnabled(), !onServer);
+        QCOMPARE(open.find<QLabel>(u"Label_Upkeep"_s)->isVisibleTo(&open.window), onServer);
+        const QString copy = onServer ? QDir(m_data->folder()).filePath(u"副本.xml"_s)
+                                      : PgServer::instance().createDatabase();
+        const auto copyOnce = [&] {
+            open.prompter.expectChoice(onServer ? 0 : 1);
+            if (onServer)
+                open.prompter.expectSaveFile(copy);
+            else
+                open.prompter.expectInput(copy);
+            open.prompter.expectMessage();
+            open.click(u"Button_Copy"_s);
+            return open.prompter.shown().last().text;
+        };
+        QVERIFY2(copyOnce().startsWith(u"复制完成！"_s),
+                 qPrintable(open.prompter.faults().join(u'\n')));
+        Database copied;
+        QVERIFY(copied.open(copy).ok());
+        QCOMPARE(TestDatabase::rowsOf(copied, u"SELECT Name FROM Vardelin_Contact"_s),
+                 QStringList{u"张三"_s});
+        copied.close();
+        if (onServer) {
+            const QString backup = QDir(m_data->folder()).filePath(u"备份.xml"_s);
+            open.prompter.expectSaveFile(backup);
+            open.prompter.expectMessage();
+            open.click(u"Button_Backup"_s);
+            QVERIFY(open.prompter.shown().last().text.startsWith(u"复制完成！"_s));
+            QVERIFY(Backup::check(backup).ok());
+            // Restored into the server's book after a question: the contact added since is gone.
+            m_data->addContact({{u"Name"_s, u"李四"_s}});
+            open.prompter.expectOpenFile(backup);
+            open.prompter.expectQuestion(true);
+            open.prompter.expectMessage(u"恢复完成！程序将重新载入通讯录。"_s);
+            open.click(u"Button_Restore"_s);
+            QVERIFY(open.window.restored());
+            QCOMPARE(TestDatabase::rowsOf(m_data->db(), u"SELECT Name FROM Vardelin_Contact"_s),
+                     QStringList{u"张三"_s});
+        } else {
+            QVERIFY(copyOnce().startsWith(u"复制失败："_s));
+            PgServer::instance().dropDatabase(copy);
+        }
     }
 };
 

@@ -40,7 +40,8 @@ class TestFilesPage : public QObject {
 private slots:
     void init()
     {
-        QVERIFY(book.emplace().ok());
+        book.emplace(TestDatabase::backendOfRow());
+        QVERIFY2(book->ok(), qPrintable(book->error()));
         book->addContact({{u"Name"_s, u"张三"_s}}); // ID 1
     }
 
@@ -55,6 +56,7 @@ private slots:
         QCOMPARE(fresh.prompter.shown().last().title, u"提示！"_s);
     }
 
+    void fileIsAddedListedAndSavedBackByteForByte_data() { TestDatabase::addBackendRows(); }
     void fileIsAddedListedAndSavedBackByteForByte()
     {
         const QByteArray bytes = QByteArray(1000, 'r') + '\0' + '\xff';

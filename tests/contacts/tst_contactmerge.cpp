@@ -64,7 +64,11 @@ class TestContactMerge : public QObject {
     }
 
 private slots:
-    void init() { QVERIFY(book.emplace().ok()); }
+    void init()
+    {
+        book.emplace(TestDatabase::backendOfRow());
+        QVERIFY2(book->ok(), qPrintable(book->error()));
+    }
 
     // Contacts as "Field=value|…;…"; the groups found as the contacts' positions.
     void duplicatesFound_data()
@@ -92,6 +96,11 @@ private slots:
         QTest::newRow("a user finds only their own") << users << 2 << u"0 1"_s;
         QTest::newRow("a user with one of a number") << users << 3 << QString();
         QTest::newRow("the administrator finds all") << users << 1 << u"0 1 2"_s;
+        QTest::newRow("server: overlapping groups join")
+            << u"Name=王五|Tel1=010-66668888;Name=王老五|Tel1=01066668888|Moblie2=13912345678;"
+               "Name=赵六;Name=王五;Name=小王|Moblie1=139 1234 5678;Name=赵六"_s
+            << 1 << u"0 1 3 4,2 5"_s;
+        QTest::newRow("server: a user finds only their own") << users << 2 << u"0 1"_s;
     }
     void duplicatesFound()
     {

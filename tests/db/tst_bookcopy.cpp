@@ -5,6 +5,7 @@
 #include "TestDatabase.h"
 #include "TestFiles.h"
 
+#include "db/Backup.h"
 #include "db/BookCopy.h"
 #include "db/BookIdentity.h"
 #include "db/Schema.h"
@@ -84,9 +85,14 @@ private slots:
         const QStringList rows = everyRow(book->db());
         const QString server = PgServer::instance().createDatabase();
         const QString back = book->folder() + u"/回来.xml"_s;
-        const auto there = BookCopy::copy(book->path(), server);
+        QList<qint64> told;
+        const auto there = BookCopy::copy(book->path(), server, [&](qint64 done, qint64 total) {
+            told = {done, total};
+            return true;
+        });
         QVERIFY2(there.ok(), qPrintable(there.error().description));
         QCOMPARE(there.value().blobs, 3); // the photo, the file and the picture, each checked
+        QCOMPARE(told, QList<qint64>({there.value().rows, there.value().rows}));
         const auto again = BookCopy::copy(server, back);
         QVERIFY2(again.ok(), qPrintable(again.error().description));
         QCOMPARE(again.value().rows, there.value().rows);
@@ -112,6 +118,7 @@ private slots:
         Database serverBook;
         QVERIFY(serverBook.open(server).ok()); // a book of its own
         const QStringList held = everyRow(serverBook);
+        QVERIFY(!Backup::restore(serverBook, book->path(), {2026, 12, 7}).ok()); // no file swap
         const QByteArray file = TestFiles::read(book->path());
         QVERIFY(!BookCopy::copy(server, book->path()).ok());
         QVERIFY(!BookCopy::copy(book->path(), server).ok());
@@ -129,8 +136,45 @@ private slots:
         const QString nowhere = book->folder() + u"/坏.xml"_s;
         QVERIFY(!BookCopy::copy(book->path() + u".missing"_s, nowhere).ok());
         QVERIFY(!QFile::exists(nowhere) && !QFile::exists(nowhere + u".partial"_s));
+        // Stopped by its progress: told so, and nothing left either.
+        const auto stopped =
+            BookCopy::copy(server, nowhere, [](qint64 done, qint64) { return done < 5; });
+        QVERIFY(stopped.ok() && stopped.value().stopped);
+        QVERIFY(!QFile::exists(nowhere) && !QFile::exists(nowhere + u".partial"_s));
         PgServer::instance().dropDatabase(server);
         PgServer::instance().dropDatabase(empty);
+    }
+
+    // A backup restored into a server's book replaces every row there, IDs going on after the
+    // backup's; one that fails or is stopped leaves the server's book as it was.
+    void aServerBookIsReplacedByABackupOrLeftAsItWas()
+    {
+        const QString server = PgServer::instance().createDatabase();
+        Database serverBook;
+        QVERIFY(serverBook.open(server).ok());
+        QVERIFY(serverBook.exec(u"INSERT INTO Vardelin_Contact (UID, TID, Name) VALUES (1, 1, "
+                                "'旧的')"_s));
+        const QStringList held = everyRow(serverBook);
+        QVERIFY(!Backup::restore(serverBook, book->path(), {2026, 12, 7}).ok()); // no file swap
+        const auto stopped = Backup::restoreIntoServer(
+            serverBook, book->path(), [](qint64 done, qint64) { return done < 5; });
+        QVERIFY(stopped.ok() && stopped.value().stopped);
+        QCOMPARE(everyRow(serverBook), held);
+        const QStringList rows = everyRow(book->db());
+        const auto restored = Backup::restoreIntoServer(serverBook, book->path());
+        QVERIFY2(restored.ok(), qPrintable(restored.error().description));
+        QCOMPARE(everyRow(serverBook), rows);
+        QVERIFY(serverBook.exec(u"INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (1, 9, "
+                                "'新')"_s));
+        QCOMPARE(TestDatabase::rowsOf(serverBook, u"SELECT ID FROM Vardelin_Type WHERE Name = "
+                                                  "'新'"_s),
+                 QStringList{u"3"_s});
+        book->run(u"UPDATE Vardelin_Print SET SenderAddress = ?"_s, {QVariant(u"a"_s + QChar(0))});
+        const QStringList before = everyRow(serverBook);
+        QVERIFY(!Backup::restoreIntoServer(serverBook, book->path()).ok());
+        QCOMPARE(everyRow(serverBook), before);
+        serverBook.close();
+        PgServer::instance().dropDatabase(server);
     }
 };
 
