@@ -32,6 +32,7 @@ inline constexpr int TimedOut = 4002;
 inline constexpr int Cancelled = 4003;
 inline constexpr int NotAddressBookServer = 4004;
 inline constexpr int Untrusted = 4005;
+inline constexpr int Busy = 4006; // another sync of this program is under way
 } // namespace SyncErrorCode
 
 struct AddressBookInfo {

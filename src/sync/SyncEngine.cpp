@@ -12,8 +12,26 @@
 #include "db/Database.h"
 
 #include <QHash>
+#include <QMutex>
+#include <QScopeGuard>
 
 namespace {
+
+// The address books and accounts a sync is running for in this program (the timed one on its
+// thread, "立即同步" on the window's): two at once would both send the same card and each take
+// the other's for a change.
+QMutex runningLock;
+QSet<QString> running;
+
+// Marks the book's account as syncing; false when it already is.
+bool claim(const QString& key)
+{
+    QMutexLocker lock(&runningLock);
+    if (running.contains(key))
+        return false;
+    running.insert(key);
+    return true;
+}
 
 const QString photoField = QStringLiteral("Photo");
 const QString groupField = QStringLiteral("CATEGORIES");
@@ -655,5 +673,13 @@ Result<SyncSummary> SyncEngine::run(const Database& db, DavClient& client, const
                                     const QString& syncToken, const SyncScope& scope,
                                     const SyncResolver& resolver, const SyncProgress& progress)
 {
+    const QString key = db.path() + u'#' + QString::number(scope.accountId);
+    if (!claim(key))
+        return DbError{SyncErrorCode::Busy,
+                       QStringLiteral("另一次同步正在进行，请等它结束后再试。")};
+    const auto done = qScopeGuard([&key] {
+        QMutexLocker lock(&runningLock);
+        running.remove(key);
+    });
     return SyncRun(db, client, book, scope, resolver, progress).go(syncToken);
 }

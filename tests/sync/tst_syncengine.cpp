@@ -378,10 +378,15 @@ private slots:
         for (int i = 0; i < 20; ++i)
             m_here->book.addContact({{u"Name"_s, u"联系人%1"_s.arg(i)}});
         DavClient cut(u"alice"_s, u"secret"_s);
+        std::optional<Result<SyncSummary>> meanwhile; // a second sync while this one runs
         auto stopped = m_here->sync(cut, m_url, {}, [&](qsizetype done, qsizetype) {
+            if (done == 5)
+                meanwhile = m_here->sync(m_client, m_url);
             if (done == 10)
                 cut.cancel();
         });
+        QVERIFY(meanwhile && !meanwhile->ok());
+        QCOMPARE(meanwhile->error().number, SyncErrorCode::Busy);
         QVERIFY(!stopped.ok());
         QCOMPARE(stopped.error().description, u"同步已取消。"_s);
         QVERIFY(cardsOnServer() >= 10 && cardsOnServer() < 20);
