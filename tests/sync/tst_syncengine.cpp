@@ -200,6 +200,45 @@ private slots:
         QCOMPARE(cardsOnServer(), 2);
     }
 
+    // A phone's worth of contacts: the first upload, a sync with nothing to do, then a few
+    // changes and a delete on each side.
+    void aThousandContacts()
+    {
+        const auto name = [](int i) {
+            return u"联系人%1"_s.arg(i, 4, 10, QChar(u'0'));
+        };
+        QVERIFY(m_here->book.db().transaction([&]() -> Status {
+            for (int i = 0; i < 1000; ++i)
+                m_here->book.addContact({{u"Name"_s, name(i)}, {u"Tel1"_s, u"010-%1"_s.arg(i)}});
+            return {};
+        }));
+        QCOMPARE(counts(m_here->sync(m_client, m_url).value()),
+                 u"here +0 ~0 -0 there +1000 ~0 -0 conflicts 0/0 kept 0"_s);
+        QCOMPARE(cardsOnServer(), 1000);
+        QCOMPARE(m_phone->sync(m_client, m_url).value().addedHere, 1000);
+        const QString none = u"here +0 ~0 -0 there +0 ~0 -0 conflicts 0/0 kept 0"_s;
+        QCOMPARE(counts(m_here->sync(m_client, m_url).value()), none);
+
+        for (int i = 0; i < 3; ++i) {
+            m_here->set(name(i), u"Tel1"_s, u"020-%1"_s.arg(i));
+            m_phone->set(name(500 + i), u"Tel1"_s, u"021-%1"_s.arg(i));
+        }
+        m_here->book.run(u"DELETE FROM Vardelin_Contact WHERE Name = ?"_s, {name(999)});
+        m_phone->book.run(u"DELETE FROM Vardelin_Contact WHERE Name = ?"_s, {name(998)});
+        QCOMPARE(counts(m_phone->sync(m_client, m_url).value()),
+                 u"here +0 ~0 -0 there +0 ~3 -1 conflicts 0/0 kept 0"_s);
+        QCOMPARE(counts(m_here->sync(m_client, m_url).value()),
+                 u"here +0 ~3 -1 there +0 ~3 -1 conflicts 0/0 kept 0"_s);
+        QCOMPARE(counts(m_phone->sync(m_client, m_url).value()),
+                 u"here +0 ~3 -1 there +0 ~0 -0 conflicts 0/0 kept 0"_s);
+        QCOMPARE(counts(m_here->sync(m_client, m_url).value()), none);
+        QCOMPARE(m_here->field(name(501), u"Tel1"_s), u"021-1"_s);
+        QCOMPARE(m_phone->field(name(1), u"Tel1"_s), u"020-1"_s);
+        QCOMPARE(m_here->contacts(), 998);
+        QCOMPARE(m_phone->contacts(), 998);
+        QCOMPARE(cardsOnServer(), 998);
+    }
+
     void onlyTheContactsTakingPartGoUp_data()
     {
         QTest::addColumn<qint64>("account");
