@@ -81,6 +81,9 @@ public:
     Result<CardListing> list(const QUrl& book, const QString& syncToken);
     // Every card's ETag by a depth-1 PROPFIND: the listing of servers without the report.
     Result<CardListing> listByPropfind(const QUrl& book);
+    // Whether the address book takes vCard 4.0 only: its supported-address-data lists no other
+    // version. A server that does not say takes 3.0, as the standard has it.
+    Result<bool> takesOnlyVersion4(const QUrl& book);
     // The cards at these hrefs (addressbook-multiget); cards gone meanwhile are left out.
     Result<QList<FetchedCard>> fetch(const QUrl& book, const QStringList& hrefs);
     // A new card (If-None-Match: *) when etag is empty, else a change of that version.

@@ -22,7 +22,7 @@ class DavClient;
 struct SyncScope {
     qint64 accountId = 0;
     bool everyOwner = false; // the administrator syncs every account's contacts
-    QList<qint64> groupIds;  // the groups taking part; empty: all
+    QList<qint64> groupIds;  // the groups taking part, with their subgroups; empty: all
     qint64 defaultGroupId = 1;
     QDate today;
 };

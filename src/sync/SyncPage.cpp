@@ -67,7 +67,7 @@ SyncPage::SyncPage(Database& db, Session& session, Prompter& prompter, PasswordS
     form->addRow(QStringLiteral("用户名："), m_user);
     form->addRow(QStringLiteral("密码："), m_password);
     form->addRow(QStringLiteral("通讯录："), bookRow);
-    form->addRow(QStringLiteral("参与的分组\n（都不勾选为全部）："), m_groups);
+    form->addRow(QStringLiteral("参与的分组\n（含下级分组，\n都不勾选为全部）："), m_groups);
     form->addRow(QStringLiteral("服务器上的新名片放入："), m_defaultGroup);
     form->addRow(m_atStart);
     form->addRow(QStringLiteral("每隔："), m_everyMinutes);
