@@ -551,6 +551,34 @@ private slots:
             QVERIFY2(text.contains(line), line.constData());
     }
 
+    // An address book that takes vCard 4.0 only, as a server speaking Digest authentication in
+    // front of Radicale says: every card goes up as 4.0, the new and the changed.
+    void aBookTakingOnlyVersion4GetsVersion4()
+    {
+        QProcess digest;
+        digest.start(u"/usr/bin/python3"_s,
+                     {QStringLiteral(DIGEST_DAV), u"4.0"_s, m_server.root().toString()});
+        QVERIFY(digest.waitForReadyRead(10000));
+        QUrl url = m_url;
+        url.setPort(digest.readLine().trimmed().toInt());
+        m_here->book.addContact({{u"Name"_s, u"张三"_s}, {u"Moblie1"_s, u"13800138000"_s}});
+        const QString folder =
+            m_server.storageFolder() + u"/../"_s + m_url.path().section(u'/', -2, -2);
+        const auto onServer = [&] {
+            const QStringList files = QDir(folder).entryList({u"*.vcf"_s}, QDir::Files);
+            return files.size() == 1 ? TestFiles::read(folder + u'/' + files.front())
+                                     : QByteArray();
+        };
+        for (const char* mobile : {"13800138000", "13900139000"}) {
+            m_here->set(u"张三"_s, u"Moblie1"_s, QString::fromLatin1(mobile));
+            auto synced = m_here->sync(m_client, url);
+            QVERIFY2(synced.ok(), qPrintable(synced.error().description));
+            QCOMPARE(synced.value().addedThere + synced.value().changedThere, 1);
+            QVERIFY2(onServer().contains("VERSION:4.0") && onServer().contains(mobile),
+                     onServer().constData());
+        }
+    }
+
     void anotherAddressBookStartsAfresh()
     {
         m_here->book.addContact({{u"Name"_s, u"张三"_s}});
