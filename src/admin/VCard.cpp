@@ -339,6 +339,18 @@ void leaveOver(VCardContact& contact, const QString& label, const QString& value
     contact.leftOver.append(line);
 }
 
+// "+1-418-656-9254;ext=102" → "+1-418-656-9254 转102"; the URI's other parameters (the
+// context of a local number) are no part of what is dialled.
+QString telUriNumber(const QString& uri)
+{
+    const QStringList parts = uri.split(u';');
+    QString number = parts.front();
+    for (const QString& parameter : parts.mid(1))
+        if (parameter.startsWith(QStringLiteral("ext="), Qt::CaseInsensitive))
+            number += QStringLiteral(" 转") + parameter.mid(4);
+    return number;
+}
+
 void placeTelephone(VCardContact& contact, const Property& property, const QString& number)
 {
     const auto has = [&](const char* type) {
@@ -435,9 +447,9 @@ void placeText(VCardContact& contact, const Property& property, const QString& t
             latin && !given.isEmpty() ? QString(given + u' ' + family) : QString(family + given);
     } else if (name == "TEL") {
         QString number = unescaped(text).trimmed();
-        // vCard 4.0 may give the number as a tel: URI.
+        // vCard 4.0 may give the number as a tel: URI, its extension as a parameter of it.
         if (number.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive))
-            number = number.mid(4);
+            number = telUriNumber(number.mid(4));
         if (!number.isEmpty())
             placeTelephone(contact, property, number);
     } else if (name == "EMAIL") {
@@ -519,6 +531,16 @@ bool isCardHousekeeping(const QByteArray& name)
 std::optional<DbError> applyProperty(VCardContact& contact, const Property& property,
                                      const QByteArray& line, QString& nameFromN)
 {
+    if (property.name == "VERSION") {
+        contact.version = property.rawValue.trimmed();
+        return std::nullopt;
+    }
+    // A card of another kind (a group, an organisation) keeps its KIND when written back.
+    if (property.name == "KIND") {
+        if (property.rawValue.trimmed().compare("individual", Qt::CaseInsensitive) != 0)
+            contact.keptLines.append(line);
+        return std::nullopt;
+    }
     if (property.name == "UID" || property.name == "CATEGORIES") {
         const auto text = textOf(property);
         if (!text)
@@ -690,6 +712,13 @@ QByteArray pictureType(const QByteArray& photo)
     return "JPEG";
 }
 
+// LABEL, grouped or not: vCard 3.0's formatted address, which 4.0 has only as ADR's parameter.
+bool isLabel(const QByteArray& line)
+{
+    const QByteArray name = headerOf(line).split(';').front();
+    return name == "LABEL" || name.endsWith(".LABEL");
+}
+
 class CardWriter {
 public:
     explicit CardWriter(const VCardContact& contact)
@@ -742,10 +771,11 @@ const QList<QByteArray> standardColumns{
 
 } // namespace
 
-QByteArray write(const VCardContact& contact)
+QByteArray write(const VCardContact& contact, Version version)
 {
+    const bool v4 = version == Version::V4;
     CardWriter card(contact);
-    card.m_out = "BEGIN:VCARD\r\nVERSION:3.0\r\n";
+    card.m_out = v4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n" : "BEGIN:VCARD\r\nVERSION:3.0\r\n";
     // Address-book servers and the programs syncing with them refuse a card without one.
     card.property("UID", escaped(contact.uid.isEmpty()
                                      ? QStringLiteral("urn:uuid:") +
@@ -753,11 +783,14 @@ QByteArray write(const VCardContact& contact)
                                      : contact.uid));
     card.property("FN", card.text("Name"));
     card.property("N", card.text("Name") + QStringLiteral(";;;;"));
-    card.telephones("TEL;TYPE=VOICE", {"Tel1", "Tel2"});
-    card.telephones("TEL;TYPE=HOME,VOICE", {"Tel3"});
-    card.telephones("TEL;TYPE=CELL,VOICE", {"Moblie1", "Moblie2", "Moblie3"});
-    card.telephones("TEL;TYPE=WORK,VOICE", {"OfficePhone1", "OfficePhone2"});
-    card.telephones("EMAIL;TYPE=INTERNET", {"Mail1", "Mail2"});
+    // 4.0 lists types in quotes, and e-mail has no INTERNET type there.
+    card.telephones(v4 ? "TEL;TYPE=voice" : "TEL;TYPE=VOICE", {"Tel1", "Tel2"});
+    card.telephones(v4 ? "TEL;TYPE=\"home,voice\"" : "TEL;TYPE=HOME,VOICE", {"Tel3"});
+    card.telephones(v4 ? "TEL;TYPE=\"cell,voice\"" : "TEL;TYPE=CELL,VOICE",
+                    {"Moblie1", "Moblie2", "Moblie3"});
+    card.telephones(v4 ? "TEL;TYPE=\"work,voice\"" : "TEL;TYPE=WORK,VOICE",
+                    {"OfficePhone1", "OfficePhone2"});
+    card.telephones(v4 ? "EMAIL" : "EMAIL;TYPE=INTERNET", {"Mail1", "Mail2"});
     if (!contact.value(QStringLiteral("CompanyName")).isEmpty() ||
         !contact.value(QStringLiteral("Deptment")).isEmpty())
         card.property("ORG", card.text("CompanyName") + u';' + card.text("Deptment"));
@@ -769,7 +802,11 @@ QByteArray write(const VCardContact& contact)
     if (!contact.value(QStringLiteral("CompanyAddress")).isEmpty())
         card.property("ADR;TYPE=WORK",
                       QStringLiteral(";;") + card.text("CompanyAddress") + QStringLiteral(";;;;"));
-    card.textProperty("BDAY", "Birthday");
+    if (const QString birthday = contact.value(QStringLiteral("Birthday"));
+        v4 && birthdayOf(birthday))
+        card.property("BDAY", escaped(QString(birthday).remove(u'-')));
+    else
+        card.textProperty("BDAY", "Birthday");
     card.textProperty("NOTE", "Remark");
     card.textProperty("URL", "Web");
     card.textProperty("NICKNAME", "NickName");
@@ -791,11 +828,15 @@ QByteArray write(const VCardContact& contact)
             continue;
         card.textProperty(ownPrefix + column.toUpper(), column.constData(), true);
     }
-    if (!contact.photo.isEmpty())
+    if (!contact.photo.isEmpty() && v4)
+        card.m_out += folded("PHOTO:data:image/" + pictureType(contact.photo).toLower() +
+                             ";base64," + contact.photo.toBase64());
+    else if (!contact.photo.isEmpty())
         card.m_out += folded("PHOTO;ENCODING=b;TYPE=" + pictureType(contact.photo) + ':' +
                              contact.photo.toBase64());
     for (const QByteArray& line : contact.keptLines)
-        card.m_out += folded(line);
+        if (!v4 || !isLabel(line))
+            card.m_out += folded(line);
     card.m_out += "END:VCARD\r\n";
     return card.m_out;
 }

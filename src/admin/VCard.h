@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Reading vCard 2.1, 3.0 and 4.0 files onto the contact's columns, and writing vCard 3.0.
+// Reading vCard 2.1, 3.0 and 4.0 files onto the contact's columns, and writing vCard 3.0 or 4.0.
 #pragma once
 
 #include "db/Result.h"
@@ -33,6 +33,8 @@ struct VCardContact {
     // RELATED, …), each as its unfolded line, written back unchanged: a card another program
     // wrote keeps them when it is sent back.
     QList<QByteArray> keptLines;
+    // The card's VERSION as read ("2.1", "3.0", "4.0"); empty for a card made here.
+    QByteArray version;
 
     QString value(const QString& column) const { return columns.value(column); }
 };
@@ -59,11 +61,16 @@ namespace VCard {
 Result<QList<VCardContact>> parse(const QByteArray& bytes);
 Result<QList<VCardContact>> readFile(const QString& path);
 
-// One card as vCard 3.0 text with CRLF line ends and lines folded at 75 bytes. A line break is
-// written as "\n" as the format has it; a value holding CR LF also travels as its own
+enum class Version { V3, V4 };
+
+// One card as vCard 3.0 (or 4.0) text with CRLF line ends and lines folded at 75 bytes. A line
+// break is written as "\n" as the format has it; a value holding CR LF also travels as its own
 // X-VARDELIN- property in base64, so it reads back as stored (cards of earlier builds, which
 // wrote a CR there as "\r", read as before).
-QByteArray write(const VCardContact& contact);
+// 4.0, for address books that take no other: TEL and EMAIL with 4.0's TYPE values, BDAY in the
+// basic form, PHOTO as a data: URI; a kept LABEL line (no 4.0 property) is left out, the address
+// it labels being in ADR.
+QByteArray write(const VCardContact& contact, Version version = Version::V3);
 QByteArray toBytes(const QList<VCardContact>& contacts);
 
 // The columns no standard property carries, written only as X-VARDELIN-<column>.

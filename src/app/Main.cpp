@@ -26,7 +26,6 @@
 #include "groups/GroupTreeWidget.h"
 #include "history/HistoryPane.h"
 #include "print/PrintCommands.h"
-#include "sync/KeychainPasswordStore.h"
 #include "sync/SyncPage.h"
 #include "ui/ProgramIcons.h"
 #include "ui/Prompter.h"
@@ -42,6 +41,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -64,11 +64,13 @@ Main::Main(Database& db, Session& session, Prompter& prompter, QWidget* parent)
     , m_startUp(db, session, prompter, this)
     , m_reminders(db, session, prompter, this,
                   [this](qint64 contactId) { EditCard(contactId, false); })
+    , m_timedSync(db, session, m_passwords)
 {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("瓦德林通讯录 V3.1"));
     setWindowIcon(programIcon(ProgramIcons::contactMale));
     resize(1100, 720);
+    connect(&m_timedSync, &TimedSync::finished, this, &Main::timedSyncFinished);
     addToolBar(Qt::TopToolBarArea, m_toolBar);
     // The toolbar holds the search and every command: nothing may hide it.
     m_toolBar->toggleViewAction()->setVisible(false);
@@ -131,6 +133,14 @@ void Main::afterFirstPaint()
     if (m_restOfListPending)
         refreshList(m_tree->selectedGroupId(), false);
     m_reminders.start();
+    m_timedSync.start(true);
+}
+
+void Main::timedSyncFinished(const QString& message, bool changedHere)
+{
+    statusBar()->showMessage(message);
+    if (changedHere)
+        refreshList(m_tree->selectedGroupId(), false);
 }
 
 Status Main::runStartUp(const QString& databasePath)
@@ -440,6 +450,7 @@ void Main::closeEvent(QCloseEvent* event)
     // left) writes nothing, and nothing more is written to a file found damaged, nor to one
     // another program replaced.
     m_reminders.stop();
+    m_timedSync.stop();
     if (m_started && m_db.isOpen() && !m_db.isDamaged() && !m_db.wasReplaced())
         ShutDown::run(m_db, m_session, m_prompter, *this, dockState());
     event->accept();
@@ -469,11 +480,13 @@ void Main::Button_Sys_Click()
         m_prompter.showError(this, loaded.error());
         return;
     }
-    KeychainPasswordStore passwords;
-    auto* sync = new SyncPage(m_db, m_session, m_prompter, passwords);
+    // The page syncs by hand and may restore a backup over the file: no timed sync beside it.
+    m_timedSync.stop();
+    auto* sync = new SyncPage(m_db, m_session, m_prompter, m_passwords);
     if (Status loaded = sync->load(); !loaded) {
         delete sync;
         m_prompter.showError(this, loaded.error());
+        m_timedSync.start(false);
         return;
     }
     settings.addPage(sync, QStringLiteral("同步"));
@@ -487,6 +500,8 @@ void Main::Button_Sys_Click()
             m_prompter.showError(this, rebuilt.error());
     if (settings.restored())
         restartOnReplacedFile();
+    else
+        m_timedSync.start(false);
 }
 
 void Main::Button_About_Click()

@@ -4,9 +4,11 @@
 
 #include "StartUp.h"
 #include "StartUpReminders.h"
+#include "TimedSync.h"
 
 #include "card/CardRequest.h"
 #include "db/Result.h"
+#include "sync/KeychainPasswordStore.h"
 
 #include <QMainWindow>
 
@@ -110,6 +112,8 @@ private:
     // The settings window; after OK it has rebuilt the list of the selected group.
     void Button_Sys_Click();
     void restartOnReplacedFile();
+    // A timed sync ended: its line in the status bar, the list read again if contacts changed.
+    void timedSyncFinished(const QString& message, bool changedHere);
     // Closes this window as the user closes it (layout saved, the day's backup) and has the
     // program start again on another address book.
     void switchToAddressBook(const QString& databasePath);
@@ -143,6 +147,8 @@ private:
     bool m_firstPaintPending = false;
     StartUp m_startUp;
     StartUpReminders m_reminders;
+    KeychainPasswordStore m_passwords;
+    TimedSync m_timedSync;            // the sync at start-up and every so many minutes
     bool m_restOfListPending = false; // the list shows only its first screenful
     SearchInTwoSteps* m_searchSteps = nullptr;
     // More rows than a maximised window shows on a large screen.

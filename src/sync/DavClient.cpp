@@ -356,6 +356,24 @@ Result<CardListing> DavClient::listByPropfind(const QUrl& book)
     return listing;
 }
 
+Result<bool> DavClient::takesOnlyVersion4(const QUrl& book)
+{
+    auto answer =
+        send("PROPFIND", book, DavXml::propfind({QStringLiteral("C:supported-address-data")}),
+             {{"Depth", "0"}});
+    if (!answer)
+        return answer.error();
+    if (answer.value().status == 401)
+        return httpError(401, QStringLiteral("读取通讯录的属性"));
+    const auto status = DavXml::parseMultistatus(answer.value().body);
+    if (answer.value().status != 207 || !status || status->responses.isEmpty())
+        return false;
+    const auto* data = status->responses.front().property(QStringLiteral("supported-address-data"));
+    return data && !data->childVersions.isEmpty() &&
+           std::all_of(data->childVersions.begin(), data->childVersions.end(),
+                       [](const QString& version) { return version == u"4.0"; });
+}
+
 Result<QList<FetchedCard>> DavClient::fetch(const QUrl& book, const QStringList& hrefs)
 {
     const QString what = QStringLiteral("读取服务器上的名片");

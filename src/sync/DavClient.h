@@ -32,6 +32,7 @@ inline constexpr int TimedOut = 4002;
 inline constexpr int Cancelled = 4003;
 inline constexpr int NotAddressBookServer = 4004;
 inline constexpr int Untrusted = 4005;
+inline constexpr int Busy = 4006; // another sync of this program is under way
 } // namespace SyncErrorCode
 
 struct AddressBookInfo {
@@ -80,6 +81,9 @@ public:
     Result<CardListing> list(const QUrl& book, const QString& syncToken);
     // Every card's ETag by a depth-1 PROPFIND: the listing of servers without the report.
     Result<CardListing> listByPropfind(const QUrl& book);
+    // Whether the address book takes vCard 4.0 only: its supported-address-data lists no other
+    // version. A server that does not say takes 3.0, as the standard has it.
+    Result<bool> takesOnlyVersion4(const QUrl& book);
     // The cards at these hrefs (addressbook-multiget); cards gone meanwhile are left out.
     Result<QList<FetchedCard>> fetch(const QUrl& book, const QStringList& hrefs);
     // A new card (If-None-Match: *) when etag is empty, else a change of that version.

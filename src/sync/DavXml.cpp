@@ -31,8 +31,12 @@ Property readProperty(QXmlStreamReader& xml)
     while (depth > 0 && !xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement:
-            if (depth == 1)
+            if (depth == 1) {
                 property.childTags.append(xml.name().toString());
+                if (xml.attributes().hasAttribute(QStringLiteral("version")))
+                    property.childVersions.append(
+                        xml.attributes().value(QStringLiteral("version")).toString());
+            }
             if (xml.name() == u"href" && xml.namespaceUri() == davNamespace) {
                 property.hrefs.append(decodedHref(xml.readElementText()));
                 break;

@@ -17,6 +17,8 @@ struct Property {
     QString text;          // its text (an ETag, a display name, the card's vCard)
     QStringList hrefs;     // the hrefs inside it (current-user-principal, addressbook-home-set)
     QStringList childTags; // the names of its child elements (resourcetype: "addressbook", …)
+    // The version attributes of its child elements (supported-address-data: "3.0", "4.0")
+    QStringList childVersions;
 };
 
 struct Response {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LocalCards.h"
 
+#include "contacts/IdBatches.h"
+
 #include "contacts/PinyinInitial.h"
 #include "db/ContactFields.h"
 #include "db/Database.h"
@@ -74,28 +76,62 @@ QVariantList valuesOf(const VCardContact& card)
 
 } // namespace
 
-Result<std::optional<VCardContact>> LocalCards::read(const Database& db, qint64 contactId)
+namespace {
+
+// SELECT of the card's columns, the photo and the group's name; where follows.
+const QString& cardSelect()
 {
-    auto row = db.readOne(
-        QStringLiteral("SELECT C.%1, C.Photo, C.TID, T.Name FROM Vardelin_Contact C LEFT JOIN "
-                       "Vardelin_Type T ON T.ID = C.TID WHERE C.ID = ?")
-            .arg(columns().join(QStringLiteral(", C."))),
-        {contactId});
-    if (!row)
-        return row.error();
-    if (!row.value())
-        return std::optional<VCardContact>();
-    const QSqlRecord& record = *row.value();
+    static const QString sql =
+        QStringLiteral("SELECT C.%1, C.Photo, C.TID, T.Name, C.ID FROM Vardelin_Contact C LEFT "
+                       "JOIN Vardelin_Type T ON T.ID = C.TID WHERE C.ID ")
+            .arg(columns().join(QStringLiteral(", C.")));
+    return sql;
+}
+
+template <typename Row> VCardContact cardOf(const Row& record)
+{
     VCardContact card;
-    for (qsizetype i = 0; i < columns().size(); ++i)
+    const QStringList& names = columns();
+    for (qsizetype i = 0; i < names.size(); ++i)
         if (const QString value = record.value(int(i)).toString(); !value.isEmpty())
-            card.columns.insert(columns()[i], value);
-    const int photoAt = int(columns().size());
+            card.columns.insert(names[i], value);
+    const int photoAt = int(names.size());
     card.photo = PictureBag::pictureOf(record.value(photoAt).toByteArray()).value_or(QByteArray());
     const QString group = record.value(photoAt + 2).toString();
     if (record.value(photoAt + 1).toLongLong() != rootGroupId && !group.isEmpty())
         card.categories = {group};
-    return std::optional<VCardContact>(card);
+    return card;
+}
+
+} // namespace
+
+Result<std::optional<VCardContact>> LocalCards::read(const Database& db, qint64 contactId)
+{
+    auto row = db.readOne(cardSelect() + QStringLiteral("= ?"), {contactId});
+    if (!row)
+        return row.error();
+    if (!row.value())
+        return std::optional<VCardContact>();
+    return std::optional<VCardContact>(cardOf(*row.value()));
+}
+
+Result<QHash<qint64, VCardContact>> LocalCards::readMany(const Database& db,
+                                                         const std::vector<qint64>& ids)
+{
+    QHash<qint64, VCardContact> cards;
+    const int idAt = int(columns().size()) + 3;
+    const Status read =
+        IdBatches::forEach(ids, [&](const QString& marks, const QVariantList& values) -> Status {
+            auto rows = db.query(cardSelect() + QStringLiteral("IN ") + marks, values);
+            if (!rows)
+                return rows.error();
+            while (rows.value().next())
+                cards.insert(rows.value().value(idAt).toLongLong(), cardOf(rows.value()));
+            return db.finished(rows.value());
+        });
+    if (!read)
+        return read.error();
+    return cards;
 }
 
 Result<qint64> LocalCards::add(const Database& db, const VCardContact& card, const Filing& filing)

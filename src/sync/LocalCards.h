@@ -6,8 +6,10 @@
 #include "db/Result.h"
 
 #include <QDate>
+#include <QHash>
 
 #include <optional>
+#include <vector>
 
 class Database;
 
@@ -24,6 +26,8 @@ struct Filing {
 // save says nothing about the contact), the photo's picture bytes, and its group's name as the
 // category (none for the root group). Nothing when there is no such contact.
 Result<std::optional<VCardContact>> read(const Database& db, qint64 contactId);
+// The same for many contacts at once, a few hundred per statement; those gone are left out.
+Result<QHash<qint64, VCardContact>> readMany(const Database& db, const std::vector<qint64>& ids);
 
 // A new contact from a card, filed under the group its first category names (made below the
 // root group when missing) or the default group. Call inside a transaction. Gives its ID.

@@ -10,10 +10,29 @@
 #include "db/BookIdentity.h"
 #include "db/ContactFields.h"
 #include "db/Database.h"
+#include "groups/GroupTree.h"
 
 #include <QHash>
+#include <QMutex>
+#include <QScopeGuard>
 
 namespace {
+
+// The address books and accounts a sync is running for in this program (the timed one on its
+// thread, "立即同步" on the window's): two at once would both send the same card and each take
+// the other's for a change.
+QMutex runningLock;
+QSet<QString> running;
+
+// Marks the book's account as syncing; false when it already is.
+bool claim(const QString& key)
+{
+    QMutexLocker lock(&runningLock);
+    if (running.contains(key))
+        return false;
+    running.insert(key);
+    return true;
+}
 
 const QString photoField = QStringLiteral("Photo");
 const QString groupField = QStringLiteral("CATEGORIES");
@@ -115,6 +134,8 @@ public:
 private:
     Status load();
     Result<QList<qint64>> contactsInScope() const;
+    // The groups ticked and every group below them.
+    Result<QList<qint64>> withSubgroups(const QList<qint64>& ticked) const;
     // What changed on the server since the last sync: cards to fetch, cards gone.
     struct ServerChanges {
         QStringList toFetch;
@@ -125,6 +146,12 @@ private:
     Result<QList<qint64>> contactsNotYetSynced();
     Status applyServerCard(const FetchedCard& fetched);
     Status applyServerRemoval(const QString& href);
+    // The contacts of the rows the server's side left to this one, read in a few statements
+    // rather than one each.
+    Status readUnhandled(const QList<SyncedCard>& rows);
+    // The common case, told cheaply: a card written exactly as at the last sync (so nothing
+    // of another program kept on it) is unchanged here. False leaves it to the full comparison.
+    bool unchangedSince(const SyncedCard& synced) const;
     Status pushSynced(const SyncedCard& synced);
     Status pushNew(qint64 contactId);
     Status adopt(qint64 contactId, const FetchedCard& fetched, const VCardContact& server);
@@ -132,13 +159,19 @@ private:
                          const QString& how);
     Status settleConflict(const SyncedCard& synced, const VCardContact& local,
                           const VCardContact& server, const std::optional<VCardContact>& base,
-                          const QString& serverEtag);
+                          const QString& serverEtag, VCard::Version version);
     Status fetchAndApply(const QString& href);
     Status record(const SyncedCard& synced);
     Result<VCardContact> localCard(qint64 contactId, const SyncedCard& synced, bool& exists) const;
     QUrl urlOf(const QString& href) const;
     // Where a contact of this book goes on the server: named after its UID.
     QString hrefFor(qint64 contactId) const;
+    // A card goes to the server as 4.0 when it came as 4.0 (its text there, or the text of the
+    // last sync) or the address book takes nothing else; otherwise as 3.0.
+    VCard::Version versionFor(const QByteArray& cardText) const
+    {
+        return cardText.contains("\nVERSION:4.0") ? VCard::Version::V4 : m_version;
+    }
     void step(const QString& logLine = {});
     // A step's writes done: its line logged; a failure passed on without one.
     Status stepDone(const Status& done, const QString& logLine);
@@ -151,10 +184,12 @@ private:
     const SyncProgress& m_progress;
     LocalCards::Filing m_filing;
     QUuid m_bookId;
+    VCard::Version m_version = VCard::Version::V3; // what the address book takes
     QHash<QString, SyncedCard> m_state;
-    QHash<QString, qint64> m_newByHref; // local contacts not yet on the server, by their href
-    QHash<QString, qint64> m_newByUid;  // the same by their UID
-    QSet<QString> m_handled;            // hrefs settled from the server's side
+    QHash<QString, qint64> m_newByHref;      // local contacts not yet on the server, by their href
+    QHash<QString, qint64> m_newByUid;       // the same by their UID
+    QSet<QString> m_handled;                 // hrefs settled from the server's side
+    QHash<qint64, VCardContact> m_readAhead; // the contacts left to this side, as read
     SyncSummary m_summary;
     qsizetype m_done = 0;
     qsizetype m_total = 0;
@@ -226,6 +261,22 @@ Status SyncRun::load()
     return {};
 }
 
+Result<QList<qint64>> SyncRun::withSubgroups(const QList<qint64>& ticked) const
+{
+    auto tree = GroupTree::load(m_db);
+    if (!tree)
+        return tree.error();
+    QSet<qint64> inScope(ticked.begin(), ticked.end());
+    QList<qint64> groups = ticked;
+    // In pre-order a group comes after its parent: one pass takes in every generation.
+    for (const GroupNode& group : tree.value())
+        if (!inScope.contains(group.id) && inScope.contains(group.parentId)) {
+            inScope.insert(group.id);
+            groups << group.id;
+        }
+    return groups;
+}
+
 Result<QList<qint64>> SyncRun::contactsInScope() const
 {
     QString sql = QStringLiteral("SELECT ID FROM Vardelin_Contact WHERE 1 = 1");
@@ -235,9 +286,12 @@ Result<QList<qint64>> SyncRun::contactsInScope() const
         values << m_scope.accountId;
     }
     if (!m_scope.groupIds.isEmpty()) {
+        auto groups = withSubgroups(m_scope.groupIds);
+        if (!groups)
+            return groups.error();
         sql += QStringLiteral(" AND TID IN (") +
-               QStringList(m_scope.groupIds.size(), QStringLiteral("?")).join(u',') + u')';
-        for (qint64 group : m_scope.groupIds)
+               QStringList(groups.value().size(), QStringLiteral("?")).join(u',') + u')';
+        for (qint64 group : groups.value())
             values << group;
     }
     auto rows = m_db.query(sql + QStringLiteral(" ORDER BY ID"), values);
@@ -296,6 +350,10 @@ Result<SyncSummary> SyncRun::go(const QString& syncToken)
 {
     if (Status loaded = load(); !loaded)
         return loaded.error();
+    auto only4 = m_client.takesOnlyVersion4(m_book);
+    if (!only4)
+        return only4.error();
+    m_version = only4.value() ? VCard::Version::V4 : VCard::Version::V3;
     // Without any state a delta means nothing: the whole listing.
     auto listing = m_client.list(m_book, m_state.isEmpty() ? QString() : syncToken);
     if (!listing)
@@ -325,6 +383,8 @@ Result<SyncSummary> SyncRun::go(const QString& syncToken)
         if (Status applied = applyServerRemoval(href); !applied)
             return applied.error();
     const QList<SyncedCard> rows = m_state.values();
+    if (Status read = readUnhandled(rows); !read)
+        return read.error();
     for (const SyncedCard& row : rows)
         if (!m_handled.contains(row.href))
             if (Status pushed = pushSynced(row); !pushed)
@@ -355,7 +415,7 @@ Status SyncRun::addFromServer(const FetchedCard& fetched, const VCardContact& se
             return stored.error();
         VCardContact withLines = stored.value();
         withLines.keptLines = card.keptLines;
-        synced.card = QString::fromUtf8(VCard::write(withLines));
+        synced.card = QString::fromUtf8(VCard::write(withLines, versionFor(fetched.text)));
         return record(synced);
     });
     return stepDone(added, how.arg(card.value(QStringLiteral("Name"))));
@@ -406,7 +466,8 @@ Status SyncRun::applyServerCard(const FetchedCard& fetched)
     }
     const bool localChanged = !base || !sameContent(local.value(), *base);
     if (localChanged && !sameContent(local.value(), serverCard))
-        return settleConflict(synced, local.value(), serverCard, base, fetched.etag);
+        return settleConflict(synced, local.value(), serverCard, base, fetched.etag,
+                              versionFor(fetched.text));
     ++m_summary.changedHere;
     const Status updated = m_db.transaction([&]() -> Status {
         if (Status updated =
@@ -415,7 +476,7 @@ Status SyncRun::applyServerCard(const FetchedCard& fetched)
             !updated)
             return updated;
         synced.etag = fetched.etag;
-        synced.card = QString::fromUtf8(VCard::write(serverCard));
+        synced.card = QString::fromUtf8(VCard::write(serverCard, versionFor(fetched.text)));
         return record(synced);
     });
     return stepDone(
@@ -434,15 +495,16 @@ Status SyncRun::adopt(qint64 contactId, const FetchedCard& fetched, const VCardC
     VCardContact serverCard = server;
     serverCard.uid = synced.uid;
     if (!sameContent(local.value(), serverCard))
-        return settleConflict(synced, local.value(), serverCard, std::nullopt, fetched.etag);
-    synced.card = QString::fromUtf8(VCard::write(local.value()));
+        return settleConflict(synced, local.value(), serverCard, std::nullopt, fetched.etag,
+                              versionFor(fetched.text));
+    synced.card = QString::fromUtf8(VCard::write(local.value(), versionFor(fetched.text)));
     step();
     return record(synced);
 }
 
 Status SyncRun::settleConflict(const SyncedCard& synced, const VCardContact& local,
                                const VCardContact& server, const std::optional<VCardContact>& base,
-                               const QString& serverEtag)
+                               const QString& serverEtag, VCard::Version version)
 {
     // A field changed on one side only takes that side's value; only the fields both changed,
     // differently, are the user's to choose.
@@ -468,7 +530,7 @@ Status SyncRun::settleConflict(const SyncedCard& synced, const VCardContact& loc
     merged.keptLines = server.keptLines;
     merged = canonical(merged);
     // The server first: cut off after it, the next sync finds its copy newer and takes it.
-    const QByteArray text = VCard::write(merged);
+    const QByteArray text = VCard::write(merged, version);
     auto written = m_client.put(urlOf(synced.href), text, serverEtag);
     if (!written)
         return written.error();
@@ -511,7 +573,8 @@ Status SyncRun::applyServerRemoval(const QString& href)
     const bool changedHere = exists && (!base || !sameContent(local.value(), *base));
     if (changedHere) {
         // Deleted there, changed here: kept, and offered back to the server as a new card.
-        auto written = m_client.put(urlOf(href), VCard::write(local.value()), QString());
+        const QByteArray text = VCard::write(local.value(), versionFor(synced.card.toUtf8()));
+        auto written = m_client.put(urlOf(href), text, QString());
         if (!written)
             return written.error();
         // Made there again meanwhile: compared with what is there now.
@@ -520,7 +583,7 @@ Status SyncRun::applyServerRemoval(const QString& href)
         ++m_summary.keptBack;
         SyncedCard kept = synced;
         kept.etag = written.value().etag;
-        kept.card = QString::fromUtf8(VCard::write(local.value()));
+        kept.card = QString::fromUtf8(text);
         step(QStringLiteral("服务器上已删除、本地已修改，已重新上传：%1")
                  .arg(local.value().value(QStringLiteral("Name"))));
         return record(kept);
@@ -549,8 +612,35 @@ Status SyncRun::fetchAndApply(const QString& href)
     return applyServerCard(fetched.value().front());
 }
 
+Status SyncRun::readUnhandled(const QList<SyncedCard>& rows)
+{
+    std::vector<qint64> ids;
+    for (const SyncedCard& row : rows)
+        if (!m_handled.contains(row.href))
+            ids.push_back(row.contactId);
+    auto cards = LocalCards::readMany(m_db, ids);
+    if (!cards)
+        return cards.error();
+    m_readAhead = std::move(cards.value());
+    return {};
+}
+
+bool SyncRun::unchangedSince(const SyncedCard& synced) const
+{
+    const auto found = m_readAhead.constFind(synced.contactId);
+    if (found == m_readAhead.cend())
+        return false;
+    VCardContact card = *found;
+    card.uid = synced.uid;
+    return VCard::write(card, versionFor(synced.card.toUtf8())) == synced.card.toUtf8();
+}
+
 Status SyncRun::pushSynced(const SyncedCard& synced)
 {
+    if (unchangedSince(synced)) {
+        step();
+        return {};
+    }
     bool exists = false;
     auto local = localCard(synced.contactId, synced, exists);
     if (!local)
@@ -574,7 +664,7 @@ Status SyncRun::pushSynced(const SyncedCard& synced)
         step();
         return {};
     }
-    const QByteArray text = VCard::write(local.value());
+    const QByteArray text = VCard::write(local.value(), versionFor(synced.card.toUtf8()));
     auto written = m_client.put(urlOf(synced.href), text, synced.etag);
     if (!written)
         return written.error();
@@ -601,7 +691,7 @@ Status SyncRun::pushNew(qint64 contactId)
         step(); // deleted since the sync began
         return {};
     }
-    const QByteArray text = VCard::write(local.value());
+    const QByteArray text = VCard::write(local.value(), m_version);
     auto written = m_client.put(urlOf(href), text, QString());
     if (!written)
         return written.error();
@@ -655,5 +745,13 @@ Result<SyncSummary> SyncEngine::run(const Database& db, DavClient& client, const
                                     const QString& syncToken, const SyncScope& scope,
                                     const SyncResolver& resolver, const SyncProgress& progress)
 {
+    const QString key = db.path() + u'#' + QString::number(scope.accountId);
+    if (!claim(key))
+        return DbError{SyncErrorCode::Busy,
+                       QStringLiteral("另一次同步正在进行，请等它结束后再试。")};
+    const auto done = qScopeGuard([&key] {
+        QMutexLocker lock(&runningLock);
+        running.remove(key);
+    });
     return SyncRun(db, client, book, scope, resolver, progress).go(syncToken);
 }

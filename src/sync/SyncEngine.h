@@ -22,7 +22,7 @@ class DavClient;
 struct SyncScope {
     qint64 accountId = 0;
     bool everyOwner = false; // the administrator syncs every account's contacts
-    QList<qint64> groupIds;  // the groups taking part; empty: all
+    QList<qint64> groupIds;  // the groups taking part, with their subgroups; empty: all
     qint64 defaultGroupId = 1;
     QDate today;
 };
@@ -62,7 +62,9 @@ namespace SyncEngine {
 // One sync. Each card's step writes its state as it succeeds, so a sync cut off (Cancel, a lost
 // network, the program killed) is finished by the next without a card doubled or lost. A 412
 // from the server is a conflict found late, never a write repeated over the other's. Stops at
-// the first error (in Chinese, the HTTP status as its number) with what was done kept.
+// the first error (in Chinese, the HTTP status as its number) with what was done kept. One sync
+// at a time per address book and account: another one started meanwhile is refused
+// (SyncErrorCode::Busy).
 Result<SyncSummary> run(const Database& db, DavClient& client, const QUrl& book,
                         const QString& syncToken, const SyncScope& scope,
                         const SyncResolver& resolver, const SyncProgress& progress = {});

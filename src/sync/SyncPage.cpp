@@ -10,6 +10,7 @@
 #include "db/Session.h"
 #include "ui/Prompter.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -18,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSslCertificate>
 
 namespace {
@@ -44,12 +46,18 @@ SyncPage::SyncPage(Database& db, Session& session, Prompter& prompter, PasswordS
     , m_find(named(new QPushButton(QStringLiteral("查找(&F)"), this), "Button_Find"))
     , m_groups(named(new QListWidget(this), "List_Groups"))
     , m_defaultGroup(named(new QComboBox(this), "Combo_Group"))
+    , m_atStart(named(new QCheckBox(QStringLiteral("启动时同步"), this), "Check_SyncAtStart"))
+    , m_everyMinutes(named(new QSpinBox(this), "Spin_SyncMinutes"))
     , m_syncNow(named(new QPushButton(QStringLiteral("立即同步(&S)"), this), "Button_SyncNow"))
     , m_log(named(new QPlainTextEdit(this), "Text_Log"))
 {
     m_password->setEchoMode(QLineEdit::Password);
     m_server->setPlaceholderText(QStringLiteral("https://dav.example.com/"));
     m_log->setReadOnly(true);
+    // A day at most; 0 (shown as "不定时") syncs only at start-up or when asked.
+    m_everyMinutes->setRange(0, 24 * 60);
+    m_everyMinutes->setSuffix(QStringLiteral(" 分钟"));
+    m_everyMinutes->setSpecialValueText(QStringLiteral("不定时"));
 
     auto* bookRow = new QHBoxLayout;
     bookRow->addWidget(m_book, 1);
@@ -59,8 +67,10 @@ SyncPage::SyncPage(Database& db, Session& session, Prompter& prompter, PasswordS
     form->addRow(QStringLiteral("用户名："), m_user);
     form->addRow(QStringLiteral("密码："), m_password);
     form->addRow(QStringLiteral("通讯录："), bookRow);
-    form->addRow(QStringLiteral("参与的分组\n（都不勾选为全部）："), m_groups);
+    form->addRow(QStringLiteral("参与的分组\n（含下级分组，\n都不勾选为全部）："), m_groups);
     form->addRow(QStringLiteral("服务器上的新名片放入："), m_defaultGroup);
+    form->addRow(m_atStart);
+    form->addRow(QStringLiteral("每隔："), m_everyMinutes);
     form->addRow(m_syncNow);
     form->addRow(QStringLiteral("上次同步的记录："), m_log);
     setLayout(form);
@@ -98,6 +108,8 @@ Status SyncPage::load()
     if (!m_stored.book.isEmpty())
         m_book->addItem(m_stored.book.toString(), m_stored.book);
     m_defaultGroup->setCurrentIndex(std::max(0, m_defaultGroup->findData(m_stored.defaultGroupId)));
+    m_atStart->setChecked(m_stored.atStart);
+    m_everyMinutes->setValue(m_stored.everyMinutes);
     m_certificate = m_stored.trustedCertificate;
     if (!m_stored.userName.isEmpty())
         m_password->setText(m_passwords.read(passwordKey()).value_or(QString()));
@@ -116,11 +128,16 @@ SyncSettings SyncPage::shownSettings() const
             settings.groupIds << m_groups->item(row)->data(Qt::UserRole).toLongLong();
     settings.defaultGroupId = m_defaultGroup->currentData().toLongLong();
     settings.trustedCertificate = m_certificate;
+    settings.atStart = m_atStart->isChecked();
+    settings.everyMinutes = m_everyMinutes->value();
     return settings;
 }
 
 bool SyncPage::save()
 {
+    // The timed sync reads it from there; where no secret store runs it has none, and waits.
+    if (!m_password->text().isEmpty())
+        m_passwords.write(passwordKey(), m_password->text());
     const SyncSettings settings = shownSettings();
     if (settings == m_stored)
         return true;
@@ -195,10 +212,9 @@ void SyncPage::syncNow()
                            QStringLiteral("提示！"), Prompter::Icon::Exclamation);
         return;
     }
+    // Where no secret store runs save() keeps no password, and it is typed again next time.
     if (!passwordKnown() || !save())
         return;
-    // Where no secret store runs the password is not kept, and is typed again next time.
-    m_passwords.write(passwordKey(), m_password->text());
 
     DavClient client(m_stored.userName, m_password->text());
     prepare(client);

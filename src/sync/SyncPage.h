@@ -13,11 +13,13 @@ class Database;
 class DavClient;
 class PasswordStore;
 class Prompter;
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 struct Session;
 
 class SyncPage : public QWidget {
@@ -29,7 +31,8 @@ public:
 
     // Shows the account's settings and the groups; the password from the secret store.
     Status load();
-    // Writes the settings as shown (the settings window's OK); an error is shown here.
+    // Writes the settings as shown (the settings window's OK) and the password into the secret
+    // store; an error is shown here.
     bool save();
 
 signals:
@@ -61,6 +64,8 @@ private:
     QPushButton* m_find;
     QListWidget* m_groups;
     QComboBox* m_defaultGroup;
+    QCheckBox* m_atStart;
+    QSpinBox* m_everyMinutes;
     QPushButton* m_syncNow;
     QPlainTextEdit* m_log;
 };

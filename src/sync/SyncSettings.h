@@ -20,7 +20,7 @@ struct SyncSettings {
     // The SHA-256 fingerprint of the server's certificate the user accepted although the system
     // does not trust it.
     QString trustedCertificate;
-    // Sync at start-up and every so many minutes: kept for the page that will offer them.
+    // Sync at start-up and every so many minutes, in the background (TimedSync).
     bool atStart = false;
     int everyMinutes = 0; // 0: only when asked
 

@@ -139,6 +139,17 @@ private slots:
             {1, 18, 4, 8940, 0});
         row("FullContact: 4.0, a birthday twice under ALTID", file("fullcontact.vcf"), 0,
             u"Birthday=2016-08-01|+职务：Title2"_s, {1, 20, 12, 0, 0});
+        row("RFC 6350: 4.0, tel: URIs with quoted types and an extension",
+            file("rfc6350-example.vcf"), 0,
+            u"OfficePhone1=+1-418-656-9254 转102|Moblie1=+1-418-262-6501|+生日：--0203|"
+            u"CompanyAddress=Canada QC Quebec 2875 Laurier Suite D2-630 G1V 2M2"_s,
+            {1, 7, 1, 0, 0});
+        // Its writer left colons unquoted in ADR's LABEL: the card reads, the address's tail
+        // with the label's remains.
+        row("4.0, a LABEL parameter with colons", file("issue114.vcf"), 0,
+            u"CompanyAddress^=Germany Bad Homburg Dummy-Dummy-Strasse 1|Name=Dummy, Dummy|"
+            u"Moblie1=+49 1234 56789"_s,
+            {1, 6, 0, 0, 0});
         row("RFC 2426: an address folded before a component", file("rfc2426-example.vcf"), 1,
             u"CompanyAddress=U.S.A. CA Mountain View 501 E. Middlefield Rd. 94043"_s,
             {2, 6, 0, 0, 0});
@@ -245,6 +256,32 @@ private slots:
                 QCOMPARE(cards.value().front().keptLines, contact.keptLines);
             }
         }
+    }
+
+    // For address books that take vCard 4.0 only: its forms, and the card reads back whole.
+    void writesVersion4()
+    {
+        VCardContact contact;
+        contact.columns = {{u"Name"_s, u"张三"_s},
+                           {u"Tel3"_s, u"020-1"_s},
+                           {u"Moblie1"_s, u"138"_s},
+                           {u"Mail1"_s, u"z@a.cn"_s},
+                           {u"Birthday"_s, u"1990-01-02"_s}};
+        contact.photo = pngBytes;
+        contact.keptLines = {"KIND:group", "item1.LABEL:Street 5"};
+        const QByteArray text = VCard::write(contact, VCard::Version::V4);
+        for (const char* line :
+             {"\r\nVERSION:4.0\r\n", "\r\nTEL;TYPE=\"home,voice\":020-1\r\n",
+              "\r\nTEL;TYPE=\"cell,voice\":138\r\n", "\r\nEMAIL:z@a.cn\r\n",
+              "\r\nBDAY:19900102\r\n", "\r\nPHOTO:data:image/png;base64,", "\r\nKIND:group\r\n"})
+            QVERIFY2(text.contains(line), line);
+        QVERIFY(!text.contains("LABEL"));
+        const auto read = VCard::parse(text);
+        QVERIFY(read.ok());
+        QCOMPARE(read.value().front().columns, contact.columns);
+        QCOMPARE(read.value().front().photo, pngBytes);
+        QCOMPARE(read.value().front().keptLines, QList<QByteArray>{"KIND:group"});
+        QCOMPARE(read.value().front().version, "4.0");
     }
 };
 

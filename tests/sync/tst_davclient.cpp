@@ -4,6 +4,7 @@
 #include "RadicaleServer.h"
 #include "sync/DavClient.h"
 
+#include <QProcess>
 #include <QSslCertificate>
 #include <QTcpServer>
 #include <QTest>
@@ -160,6 +161,39 @@ private slots:
         QCOMPARE(error.description, told);
         QCOMPARE(u"（HTTP %1）。"_s.arg(error.number),
                  told.right(told.size() - told.indexOf(u'（')));
+    }
+
+    // The vCard version an address book takes, asked of Radicale (which names none) and of a
+    // server that speaks Digest authentication only.
+    void takesOnlyVersion4WhenTheBookSaysSo_data()
+    {
+        QTest::addColumn<QString>("versions"); // the Digest server's; empty: Radicale
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("answer"); // "true", "false" or the error's number
+        QTest::newRow("Radicale names none: 3.0") << QString() << u"secret"_s << u"false"_s;
+        QTest::newRow("Digest, 4.0 only") << u"4.0"_s << u"secret"_s << u"true"_s;
+        QTest::newRow("Digest, 3.0 and 4.0") << u"3.0,4.0"_s << u"secret"_s << u"false"_s;
+        QTest::newRow("Digest, a wrong password") << u"4.0"_s << u"wrong"_s << u"401"_s;
+    }
+
+    void takesOnlyVersion4WhenTheBookSaysSo()
+    {
+        QFETCH(QString, versions);
+        QFETCH(QString, password);
+        QFETCH(QString, answer);
+        QUrl book = m_server.addressBook();
+        QProcess digest;
+        if (!versions.isEmpty()) {
+            digest.start(u"/usr/bin/python3"_s, {QStringLiteral(DIGEST_DAV), versions});
+            QVERIFY(digest.waitForReadyRead(10000));
+            book = QUrl(u"http://127.0.0.1:%1/alice/contacts/"_s.arg(
+                QString::fromLatin1(digest.readLine().trimmed())));
+        }
+        DavClient client(u"alice"_s, password);
+        auto only4 = client.takesOnlyVersion4(book);
+        QCOMPARE(only4.ok() ? QVariant(only4.value()).toString()
+                            : QString::number(only4.error().number),
+                 answer);
     }
 
     void silentServerIsGivenUp()

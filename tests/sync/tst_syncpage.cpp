@@ -5,17 +5,20 @@
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
 
+#include "app/TimedSync.h"
 #include "db/Session.h"
 #include "sync/DavClient.h"
 #include "sync/KeychainPasswordStore.h"
 #include "sync/SyncConflictDialog.h"
 #include "sync/SyncPage.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QSslCertificate>
 #include <QTest>
 
@@ -61,6 +64,22 @@ private:
         type("Text_User", u"alice"_s);
         type("Text_Password", password);
         click("Button_Find");
+    }
+
+    // The one card changed on the server by another client (010-1 to 010-3) and here (010-2).
+    void changeTelOnBothSides()
+    {
+        DavClient other(u"alice"_s, u"secret"_s);
+        auto listing = other.list(m_server.addressBook(), {});
+        QVERIFY(listing.ok() && listing.value().present.size() == 1);
+        const CardEtag card = listing.value().present.front();
+        auto fetched = other.fetch(m_server.addressBook(), {card.href});
+        QVERIFY(fetched.ok());
+        QUrl url = m_server.addressBook();
+        url.setPath(card.href);
+        QByteArray text = fetched.value().front().text;
+        QVERIFY(other.put(url, text.replace("010-1", "010-3"), card.etag).ok());
+        m_book->run(u"UPDATE Vardelin_Contact SET Tel1 = '010-2'"_s);
     }
 
     RadicaleServer m_server;
@@ -127,18 +146,7 @@ private slots:
         setUp(u"secret"_s);
         m_prompter.expectMessage();
         click("Button_SyncNow");
-        // Changed on the server by another client and here, in the same field.
-        DavClient other(u"alice"_s, u"secret"_s);
-        auto listing = other.list(m_server.addressBook(), {});
-        QVERIFY(listing.ok() && listing.value().present.size() == 1);
-        const CardEtag card = listing.value().present.front();
-        auto fetched = other.fetch(m_server.addressBook(), {card.href});
-        QVERIFY(fetched.ok());
-        QUrl url = m_server.addressBook();
-        url.setPath(card.href);
-        QByteArray text = fetched.value().front().text;
-        QVERIFY(other.put(url, text.replace("010-1", "010-3"), card.etag).ok());
-        m_book->run(u"UPDATE Vardelin_Contact SET Tel1 = '010-2'"_s);
+        changeTelOnBothSides();
 
         m_prompter.answerDialog = [](QDialog& dialog) {
             auto& conflict = dynamic_cast<SyncConflictDialog&>(dialog);
@@ -153,6 +161,40 @@ private slots:
         QCOMPARE(m_prompter.dialogs, QStringList{u"SyncConflictDialog"_s});
         QVERIFY(m_prompter.shown().back().text.contains(u"冲突：已解决 1"_s));
         QCOMPARE(m_book->scalar(u"SELECT Tel1 FROM Vardelin_Contact"_s).toString(), u"010-3"_s);
+    }
+
+    // Sync at start-up and every 30 minutes, set on the page: the sync runs beside the window and
+    // leaves a conflict for "立即同步" instead of asking over the user's work.
+    void aTimedSyncRunsInTheBackground()
+    {
+        setUp(u"secret"_s);
+        find<QCheckBox>("Check_SyncAtStart")->setChecked(true);
+        find<QSpinBox>("Spin_SyncMinutes")->setValue(30);
+        QVERIFY(m_page->save());
+        QCOMPARE(m_book
+                     ->scalar(u"SELECT AtStart || ' ' || EveryMinutes FROM "
+                              "Vardelin_SyncAccount"_s)
+                     .toString(),
+                 u"1 30"_s);
+        TimedSync timed(m_book->db(), m_session, m_passwords);
+        QSignalSpy finished(&timed, &TimedSync::finished);
+        const auto syncAtStart = [&] {
+            timed.start(true);
+            QVERIFY(timed.running());
+            QVERIFY(finished.wait(30000));
+            QVERIFY(!timed.running());
+        };
+        syncAtStart();
+        QCOMPARE(finished.takeFirst().at(0).toString().left(33),
+                 u"定时同步完成。本地：新增 0，修改 0，删除 0；服务器：新增 1"_s);
+        QCOMPARE(m_book->scalar(u"SELECT count(*) FROM Vardelin_Sync"_s).toInt(), 1);
+
+        changeTelOnBothSides();
+        m_prompter.dialogs.clear();
+        syncAtStart();
+        QVERIFY(finished.takeFirst().at(0).toString().contains(u"待处理 1"_s));
+        QVERIFY(m_prompter.dialogs.isEmpty());
+        QCOMPARE(m_book->scalar(u"SELECT Tel1 FROM Vardelin_Contact"_s).toString(), u"010-2"_s);
     }
 
     void aRefusedPasswordIsToldWithItsStatus()
