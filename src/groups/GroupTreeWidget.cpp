@@ -7,7 +7,9 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QSet>
 #include <QSignalBlocker>
+#include <QTreeWidgetItemIterator>
 
 #include <utility>
 
@@ -99,6 +101,26 @@ void GroupTreeWidget::rebuild(const std::vector<GroupNode>& groups, bool expandE
     header()->setSectionResizeMode(QHeaderView::Fixed);
     setCurrentItem(root);
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
+void GroupTreeWidget::rebuildKeeping(const std::vector<GroupNode>& groups, bool expandEveryNode)
+{
+    const qint64 selected = selectedGroupId();
+    QSet<qint64> expanded;
+    for (QTreeWidgetItemIterator it(this); *it; ++it) {
+        if ((*it)->isExpanded())
+            expanded.insert(groupIdOf(*it));
+    }
+    rebuild(groups, expandEveryNode);
+    const QSignalBlocker quiet(this);
+    scheduleDelayedItemsLayout();
+    for (QTreeWidgetItemIterator it(this); *it; ++it) {
+        const qint64 group = groupIdOf(*it);
+        if (expanded.contains(group))
+            (*it)->setExpanded(true);
+        if (group == selected)
+            setCurrentItem(*it);
+    }
 }
 
 void GroupTreeWidget::expandBranch(QTreeWidgetItem* item)

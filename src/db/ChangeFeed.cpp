@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ChangeFeed.h"
+
+#include "ChangeNotice.h"
+#include "Database.h"
+
+ChangeFeed::ChangeFeed(const Database& db, QObject* parent)
+    : QObject(parent)
+    , m_db(db)
+{
+    m_burst.setSingleShot(true);
+    m_burst.setInterval(burstMs);
+    connect(&m_burst, &QTimer::timeout, this, [this] {
+        const QStringList payloads(m_payloads.cbegin(), m_payloads.cend());
+        m_payloads.clear();
+        emit changed(payloads);
+    });
+    if (db.backend() != Backend::Server || !db.isOpen())
+        return;
+    QSqlDriver* driver = db.connection().driver();
+    // The driver keeps the subscription while the connection stays open; Database takes it over
+    // to a connection it opens anew.
+    connect(driver, &QSqlDriver::notification, this, &ChangeFeed::received);
+    // A main window started anew on the same connection finds it listening already.
+    if (!listening())
+        driver->subscribeToNotification(QString(ChangeNotice::channel));
+}
+
+bool ChangeFeed::listening() const
+{
+    return m_db.isOpen() && m_db.connection().driver()->subscribedToNotifications().contains(
+                                QString(ChangeNotice::channel));
+}
+
+void ChangeFeed::received(const QString& name, QSqlDriver::NotificationSource source,
+                          const QVariant& payload)
+{
+    if (name != ChangeNotice::channel || source == QSqlDriver::SelfSource)
+        return;
+    m_payloads.insert(payload.toString());
+    // Not restarted by each one: a long stream is still shown every burstMs.
+    if (!m_burst.isActive())
+        m_burst.start();
+}
