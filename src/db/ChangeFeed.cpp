@@ -17,13 +17,9 @@ ChangeFeed::ChangeFeed(const Database& db, QObject* parent)
     });
     if (db.backend() != Backend::Server || !db.isOpen())
         return;
-    QSqlDriver* driver = db.connection().driver();
-    // The driver keeps the subscription while the connection stays open; Database takes it over
-    // to a connection it opens anew.
-    connect(driver, &QSqlDriver::notification, this, &ChangeFeed::received);
-    // A main window started anew on the same connection finds it listening already.
-    if (!listening())
-        driver->subscribeToNotification(QString(ChangeNotice::channel));
+    // The same driver serves each connection Database opens to the server again.
+    connect(db.connection().driver(), &QSqlDriver::notification, this, &ChangeFeed::received);
+    db.listen(QString(ChangeNotice::channel));
 }
 
 bool ChangeFeed::listening() const

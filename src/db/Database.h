@@ -94,6 +94,16 @@ public:
     // How long a statement waits for another program's lock before failing.
     static constexpr int busyTimeoutMs = 2000;
 
+    // Set when a server's connection broke (the server stopped, the network went): the next
+    // statement outside a transaction connects to the same address again, listening again on
+    // the channels the connection listened on. A transaction the break cut short is never
+    // continued on the new connection: its statements fail until it ends, and it leaves
+    // nothing, as the server rolled it back.
+    bool connectionLost() const { return m_connectionLost; }
+    // Has the server's notifications on channel delivered through the driver's notification
+    // signal, on this connection and on each one it reconnects. False on a file.
+    bool listen(const QString& channel) const;
+
 private:
     // Runs work in the transaction just begun, then commits it or rolls it back.
     Status finishTransaction(const std::function<Status()>& work) const;
@@ -107,6 +117,7 @@ private:
     Status verifySchema(bool mayMigrate) const;
     DbError failure(const QSqlError& error) const;
     DbError damagedError() const;
+    Status reconnect() const;
 
     QString m_connectionName;
     Backend m_backend = Backend::File;
@@ -116,4 +127,8 @@ private:
     mutable bool m_damageTold = false;
     std::function<bool()> m_damageNotice;
     std::function<bool()> m_replacedNotice;
+    bool m_readOnly = false;
+    mutable bool m_connectionLost = false;
+    mutable bool m_inTransaction = false;
+    mutable QStringList m_listened; // the channels to listen on again after a reconnection
 };

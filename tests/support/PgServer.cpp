@@ -106,6 +106,12 @@ QString PgServer::start()
                                                        u"--locale=C.UTF-8"_s, u"--no-sync"_s});
         !failed.isEmpty())
         return failed;
+    return launch();
+}
+
+QString PgServer::launch()
+{
+    const QString data = m_folder.filePath(u"data"_s);
     // No TCP port at all: only the socket in the folder, which no other test program shares.
     // The server is this program's child, told to quit when the program ends however it ends
     // (a failed check's abort included), so no server outlives its test.
@@ -165,6 +171,12 @@ void PgServer::dropDatabase(const QString& url)
     const QString name = url.section(u'/', 3).section(u'?', 0, 0);
     if (ok() && !name.isEmpty())
         administer(u"DROP DATABASE IF EXISTS %1 WITH (FORCE)"_s.arg(name));
+}
+
+bool PgServer::restart()
+{
+    m_error = launch();
+    return ok();
 }
 
 void PgServer::stop()
