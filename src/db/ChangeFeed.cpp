@@ -4,7 +4,7 @@
 #include "ChangeNotice.h"
 #include "Database.h"
 
-ChangeFeed::ChangeFeed(const Database& db, QObject* parent)
+ChangeFeed::ChangeFeed(Database& db, QObject* parent)
     : QObject(parent)
     , m_db(db)
 {
@@ -20,6 +20,16 @@ ChangeFeed::ChangeFeed(const Database& db, QObject* parent)
     // The same driver serves each connection Database opens to the server again.
     connect(db.connection().driver(), &QSqlDriver::notification, this, &ChangeFeed::received);
     db.listen(QString(ChangeNotice::channel));
+    db.setReconnectedNotice([this] {
+        m_payloads.insert(QString(reconnectedPayload));
+        if (!m_burst.isActive())
+            m_burst.start();
+    });
+}
+
+ChangeFeed::~ChangeFeed()
+{
+    m_db.setReconnectedNotice({});
 }
 
 bool ChangeFeed::listening() const

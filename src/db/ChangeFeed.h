@@ -18,12 +18,16 @@ class ChangeFeed : public QObject {
 
 public:
     // Listens when db is open on a server; on a file it stays silent.
-    explicit ChangeFeed(const Database& db, QObject* parent = nullptr);
+    // After a reconnection it signals the payload reconnectedPayload, which no trigger sends:
+    // whatever changed while the connection was lost is read again.
+    explicit ChangeFeed(Database& db, QObject* parent = nullptr);
+    ~ChangeFeed() override;
 
     bool listening() const;
 
     // How long the feed gathers a burst's notifications before it signals them.
     static constexpr int burstMs = 200;
+    static constexpr QLatin1StringView reconnectedPayload{"reconnected"};
 
 signals:
     // The payloads received since the last signal, each once.
@@ -33,7 +37,7 @@ private:
     void received(const QString& name, QSqlDriver::NotificationSource source,
                   const QVariant& payload);
 
-    const Database& m_db;
+    Database& m_db;
     QTimer m_burst;
     QSet<QString> m_payloads;
 };

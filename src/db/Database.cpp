@@ -448,6 +448,8 @@ Status Database::reconnect() const
     m_connectionLost = false;
     for (const QString& channel : std::as_const(m_listened))
         db.driver()->subscribeToNotification(channel);
+    if (m_reconnectedNotice)
+        m_reconnectedNotice();
     return {};
 }
 

@@ -103,6 +103,11 @@ public:
     // Has the server's notifications on channel delivered through the driver's notification
     // signal, on this connection and on each one it reconnects. False on a file.
     bool listen(const QString& channel) const;
+    // Called after each reconnection: what the channels told meanwhile never arrived.
+    void setReconnectedNotice(std::function<void()> notice)
+    {
+        m_reconnectedNotice = std::move(notice);
+    }
 
 private:
     // Runs work in the transaction just begun, then commits it or rolls it back.
@@ -131,4 +136,5 @@ private:
     mutable bool m_connectionLost = false;
     mutable bool m_inTransaction = false;
     mutable QStringList m_listened; // the channels to listen on again after a reconnection
+    std::function<void()> m_reconnectedNotice;
 };

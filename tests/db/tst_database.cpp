@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSqlError>
 #include <QTest>
 #include <QUuid>
@@ -480,8 +481,9 @@ private slots:
     void aServerGoneInTheMiddleOfASaveLeavesNothing()
     {
         QFETCH(bool, beforeCommit);
-        const Database& db = book->db();
+        Database& db = book->db();
         ChangeFeed feed(db);
+        QSignalSpy told(&feed, &ChangeFeed::changed);
         const QString add = u"INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (1, 1, ?)"_s;
         const Status cut = db.writeTransaction([&] {
             const Status first = db.exec(add, {u"半"_s});
@@ -496,6 +498,9 @@ private slots:
         QCOMPARE(rows(u"SELECT Name FROM Vardelin_Type"_s), QStringList{u"全部分组"_s});
         QVERIFY(feed.listening());
         QVERIFY(db.transaction([&] { return db.exec(add, {u"整"_s}); }));
+        // What colleagues did meanwhile is read again.
+        QTRY_COMPARE(told.size(), 1);
+        QCOMPARE(told.at(0).at(0).toStringList(), QStringList{ChangeFeed::reconnectedPayload});
     }
 
     void failuresKeepSqliteCodeAndLeaveNothingOpen()
