@@ -65,7 +65,7 @@ const QString serverSessionSettings =
     QStringLiteral("SET lock_timeout = %1; SET client_min_messages = warning")
         .arg(Database::busyTimeoutMs);
 
-Status connectServer(QSqlDatabase& db, const QString& location)
+Status connectServer(QSqlDatabase& db, const QString& location, const QString& password = {})
 {
     const auto address = SqlDialect::serverAddress(location);
     if (!address) {
@@ -79,7 +79,13 @@ Status connectServer(QSqlDatabase& db, const QString& location)
     db.setUserName(address->user);
     db.setDatabaseName(address->databaseName);
     db.setConnectOptions(address->options);
+    db.setPassword(password);
     if (!db.open()) {
+        // libpq's words when the server asks for a password and none of its sources had one.
+        if (password.isEmpty() &&
+            db.lastError().text().contains(QLatin1StringView("no password supplied")))
+            return DbError{SqliteCode::Auth, QStringLiteral("数据库服务器“%1”要求输入密码。")
+                                                 .arg(SqlDialect::displayName(location))};
         DbError error = SqlDialect::serverError(db.lastError());
         error.number = SqliteCode::CantOpen;
         return error;
@@ -230,7 +236,7 @@ Status Database::fillServerBook(const Filler& rows) const
 
 Status Database::openServer(QSqlDatabase& db, const QString& location, bool readOnly)
 {
-    if (Status connected = connectServer(db, location); !connected)
+    if (Status connected = connectServer(db, location, m_password); !connected)
         return connected;
     // The administrator makes the database; its first opening writes the address book into it.
     if (!readOnly) {
@@ -436,7 +442,7 @@ Status Database::reconnect() const
 {
     QSqlDatabase db = connection();
     db.close();
-    if (Status connected = connectServer(db, m_path); !connected)
+    if (Status connected = connectServer(db, m_path, m_password); !connected)
         return connected;
     if (m_readOnly) {
         QSqlQuery kept(db);

@@ -104,6 +104,11 @@ public:
     // signal, on this connection and on each one it reconnects. False on a file.
     bool listen(const QString& channel) const;
     // Called after each reconnection: what the channels told meanwhile never arrived.
+    // The password for the server when libpq's own sources have none (open() then fails with
+    // SqliteCode::Auth): the user types it; it is kept in memory for this object's connections
+    // and reconnections only, never written anywhere.
+    void setServerPassword(const QString& password) { m_password = password; }
+
     void setReconnectedNotice(std::function<void()> notice)
     {
         m_reconnectedNotice = std::move(notice);
@@ -137,4 +142,5 @@ private:
     mutable bool m_inTransaction = false;
     mutable QStringList m_listened; // the channels to listen on again after a reconnection
     std::function<void()> m_reconnectedNotice;
+    QString m_password;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven as a user would, checked against what the database holds: start-up,
 // tree, tabs, search, skin, pane layout, the address book commands and the cards it opens.
+#include "PgServer.h"
 #include "RunningMain.h"
 #include "TestDatabase.h"
 
@@ -382,6 +383,31 @@ private slots:
         QCOMPARE(list->contacts()->checkedIds(), ticked);
         QCOMPARE(list->verticalScrollBar()->value(), 20);
         QVERIFY(main.prompter.shown().isEmpty());
+    }
+
+    // A server that wants a password none of libpq's sources holds: it is asked for once, and
+    // a wrong one is told and ends the start.
+    void aServerPasswordIsAskedForOnce_data() { aColleaguesChangeShowsWithoutAClick_data(); }
+    void aServerPasswordIsAskedForOnce()
+    {
+        const QString url =
+            PgServer::instance().withPasswordRole(m_data->path(), u"clerk"_s, u"口令 1"_s);
+        QVERIFY(!url.isEmpty());
+        for (const QString& typed : {u"错的"_s, u"口令 1"_s}) {
+            RunningMain main;
+            main.prompter.expectInput(typed);
+            if (typed == u"错的"_s) {
+                main.prompter.expectMessage();
+                QVERIFY(!main.window->startUp(url));
+                QCOMPARE(main.prompter.shown().last().title, u"错误14"_s);
+                QVERIFY(main.prompter.shown().last().text.contains(u"password authentication"_s));
+            } else {
+                QVERIFY(main.start(url));
+                QCOMPARE(main.names().size(), 3);
+            }
+            QVERIFY(main.prompter.shown().first().text.contains(u"要求输入密码"_s));
+            QVERIFY(main.prompter.scriptDone());
+        }
     }
 
     void aContactIsAddedListedFoundAndDeleted_data() { TestDatabase::addBackendRows(); }

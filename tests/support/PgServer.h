@@ -25,6 +25,10 @@ public:
     // Drops the database of a URL createDatabase() gave, whoever is still connected to it.
     void dropDatabase(const QString& url);
 
+    // The URL of a database createDatabase() gave for a new role that must log in with
+    // password: the server asks it for one, as an office's server does.
+    QString withPasswordRole(const QString& url, const QString& role, const QString& password);
+
     // Stops the server at once, as a crash or a pulled cable would (its clients' connections
     // break), and starts it again on the same databases.
     void stop();
