@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Database.h"
 
+#include "ChangeNotice.h"
 #include "InitialData.h"
 #include "Schema.h"
 #include "SqliteStatement.h"
@@ -230,7 +231,10 @@ Status Database::fillServerBook(const Filler& rows) const
             return schema;
         if (Status filled = rows ? rows(*this) : InitialData::insert(*this); !filled)
             return filled;
-        return advanceIdentities(*this);
+        if (Status advanced = advanceIdentities(*this); !advanced)
+            return advanced;
+        // After the rows: a copy of 100,000 contacts sends no notification for each of them.
+        return ChangeNotice::createTriggers(*this);
     });
 }
 
@@ -415,7 +419,8 @@ bool Database::wasReplaced() const
 DbError Database::failure(const QSqlError& error) const
 {
     if (m_backend == Backend::Server) {
-        if (m_ready && !m_connectionLost && connectionBroke(connection(), error)) {
+        // Once lost, every failure until the transaction ends is the loss.
+        if (m_ready && (m_connectionLost || connectionBroke(connection(), error))) {
             m_connectionLost = true;
             // Told as the lost connection it is, whatever words libpq found for it.
             return SqlDialect::serverError(QSqlError(error.driverText(), error.databaseText(),

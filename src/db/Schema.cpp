@@ -221,8 +221,6 @@ Status Schema::create(const Database& db)
         return print;
     if (Status sync = SyncTables::create(db); !sync)
         return sync;
-    if (Status notices = ChangeNotice::createTriggers(db); !notices)
-        return notices;
     return stamp(db, version);
 }
 
