@@ -2,6 +2,7 @@
 #include "Main.h"
 
 #include "AddressBookCommands.h"
+#include "ColleagueChanges.h"
 #include "DockLayout.h"
 #include "FileNotices.h"
 #include "MainToolBar.h"
@@ -109,6 +110,12 @@ bool Main::startUp(const QString& databasePath)
     }
     m_started = !m_endedAtLogin;
     if (m_started) {
+        new ColleagueChanges(
+            m_db, m_prompter, this,
+            {m_list, m_tree, m_historyReader, m_session.options.isExpanded, [this] {
+                 return GJContact(m_listSearched ? GroupTree::rootId : m_tree->selectedGroupId(),
+                                  m_listSearched);
+             }});
         // What the first frame does not show waits for it, so that it never delays it.
         m_firstPaintPending = true;
         m_list->viewport()->installEventFilter(this);
@@ -259,7 +266,7 @@ void Main::connectCommands()
     connect(m_searchSteps, &SearchInTwoSteps::completed, m_tabs, &LetterTabs::showCount);
     connect(m_searchSteps, &SearchInTwoSteps::failed, this,
             [this](const DbError& error) { m_prompter.showError(this, error); });
-    new HistoryPane(m_db, m_prompter, m_list, m_history, this);
+    m_historyReader = new HistoryPane(m_db, m_prompter, m_list, m_history, this);
 
     m_tabs->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_tabs, &QWidget::customContextMenuRequested, this,
@@ -314,6 +321,7 @@ ContactListFilter Main::listFilter(qint64 groupId, bool search) const
 Status Main::GJContact(qint64 groupId, bool search)
 {
     m_restOfListPending = false;
+    m_listSearched = search;
     m_searchSteps->cancel();
     const ContactListFilter filter = listFilter(groupId, search);
     // The shown rows go first: at 300,000 contacts two lists side by side are 150 MB.

@@ -21,6 +21,7 @@ struct ContactRows;
 class ContactListView;
 class Database;
 class GroupTreeWidget;
+class HistoryPane;
 class LetterTabs;
 class MainToolBar;
 class Prompter;
@@ -130,6 +131,7 @@ private:
     GroupTreeWidget* m_tree = nullptr;
     QPushButton* m_newGroupButton = nullptr;
     QPlainTextEdit* m_history = nullptr;
+    HistoryPane* m_historyReader = nullptr;
     QDockWidget* m_groupPane = nullptr;
     QDockWidget* m_historyPane = nullptr;
     QMenu* m_groupMenu = nullptr;
@@ -150,6 +152,7 @@ private:
     KeychainPasswordStore m_passwords;
     TimedSync m_timedSync;            // the sync at start-up and every so many minutes
     bool m_restOfListPending = false; // the list shows only its first screenful
+    bool m_listSearched = false;      // the list shows a search's result, not a group's
     SearchInTwoSteps* m_searchSteps = nullptr;
     // More rows than a maximised window shows on a large screen.
     static constexpr int firstScreenRows = 200;

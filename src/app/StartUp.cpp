@@ -26,7 +26,7 @@ StartUp::StartUp(Database& db, Session& session, Prompter& prompter, QWidget* wi
 Result<std::optional<QString>> StartUp::open(const QString& databasePath,
                                              const LoginShow& loginShow)
 {
-    if (Status opened = m_db.open(databasePath); !opened)
+    if (Status opened = openAskingPassword(databasePath); !opened)
         return opened.error();
     // The login shows in the default colours; the account's own come with the main window.
     Skin::apply(Skin::defaultName);
@@ -48,6 +48,21 @@ Result<std::optional<QString>> StartUp::open(const QString& databasePath,
     if (!account.value())
         return std::optional<QString>();
     return std::optional<QString>(account.value()->dock);
+}
+
+Status StartUp::openAskingPassword(const QString& databasePath)
+{
+    Status opened = m_db.open(databasePath);
+    if (opened || opened.error().number != SqliteCode::Auth)
+        return opened;
+    // Asked once; a wrong one is told as the server words it.
+    const QString password =
+        m_prompter.password(m_window, opened.error().description + QStringLiteral("\n请输入密码："),
+                            QStringLiteral("连接数据库服务器"));
+    if (password.isEmpty())
+        return opened;
+    m_db.setServerPassword(password);
+    return m_db.open(databasePath);
 }
 
 Result<std::optional<LoginAccount>> StartUp::logIn(const LoginShow& loginShow)

@@ -40,6 +40,8 @@ public:
     bool restored() const { return m_restored; }
 
 private:
+    // A server that wants a password none of libpq's sources holds gets it from the user.
+    Status openAskingPassword(const QString& databasePath);
     Result<std::optional<LoginAccount>> logIn(const LoginShow& loginShow);
     // The administrator's stored pane layout.
     Result<QString> runAsAdministrator();

@@ -23,7 +23,9 @@ Result<bool> ContactCommands::moveContacts(const Database& db,
                                            const std::vector<qint64>& contactIds, qint64 groupId)
 {
     bool groupExists = false;
-    const Status moved = db.transaction([&]() -> Status {
+    // A write transaction, so that no group deletion (which looks for contacts left in the group)
+    // runs between the look for the group and the move.
+    const Status moved = db.writeTransaction([&]() -> Status {
         auto found =
             db.query(QStringLiteral("SELECT 1 FROM Vardelin_Type WHERE ID = ?"), {groupId});
         if (!found)

@@ -86,6 +86,24 @@ void ContactListView::removeContacts(const std::vector<qint64>& contactIds)
         setCurrentIndex(m_model->index(row, current.column()));
 }
 
+ContactListView::Kept ContactListView::kept() const
+{
+    const QModelIndex current = currentIndex();
+    return {current.isValid() ? m_model->contactId(current.row()) : 0,
+            current.isValid() ? current.column() : 0, m_model->checkedIds(),
+            verticalScrollBar()->value()};
+}
+
+void ContactListView::restore(const Kept& kept)
+{
+    m_model->setChecked(kept.tickedIds);
+    if (const int row = kept.currentId ? m_model->rowOf(kept.currentId) : -1; row >= 0)
+        setCurrentIndex(m_model->index(row, kept.currentColumn));
+    // After the current row, which scrolls to itself: the user's scroll position stays.
+    updateGeometries();
+    verticalScrollBar()->setValue(kept.scrolled);
+}
+
 void ContactListView::sortByHeader(int column)
 {
     if (column < 0 || column >= m_model->sortColumn())

@@ -25,6 +25,18 @@ public:
     // Empties the list before a rebuild reads its rows; the sort stays for showRows.
     void releaseRows() { m_model->releaseRows(); }
 
+    // What a user has made of the shown list, kept across a new build of it (another
+    // program's change read in): the current contact, the ticked ones and the scroll position.
+    struct Kept {
+        qint64 currentId = 0;
+        int currentColumn = 0;
+        std::vector<qint64> tickedIds;
+        int scrolled = 0;
+    };
+    Kept kept() const;
+    // Puts back what of kept the new rows still hold.
+    void restore(const Kept& kept);
+
     // Takes deleted contacts out of the list, keeping the current row and the
     // scroll position where they can be kept.
     void removeContacts(const std::vector<qint64>& contactIds);

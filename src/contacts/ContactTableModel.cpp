@@ -130,6 +130,17 @@ void ContactTableModel::setAllChecked(bool checked)
                      {Qt::CheckStateRole});
 }
 
+void ContactTableModel::setChecked(const std::vector<qint64>& contactIds)
+{
+    if (m_order.empty() || contactIds.empty())
+        return;
+    const QSet<qint64> ticked(contactIds.begin(), contactIds.end());
+    for (int row : m_order)
+        m_checked[row] = m_checked[row] || ticked.contains(m_rows.ids[row]);
+    emit dataChanged(index(0, m_leadColumn), index(rowCount() - 1, m_leadColumn),
+                     {Qt::CheckStateRole});
+}
+
 qint64 ContactTableModel::contactId(int row) const
 {
     return row >= 0 && row < rowCount() ? m_rows.ids[stored(row)] : 0;

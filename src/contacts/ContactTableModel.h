@@ -54,6 +54,8 @@ public:
     void removeContacts(const std::vector<qint64>& contactIds);
     // Ticks or unticks every row, reported as one change.
     void setAllChecked(bool checked);
+    // Ticks the rows of these contacts that the list shows, reported as one change.
+    void setChecked(const std::vector<qint64>& contactIds);
 
     // Shows column's values, in the sort-key form, in the sort column and
     // orders the rows by it. The column is ranked once per build: the other

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Database.h"
 
+#include "ChangeNotice.h"
 #include "InitialData.h"
 #include "Schema.h"
 #include "SqliteStatement.h"
@@ -8,6 +9,7 @@
 #include <QAtomicInt>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
 
@@ -64,7 +66,7 @@ const QString serverSessionSettings =
     QStringLiteral("SET lock_timeout = %1; SET client_min_messages = warning")
         .arg(Database::busyTimeoutMs);
 
-Status connectServer(QSqlDatabase& db, const QString& location)
+Status connectServer(QSqlDatabase& db, const QString& location, const QString& password = {})
 {
     const auto address = SqlDialect::serverAddress(location);
     if (!address) {
@@ -78,7 +80,13 @@ Status connectServer(QSqlDatabase& db, const QString& location)
     db.setUserName(address->user);
     db.setDatabaseName(address->databaseName);
     db.setConnectOptions(address->options);
+    db.setPassword(password);
     if (!db.open()) {
+        // libpq's words when the server asks for a password and none of its sources had one.
+        if (password.isEmpty() &&
+            db.lastError().text().contains(QLatin1StringView("no password supplied")))
+            return DbError{SqliteCode::Auth, QStringLiteral("数据库服务器“%1”要求输入密码。")
+                                                 .arg(SqlDialect::displayName(location))};
         DbError error = SqlDialect::serverError(db.lastError());
         error.number = SqliteCode::CantOpen;
         return error;
@@ -124,6 +132,21 @@ Status serverStorable(const QVariantList& values)
             return DbError::nulOnServer(value.toString());
     }
     return {};
+}
+
+// Whether a server's statement failed because the connection broke. The server says so
+// (class 08, or 57P01 as it shuts down) when it can; a server that vanished says nothing, and
+// libpq's own words come without a code. The driver then finds the connection closed, or, if
+// libpq has not marked it yet, the next statement fails without a code too, where an aborted
+// transaction on a sound connection would refuse it with one.
+bool connectionBroke(const QSqlDatabase& db, const QSqlError& error)
+{
+    if (SqlDialect::serverError(error).number == SqliteCode::CantOpen || !db.isOpen())
+        return true;
+    if (!error.nativeErrorCode().isEmpty())
+        return false;
+    QSqlQuery probe(db);
+    return !probe.exec(QStringLiteral("SELECT 1")) && probe.lastError().nativeErrorCode().isEmpty();
 }
 
 } // namespace
@@ -188,13 +211,16 @@ Status Database::fillServerBook(const Filler& rows) const
             return schema;
         if (Status filled = rows ? rows(*this) : InitialData::insert(*this); !filled)
             return filled;
-        return Schema::advanceIdentities(*this);
+        if (Status advanced = Schema::advanceIdentities(*this); !advanced)
+            return advanced;
+        // After the rows: a copy of 100,000 contacts sends no notification for each of them.
+        return ChangeNotice::createTriggers(*this);
     });
 }
 
 Status Database::openServer(QSqlDatabase& db, const QString& location, bool readOnly)
 {
-    if (Status connected = connectServer(db, location); !connected)
+    if (Status connected = connectServer(db, location, m_password); !connected)
         return connected;
     // The administrator makes the database; its first opening writes the address book into it.
     if (!readOnly) {
@@ -221,6 +247,10 @@ Status Database::openServer(QSqlDatabase& db, const QString& location, bool read
 Status Database::openAt(const QString& path, bool readOnly)
 {
     m_path = path;
+    m_readOnly = readOnly;
+    m_connectionLost = false;
+    m_inTransaction = false;
+    m_listened.clear();
     m_damaged = false;
     m_damageTold = false;
     m_ready = false;
@@ -368,8 +398,17 @@ bool Database::wasReplaced() const
 
 DbError Database::failure(const QSqlError& error) const
 {
-    if (m_backend == Backend::Server)
+    if (m_backend == Backend::Server) {
+        // Once lost, every failure until the transaction ends is the loss.
+        if (m_ready && (m_connectionLost || connectionBroke(connection(), error))) {
+            m_connectionLost = true;
+            // Told as the lost connection it is, whatever words libpq found for it.
+            return SqlDialect::serverError(QSqlError(error.driverText(), error.databaseText(),
+                                                     QSqlError::ConnectionError,
+                                                     QStringLiteral("08006")));
+        }
         return SqlDialect::serverError(error);
+    }
     return noteFailure(DbError::fromSql(error));
 }
 
@@ -384,8 +423,44 @@ Result<qint64> Database::insertedId(const QSqlQuery& insert) const
     return last.value() ? last.value()->value(0).toLongLong() : qint64(0);
 }
 
+Status Database::reconnect() const
+{
+    QSqlDatabase db = connection();
+    db.close();
+    if (Status connected = connectServer(db, m_path, m_password); !connected)
+        return connected;
+    if (m_readOnly) {
+        QSqlQuery kept(db);
+        if (!kept.exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"))) {
+            db.close();
+            return SqlDialect::serverError(kept.lastError());
+        }
+    }
+    m_connectionLost = false;
+    for (const QString& channel : std::as_const(m_listened))
+        db.driver()->subscribeToNotification(channel);
+    if (m_reconnectedNotice)
+        m_reconnectedNotice();
+    return {};
+}
+
+bool Database::listen(const QString& channel) const
+{
+    if (m_backend != Backend::Server)
+        return false;
+    if (!m_listened.contains(channel))
+        m_listened << channel;
+    QSqlDriver* driver = connection().driver();
+    return driver->subscribedToNotifications().contains(channel) ||
+           driver->subscribeToNotification(channel);
+}
+
 Result<QSqlQuery> Database::query(const QString& sql, const QVariantList& values) const
 {
+    if (m_connectionLost && !m_inTransaction) {
+        if (Status again = reconnect(); !again)
+            return again.error();
+    }
     QSqlQuery q(connection());
     q.setForwardOnly(true);
     // The server prepares only reads and writes of rows, not the schema's statements.
@@ -445,6 +520,7 @@ Status Database::transaction(const std::function<Status()>& work) const
     // leaves out SQLite's result code: a full disk met at the commit would be told as "错误1".
     if (Status begun = exec(QStringLiteral("BEGIN")); !begun)
         return begun;
+    m_inTransaction = true;
     return finishTransaction(work);
 }
 
@@ -460,8 +536,10 @@ Status Database::writeTransaction(const std::function<Status()>& work) const
         if (Status begun = exec(statement); !begun) {
             if (statement != begin.front())
                 QSqlQuery(QStringLiteral("ROLLBACK"), connection());
+            m_inTransaction = false;
             return begun;
         }
+        m_inTransaction = true;
     }
     return finishTransaction(work);
 }
@@ -474,6 +552,7 @@ Status Database::finishTransaction(const std::function<Status()>& work) const
     // SQLite may have rolled back already (a full disk, an I/O error); this then fails unseen.
     if (!outcome)
         QSqlQuery(QStringLiteral("ROLLBACK"), connection());
+    m_inTransaction = false;
     return outcome;
 }
 

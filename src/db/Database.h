@@ -94,6 +94,25 @@ public:
     // How long a statement waits for another program's lock before failing.
     static constexpr int busyTimeoutMs = 2000;
 
+    // A server's connection that broke (the server stopped, the network went) is told as
+    // SqliteCode::CantOpen; the next statement outside a transaction connects to the same
+    // address again, listening again on the channels listened on. A transaction the break cut
+    // short is never continued on the new connection: its statements fail until it ends, and it
+    // leaves nothing, as the server rolled it back.
+
+    // Has the server's notifications on channel delivered through the driver's notification
+    // signal, on this connection and on each one it reconnects. False on a file.
+    bool listen(const QString& channel) const;
+    // Called after each reconnection: what the channels told meanwhile never arrived.
+    void setReconnectedNotice(std::function<void()> notice)
+    {
+        m_reconnectedNotice = std::move(notice);
+    }
+    // The password for the server when libpq's own sources have none (open() then fails with
+    // SqliteCode::Auth): the user types it; it is kept in memory for this object's connections
+    // and reconnections only, never written anywhere.
+    void setServerPassword(const QString& password) { m_password = password; }
+
 private:
     // Runs work in the transaction just begun, then commits it or rolls it back.
     Status finishTransaction(const std::function<Status()>& work) const;
@@ -107,6 +126,7 @@ private:
     Status verifySchema(bool mayMigrate) const;
     DbError failure(const QSqlError& error) const;
     DbError damagedError() const;
+    Status reconnect() const;
 
     QString m_connectionName;
     Backend m_backend = Backend::File;
@@ -116,4 +136,11 @@ private:
     mutable bool m_damageTold = false;
     std::function<bool()> m_damageNotice;
     std::function<bool()> m_replacedNotice;
+    bool m_readOnly = false;
+    mutable bool m_connectionLost = false; // reconnect before the next statement
+    // Between a transaction's BEGIN and its end: a lost connection is not replaced there.
+    mutable bool m_inTransaction = false;
+    mutable QStringList m_listened; // the channels to listen on again after a reconnection
+    std::function<void()> m_reconnectedNotice;
+    QString m_password;
 };

@@ -50,5 +50,6 @@ inline constexpr int Full = 13;
 inline constexpr int CantOpen = 14;
 inline constexpr int TooBig = 18;
 inline constexpr int Misuse = 21;
+inline constexpr int Auth = 23; // a server's password is wanted
 inline constexpr int NotADatabase = 26;
 } // namespace SqliteCode

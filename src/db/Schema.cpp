@@ -2,6 +2,7 @@
 #include "Schema.h"
 
 #include "BookIdentity.h"
+#include "ChangeNotice.h"
 #include "ContactFields.h"
 #include "Database.h"
 #include "PrintSettings.h"
@@ -374,8 +375,14 @@ Status Schema::restoreOwnTables(const Database& db, int fileVersion)
             return rebuilt;
     }
     // Lost sync state: the next sync finds the cards on the server again by their UIDs.
-    if (fileVersion >= 8 && lacksAny(SyncTables::names()))
-        return db.transaction([&db] { return SyncTables::create(db); });
+    if (fileVersion >= 8 && lacksAny(SyncTables::names())) {
+        if (Status rebuilt = db.transaction([&db] { return SyncTables::create(db); }); !rebuilt)
+            return rebuilt;
+    }
+    // A server database written before colleagues' changes were told, or one whose triggers
+    // were dropped, gets them: without them the other programs would show stale lists.
+    if (db.backend() == Backend::Server && lacksAny(ChangeNotice::triggerNames()))
+        return db.transaction([&db] { return ChangeNotice::createTriggers(db); });
     return {};
 }
 
@@ -386,7 +393,9 @@ std::span<const Schema::Migration> Schema::migrations(Backend backend)
     static const std::vector<Migration> serverSteps{
         {8,
          [](const Database& db) -> Status {
-             return SyncTables::create(db);
+             if (Status sync = SyncTables::create(db); !sync)
+                 return sync;
+             return ChangeNotice::createTriggers(db);
          }},
     };
     if (backend == Backend::Server)

@@ -84,12 +84,14 @@ Result<GroupOutcome> write(const Database& db, const GroupInput& input, qint16 n
     return GroupOutcome{};
 }
 
-// Runs work in a transaction; a refusal rolls back whatever work did before it.
+// Runs work in a transaction; a refusal rolls back whatever work did before it. A write
+// transaction: its checks (no contact left in a deleted group) hold until the commit, whereas on
+// a server a card's save could otherwise put a contact into the group between them and the write.
 Result<GroupOutcome> refusable(const Database& db,
                                const std::function<Result<GroupOutcome>()>& work)
 {
     GroupOutcome outcome;
-    const Status done = db.transaction([&]() -> Status {
+    const Status done = db.writeTransaction([&]() -> Status {
         auto result = work();
         if (!result)
             return result.error();

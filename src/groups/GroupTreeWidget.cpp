@@ -8,7 +8,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScopedValueRollback>
+#include <QSet>
 #include <QSignalBlocker>
+#include <QTreeWidgetItemIterator>
 
 #include <algorithm>
 #include <utility>
@@ -131,6 +133,26 @@ void GroupTreeWidget::rebuild(const std::vector<GroupNode>& groups, bool expandE
         expandBranch(root);
     root->setExpanded(true);
     setCurrentItem(root);
+}
+
+void GroupTreeWidget::rebuildKeeping(const std::vector<GroupNode>& groups, bool expandEveryNode)
+{
+    const qint64 selected = selectedGroupId();
+    QSet<qint64> expanded;
+    for (QTreeWidgetItemIterator it(this); *it; ++it) {
+        if ((*it)->isExpanded())
+            expanded.insert(groupIdOf(*it));
+    }
+    rebuild(groups, expandEveryNode);
+    const QSignalBlocker quiet(this);
+    scheduleDelayedItemsLayout();
+    for (QTreeWidgetItemIterator it(this); *it; ++it) {
+        const qint64 group = groupIdOf(*it);
+        if (expanded.contains(group))
+            (*it)->setExpanded(true);
+        if (group == selected)
+            setCurrentItem(*it);
+    }
 }
 
 void GroupTreeWidget::expandBranch(QTreeWidgetItem* item)

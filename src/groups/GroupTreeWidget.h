@@ -24,6 +24,10 @@ public:
     // the other nodes are expanded exactly when expandEveryNode is set. Emits nothing.
     void rebuild(const std::vector<GroupNode>& groups, bool expandEveryNode);
 
+    // The same, keeping the selected node and the expanded ones where they still exist (another
+    // program's change read in). Emits nothing.
+    void rebuildKeeping(const std::vector<GroupNode>& groups, bool expandEveryNode);
+
     // Expands item and every node below it, without nesting calls per level ("*" does this).
     void expandBranch(QTreeWidgetItem* item);
 

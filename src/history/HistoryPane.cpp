@@ -40,6 +40,14 @@ void HistoryPane::rowClicked(const QModelIndex& row)
         showContactAt(row);
 }
 
+void HistoryPane::showCurrent()
+{
+    if (m_list->currentIndex().isValid())
+        showContactAt(m_list->currentIndex());
+    else
+        m_pane->clear();
+}
+
 void HistoryPane::showContactAt(const QModelIndex& row)
 {
     if (!row.isValid())

@@ -22,6 +22,9 @@ public:
 
     // Fills the pane with the records of the contact on that row of the list.
     void showContactAt(const QModelIndex& row);
+    // Reads the records of the list's current contact again; empties the pane when the list
+    // has none (it was deleted meanwhile).
+    void showCurrent();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

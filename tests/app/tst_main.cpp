@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven as a user would, checked against what the database holds: start-up,
 // tree, tabs, search, skin, pane layout, the address book commands and the cards it opens.
+#include "PgServer.h"
 #include "RunningMain.h"
 #include "TestDatabase.h"
 
@@ -16,7 +17,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 
 #include <functional>
@@ -346,6 +349,67 @@ private slots:
     }
 
     // The whole of a contact's life through the window, on a file and on a server.
+    // A colleague's commit on the same server shows in the open window without a click, the
+    // chosen group, the current contact, the ticks and the scroll position kept.
+    void aColleaguesChangeShowsWithoutAClick_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("server") << u"server"_s;
+    }
+    void aColleaguesChangeShowsWithoutAClick()
+    {
+        addNamedContacts(*m_data, m_friends, 80);
+        RunningMain main;
+        QVERIFY(main.start(m_data->path()));
+        main.clickTreeItem(main.treeItem(u"朋友"_s));
+        ContactListView* list = main.list();
+        QVERIFY(
+            list->model()->setData(list->model()->index(2, 0), Qt::Checked, Qt::CheckStateRole));
+        list->setCurrentIndex(list->model()->index(60, 0));
+        list->verticalScrollBar()->setValue(20); // the current row out of sight
+        const qint64 current = list->contacts()->contactId(60);
+        const std::vector<qint64> ticked{list->contacts()->contactId(2)};
+
+        m_data->addContact({{u"Name"_s, u"新同事"_s}, {u"TID"_s, m_friends}});
+        m_data->run(u"INSERT INTO Vardelin_History (CID, LxDate, Remark) VALUES (?, ?, ?)"_s,
+                    {current, u"2026-12-07"_s, u"来电询价"_s});
+        m_data->run(u"UPDATE Vardelin_Type SET Name = '老朋友' WHERE ID = ?"_s, {m_friends});
+        QTRY_VERIFY_WITH_TIMEOUT(main.names().contains(u"新同事"_s), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            main.find<QPlainTextEdit>(u"Edit_LX"_s)->toPlainText().contains(u"来电询价"_s), 2000);
+        QCOMPARE(main.tree()->currentItem()->text(0), u"老朋友"_s);
+        QCOMPARE(main.column(1).last(), u"老朋友"_s);
+        QCOMPARE(list->contacts()->contactId(list->currentIndex().row()), current);
+        QCOMPARE(list->contacts()->checkedIds(), ticked);
+        QCOMPARE(list->verticalScrollBar()->value(), 20);
+        QVERIFY(main.prompter.shown().isEmpty());
+    }
+
+    // A server that wants a password none of libpq's sources holds: it is asked for once, and
+    // a wrong one is told and ends the start.
+    void aServerPasswordIsAskedForOnce_data() { aColleaguesChangeShowsWithoutAClick_data(); }
+    void aServerPasswordIsAskedForOnce()
+    {
+        const QString url =
+            PgServer::instance().withPasswordRole(m_data->path(), u"clerk"_s, u"口令 1"_s);
+        QVERIFY(!url.isEmpty());
+        for (const QString& typed : {u"错的"_s, u"口令 1"_s}) {
+            RunningMain main;
+            main.prompter.expectInput(typed);
+            if (typed == u"错的"_s) {
+                main.prompter.expectMessage();
+                QVERIFY(!main.window->startUp(url));
+                QCOMPARE(main.prompter.shown().last().title, u"错误14"_s);
+                QVERIFY(main.prompter.shown().last().text.contains(u"password authentication"_s));
+            } else {
+                QVERIFY(main.start(url));
+                QCOMPARE(main.names().size(), 3);
+            }
+            QVERIFY(main.prompter.shown().first().text.contains(u"要求输入密码"_s));
+            QVERIFY(main.prompter.scriptDone());
+        }
+    }
+
     void aContactIsAddedListedFoundAndDeleted_data() { TestDatabase::addBackendRows(); }
     void aContactIsAddedListedFoundAndDeleted()
     {

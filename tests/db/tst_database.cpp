@@ -2,11 +2,13 @@
 // The address book file: made, opened, migrated, refused, read and written, and its failures told
 // in the program's own words. Rows tagged "server…" run on a database of the test program's own
 // PostgreSQL server instead of a file.
+#include "PgServer.h"
 #include "TestDatabase.h"
 #include "TestFiles.h"
 
 #include "app/UserProfile.h"
 #include "db/BookIdentity.h"
+#include "db/ChangeFeed.h"
 #include "db/PasswordSuffix.h"
 #include "db/Schema.h"
 #include "db/Scramble.h"
@@ -19,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSqlError>
 #include <QTest>
 #include <QUuid>
@@ -87,7 +90,8 @@ private slots:
     {
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("read"); // host|port|user|dbname|options; empty: refused
-        const QString wait = u"connect_timeout=10"_s;
+        const QString wait = u"connect_timeout=10;keepalives_idle=10;keepalives_interval=3;"
+                             "keepalives_count=3;tcp_user_timeout=10000"_s;
         QTest::newRow("whole") << u"postgresql://anna@db.office:5433/通讯录"_s
                                << u"db.office|5433|anna|通讯录|"_s + wait;
         QTest::newRow("short scheme, defaults") << u"postgres:///book"_s << u"|-1||book|"_s + wait;
@@ -97,8 +101,10 @@ private slots:
         QTest::newRow("socket folder encoded as the host")
             << u"postgresql://%2Frun%2Fpg/book"_s << u"/run/pg|-1||book|"_s + wait;
         QTest::newRow("options passed on, the password left out")
-            << u"postgresql://anna:secret@h/book?sslmode=require&connect_timeout=3&password=x"_s
-            << u"h|-1|anna|book|sslmode=require;connect_timeout=3"_s;
+            << u"postgresql://anna:secret@h/book?sslmode=require&connect_timeout=3&password=x&"
+               "keepalives_idle=60&keepalives_interval=3&keepalives_count=3&tcp_user_timeout=0"_s
+            << u"h|-1|anna|book|sslmode=require;connect_timeout=3;keepalives_idle=60;"
+               "keepalives_interval=3;keepalives_count=3;tcp_user_timeout=0"_s;
         QTest::newRow("dbname as a query item")
             << u"postgresql://h?dbname=book"_s << u"h|-1||book|"_s + wait;
         QTest::newRow("no database") << u"postgresql://anna@h/"_s << QString();
@@ -459,6 +465,40 @@ private slots:
                               "Name = Name || '2'"_s);
         }));
         QCOMPARE(rows(names), QStringList{u"我的2"_s});
+    }
+
+    // The server gone in the middle of a save, between two statements or before the commit:
+    // the save is told as a lost connection and leaves nothing; so is each command until the
+    // server is back, and the next one then connects again and listens again.
+    void aServerGoneInTheMiddleOfASaveLeavesNothing_data()
+    {
+        QTest::addColumn<bool>("beforeCommit");
+        QTest::newRow("server, between two statements") << false;
+        QTest::newRow("server, before the commit") << true;
+    }
+    void aServerGoneInTheMiddleOfASaveLeavesNothing()
+    {
+        QFETCH(bool, beforeCommit);
+        Database& db = book->db();
+        ChangeFeed feed(db);
+        QSignalSpy told(&feed, &ChangeFeed::changed);
+        const QString add = u"INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (1, 1, ?)"_s;
+        const Status cut = db.writeTransaction([&] {
+            const Status first = db.exec(add, {u"半"_s});
+            PgServer::instance().stop();
+            return !first || beforeCommit ? first : db.exec(add, {u"另一半"_s});
+        });
+        QCOMPARE(cut.error().number, SqliteCode::CantOpen);
+        QVERIFY2(cut.error().description.contains(u"连接已断开"_s),
+                 qPrintable(cut.error().description));
+        QCOMPARE(db.exec(u"SELECT 1"_s).error().number, SqliteCode::CantOpen);
+        QVERIFY2(PgServer::instance().restart(), qPrintable(PgServer::instance().error()));
+        QCOMPARE(rows(u"SELECT Name FROM Vardelin_Type"_s), QStringList{u"全部分组"_s});
+        QVERIFY(feed.listening());
+        QVERIFY(db.transaction([&] { return db.exec(add, {u"整"_s}); }));
+        // What colleagues did meanwhile is read again.
+        QTRY_COMPARE(told.size(), 1);
+        QCOMPARE(told.at(0).at(0).toStringList(), QStringList{ChangeFeed::reconnectedPayload});
     }
 
     void failuresKeepSqliteCodeAndLeaveNothingOpen()

@@ -2,6 +2,7 @@
 // Groups without a window: the tree's order, the checks and the writes.
 #include "TestDatabase.h"
 
+#include "contacts/ContactCommands.h"
 #include "groups/GroupEditing.h"
 #include "groups/GroupTree.h"
 
@@ -31,7 +32,7 @@ private slots:
     // 同事 > 项目组 > 小组 (another account's contact); 朋友 is empty; 环甲 and 环乙 a loop.
     void init()
     {
-        QVERIFY(book.emplace().ok());
+        QVERIFY2(book.emplace(TestDatabase::backendOfRow()).ok(), qPrintable(book->error()));
         book->run(u"INSERT INTO Vardelin_Type (ID, PID, Number, Name) VALUES (10, 1, 2, '同事'), "
                   "(11, 10, 1, '项目组'), (12, 11, 1, '小组'), (13, 1, 1, '朋友'), "
                   "(50, 51, 1, '环甲'), (51, 50, 1, '环乙')"_s);
@@ -156,6 +157,30 @@ private slots:
         QCOMPARE(GroupEditing::remove(book->db(), id).value().refusal, refusal);
         QCOMPARE(book->scalar(u"SELECT count(*) FROM Vardelin_Type WHERE ID = ?"_s, {id}).toInt(),
                  refusal.isEmpty() ? 0 : 1);
+    }
+
+    // Another program's save putting a contact into the group holds the deletion off until it
+    // commits (then the deletion sees the contact), and a deletion holds off a move into the
+    // group: no contact is left without its group.
+    void deletionWaitsForASaveIntoTheGroup_data() { TestDatabase::addBackendRows(); }
+    void deletionWaitsForASaveIntoTheGroup()
+    {
+        Database other;
+        QVERIFY(other.open(book->path()) &&
+                other.exec(book->db().backend() == Backend::File ? u"PRAGMA busy_timeout = 50"_s
+                                                                 : u"SET lock_timeout = 50"_s));
+        Result<GroupOutcome> meanwhile = GroupOutcome{};
+        Result<bool> moved = false;
+        QVERIFY(book->db().writeTransaction([&] {
+            const Status added = book->db().exec(
+                u"INSERT INTO Vardelin_Contact (UID, TID, Name) VALUES (1, 13, '新人')"_s);
+            meanwhile = GroupEditing::remove(other, 13);
+            moved = ContactCommands::moveContacts(other, {1}, 13);
+            return added;
+        }));
+        QCOMPARE(meanwhile.error().number, SqliteCode::Busy);
+        QCOMPARE(moved.error().number, SqliteCode::Busy);
+        QCOMPARE(GroupEditing::remove(other, 13).value().refusal, u"分组中存在联系人不能删除！"_s);
     }
 };
 

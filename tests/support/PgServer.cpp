@@ -106,6 +106,12 @@ QString PgServer::start()
                                                        u"--locale=C.UTF-8"_s, u"--no-sync"_s});
         !failed.isEmpty())
         return failed;
+    return launch();
+}
+
+QString PgServer::launch()
+{
+    const QString data = m_folder.filePath(u"data"_s);
     // No TCP port at all: only the socket in the folder, which no other test program shares.
     // The server is this program's child, told to quit when the program ends however it ends
     // (a failed check's abort included), so no server outlives its test.
@@ -165,6 +171,48 @@ void PgServer::dropDatabase(const QString& url)
     const QString name = url.section(u'/', 3).section(u'?', 0, 0);
     if (ok() && !name.isEmpty())
         administer(u"DROP DATABASE IF EXISTS %1 WITH (FORCE)"_s.arg(name));
+}
+
+QString PgServer::withPasswordRole(const QString& url, const QString& role, const QString& password)
+{
+    // Names and the password are the test's own literals.
+    if (!administer(u"CREATE ROLE %1 LOGIN SUPERUSER PASSWORD '%2'"_s.arg(role, password)))
+        return {};
+    QFile rules(m_folder.filePath(u"data/pg_hba.conf"_s));
+    if (!rules.open(QIODevice::ReadWrite))
+        return {};
+    // The first line that fits decides: this one before the folder's "trust".
+    const QByteArray rest = rules.readAll();
+    rules.seek(0);
+    rules.write("local all " + role.toUtf8() + " scram-sha-256\n" + rest);
+    rules.close();
+    if (!administer(u"SELECT pg_reload_conf()"_s))
+        return {};
+    QString withRole = url;
+    withRole.replace(u"user="_s + superuser, u"user="_s + role);
+    // The server reads its rules again a moment after it is told to.
+    for (int waited = 0; waited < 50; ++waited) {
+        {
+            QSqlDatabase probe = QSqlDatabase::addDatabase(u"QPSQL"_s, u"pgserver-probe"_s);
+            probe.setHostName(m_folder.path());
+            probe.setUserName(role);
+            probe.setDatabaseName(u"postgres"_s);
+            const bool trusted = probe.open();
+            probe.close();
+            if (!trusted)
+                break;
+        }
+        QSqlDatabase::removeDatabase(u"pgserver-probe"_s);
+        QThread::msleep(100);
+    }
+    QSqlDatabase::removeDatabase(u"pgserver-probe"_s);
+    return withRole;
+}
+
+bool PgServer::restart()
+{
+    m_error = launch();
+    return ok();
 }
 
 void PgServer::stop()

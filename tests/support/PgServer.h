@@ -25,6 +25,15 @@ public:
     // Drops the database of a URL createDatabase() gave, whoever is still connected to it.
     void dropDatabase(const QString& url);
 
+    // The URL of a database createDatabase() gave for a new role that must log in with
+    // password: the server asks it for one, as an office's server does.
+    QString withPasswordRole(const QString& url, const QString& role, const QString& password);
+
+    // Stops the server at once, as a crash or a pulled cable would (its clients' connections
+    // break), and starts it again on the same databases.
+    void stop();
+    bool restart();
+
     ~PgServer();
     PgServer(const PgServer&) = delete;
     PgServer& operator=(const PgServer&) = delete;
@@ -32,11 +41,12 @@ public:
 private:
     PgServer();
     QString start();
+    // Runs the server on its folder and waits until it takes connections.
+    QString launch();
     // Runs one of the server's programs as the server's user; the error text, empty when it
     // succeeded.
     QString runAsServerUser(const QString& program, const QStringList& arguments) const;
     bool administer(const QString& statement);
-    void stop();
 
     QTemporaryDir m_folder;
     QProcess m_server;
