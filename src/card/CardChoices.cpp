@@ -28,12 +28,16 @@ Result<QStringList> distinctValues(const Database& db, const QString& sql)
 
 Result<QStringList> CardChoices::departments(const Database& db)
 {
-    return distinctValues(db, QStringLiteral("SELECT DISTINCT Deptment FROM Vardelin_Contact"));
+    return distinctValues(db, SqlDialect::distinctValues(db.backend(),
+                                                         QStringLiteral("Vardelin_Contact"),
+                                                         QStringLiteral("Deptment")));
 }
 
 Result<QStringList> CardChoices::posts(const Database& db)
 {
-    return distinctValues(db, QStringLiteral("SELECT DISTINCT Post FROM Vardelin_Contact"));
+    return distinctValues(db, SqlDialect::distinctValues(db.backend(),
+                                                         QStringLiteral("Vardelin_Contact"),
+                                                         QStringLiteral("Post")));
 }
 
 Result<std::vector<CardChoices::Group>> CardChoices::groups(const Database& db)

@@ -231,6 +231,18 @@ QString SqlDialect::blobChecksum(Backend backend, const QString& column)
     return backend == Backend::File ? QString() : QStringLiteral("sha256(%1)").arg(column);
 }
 
+QString SqlDialect::distinctValues(Backend backend, const QString& table, const QString& column)
+{
+    if (backend == Backend::File)
+        return QStringLiteral("SELECT DISTINCT %2 FROM %1 WHERE %2 IS NOT NULL").arg(table, column);
+    return QStringLiteral("WITH RECURSIVE Found (Value) AS ("
+                          "(SELECT %2 FROM %1 WHERE %2 IS NOT NULL ORDER BY %2 LIMIT 1) UNION ALL "
+                          "SELECT (SELECT %2 FROM %1 WHERE %2 > Found.Value ORDER BY %2 LIMIT 1) "
+                          "FROM Found WHERE Found.Value IS NOT NULL) "
+                          "SELECT Value FROM Found WHERE Value IS NOT NULL")
+        .arg(table, column);
+}
+
 QString SqlDialect::indexedBy(Backend backend, const QString& index)
 {
     return backend == Backend::File ? QStringLiteral(" INDEXED BY ") + index : QString();

@@ -3,6 +3,7 @@
 // pictures, the size a picture is shown at, and dates as typed.
 #include "TestDatabase.h"
 
+#include "card/CardChoices.h"
 #include "card/CardFields.h"
 #include "card/ContactCard.h"
 #include "card/PictureFit.h"
@@ -44,6 +45,22 @@ class TestContactCard : public QObject {
 
 private slots:
     void init() { QVERIFY(book.emplace().ok()); }
+
+    // The card's department and post boxes offer each value typed before once, and no blank.
+    void choicesAreTheValuesTypedBefore_data() { TestDatabase::addBackendRows(); }
+    void choicesAreTheValuesTypedBefore()
+    {
+        TestDatabase shared(TestDatabase::backendOfRow());
+        QVERIFY(shared.ok());
+        for (const QVariant& department : {QVariant(u"销售"_s), QVariant(u"研发"_s),
+                                           QVariant(u"销售"_s), QVariant(u""_s), QVariant()})
+            shared.addContact(
+                {{u"Name"_s, u"某人"_s}, {u"Deptment"_s, department}, {u"Post"_s, u"经理"_s}});
+        QStringList departments = CardChoices::departments(shared.db()).value();
+        departments.sort();
+        QCOMPARE(departments, (QStringList{u"研发"_s, u"销售"_s}));
+        QCOMPARE(CardChoices::posts(shared.db()).value(), QStringList{u"经理"_s});
+    }
 
     void everyColumnHasAControlAndEveryControlAColumn()
     {
