@@ -79,6 +79,12 @@ GroupTreeWidget::GroupTreeWidget(QWidget* parent)
     });
 }
 
+GroupTreeWidget::~GroupTreeWidget()
+{
+    // Its reset would call measureAgain() on what is by then only a QTreeWidget.
+    disconnect(model(), nullptr, this, nullptr);
+}
+
 void GroupTreeWidget::updateGeometries()
 {
     header()->resizeSection(0, std::max(viewport()->width(), contentWidth()));

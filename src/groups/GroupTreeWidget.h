@@ -19,6 +19,8 @@ public:
     static constexpr int deepestOpenedLevel = 10000;
 
     explicit GroupTreeWidget(QWidget* parent = nullptr);
+    // The nodes' model outlives this class's part of the object, and clears itself as it goes.
+    ~GroupTreeWidget() override;
 
     // Replaces every node; afterwards the root is expanded and selected, and
     // the other nodes are expanded exactly when expandEveryNode is set. Emits nothing.
