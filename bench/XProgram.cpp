@@ -37,6 +37,16 @@ Bench::ProgramLayout layoutFrom(const QByteArray& line)
 
 } // namespace
 
+Bench::Child Bench::reportingProgram(const XServer& server, const QTemporaryDir& folder,
+                                     const QString& book)
+{
+    QProcessEnvironment environment = xEnvironment(server, folder);
+    environment.insert(QStringLiteral("VARDELIN_REPORT_FIRST_FRAME"), QStringLiteral("stay"));
+    return {builtProgram(QStringLiteral("vardelin")),
+            {QStringLiteral("--database"), book},
+            environment};
+}
+
 Bench::ProgramLayout Bench::startReporting(QProcess& program, const Child& child)
 {
     program.setProcessEnvironment(child.environment);

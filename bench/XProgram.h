@@ -27,6 +27,10 @@ struct ProgramLayout {
     std::vector<HeaderSection> columns;
 };
 
+// The built program on server, on book, set to report the layout of its first frame and stay
+// (VARDELIN_REPORT_FIRST_FRAME=stay); its run-time folder in folder.
+Child reportingProgram(const XServer& server, const QTemporaryDir& folder, const QString& book);
+
 // Starts child, which runs with VARDELIN_REPORT_FIRST_FRAME=stay, and reads the layout its
 // first frame reports; stops the benchmark when none comes.
 ProgramLayout startReporting(QProcess& program, const Child& child);

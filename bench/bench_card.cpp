@@ -3,13 +3,14 @@
 // against the list build alone.
 #include "BenchPrompter.h"
 #include "BenchSupport.h"
+#include "CardOpening.h"
 
 #include "card/PhotoFrame.h"
-#include "db/PictureBag.h"
 #include "card/frmCard.h"
 #include "contacts/ContactListLoader.h"
 #include "contacts/ContactListView.h"
 #include "db/Database.h"
+#include "db/PictureBag.h"
 #include "db/Session.h"
 
 #include <QApplication>
@@ -82,25 +83,17 @@ int main(int argc, char* argv[])
     BenchPrompter prompter{true};
     const CardRequest request{true, contactId, 0, false};
     std::size_t departments = 0;
-    std::vector<double> openMs;
-    for (int run = 0; run <= runs; ++run) {
-        std::unique_ptr<frmCard> card;
-        const double ms = Bench::elapsedMs([&] {
-            card = std::make_unique<frmCard>(db, session, prompter, request);
-            card->show();
-            QCoreApplication::processEvents();
+    const double openMs =
+        Bench::medianCardOpenMs(db, prompter, request, runs, [&](frmCard& card) {
+            if (card.loadError() || card.editors().photo()->image().isNull())
+                Bench::fail(QStringLiteral("the card did not load its contact and photo"));
+            departments = card.findChild<QComboBox*>(QStringLiteral("Edit_Deptment"))->count();
         });
-        if (card->loadError() || card->editors().photo()->image().isNull())
-            Bench::fail(QStringLiteral("the card did not load its contact and photo"));
-        departments = card->findChild<QComboBox*>(QStringLiteral("Edit_Deptment"))->count();
-        if (run > 0) // the first run warms the caches
-            openMs.push_back(ms);
-    }
     Bench::printRow(QStringLiteral("card: open an edit card (%1 departments, %2 KB photo "
                                    "decoded; target 50 ms)")
                         .arg(departments)
                         .arg(jpeg.size() / 1024),
-                    n, Bench::median(openMs));
+                    n, openMs);
 
     ContactListView view;
     rebuildList(db, view);

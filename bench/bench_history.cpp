@@ -3,6 +3,7 @@
 // its own and the main window's history pane, each against the least its reading costs.
 #include "BenchPrompter.h"
 #include "BenchSupport.h"
+#include "CardOpening.h"
 
 #include "card/frmCard.h"
 #include "db/Database.h"
@@ -71,26 +72,17 @@ int main(int argc, char* argv[])
             .toLongLong();
     fillHistory(db, contactId);
 
-    Session session;
     BenchPrompter prompter{false};
     const CardRequest request{true, contactId, 0, false};
-    std::vector<double> openMs;
-    for (int run = 0; run <= runs; ++run) {
-        std::unique_ptr<frmCard> card;
-        const double ms = Bench::elapsedMs([&] {
-            card = std::make_unique<frmCard>(db, session, prompter, request);
-            card->show();
-            QCoreApplication::processEvents();
+    const double openMs =
+        Bench::medianCardOpenMs(db, prompter, request, runs, [](frmCard& card) {
+            const auto* list = card.findChild<QTreeView*>(QStringLiteral("ListLx"));
+            if (card.loadError() || !list || list->model()->rowCount() != recordsPerContact)
+                Bench::fail(QStringLiteral("the card did not list the contact's records"));
         });
-        const auto* list = card->findChild<QTreeView*>(QStringLiteral("ListLx"));
-        if (card->loadError() || !list || list->model()->rowCount() != recordsPerContact)
-            Bench::fail(QStringLiteral("the card did not list the contact's records"));
-        if (run > 0)
-            openMs.push_back(ms);
-    }
     Bench::printRow(QStringLiteral("card: open an edit card with %1 history records (target 80 ms)")
                         .arg(recordsPerContact),
-                    n, Bench::median(openMs), 80.0);
+                    n, openMs, 80.0);
 
     SqliteReader reader(path);
     const QString cardSql =

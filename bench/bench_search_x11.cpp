@@ -80,12 +80,7 @@ int main(int argc, char* argv[])
     }
     QTemporaryDir folder;
     const auto [copy, n] = Bench::copyOfBook(args.path, folder);
-
-    QProcessEnvironment environment = Bench::xEnvironment(server, folder);
-    environment.insert(QStringLiteral("VARDELIN_REPORT_FIRST_FRAME"), QStringLiteral("stay"));
-    const Bench::Child program{Bench::builtProgram(QStringLiteral("vardelin")),
-                               {QStringLiteral("--database"), copy},
-                               environment};
+    const Bench::Child program = Bench::reportingProgram(server, folder, copy);
     const double target = n > 100000 ? 60 : 30;
     for (const bool top : {false, true}) {
         Bench::setTopOption(copy, top);

@@ -5,6 +5,7 @@
 // whole list against the same statement read through libpq; searches; opening a card.
 #include "BenchPrompter.h"
 #include "BenchSupport.h"
+#include "CardOpening.h"
 #include "PgServer.h"
 
 #include "card/frmCard.h"
@@ -12,6 +13,7 @@
 #include "contacts/ListColumns.h"
 #include "db/BookCopy.h"
 #include "db/Database.h"
+#include "db/ServerRows.h"
 #include "db/Session.h"
 
 #include <QApplication>
@@ -52,8 +54,8 @@ public:
         for (const QByteArray& text : texts)
             values.push_back(text.constData());
         PGresult* result =
-            PQexecParams(m_connection, numbered(statement.sql).constData(), int(values.size()),
-                         nullptr, values.data(), nullptr, nullptr, 0);
+            PQexecParams(m_connection, ServerRows::numbered(statement.sql).toUtf8().constData(),
+                         int(values.size()), nullptr, values.data(), nullptr, nullptr, 0);
         if (PQresultStatus(result) != PGRES_TUPLES_OK) {
             const QString error = QString::fromUtf8(PQresultErrorMessage(result));
             PQclear(result);
@@ -73,21 +75,6 @@ public:
     quint64 bytesRead() const { return m_bytesRead; }
 
 private:
-    // Qt's driver takes "?" for each bound value; libpq numbers them ($1, $2, ...). The list's
-    // statements hold no "?" inside a quoted text.
-    static QByteArray numbered(const QString& sql)
-    {
-        QString text;
-        int mark = 0;
-        for (const QChar c : sql) {
-            if (c == u'?')
-                text += u'$' + QString::number(++mark);
-            else
-                text += c;
-        }
-        return text.toUtf8();
-    }
-
     PGconn* m_connection;
     quint64 m_bytesRead = 0;
 };
@@ -205,24 +192,14 @@ void timeTheCard(Database& db, qint64 n, int runs)
             db, QStringLiteral("SELECT ID FROM Vardelin_Contact ORDER BY ID LIMIT 1 OFFSET ?"),
             {n / 2})
             .toLongLong();
-    Session session;
     BenchPrompter prompter{true};
     const CardRequest request{true, contactId, 0, false};
-    std::vector<double> samples;
-    for (int run = 0; run <= runs; ++run) {
-        std::unique_ptr<frmCard> card;
-        const double ms = Bench::elapsedMs([&] {
-            card = std::make_unique<frmCard>(db, session, prompter, request);
-            card->show();
-            QCoreApplication::processEvents();
+    const double openMs =
+        Bench::medianCardOpenMs(db, prompter, request, runs, [](frmCard& card) {
+            if (card.loadError())
+                Bench::fail(QStringLiteral("the card did not load its contact"));
         });
-        if (card->loadError())
-            Bench::fail(QStringLiteral("the card did not load its contact"));
-        if (run > 0)
-            samples.push_back(ms);
-    }
-    Bench::printRow(QStringLiteral("server: open an edit card (target 50 ms)"), n,
-                    Bench::median(samples));
+    Bench::printRow(QStringLiteral("server: open an edit card (target 50 ms)"), n, openMs);
 }
 
 } // namespace

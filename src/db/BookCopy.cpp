@@ -47,12 +47,18 @@ std::vector<CopiedTable> copiedTables()
     return tables;
 }
 
-QString columnList(Backend backend, const QStringList& columns)
+// The columns' names as backend spells them.
+QStringList columnNames(Backend backend, const QStringList& columns)
 {
     QStringList names;
     for (const QString& column : columns)
         names << SqlDialect::columnName(backend, column);
-    return names.join(QStringLiteral(", "));
+    return names;
+}
+
+QString columnList(Backend backend, const QStringList& columns)
+{
+    return columnNames(backend, columns).join(QStringLiteral(", "));
 }
 
 // Every blob's checksum by table, then row ID and column.
@@ -127,14 +133,6 @@ private:
         : m_target(&target)
         , m_table(&table)
     {
-    }
-
-    static QStringList columnNames(Backend backend, const QStringList& columns)
-    {
-        QStringList names;
-        for (const QString& column : columns)
-            names << SqlDialect::columnName(backend, column);
-        return names;
     }
 
     Status writeBatch()

@@ -123,17 +123,6 @@ Status requireEmpty(const Database& db, const QString& location)
     return {};
 }
 
-// The server's text cannot hold the character U+0000, which a file keeps; a value with it is
-// refused before the statement runs, in words the user can act on.
-Status serverStorable(const QVariantList& values)
-{
-    for (const QVariant& value : values) {
-        if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
-            return DbError::nulOnServer(value.toString());
-    }
-    return {};
-}
-
 // Whether a server's statement failed because the connection broke. The server says so
 // (class 08, or 57P01 as it shuts down) when it can; a server that vanished says nothing, and
 // libpq's own words come without a code. The driver then finds the connection closed, or, if
@@ -470,7 +459,7 @@ Result<QSqlQuery> Database::query(const QString& sql, const QVariantList& values
         return q;
     }
     if (m_backend == Backend::Server) {
-        if (Status storable = serverStorable(values); !storable)
+        if (Status storable = SqlDialect::storableOnServer(values); !storable)
             return storable.error();
     }
     if (!q.prepare(sql))

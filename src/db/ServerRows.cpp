@@ -79,9 +79,9 @@ Result<ServerRows> ServerRows::run(const Database& db, const QString& sql,
     std::vector<QByteArray> texts;
     std::vector<const char*> bound;
     texts.reserve(std::size_t(values.size()));
+    if (Status storable = SqlDialect::storableOnServer(values); !storable)
+        return storable.error();
     for (const QVariant& value : values) {
-        if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
-            return DbError::nulOnServer(value.toString());
         texts.push_back(value.isNull() ? QByteArray() : value.toString().toUtf8());
         bound.push_back(value.isNull() ? nullptr : texts.back().constData());
     }

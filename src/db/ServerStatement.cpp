@@ -28,6 +28,8 @@ Result<ServerStatement> ServerStatement::prepare(const Database& db, const QStri
 
 Status ServerStatement::run(const QVariantList& values)
 {
+    if (Status storable = SqlDialect::storableOnServer(values); !storable)
+        return m_status = storable;
     for (int i = 0; i < values.size(); ++i)
         m_query.bindValue(i, values[i]);
     m_texts.clear();

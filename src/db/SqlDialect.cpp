@@ -264,6 +264,15 @@ QStringList SqlDialect::beginWrite(Backend backend)
     return {QStringLiteral("BEGIN"), QStringLiteral("SELECT pg_advisory_xact_lock(7665726469)")};
 }
 
+Status SqlDialect::storableOnServer(const QVariantList& values)
+{
+    for (const QVariant& value : values) {
+        if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
+            return DbError::nulOnServer(value.toString());
+    }
+    return {};
+}
+
 DbError SqlDialect::serverError(const QSqlError& error)
 {
     QString state = error.nativeErrorCode();

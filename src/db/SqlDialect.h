@@ -5,9 +5,11 @@
 #pragma once
 
 #include "DbError.h"
+#include "Result.h"
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <optional>
 
@@ -94,6 +96,9 @@ QString lockRow(Backend backend, Lock lock);
 
 // The statement that begins a transaction holding the write lock from the start.
 QStringList beginWrite(Backend backend);
+
+// Refuses values the server cannot store (text holding U+0000), before anything is sent.
+Status storableOnServer(const QVariantList& values);
 
 // A server's error in the program's words, numbered as the nearest SQLite result code, so the
 // error box reads as for a file (a lost connection as 14, a lock waited for in vain as 5).
