@@ -2,10 +2,12 @@
 // Times an address book kept on a PostgreSQL server: one of the benchmark's own, started on this
 // machine as the tests start theirs (tests/support/PgServer) and reached through a Unix socket.
 // Copying a book with its files in (--copy) against pg_dump | psql of the same database; the
-// whole list against the same statement read through libpq; searches; opening a card.
+// whole list against the same statement read through libpq; searches; opening a card; a
+// colleague's change on the screen.
 #include "BenchPrompter.h"
 #include "BenchSupport.h"
 #include "CardOpening.h"
+#include "ColleagueChange.h"
 #include "PgServer.h"
 
 #include "card/frmCard.h"
@@ -194,11 +196,10 @@ void timeTheCard(Database& db, qint64 n, int runs)
             .toLongLong();
     BenchPrompter prompter{true};
     const CardRequest request{true, contactId, 0, false};
-    const double openMs =
-        Bench::medianCardOpenMs(db, prompter, request, runs, [](frmCard& card) {
-            if (card.loadError())
-                Bench::fail(QStringLiteral("the card did not load its contact"));
-        });
+    const double openMs = Bench::medianCardOpenMs(db, prompter, request, runs, [](frmCard& card) {
+        if (card.loadError())
+            Bench::fail(QStringLiteral("the card did not load its contact"));
+    });
     Bench::printRow(QStringLiteral("server: open an edit card (target 50 ms)"), n, openMs);
 }
 
@@ -244,6 +245,10 @@ int main(int argc, char* argv[])
     timeTheList(db, url, n, runs);
     timeSearches(db, n, runs);
     timeTheCard(db, n, runs);
+    db.close();
+    Bench::printRow(QStringLiteral("server: a colleague's rename on screen, from its commit to "
+                                   "the paint of the list (target 2 s)"),
+                    n, Bench::median(ColleagueChange::timesMs(url, runs)));
     QTextStream(stderr) << "bench_server: PostgreSQL on a Unix socket, " << runs << " runs\n";
     return 0;
 }

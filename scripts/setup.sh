@@ -15,7 +15,7 @@ packages=(
     file gcovr
     poppler-utils
     xvfb libx11-dev libxtst-dev libxdamage-dev
-    postgresql postgresql-contrib libpq-dev
+    postgresql libpq-dev
     # qtkeychain-qt6-dev provides the Qt6Keychain CMake package the core links for the sync password
     qtkeychain-qt6-dev radicale vdirsyncer python3-vobject openssl
 )

@@ -3,6 +3,8 @@
 
 #include "IdBatches.h"
 
+#include "db/Database.h"
+
 #include <QString>
 
 Status ContactBelongings::removeOf(const Database& db, const std::vector<qint64>& contactIds)
@@ -21,10 +23,13 @@ Status ContactBelongings::removeOf(const Database& db, const std::vector<qint64>
 Status ContactBelongings::moveTo(const Database& db, const std::vector<qint64>& fromIds,
                                  qint64 toId)
 {
+    // OR IGNORE: a row the kept contact already has its own of (a UNIQUE contact column) stays
+    // behind, and goes below. A server has no such UPDATE; none of the tables has such a column
+    // yet, and a table that gets one would fail the merge there rather than lose a row.
+    const QString update = db.backend() == Backend::File ? QStringLiteral("UPDATE OR IGNORE ")
+                                                         : QStringLiteral("UPDATE ");
     for (const OwnedRows& owned : all) {
-        // OR IGNORE: a row the kept contact already has its own of stays behind, and goes below.
-        const QString head = QStringLiteral("UPDATE OR IGNORE ") + owned.table +
-                             QStringLiteral(" SET ") + owned.contactColumn +
+        const QString head = update + owned.table + QStringLiteral(" SET ") + owned.contactColumn +
                              QStringLiteral(" = ? WHERE ") + owned.contactColumn +
                              QStringLiteral(" IN ");
         if (Status moved = IdBatches::run(db, head, fromIds, {toId}); !moved)

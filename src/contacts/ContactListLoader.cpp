@@ -80,26 +80,6 @@ Status appendIdRows(const Database& db, const ContactListFilter& filter,
     return {};
 }
 
-// A server answers the search from its own search table: the statement's rows without their
-// columns, every match in ascending ID order as the structure in memory gives them on a file.
-Result<std::vector<qint64>> serverSearchIds(const Database& db, const ContactListFilter& filter)
-{
-    ContactListFilter everyMatch = filter;
-    everyMatch.firstRows = 0;
-    everyMatch.top = false;
-    const ContactListStatement statement = ContactListQuery::build({}, everyMatch);
-    auto result = db.query(statement.sql, statement.values);
-    if (!result)
-        return result.error();
-    std::vector<qint64> ids;
-    while (result.value().next())
-        ids.push_back(result.value().value(0).toLongLong());
-    if (Status ended = db.finished(result.value()); !ended)
-        return ended.error();
-    std::sort(ids.begin(), ids.end());
-    return ids;
-}
-
 ContactRows emptyRows(std::vector<ListColumn> columns)
 {
     std::erase_if(columns, [](const ListColumn& c) { return !ListColumns::isListable(c.field); });
@@ -144,8 +124,7 @@ Result<std::vector<qint64>> ContactListLoader::searchIds(const Database& db,
         if (Status filled = SearchIndex::refreshAlone(db); !filled)
             return filled.error();
     }
-    auto found = db.backend() == Backend::Server ? serverSearchIds(db, filter)
-                                                 : SearchStructure::matches(db, *filter.keyword);
+    auto found = SearchStructure::matches(db, *filter.keyword);
     if (!found)
         return found.error();
     std::vector<qint64> ids = std::move(found).value();

@@ -3,6 +3,7 @@
 
 #include "Database.h"
 #include "Schema.h"
+#include "SearchLog.h"
 #include "ServerCopyIn.h"
 
 #include <QCryptographicHash>
@@ -298,7 +299,8 @@ Status copyEvery(const Database& source, const Database& target, bool madeHere, 
     if (copied.blobs != checksums.size())
         return mismatch(
             QStringLiteral("少了 %1 个图片或文件").arg(checksums.size() - copied.blobs));
-    return {};
+    // The search table was written with its triggers off, or replaced whole.
+    return SearchLog::markWhole(target);
 }
 
 // The source opened to read, with its rows in all counted for the progress.

@@ -6,6 +6,7 @@
 #include "ContactFields.h"
 #include "Database.h"
 #include "PrintSettings.h"
+#include "SearchLog.h"
 #include "SearchTable.h"
 #include "SyncTables.h"
 #include "WidthMigration.h"
@@ -380,9 +381,21 @@ Status Schema::restoreOwnTables(const Database& db, int fileVersion)
             return rebuilt;
     }
     // A server database written before colleagues' changes were told, or one whose triggers
-    // were dropped, gets them: without them the other programs would show stale lists.
-    if (db.backend() == Backend::Server && lacksAny(ChangeNotice::triggerNames()))
-        return db.transaction([&db] { return ChangeNotice::createTriggers(db); });
+    // were dropped, gets them: without them the other programs would show stale lists and
+    // search stale copies of the search table.
+    if (db.backend() == Backend::Server && lacksAny(ChangeNotice::triggerNames())) {
+        if (Status made = db.transaction([&db] { return ChangeNotice::createTriggers(db); }); !made)
+            return made;
+    }
+    if (db.backend() == Backend::Server && lacksAny(SearchLog::names())) {
+        return db.transaction([&db]() -> Status {
+            for (const QString& statement : SearchLog::createStatements(db.backend())) {
+                if (Status done = db.exec(statement); !done)
+                    return done;
+            }
+            return SearchLog::markWhole(db);
+        });
+    }
     return {};
 }
 

@@ -2,6 +2,7 @@
 #include "SearchTable.h"
 
 #include "Database.h"
+#include "SearchLog.h"
 
 namespace {
 
@@ -85,7 +86,7 @@ QStringList SearchTable::createStatements(Backend backend)
         QStringLiteral("CREATE INDEX Search_Unfilled ON Vardelin_Search (ID) "
                        "WHERE Spelling IS NULL"),
     };
-    return statements + triggerStatements(backend);
+    return statements + triggerStatements(backend) + SearchLog::createStatements(backend);
 }
 
 Status SearchTable::withoutInsertTrigger(const Database& db, const std::function<Status()>& work)
@@ -148,5 +149,5 @@ Status SearchTable::addTo(const Database& db)
         if (Status done = db.exec(statement); !done)
             return done;
     }
-    return {};
+    return SearchLog::markWhole(db);
 }

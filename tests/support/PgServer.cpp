@@ -87,7 +87,7 @@ QString PgServer::start()
     m_binaries = serverBinaries();
     if (m_binaries.isEmpty())
         return u"PostgreSQL's server programs were not found under /usr/lib/postgresql/*/bin: "
-               "install the packages postgresql and postgresql-contrib (scripts/setup.sh does)"_s;
+               "install the package postgresql (scripts/setup.sh does)"_s;
     if (!m_folder.isValid())
         return u"no temporary folder for the server: "_s + m_folder.errorString();
     if (runsAsRoot()) {
