@@ -326,6 +326,11 @@ ContactListStatement ContactListQuery::buildLiteral(const std::vector<ListColumn
         for (std::size_t i = 0; i < searchedFields.size(); ++i)
             statement.values << test.value;
     }
+    // The first rows are the first by ID on either database. A file gives the rows in that
+    // order anyway, at no cost; a server gives them as they lie in its table, where a changed
+    // contact moves to the end: it would drop out of the 500 it was shown among.
+    if (ContactListQuery::rowLimit(filter) > 0)
+        statement.sql += QStringLiteral(" ORDER BY C.ID");
     appendLimit(statement, filter);
     return statement;
 }

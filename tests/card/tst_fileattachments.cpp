@@ -181,6 +181,31 @@ private slots:
             after);
     }
 
+    // The server's connection cut between two chunks of an add: the add is told as "错误14",
+    // nothing of it is left, and the next add connects again and goes through.
+    void aConnectionCutMidAddLeavesNothing_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::newRow("server") << u"server"_s;
+    }
+    void aConnectionCutMidAddLeavesNothing()
+    {
+        const QVariant session = book->scalar(u"SELECT pg_backend_pid()"_s);
+        Database colleague;
+        QVERIFY(colleague.open(book->path()));
+        const QString source = write(u"three.bin"_s, randomBytes(BlobStream::chunkBytes * 3, 5));
+        auto cut = add(source, 1, u"x"_s, {2026, 1, 1}, [&](qint64, qint64) {
+            // Waits for the session to end, so that the next chunk meets a closed connection.
+            return bool(colleague.exec(u"SELECT pg_terminate_backend(CAST(? AS integer), 5000)"_s,
+                                       {session}));
+        });
+        QVERIFY(!cut);
+        QCOMPARE(cut.error().number, SqliteCode::CantOpen);
+        QCOMPARE(rows(), 0);
+        stored(randomBytes(BlobStream::chunkBytes + 5, 6));
+        QCOMPARE(rows(), 1);
+    }
+
     void fileTooLargeUnreadableOrVanishedLeavesNoRow()
     {
         {
