@@ -3,6 +3,14 @@
 
 #include "ChangeNotice.h"
 #include "Database.h"
+#include "ServerRows.h"
+
+#include <QThread>
+
+#include <libpq-fe.h>
+
+#include <atomic>
+#include <memory>
 
 ChangeFeed::ChangeFeed(Database& db, QObject* parent)
     : QObject(parent)
@@ -25,11 +33,44 @@ ChangeFeed::ChangeFeed(Database& db, QObject* parent)
         if (!m_burst.isActive())
             m_burst.start();
     });
+    m_watch.setInterval(watchMs);
+    connect(&m_watch, &QTimer::timeout, this, &ChangeFeed::watchConnection);
+    m_watch.start();
 }
 
 ChangeFeed::~ChangeFeed()
 {
     m_db.setReconnectedNotice({});
+}
+
+void ChangeFeed::watchConnection()
+{
+    // The driver stops watching a socket the server closed, and no command comes while the
+    // program sits idle: the connection's state is all that tells.
+    if (m_probing || !ServerRows::connectionLost(m_db))
+        return;
+    // Connecting from the window's thread to a server out of reach would freeze the window
+    // for the connection's timeout; the question whether it answers is asked on a thread.
+    m_probing = true;
+    auto answered = std::make_shared<std::atomic_bool>(false);
+    QThread* probe = QThread::create([address = m_db.path().toUtf8(), answered] {
+        *answered = PQping(address.constData()) == PQPING_OK;
+    });
+    connect(probe, &QThread::finished, this, [this, answered] {
+        m_probing = false;
+        if (*answered)
+            connectAgain();
+    });
+    connect(probe, &QThread::finished, probe, &QObject::deleteLater);
+    probe->start();
+}
+
+void ChangeFeed::connectAgain()
+{
+    // The first statement finds the connection lost, the next connects again; the
+    // reconnection's notice then has the window read everything again.
+    if (!m_db.exec(QStringLiteral("SELECT 1")))
+        m_db.exec(QStringLiteral("SELECT 1"));
 }
 
 bool ChangeFeed::listening() const

@@ -2,7 +2,8 @@
 // The notifications of a colleague's changes (see ChangeNotice), received on the address book's
 // own connection: Qt's driver reads them from the connection's socket as they come, so nothing
 // polls. A burst (an import, a merge) arrives as one signal burstMs after its first
-// notification; the program's own writes never come back to it.
+// notification; the program's own writes never come back to it. A connection the server
+// dropped while the program sat idle is connected again once the server answers again.
 #pragma once
 
 #include <QObject>
@@ -27,6 +28,8 @@ public:
 
     // How long the feed gathers a burst's notifications before it signals them.
     static constexpr int burstMs = 200;
+    // How often it looks whether the connection was lost, which costs no traffic.
+    static constexpr int watchMs = 2000;
     static constexpr QLatin1StringView reconnectedPayload{"reconnected"};
 
 signals:
@@ -36,8 +39,13 @@ signals:
 private:
     void received(const QString& name, QSqlDriver::NotificationSource source,
                   const QVariant& payload);
+    // A lost connection: asks, away from the window's thread, whether the server answers.
+    void watchConnection();
+    void connectAgain();
 
     Database& m_db;
     QTimer m_burst;
+    QTimer m_watch;
+    bool m_probing = false;
     QSet<QString> m_payloads;
 };

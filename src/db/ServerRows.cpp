@@ -30,9 +30,12 @@ ServerRows::~ServerRows()
     PQclear(m_answer);
 }
 
-pg_conn* ServerRows::handleOf(const Database& db)
+namespace {
+
+// The driver's handle, open or not; null for a file or a connection closed.
+pg_conn* driverHandle(const Database& db)
 {
-    if (db.backend() != Backend::Server || !db.isOpen())
+    if (db.backend() != Backend::Server)
         return nullptr;
     const QVariant handle = db.connection().driver()->handle();
     // Qt names the type as libpq's header spells the struct behind PGconn.
@@ -40,6 +43,19 @@ pg_conn* ServerRows::handleOf(const Database& db)
         (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
         return nullptr;
     return *static_cast<pg_conn* const*>(handle.constData());
+}
+
+} // namespace
+
+pg_conn* ServerRows::handleOf(const Database& db)
+{
+    return db.isOpen() ? driverHandle(db) : nullptr;
+}
+
+bool ServerRows::connectionLost(const Database& db)
+{
+    pg_conn* connection = driverHandle(db);
+    return connection && PQstatus(connection) == CONNECTION_BAD;
 }
 
 DbError ServerRows::noConnection()

@@ -22,6 +22,9 @@ public:
                                   const QVariantList& values);
     // The libpq handle behind db's open server connection; null for a file or when closed.
     static pg_conn* handleOf(const Database& db);
+    // Whether db's server connection broke (the server stopped, the network went) since it
+    // was made; libpq notes it as the driver reads the socket, with no statement sent.
+    static bool connectionLost(const Database& db);
     // What a command is told when there is no handle: the connection is gone.
     static DbError noConnection();
 

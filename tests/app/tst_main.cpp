@@ -385,6 +385,24 @@ private slots:
         QVERIFY(main.prompter.shown().isEmpty());
     }
 
+    // The server restarted while the window sat idle: once it answers again the window
+    // connects again by itself and shows a colleague's change without a click.
+    void aColleaguesChangeShowsAfterTheServerCameBack_data()
+    {
+        aColleaguesChangeShowsWithoutAClick_data();
+    }
+    void aColleaguesChangeShowsAfterTheServerCameBack()
+    {
+        RunningMain main;
+        QVERIFY(main.start(m_data->path()));
+        PgServer::instance().stop();
+        QVERIFY(PgServer::instance().restart());
+        QVERIFY(!m_data->db().exec(u"SELECT 1"_s)); // the colleague's connection was lost too
+        m_data->addContact({{u"Name"_s, u"回来的同事"_s}});
+        QTRY_VERIFY_WITH_TIMEOUT(main.names().contains(u"回来的同事"_s), 10000);
+        QVERIFY(main.prompter.shown().isEmpty());
+    }
+
     // A server that wants a password none of libpq's sources holds: it is asked for once, and
     // a wrong one is told and ends the start.
     void aServerPasswordIsAskedForOnce_data() { aColleaguesChangeShowsWithoutAClick_data(); }
