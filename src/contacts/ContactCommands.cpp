@@ -10,7 +10,9 @@ Status ContactCommands::deleteContacts(const Database& db, const std::vector<qin
 {
     if (contactIds.empty())
         return {};
-    return db.transaction([&]() -> Status {
+    // A write transaction, so that no record or file is added to a contact between the
+    // removal of what belongs to it and its own deletion.
+    return db.writeTransaction([&]() -> Status {
         // What belongs to the contacts first: nothing else reaches it once they are gone.
         if (Status belongings = ContactBelongings::removeOf(db, contactIds); !belongings)
             return belongings;

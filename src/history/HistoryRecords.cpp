@@ -90,7 +90,9 @@ Result<HistoryRecords::SaveOutcome> HistoryRecords::add(const Database& db,
                                                         const HistoryInput& input)
 {
     SaveOutcome outcome = SaveOutcome::Written;
-    const Status written = db.transaction([&]() -> Status {
+    // A write transaction, so that no deletion of the contact runs between the look for it and
+    // the insert, which would leave the record without its contact.
+    const Status written = db.writeTransaction([&]() -> Status {
         auto contact = rowExists(db, QStringLiteral("SELECT 1 FROM Vardelin_Contact WHERE ID = ?"),
                                  input.contactId);
         if (!contact)

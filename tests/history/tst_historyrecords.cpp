@@ -5,6 +5,7 @@
 #include "TestDatabase.h"
 
 #include "admin/SettingsSave.h"
+#include "contacts/ContactCommands.h"
 #include "history/HistoryRecords.h"
 #include "history/ReminderCheck.h"
 #include "history/Reminders.h"
@@ -92,6 +93,48 @@ private slots:
         QCOMPARE(remarks(HistoryRecords::forCard(book->db(), 1)), u"乙 丁 丙 甲"_s);
         QCOMPARE(remarks(HistoryRecords::forPane(book->db(), 1)), u"甲 乙 丙 丁"_s);
         QCOMPARE(remarks(HistoryRecords::forCard(book->db(), 999)), QString());
+    }
+
+    // A record added while another program deletes its contact, either one first: the later
+    // waits for the earlier's commit (here it gives up and is told the book is busy), so no
+    // record is ever left behind without its contact.
+    void aRecordAndItsContactsDeletionNeverCross_data()
+    {
+        QTest::addColumn<bool>("deletingFirst");
+        for (const char* backend : {"file", "server"}) {
+            QTest::addRow("%s, the deletion first", backend) << true;
+            QTest::addRow("%s, the record first", backend) << false;
+        }
+    }
+    void aRecordAndItsContactsDeletionNeverCross()
+    {
+        QFETCH(bool, deletingFirst);
+        const Backend backend = book->db().backend();
+        Database other;
+        QVERIFY(other.open(book->path()));
+        for (const Database* db : {&book->db(), &other}) {
+            QVERIFY(db->exec(backend == Backend::File ? u"PRAGMA busy_timeout = 50"_s
+                                                      : u"SET lock_timeout = 50"_s));
+        }
+        // The earlier one's transaction, left open on the other connection.
+        for (const QString& begin : SqlDialect::beginWrite(backend))
+            QVERIFY(other.exec(begin));
+        QVERIFY(deletingFirst ? other.exec(u"DELETE FROM Vardelin_Contact WHERE ID = 1"_s)
+                              : other.exec(u"INSERT INTO Vardelin_History (CID, LxDate, Remark) "
+                                           "VALUES (1, '2026-01-01', '先写')"_s));
+        const Status later = [&]() -> Status {
+            if (!deletingFirst)
+                return ContactCommands::deleteContacts(book->db(), {1});
+            auto added = HistoryRecords::add(book->db(), input(1, u"后写"_s));
+            return added ? Status{} : Status{added.error()};
+        }();
+        QVERIFY(!later);
+        QCOMPARE(later.error().number, SqliteCode::Busy);
+        QVERIFY(other.exec(u"COMMIT"_s));
+        QCOMPARE(book->scalar(u"SELECT count(*) FROM Vardelin_History H WHERE NOT EXISTS "
+                              "(SELECT 1 FROM Vardelin_Contact C WHERE C.ID = H.CID)"_s)
+                     .toInt(),
+                 0);
     }
 
     void aFailedReadOrWriteIsAnError()
