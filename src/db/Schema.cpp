@@ -387,6 +387,18 @@ Status Schema::restoreOwnTables(const Database& db, int fileVersion)
         if (Status made = db.transaction([&db] { return ChangeNotice::createTriggers(db); }); !made)
             return made;
     }
+    // Login and the accounts page compare names through it.
+    if (db.backend() == Backend::Server && lacksAny({QStringLiteral("nocase")})) {
+        if (Status made = db.transaction([&db]() -> Status {
+                for (const QString& statement : SqlDialect::functions(db.backend())) {
+                    if (Status done = db.exec(statement); !done)
+                        return done;
+                }
+                return {};
+            });
+            !made)
+            return made;
+    }
     if (db.backend() == Backend::Server && lacksAny(SearchLog::names())) {
         return db.transaction([&db]() -> Status {
             for (const QString& statement : SearchLog::createStatements(db.backend())) {

@@ -5,10 +5,12 @@
 
 namespace {
 
-// How many entries the log keeps, and every how many it lets the older ones go: a reader
-// further behind reads the table whole, which then costs no more than catching up would.
-constexpr int entriesKept = 100000;
-constexpr int pruneEvery = 10000;
+// How many transactions back the log reaches, and how often a statement lets the older entries
+// go: a reader further behind reads the table whole, which then costs no more than catching up
+// would. No sequence numbers the entries: a trigger's nextval() would become the session's
+// lastval(), which is how an insert learns the ID it was given.
+constexpr int transactionsKept = 100000;
+constexpr double pruneShare = 0.001;
 
 // The triggers on the search table, their event and the transition table of the rows the
 // statement wrote.
@@ -34,20 +36,18 @@ const QString emptiedTrigger = QStringLiteral("SearchLog_Emptied");
 // all.
 QString loggedFunction()
 {
-    return QStringLiteral("CREATE OR REPLACE FUNCTION vardelin_search_logged() RETURNS trigger "
-                          "LANGUAGE plpgsql AS $body$ DECLARE written bigint; newest bigint; BEGIN "
-                          "IF TG_OP = 'TRUNCATE' THEN "
-                          "INSERT INTO Vardelin_SearchLog (ID) VALUES (%1); RETURN NULL; END IF; "
-                          "INSERT INTO Vardelin_SearchLog (ID) SELECT ID FROM Written; "
-                          "GET DIAGNOSTICS written = ROW_COUNT; "
-                          "IF written = 0 THEN RETURN NULL; END IF; "
-                          "newest := currval(pg_get_serial_sequence('vardelin_searchlog', 'seq')); "
-                          "IF newest / %2 <> (newest - written) / %2 THEN "
-                          "DELETE FROM Vardelin_SearchLog WHERE Seq <= newest - %3; END IF; "
-                          "RETURN NULL; END $body$")
+    return QStringLiteral(
+               "CREATE OR REPLACE FUNCTION vardelin_search_logged() RETURNS trigger "
+               "LANGUAGE plpgsql AS $body$ BEGIN "
+               "IF TG_OP = 'TRUNCATE' THEN "
+               "INSERT INTO Vardelin_SearchLog (ID) VALUES (%1); RETURN NULL; END IF; "
+               "INSERT INTO Vardelin_SearchLog (ID) SELECT ID FROM Written; "
+               "IF random() < %2 THEN DELETE FROM Vardelin_SearchLog WHERE Xid < CAST(CAST("
+               "CAST(CAST(pg_current_xact_id() AS text) AS bigint) - %3 AS text) AS xid8); "
+               "END IF; RETURN NULL; END $body$")
         .arg(SearchLog::readWhole)
-        .arg(pruneEvery)
-        .arg(entriesKept);
+        .arg(pruneShare)
+        .arg(transactionsKept);
 }
 
 // Entries deleted (let go, or by anyone) leave a mark as new as the newest of them: a reader
@@ -91,8 +91,8 @@ QStringList SearchLog::createStatements(Backend backend)
     const QString searchTable = QStringLiteral("Vardelin_Search");
     const QString logTable = QStringLiteral("Vardelin_SearchLog");
     QStringList statements{
-        QStringLiteral("CREATE TABLE IF NOT EXISTS Vardelin_SearchLog (Seq BIGSERIAL PRIMARY KEY, "
-                       "Xid xid8 NOT NULL DEFAULT pg_current_xact_id(), ID BIGINT NOT NULL)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS Vardelin_SearchLog (Xid xid8 NOT NULL DEFAULT "
+                       "pg_current_xact_id(), ID BIGINT NOT NULL)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS SearchLog_Xid ON Vardelin_SearchLog (Xid)"),
         loggedFunction(),
         lostFunction(),

@@ -7,7 +7,8 @@
 // or a later one, committed ones or not, without any lock between writers. An entry with the
 // ID -1 tells the readers that came before it to read the whole table again: written by
 // whoever writes the table with its triggers off, and by the log itself when entries are
-// deleted or the log emptied (the oldest are let go as the log grows). A file has no log:
+// deleted or the log emptied (those of the transactions older than the last 100,000 are let go
+// as the log grows). A file has no log:
 // SQLite tells its own connection of each write.
 #pragma once
 

@@ -175,7 +175,8 @@ QString SqlDialect::schemaNamesQuery(Backend backend)
     return QStringLiteral(
         "SELECT lower(table_name) FROM information_schema.tables WHERE table_schema = "
         "current_schema() UNION SELECT lower(trigger_name) FROM information_schema.triggers "
-        "WHERE trigger_schema = current_schema()");
+        "WHERE trigger_schema = current_schema() UNION SELECT lower(collname) FROM pg_collation "
+        "WHERE collnamespace = CAST(current_schema() AS regnamespace)");
 }
 
 QString SqlDialect::columnsQuery(Backend backend)
@@ -196,8 +197,13 @@ QStringList SqlDialect::functions(Backend backend)
 {
     if (backend == Backend::File)
         return {};
+    // NOCASE, as the statements name SQLite's collation: account names compared with letter
+    // case set aside (ICU's comparison at the second strength also sets aside the case of
+    // letters beyond ASCII, which SQLite's does not).
     return {QStringLiteral("CREATE OR REPLACE FUNCTION instr(text, text) RETURNS integer "
-                           "LANGUAGE sql IMMUTABLE STRICT AS 'SELECT strpos($1, $2)'")};
+                           "LANGUAGE sql IMMUTABLE STRICT AS 'SELECT strpos($1, $2)'"),
+            QStringLiteral("CREATE COLLATION IF NOT EXISTS nocase (provider = icu, "
+                           "locale = 'und-u-ks-level2', deterministic = false)")};
 }
 
 QString SqlDialect::layoutQuery(Backend backend)

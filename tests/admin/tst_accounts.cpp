@@ -19,7 +19,7 @@ class TestAccounts : public QObject {
     }
 
 private slots:
-    void init() { QVERIFY(book.emplace().ok()); }
+    void init() { QVERIFY(book.emplace(TestDatabase::backendOfRow()).ok()); }
 
     // On admin, 张三 and 李四. Names are compared as the login looks them up: in any letter case.
     void commands_data()
@@ -48,6 +48,12 @@ private slots:
                                          << u"当前登录的用户不能删除！"_s << all;
         QTest::newRow("another") << u"remove 李四 张三"_s << Outcome::Done << u""_s
                                  << u"admin 张三"_s;
+        QTest::newRow("server, taken in other case")
+            << u"add Admin"_s << Outcome::NameTaken << taken << all;
+        QTest::newRow("server, another's name")
+            << u"rename 张三 李四"_s << Outcome::NewNameTaken << used << all;
+        QTest::newRow("server, renamed")
+            << u"rename 张三 张三丰"_s << Outcome::Done << u""_s << u"admin 张三丰 李四"_s;
     }
     void commands()
     {
@@ -64,9 +70,11 @@ private slots:
                           : w[0] == u"rename"
                               ? Accounts::rename(book->db(), idOf(w[1]), w[2])
                               : Accounts::remove(book->db(), idOf(w[1]), idOf(w[2]));
+        QVERIFY2(done, qPrintable(done ? QString() : done.error().description));
         QCOMPARE(done.value(), outcome);
         QCOMPARE(Accounts::refusal(outcome), told);
-        QCOMPARE(book->scalar(u"SELECT group_concat(Name, ' ') FROM Vardelin_Login"_s).toString(),
+        QCOMPARE(TestDatabase::rowsOf(book->db(), u"SELECT Name FROM Vardelin_Login ORDER BY ID"_s)
+                     .join(u' '),
                  stored);
         // The contacts recorded for a deleted account stay as they were.
         QCOMPARE(book->scalar(u"SELECT UID FROM Vardelin_Contact WHERE ID = ?"_s, {contact})
