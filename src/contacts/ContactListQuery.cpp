@@ -246,14 +246,6 @@ QString ContactListQuery::numberKeyword(const QString& keyword)
     return PhoneDigits::normalized(keyword);
 }
 
-ContactListStatement ContactListQuery::buildGroupMatches(const QString& keyword)
-{
-    const KeywordTest test = keywordTest(keyword);
-    return {QStringLiteral("SELECT ID FROM Vardelin_Type WHERE ") +
-                test.perField.arg(QStringLiteral("Name")),
-            {test.value}};
-}
-
 ContactListStatement ContactListQuery::buildForIds(const std::vector<ListColumn>& columns,
                                                    const ContactListFilter& filter,
                                                    const QString& marks, const QVariantList& ids,

@@ -49,9 +49,6 @@ ContactListStatement buildCount(const ContactListFilter& filter);
 ContactListStatement buildLiteral(const std::vector<ListColumn>& columns,
                                   const ContactListFilter& filter);
 
-// The IDs of the groups whose name holds the keyword, as build() tests a group's name.
-ContactListStatement buildGroupMatches(const QString& keyword);
-
 // build()'s columns, filters and cap for the contacts among ids, found by a search beforehand:
 // ids are bound after the filters' values, one "?" each in marks ("(?,?,...)"), ascending.
 ContactListStatement buildForIds(const std::vector<ListColumn>& columns,
