@@ -41,7 +41,6 @@ public:
         return icon().availableSizes(mode, state);
     }
     bool isNull() override { return icon().isNull(); }
-    QString key() const override { return QStringLiteral("DeferredIconEngine"); }
     QIconEngine* clone() const override
     {
         auto* copy = new DeferredIconEngine(m_style, m_which, m_direction);
