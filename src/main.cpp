@@ -6,6 +6,7 @@
 #include "app/Program.h"
 #include "ui/FontConfigWarmUp.h"
 #include "ui/QtPrompter.h"
+#include "ui/Skin.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -43,9 +44,15 @@ int main(int argc, char* argv[])
         QtPrompter().showError(nullptr, path.error());
         return 1;
     }
+    // Made in the colours it last closed in, the window is not styled a second time when the
+    // account's own are read: a start in a colour other than the default did a sixth more work.
+    Skin::apply(CommandLine::rememberedColour(*settings, path.value()));
     Program::Watch watch;
     watch.opened = [&settings](const QString& opened) {
         CommandLine::noteOpened(*settings, opened);
+    };
+    watch.closedIn = [&settings](const QString& opened, const QString& colour) {
+        CommandLine::noteColour(*settings, opened, colour);
     };
     return Program::run(path.value(), watch);
 }

@@ -15,6 +15,8 @@ const QString newOption = QStringLiteral("new");
 const QString databaseOption = QStringLiteral("database");
 const QString copyOption = QStringLiteral("copy");
 const QString lastServerKey = QStringLiteral("Database/LastServer");
+const QString colourKey = QStringLiteral("Window/Colour");
+const QString colourBookKey = QStringLiteral("Window/ColourOf");
 
 } // namespace
 
@@ -125,5 +127,26 @@ void CommandLine::noteOpened(QSettings& settings, const QString& location)
         settings.setValue(lastServerKey, SqlDialect::displayName(location));
     else
         settings.remove(lastServerKey);
+    settings.sync();
+}
+
+QString CommandLine::rememberedColour(const QSettings& settings, const QString& location)
+{
+    return settings.value(colourBookKey).toString() == location
+               ? settings.value(colourKey).toString()
+               : QString();
+}
+
+void CommandLine::noteColour(QSettings& settings, const QString& location, const QString& colour)
+{
+    if (rememberedColour(settings, location) == colour)
+        return;
+    if (colour.isEmpty()) {
+        settings.remove(colourKey);
+        settings.remove(colourBookKey);
+    } else {
+        settings.setValue(colourKey, colour);
+        settings.setValue(colourBookKey, location);
+    }
     settings.sync();
 }

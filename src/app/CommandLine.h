@@ -46,5 +46,11 @@ QString rememberedServer(const QSettings& settings);
 // Called with each address book the program has opened: a server database is kept (without a
 // password typed into its URL), so the menu entry opens it again; a file puts the default back.
 void noteOpened(QSettings& settings, const QString& location);
+// The colours the main window of the address book at location last closed in, when its start
+// needed no login; empty otherwise. The next start makes its window in them from the outset.
+QString rememberedColour(const QSettings& settings, const QString& location);
+// Keeps the colours for the address book's next start; empty (a start through the login, whose
+// account decides) forgets them.
+void noteColour(QSettings& settings, const QString& location, const QString& colour);
 
 } // namespace CommandLine

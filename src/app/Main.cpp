@@ -103,6 +103,8 @@ bool Main::startUp(const QString& databasePath)
 {
     const Status started = runStartUp(databasePath);
     if (!started) {
+        // Like every prompt before the window, in the default colours.
+        Skin::apply(Skin::defaultName);
         if (!m_startUp.offerNewestBackup(databasePath, started.error()))
             m_prompter.showError(this, started.error());
         m_restartWanted = m_startUp.restored();

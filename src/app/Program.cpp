@@ -148,6 +148,8 @@ Ending runWindow(const QString& databasePath, const Program::Watch& watch)
     reportFirstFrameIfAsked(window);
     window.show();
     const int code = QApplication::exec();
+    if (watch.closedIn)
+        watch.closedIn(databasePath, session.options.isLogin ? QString() : Skin::current());
     return {code, window.restartWanted(), window.nextDatabasePath()};
 }
 

@@ -21,6 +21,9 @@ struct Watch {
     std::function<void(Main&)> windowShowing;
     // Each address book the window has started on, when the start-up succeeded.
     std::function<void(const QString& databasePath)> opened;
+    // With each address book whose window has closed: the colours it closed in when the start
+    // needed no login, empty after a login.
+    std::function<void(const QString& databasePath, const QString& colour)> closedIn;
 };
 
 // Names the application, prefers a Chinese font and installs Qt's own texts.

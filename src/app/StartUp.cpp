@@ -28,8 +28,6 @@ Result<std::optional<QString>> StartUp::open(const QString& databasePath,
 {
     if (Status opened = openAskingPassword(databasePath); !opened)
         return opened.error();
-    // The login shows in the default colours; the account's own come with the main window.
-    Skin::apply(Skin::defaultName);
     // Read once: what the settings change takes effect at the next start.
     auto options = SystemOptions::read(m_db);
     if (!options)
@@ -42,6 +40,10 @@ Result<std::optional<QString>> StartUp::open(const QString& databasePath,
             return dock.error();
         return std::optional<QString>(dock.value());
     }
+    // The login shows in the default colours; the account's own come with the main window. A
+    // start without login keeps the colours the window is being made in, usually already the
+    // account's (see CommandLine::rememberedColour), so that it is not styled twice.
+    Skin::apply(Skin::defaultName);
     auto account = logIn(loginShow);
     if (!account)
         return account.error();
@@ -55,7 +57,9 @@ Status StartUp::openAskingPassword(const QString& databasePath)
     Status opened = m_db.open(databasePath);
     if (opened || opened.error().number != SqliteCode::Auth)
         return opened;
-    // Asked once; a wrong one is told as the server words it.
+    // Asked once; a wrong one is told as the server words it. Like every prompt before the
+    // window, in the default colours.
+    Skin::apply(Skin::defaultName);
     const QString password =
         m_prompter.password(m_window, opened.error().description + QStringLiteral("\n请输入密码："),
                             QStringLiteral("连接数据库服务器"));

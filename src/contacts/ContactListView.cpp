@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ContactListView.h"
+#include "ListCellDelegate.h"
 
 #include "db/ListWidths.h"
 
@@ -27,6 +28,7 @@ ContactListView::ContactListView(QWidget* parent)
     cells.setStyleStrategy(QFont::PreferNoShaping);
     setFont(cells);
     setModel(m_model);
+    setItemDelegate(new ListCellDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

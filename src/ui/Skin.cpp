@@ -2,10 +2,13 @@
 // The colour tables of the three themes and the palette and style sheet made from them.
 #include "Skin.h"
 
+#include "DeferredIconStyle.h"
+
 #include <QApplication>
 #include <QColor>
 #include <QPalette>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QWidget>
 
 #include <array>
@@ -494,11 +497,10 @@ bool apply(const QString& colour)
 
     // The sheets are written against Fusion's metrics; the platform style would move padding
     // and arrows around from desktop to desktop.
-    // Fusion is already Qt's own choice where the desktop names none: it is not made twice.
     static bool fusionSet = false;
     if (!fusionSet) {
-        if (QApplication::style()->name().compare(u"fusion", Qt::CaseInsensitive) != 0)
-            QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setStyle(
+            new DeferredIconStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
         fusionSet = true;
     }
     QApplication::setPalette(palette(*theme));

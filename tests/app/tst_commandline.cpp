@@ -82,7 +82,7 @@ private slots:
         }
     }
 
-    void theLastServerIsRememberedAndAFileForgetsIt()
+    void theLastServerAndTheWindowsColoursAreRemembered()
     {
         QTemporaryDir folder;
         QSettings settings(folder.filePath(u"vardelin.conf"_s), QSettings::IniFormat);
@@ -93,6 +93,12 @@ private slots:
                  u"postgresql://anna@db.office:5433/book"_s);
         CommandLine::noteOpened(settings, folder.filePath(u"DB.xml"_s));
         QCOMPARE(CommandLine::rememberedServer(settings), QString());
+        // The colours the window was shown in, for the same address book only, until a login.
+        CommandLine::noteColour(settings, u"a.xml"_s, u"Black"_s);
+        QCOMPARE(CommandLine::rememberedColour(settings, u"a.xml"_s), u"Black"_s);
+        QCOMPARE(CommandLine::rememberedColour(settings, u"b.xml"_s), QString());
+        CommandLine::noteColour(settings, u"a.xml"_s, QString());
+        QCOMPARE(CommandLine::rememberedColour(settings, u"a.xml"_s), QString());
     }
 
     void aCopyIsToldOnlyOnceMadeAndChecked()

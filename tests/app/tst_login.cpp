@@ -10,6 +10,7 @@
 #include "app/frmLogin.h"
 #include "db/InitialData.h"
 #include "db/Scramble.h"
+#include "ui/Skin.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,6 +20,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+
+#include <functional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -49,6 +53,24 @@ QByteArray fingerprint(const QString& path)
     const QByteArray names = QFileInfo(path).dir().entryList(QDir::Files).join(u'|').toUtf8();
     return (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()) + names;
 }
+
+// Shows every event the watched object (the application: every object's) receives to seen.
+class EventWatch : public QObject {
+public:
+    EventWatch(QObject& watched, std::function<void(QObject*, QEvent*)> seen)
+        : m_seen(std::move(seen))
+    {
+        watched.installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        m_seen(watched, event);
+        return false;
+    }
+
+private:
+    std::function<void(QObject*, QEvent*)> m_seen;
+};
 
 } // namespace
 
@@ -171,9 +193,52 @@ private slots:
         QCOMPARE(fingerprint(m_data->path()), before);
     }
 
+    // Without a login the window is made in the colours it was last shown in and styled once,
+    // as often as a start in the default colours; after a login the account decides, so none are
+    // handed on.
+    void aStartInTheRememberedColoursStylesTheWindowOnce()
+    {
+        m_data->setOption(u"IsLogin"_s, false);
+        int listStyled = 0;
+        const auto count = [&](QObject* watched, QEvent* event) {
+            if (event->type() == QEvent::StyleChange && watched->objectName() == u"ListView"_s)
+                ++listStyled;
+        };
+        EventWatch styling(*qApp, count);
+        // How often the list was styled again before the window showed, and the colours it closed
+        // in, for an account in these colours and the ones main() remembered.
+        const auto start = [&](const QString& account, const QString& remembered) {
+            m_data->run(u"UPDATE Vardelin_Login SET Skin = ? WHERE ID = 1"_s, {account});
+            Skin::apply(remembered);
+            listStyled = 0;
+            Program::Watch watch;
+            std::pair<int, QString> seen{-1, {}};
+            watch.closedIn = [&](const QString&, const QString& shown) {
+                seen.second = shown;
+            };
+            watch.windowShowing = [&](Main& window) {
+                seen.first = listStyled;
+                QTimer::singleShot(0, &window, &QWidget::close);
+            };
+            return Program::run(m_data->path(), watch) == 0 ? seen : std::pair<int, QString>();
+        };
+        const QString silver(Skin::defaultName);
+        QCOMPARE(start(silver, silver), std::pair(0, silver));
+        QCOMPARE(start(u"Black"_s, u"Black"_s), std::pair(0, u"Black"_s));
+        // Remembered wrong (another computer changed it), the account's colours still win.
+        const auto restyled = start(u"Blue"_s, u"Black"_s);
+        QVERIFY(restyled.first > 0);
+        QCOMPARE(restyled.second, u"Blue"_s);
+        Skin::apply(silver);
+    }
+
     void programLoggedInRunsUntilTheWindowCloses()
     {
         Program::Watch watch;
+        QString closedIn = u"none"_s;
+        watch.closedIn = [&](const QString&, const QString& colour) {
+            closedIn = colour;
+        };
         watch.loginShowing = [&](frmLogin& login) {
             QTimer::singleShot(0, &login, [&login] { enter(login, u"admin"_s, adminPassword); });
         };
@@ -183,6 +248,7 @@ private slots:
         QCOMPARE(Program::run(m_data->path(), watch), 0);
         // The window was shown and closed: its layout went into the account's row.
         QVERIFY(!dockOf(1).isEmpty());
+        QVERIFY(closedIn.isEmpty());
     }
 };
 

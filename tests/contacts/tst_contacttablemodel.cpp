@@ -4,12 +4,16 @@
 #include "contacts/ContactTableModel.h"
 #include "contacts/SortKey.h"
 #include "db/ListWidths.h"
+#include "ui/ChineseFont.h"
+#include "ui/Skin.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
+#include <QImage>
 #include <QPixmap>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QStyledItemDelegate>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -249,6 +253,42 @@ private slots:
         std::swap(std::get<1>(book[10]), std::get<1>(book[300]));
         rebuild();
         rebuild();
+    }
+
+    // The list's cells look exactly as the style draws them: plain, elided, selected, on
+    // alternate rows, in the ticked and imaged first column, with characters of another font.
+    void cellsLookAsTheStyleDrawsThem_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Chinese name") << u"欧阳建国"_s;
+        QTest::newRow("phone") << u"138-0013-8000"_s;
+        QTest::newRow("elided") << u"广东省深圳市南山区科技园南区高新南七道数字技术园"_s;
+        QTest::newRow("elided Latin") << u"wang.jianguo.longname@example-company.com.cn"_s;
+        QTest::newRow("spaces around") << u"  张三   "_s;
+        QTest::newRow("spaces past the edge") << u"王五王五王五王五王五王五王五王  "_s;
+        QTest::newRow("line break sign") << u"北京\n海淀"_s;
+        QTest::newRow("another font") << u"😀笑 Ω ﷺ"_s;
+    }
+    void cellsLookAsTheStyleDrawsThem()
+    {
+        QFETCH(QString, text);
+        preferSimplifiedChineseFont();
+        QVERIFY(Skin::apply(u"Blue"_s));
+        Book book;
+        for (qint64 id = 1; id <= 4; ++id)
+            book.emplace_back(id, text, text.left(int(id) * 3));
+        ContactRows rows = rowsOf(book);
+        rows.columns[1].width = 2000;
+        ContactListView view;
+        view.resize(360, 160);
+        view.showRows(std::move(rows), filled(Qt::red), filled(Qt::blue));
+        view.selectRow(1);
+        view.contacts()->setData(view.model()->index(2, 0), Qt::Checked, Qt::CheckStateRole);
+        const QImage ours = view.viewport()->grab().toImage();
+        QStyledItemDelegate styles;
+        view.setItemDelegate(&styles);
+        const QImage theStyles = view.viewport()->grab().toImage();
+        QVERIFY(ours == theStyles);
     }
 };
 

@@ -2,6 +2,7 @@
 // The colour themes, the Chinese font choice, the icon loader and the start-up's font and
 // translation set-up.
 #include "ui/ChineseFont.h"
+#include "ui/DeferredIconStyle.h"
 #include "ui/FontConfigWarmUp.h"
 #include "ui/ProgramIcons.h"
 #include "ui/QtTranslations.h"
@@ -10,8 +11,14 @@
 #include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QImage>
+#include <QPainter>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -33,6 +40,55 @@ private slots:
         QVERIFY(QApplication::palette() != blue);
         QVERIFY(!Skin::apply(u"Pink"_s)); // from Black, so a fallback to Blue would show
         QCOMPARE(qApp->styleSheet(), black);
+    }
+
+    // The tool bar's overflow icon, read only when first drawn, is Fusion's own, in either
+    // direction and at any size.
+    void theOverflowIconIsFusionsOwn()
+    {
+        QVERIFY(Skin::apply(u"Blue"_s));
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
+        // On a screen of twice the density too.
+        const auto painted = [](const QIcon& icon, qreal density) {
+            QImage image(QSize(20, 20) * density, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(density);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            icon.paint(&painter, QRect(0, 0, 20, 20));
+            return image;
+        };
+        const auto same = [&](const QIcon& deferred, const QIcon& own) {
+            QVERIFY(!deferred.isNull());
+            QIcon copy = deferred;
+            copy.detach(); // a copy of one not yet read
+            for (const qreal density : {1.0, 2.0})
+                QCOMPARE(painted(copy, density), painted(own, density));
+            QCOMPARE(deferred.availableSizes(), own.availableSizes());
+            for (const int side : {8, 16, 24}) {
+                const QSize size(side, side);
+                QCOMPARE(deferred.actualSize(size), own.actualSize(size));
+                QCOMPARE(deferred.pixmap(size, 2.0).toImage(), own.pixmap(size, 2.0).toImage());
+                QCOMPARE(deferred.pixmap(size, QIcon::Disabled).toImage(),
+                         own.pixmap(size, QIcon::Disabled).toImage());
+            }
+        };
+        QToolBar bar;
+        const auto* overflow = bar.findChild<QToolButton*>(u"qt_toolbar_ext_button"_s);
+        QVERIFY(overflow);
+        same(overflow->icon(), fusion->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton));
+        for (const auto direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+            QStyleOption option;
+            option.direction = direction;
+            for (const auto which : {QStyle::SP_ToolBarHorizontalExtensionButton,
+                                     QStyle::SP_ToolBarVerticalExtensionButton})
+                same(QApplication::style()->standardIcon(which, &option),
+                     fusion->standardIcon(which, &option));
+        }
+        // One whose style has gone draws nothing rather than read a deleted style.
+        auto* gone = new DeferredIconStyle(QStyleFactory::create(u"Fusion"_s));
+        const QIcon orphan = gone->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton);
+        delete gone;
+        QVERIFY(orphan.isNull());
     }
 
     void chineseFontKeepsTheSizeAndIsDrawnUnhinted()
