@@ -135,9 +135,9 @@ void DavClient::authenticate(QNetworkReply* reply, QAuthenticator* authenticator
     authenticator->setPassword(m_password);
 }
 
-Result<DavClient::Answer>
-DavClient::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& body,
-                    const QList<std::pair<QByteArray, QByteArray>>& headers)
+Result<DavClient::Answer> DavClient::sendOnce(const QByteArray& verb, const QUrl& url,
+                                              const QByteArray& body, const Headers& headers,
+                                              const std::function<void()>& meanwhile)
 {
     if (m_cancelled)
         return DbError{SyncErrorCode::Cancelled, QStringLiteral("同步已取消。")};
@@ -153,6 +153,7 @@ DavClient::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& b
     for (const auto& [name, value] : headers)
         request.setRawHeader(name, value);
     QNetworkReply* reply = m_network.sendCustomRequest(request, verb, body);
+    ++m_requestsSent;
 
     QEventLoop loop;
     bool timedOut = false;
@@ -178,6 +179,17 @@ DavClient::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& b
     silence.start();
     m_silence = &silence;
     cancelCheck.start(100);
+    if (meanwhile) {
+        // Qt starts a request from the event loop: out of the door first, then the caller's work
+        // while the server answers.
+        const auto sent =
+            QObject::connect(reply, &QNetworkReply::requestSent, &loop, &QEventLoop::quit);
+        if (!reply->isFinished())
+            loop.exec();
+        QObject::disconnect(sent);
+        meanwhile();
+        silence.start(); // the time spent here is no silence of the server's
+    }
     if (!reply->isFinished())
         loop.exec();
 
@@ -208,10 +220,11 @@ DavClient::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& b
 }
 
 Result<DavClient::Answer> DavClient::send(const QByteArray& verb, QUrl url, const QByteArray& body,
-                                          const QList<std::pair<QByteArray, QByteArray>>& headers)
+                                          const Headers& headers,
+                                          const std::function<void()>& meanwhile)
 {
     for (int redirect = 0;; ++redirect) {
-        auto answer = sendOnce(verb, url, body, headers);
+        auto answer = sendOnce(verb, url, body, headers, redirect == 0 ? meanwhile : nullptr);
         if (!answer || answer.value().status < 300 || answer.value().status >= 400 ||
             redirect == maxRedirects || answer.value().url == url)
             return answer;
@@ -356,22 +369,30 @@ Result<CardListing> DavClient::listByPropfind(const QUrl& book)
     return listing;
 }
 
-Result<bool> DavClient::takesOnlyVersion4(const QUrl& book)
+Result<BookProperties> DavClient::bookProperties(const QUrl& book,
+                                                 const std::function<void()>& meanwhile)
 {
-    auto answer =
-        send("PROPFIND", book, DavXml::propfind({QStringLiteral("C:supported-address-data")}),
-             {{"Depth", "0"}});
+    auto answer = send("PROPFIND", book,
+                       DavXml::propfind({QStringLiteral("C:supported-address-data"),
+                                         QStringLiteral("CS:getctag")}),
+                       {{"Depth", "0"}}, meanwhile);
     if (!answer)
         return answer.error();
     if (answer.value().status == 401)
         return httpError(401, QStringLiteral("读取通讯录的属性"));
     const auto status = DavXml::parseMultistatus(answer.value().body);
     if (answer.value().status != 207 || !status || status->responses.isEmpty())
-        return false;
-    const auto* data = status->responses.front().property(QStringLiteral("supported-address-data"));
-    return data && !data->childVersions.isEmpty() &&
-           std::all_of(data->childVersions.begin(), data->childVersions.end(),
-                       [](const QString& version) { return version == u"4.0"; });
+        return BookProperties{};
+    const DavXml::Response& found = status->responses.front();
+    BookProperties properties;
+    if (const auto* data = found.property(QStringLiteral("supported-address-data")))
+        properties.onlyVersion4 =
+            !data->childVersions.isEmpty() &&
+            std::all_of(data->childVersions.begin(), data->childVersions.end(),
+                        [](const QString& version) { return version == u"4.0"; });
+    if (const auto* ctag = found.property(QStringLiteral("getctag")))
+        properties.ctag = ctag->text.trimmed();
+    return properties;
 }
 
 Result<QList<FetchedCard>> DavClient::fetch(const QUrl& book, const QStringList& hrefs)

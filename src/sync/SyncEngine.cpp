@@ -142,16 +142,18 @@ private:
         QStringList removed;
     };
     ServerChanges serverChanges(const CardListing& listing) const;
+    // The server's changes since the token: none asked for when its CTag is the one kept.
+    Result<CardListing> serverListing(const QString& ctag, const QString& syncToken) const;
     // The contacts taking part that the server has not had yet; noted by their href.
     Result<QList<qint64>> contactsNotYetSynced();
     Status applyServerCard(const FetchedCard& fetched);
     Status applyServerRemoval(const QString& href);
-    // The contacts of the rows the server's side left to this one, read in a few statements
-    // rather than one each.
-    Status readUnhandled(const QList<SyncedCard>& rows);
+    // The sync's state, the contacts not yet synced and every synced contact as it is now.
+    Status readLocal();
     // The common case, told cheaply: a card written exactly as at the last sync (so nothing
     // of another program kept on it) is unchanged here. False leaves it to the full comparison.
-    bool unchangedSince(const SyncedCard& synced) const;
+    bool unchangedSince(const SyncedCard& synced,
+                        const QHash<qint64, VCardContact>& contacts) const;
     Status pushSynced(const SyncedCard& synced);
     Status pushNew(qint64 contactId);
     Status adopt(qint64 contactId, const FetchedCard& fetched, const VCardContact& server);
@@ -186,10 +188,11 @@ private:
     QUuid m_bookId;
     VCard::Version m_version = VCard::Version::V3; // what the address book takes
     QHash<QString, SyncedCard> m_state;
-    QHash<QString, qint64> m_newByHref;      // local contacts not yet on the server, by their href
-    QHash<QString, qint64> m_newByUid;       // the same by their UID
-    QSet<QString> m_handled;                 // hrefs settled from the server's side
-    QHash<qint64, VCardContact> m_readAhead; // the contacts left to this side, as read
+    QHash<QString, qint64> m_newByHref; // local contacts not yet on the server, by their href
+    QHash<QString, qint64> m_newByUid;  // the same by their UID
+    QSet<QString> m_handled;            // hrefs settled from the server's side
+    QList<qint64> m_newHere;            // the contacts taking part not yet synced
+    QSet<QString> m_unchangedHere; // the hrefs whose contact was as at the last sync at the start
     SyncSummary m_summary;
     qsizetype m_done = 0;
     qsizetype m_total = 0;
@@ -348,21 +351,19 @@ Result<QList<qint64>> SyncRun::contactsNotYetSynced()
 
 Result<SyncSummary> SyncRun::go(const QString& syncToken)
 {
-    if (Status loaded = load(); !loaded)
-        return loaded.error();
-    auto only4 = m_client.takesOnlyVersion4(m_book);
-    if (!only4)
-        return only4.error();
-    m_version = only4.value() ? VCard::Version::V4 : VCard::Version::V3;
-    // Without any state a delta means nothing: the whole listing.
-    auto listing = m_client.list(m_book, m_state.isEmpty() ? QString() : syncToken);
+    // This side is read while the server works out its answer.
+    Status readHere;
+    auto properties = m_client.bookProperties(m_book, [&] { readHere = readLocal(); });
+    if (!properties)
+        return properties.error();
+    if (!readHere)
+        return readHere.error();
+    m_version = properties.value().onlyVersion4 ? VCard::Version::V4 : VCard::Version::V3;
+    auto listing = serverListing(properties.value().ctag, syncToken);
     if (!listing)
         return listing.error();
     auto [toFetch, removed] = serverChanges(listing.value());
-    auto newHere = contactsNotYetSynced();
-    if (!newHere)
-        return newHere.error();
-    m_total = toFetch.size() + removed.size() + m_state.size() + newHere.value().size();
+    m_total = toFetch.size() + removed.size() + m_state.size() + m_newHere.size();
     if (m_progress)
         m_progress(0, m_total);
 
@@ -383,19 +384,42 @@ Result<SyncSummary> SyncRun::go(const QString& syncToken)
         if (Status applied = applyServerRemoval(href); !applied)
             return applied.error();
     const QList<SyncedCard> rows = m_state.values();
-    if (Status read = readUnhandled(rows); !read)
-        return read.error();
     for (const SyncedCard& row : rows)
         if (!m_handled.contains(row.href))
             if (Status pushed = pushSynced(row); !pushed)
                 return pushed.error();
-    for (qint64 id : newHere.value())
+    for (qint64 id : std::as_const(m_newHere))
         if (m_newByHref.contains(hrefFor(id)))
             if (Status pushed = pushNew(id); !pushed)
                 return pushed.error();
-    // An open conflict must come again: the next sync starts from the token before it.
-    m_summary.syncToken = m_summary.conflictsOpen ? syncToken : listing.value().syncToken;
+    // An open conflict must come again: the next sync starts from the token before it, and asks
+    // the server for its changes whatever its CTag says.
+    if (m_summary.conflictsOpen) {
+        m_summary.syncToken = syncToken;
+        return m_summary;
+    }
+    m_summary.syncToken = listing.value().syncToken;
+    // The CTag read before the listing: a change made there since, ours included, moves it.
+    if (!properties.value().ctag.isEmpty() && !m_summary.syncToken.isEmpty())
+        if (Status kept = SyncState::writeBookTag(m_db, m_scope.accountId, m_book.toString(),
+                                                  {properties.value().ctag, m_summary.syncToken});
+            !kept)
+            return kept.error();
     return m_summary;
+}
+
+Result<CardListing> SyncRun::serverListing(const QString& ctag, const QString& syncToken) const
+{
+    // Without any state a delta means nothing: the whole listing.
+    if (m_state.isEmpty())
+        return m_client.list(m_book, QString());
+    auto kept = SyncState::readBookTag(m_db, m_scope.accountId, m_book.toString());
+    if (!kept)
+        return kept.error();
+    // The same CTag as at the end of the sync that gave this token: nothing changed there.
+    if (!ctag.isEmpty() && !syncToken.isEmpty() && kept.value() == BookTag{ctag, syncToken})
+        return CardListing{{}, {}, false, syncToken};
+    return m_client.list(m_book, syncToken);
 }
 
 Status SyncRun::addFromServer(const FetchedCard& fetched, const VCardContact& server,
@@ -612,32 +636,46 @@ Status SyncRun::fetchAndApply(const QString& href)
     return applyServerCard(fetched.value().front());
 }
 
-Status SyncRun::readUnhandled(const QList<SyncedCard>& rows)
+Status SyncRun::readLocal()
 {
+    if (Status loaded = load(); !loaded)
+        return loaded;
+    auto newHere = contactsNotYetSynced();
+    if (!newHere)
+        return newHere.error();
+    m_newHere = newHere.value();
+    // Every synced contact, a few hundred per statement, compared with the last sync's card;
+    // those the server's changes reach, or that differ, are read again when they are compared.
     std::vector<qint64> ids;
-    for (const SyncedCard& row : rows)
-        if (!m_handled.contains(row.href))
-            ids.push_back(row.contactId);
+    ids.reserve(size_t(m_state.size()));
+    for (const SyncedCard& row : std::as_const(m_state))
+        ids.push_back(row.contactId);
     auto cards = LocalCards::readMany(m_db, ids);
     if (!cards)
         return cards.error();
-    m_readAhead = std::move(cards.value());
+    for (const SyncedCard& row : std::as_const(m_state))
+        if (unchangedSince(row, cards.value()))
+            m_unchangedHere.insert(row.href);
     return {};
 }
 
-bool SyncRun::unchangedSince(const SyncedCard& synced) const
+bool SyncRun::unchangedSince(const SyncedCard& synced,
+                             const QHash<qint64, VCardContact>& contacts) const
 {
-    const auto found = m_readAhead.constFind(synced.contactId);
-    if (found == m_readAhead.cend())
+    const auto found = contacts.constFind(synced.contactId);
+    if (found == contacts.cend())
         return false;
     VCardContact card = *found;
     card.uid = synced.uid;
-    return VCard::write(card, versionFor(synced.card.toUtf8())) == synced.card.toUtf8();
+    // Written in the text's own version: the one the address book takes is not known yet.
+    const QByteArray text = synced.card.toUtf8();
+    const bool version4 = text.contains("\nVERSION:4.0");
+    return VCard::write(card, version4 ? VCard::Version::V4 : VCard::Version::V3) == text;
 }
 
 Status SyncRun::pushSynced(const SyncedCard& synced)
 {
-    if (unchangedSince(synced)) {
+    if (m_unchangedHere.contains(synced.href)) {
         step();
         return {};
     }

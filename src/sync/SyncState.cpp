@@ -44,3 +44,30 @@ Status SyncState::remove(const Database& db, qint64 accountId, const QString& hr
     return db.exec(QStringLiteral("DELETE FROM Vardelin_Sync WHERE Account = ? AND Href = ?"),
                    {accountId, href});
 }
+
+Result<BookTag> SyncState::readBookTag(const Database& db, qint64 accountId, const QString& book)
+{
+    auto row = db.readOne(QStringLiteral("SELECT CTag, SyncToken FROM Vardelin_SyncBook WHERE "
+                                         "Account = ? AND Book = ?"),
+                          {accountId, book});
+    if (!row)
+        return row.error();
+    if (!row.value())
+        return BookTag{};
+    return BookTag{row.value()->value(0).toString(), row.value()->value(1).toString()};
+}
+
+Status SyncState::writeBookTag(const Database& db, qint64 accountId, const QString& book,
+                               const BookTag& tag)
+{
+    return db.transaction([&]() -> Status {
+        if (Status cleared = db.exec(QStringLiteral("DELETE FROM Vardelin_SyncBook WHERE Account "
+                                                    "= ? AND Book = ?"),
+                                     {accountId, book});
+            !cleared)
+            return cleared;
+        return db.exec(QStringLiteral("INSERT INTO Vardelin_SyncBook (Account, Book, CTag, "
+                                      "SyncToken) VALUES (?, ?, ?, ?)"),
+                       {accountId, book, tag.ctag, tag.syncToken});
+    });
+}
