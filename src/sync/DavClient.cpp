@@ -4,6 +4,7 @@
 #include "DavXml.h"
 
 #include <QAuthenticator>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -152,8 +153,10 @@ Result<DavClient::Answer> DavClient::sendOnce(const QByteArray& verb, const QUrl
                           QByteArrayLiteral("application/xml; charset=utf-8"));
     for (const auto& [name, value] : headers)
         request.setRawHeader(name, value);
+    QElapsedTimer clock;
+    clock.start();
     QNetworkReply* reply = m_network.sendCustomRequest(request, verb, body);
-    ++m_requestsSent;
+    qint64 ownWorkNs = 0;
 
     QEventLoop loop;
     bool timedOut = false;
@@ -187,11 +190,14 @@ Result<DavClient::Answer> DavClient::sendOnce(const QByteArray& verb, const QUrl
         if (!reply->isFinished())
             loop.exec();
         QObject::disconnect(sent);
+        const qint64 before = clock.nsecsElapsed();
         meanwhile();
+        ownWorkNs = clock.nsecsElapsed() - before;
         silence.start(); // the time spent here is no silence of the server's
     }
     if (!reply->isFinished())
         loop.exec();
+    m_sent.append({verb, double(clock.nsecsElapsed() - ownWorkNs) / 1e6});
 
     m_silence = nullptr;
     Answer answer;
@@ -369,12 +375,27 @@ Result<CardListing> DavClient::listByPropfind(const QUrl& book)
     return listing;
 }
 
-Result<BookProperties> DavClient::bookProperties(const QUrl& book,
-                                                 const std::function<void()>& meanwhile)
+Result<bool> DavClient::takesOnlyVersion4(const QUrl& book)
 {
-    auto answer = send("PROPFIND", book,
-                       DavXml::propfind({QStringLiteral("C:supported-address-data"),
-                                         QStringLiteral("CS:getctag")}),
+    auto answer =
+        send("PROPFIND", book, DavXml::propfind({QStringLiteral("C:supported-address-data")}),
+             {{"Depth", "0"}});
+    if (!answer)
+        return answer.error();
+    if (answer.value().status == 401)
+        return httpError(401, QStringLiteral("读取通讯录的属性"));
+    const auto status = DavXml::parseMultistatus(answer.value().body);
+    if (answer.value().status != 207 || !status || status->responses.isEmpty())
+        return false;
+    const auto* data = status->responses.front().property(QStringLiteral("supported-address-data"));
+    return data && !data->childVersions.isEmpty() &&
+           std::all_of(data->childVersions.begin(), data->childVersions.end(),
+                       [](const QString& version) { return version == u"4.0"; });
+}
+
+Result<QString> DavClient::ctag(const QUrl& book, const std::function<void()>& meanwhile)
+{
+    auto answer = send("PROPFIND", book, DavXml::propfind({QStringLiteral("CS:getctag")}),
                        {{"Depth", "0"}}, meanwhile);
     if (!answer)
         return answer.error();
@@ -382,17 +403,9 @@ Result<BookProperties> DavClient::bookProperties(const QUrl& book,
         return httpError(401, QStringLiteral("读取通讯录的属性"));
     const auto status = DavXml::parseMultistatus(answer.value().body);
     if (answer.value().status != 207 || !status || status->responses.isEmpty())
-        return BookProperties{};
-    const DavXml::Response& found = status->responses.front();
-    BookProperties properties;
-    if (const auto* data = found.property(QStringLiteral("supported-address-data")))
-        properties.onlyVersion4 =
-            !data->childVersions.isEmpty() &&
-            std::all_of(data->childVersions.begin(), data->childVersions.end(),
-                        [](const QString& version) { return version == u"4.0"; });
-    if (const auto* ctag = found.property(QStringLiteral("getctag")))
-        properties.ctag = ctag->text.trimmed();
-    return properties;
+        return QString();
+    const auto* ctag = status->responses.front().property(QStringLiteral("getctag"));
+    return ctag ? ctag->text.trimmed() : QString();
 }
 
 Result<QList<FetchedCard>> DavClient::fetch(const QUrl& book, const QStringList& hrefs)

@@ -55,16 +55,6 @@ struct CardListing {
     QString syncToken; // empty when the server offers no sync report
 };
 
-// What the sync asks of the address book itself before anything else.
-struct BookProperties {
-    // It takes vCard 4.0 only: its supported-address-data lists no other version. A server that
-    // does not say takes 3.0, as the standard has it.
-    bool onlyVersion4 = false;
-    // Its CTag, which changes with every card added, changed or removed there; empty when the
-    // server keeps none.
-    QString ctag;
-};
-
 struct FetchedCard {
     QString href;
     QString etag;
@@ -91,10 +81,14 @@ public:
     Result<CardListing> list(const QUrl& book, const QString& syncToken);
     // Every card's ETag by a depth-1 PROPFIND: the listing of servers without the report.
     Result<CardListing> listByPropfind(const QUrl& book);
-    // The versions the address book takes and its CTag, in one depth-0 PROPFIND. meanwhile runs
-    // while the server works on the answer (the caller's own reading, done beside it).
-    Result<BookProperties> bookProperties(const QUrl& book,
-                                          const std::function<void()>& meanwhile = {});
+    // Whether the address book takes vCard 4.0 only: its supported-address-data lists no other
+    // version. A server that does not say takes 3.0, as the standard has it.
+    Result<bool> takesOnlyVersion4(const QUrl& book);
+    // The address book's CTag, which changes with every card added, changed or removed there;
+    // empty when the server keeps none. meanwhile runs while the server works out the answer
+    // (the caller's own reading, done beside it); it runs sooner when the client has already
+    // passed the server's password challenge.
+    Result<QString> ctag(const QUrl& book, const std::function<void()>& meanwhile = {});
     // The cards at these hrefs (addressbook-multiget); cards gone meanwhile are left out.
     Result<QList<FetchedCard>> fetch(const QUrl& book, const QStringList& hrefs);
     // A new card (If-None-Match: *) when etag is empty, else a change of that version.
@@ -116,8 +110,14 @@ public:
     void cancel() { m_cancelled = true; }
     // Sets how long a silent server is waited for (tests shorten it).
     void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
+    // A request sent and how long its answer took, from the request to the answer's last byte
+    // (the caller's own work meanwhile not counted).
+    struct SentRequest {
+        QByteArray verb;
+        double milliseconds = 0;
+    };
     // The requests sent so far (each redirect one more): what a sync cost the server.
-    int requestsSent() const { return m_requestsSent; }
+    const QList<SentRequest>& sent() const { return m_sent; }
 
 private:
     struct Answer {
@@ -140,7 +140,7 @@ private:
     QString m_user;
     QString m_password;
     int m_timeoutMs = timeoutMs;
-    int m_requestsSent = 0;
+    QList<SentRequest> m_sent;
     std::atomic_bool m_cancelled = false;
     CertificateQuestion m_askCertificate;
     QString m_trustedCertificate;

@@ -351,15 +351,20 @@ Result<QList<qint64>> SyncRun::contactsNotYetSynced()
 
 Result<SyncSummary> SyncRun::go(const QString& syncToken)
 {
-    // This side is read while the server works out its answer.
+    // A question the server answers at once, which also passes its password challenge: the
+    // next request goes out without waiting for one.
+    auto only4 = m_client.takesOnlyVersion4(m_book);
+    if (!only4)
+        return only4.error();
+    m_version = only4.value() ? VCard::Version::V4 : VCard::Version::V3;
+    // This side is read while the server works out its CTag.
     Status readHere;
-    auto properties = m_client.bookProperties(m_book, [&] { readHere = readLocal(); });
-    if (!properties)
-        return properties.error();
+    auto ctag = m_client.ctag(m_book, [&] { readHere = readLocal(); });
+    if (!ctag)
+        return ctag.error();
     if (!readHere)
         return readHere.error();
-    m_version = properties.value().onlyVersion4 ? VCard::Version::V4 : VCard::Version::V3;
-    auto listing = serverListing(properties.value().ctag, syncToken);
+    auto listing = serverListing(ctag.value(), syncToken);
     if (!listing)
         return listing.error();
     auto [toFetch, removed] = serverChanges(listing.value());
@@ -400,9 +405,9 @@ Result<SyncSummary> SyncRun::go(const QString& syncToken)
     }
     m_summary.syncToken = listing.value().syncToken;
     // The CTag read before the listing: a change made there since, ours included, moves it.
-    if (!properties.value().ctag.isEmpty() && !m_summary.syncToken.isEmpty())
+    if (!ctag.value().isEmpty() && !m_summary.syncToken.isEmpty())
         if (Status kept = SyncState::writeBookTag(m_db, m_scope.accountId, m_book.toString(),
-                                                  {properties.value().ctag, m_summary.syncToken});
+                                                  {ctag.value(), m_summary.syncToken});
             !kept)
             return kept.error();
     return m_summary;
