@@ -267,6 +267,7 @@ int main(int argc, char** argv)
     // Takes the cards there for ours: the state after an upload. Untimed, and waited for as
     // long as the server's first sync report over them takes.
     std::printf("seeded sync: %.0f ms\n", timedSync(db, book, token, 3600 * 1000).ms);
+    std::fflush(stdout); // the timed syncs start: a profiler watching the output may begin
 
     std::vector<SyncTime> unchanged;
     for (int run = 0; run < runs; ++run)

@@ -24,7 +24,8 @@ Status SyncTables::create(const Database& db)
             SqlDialect::createTable(
                 backend, QStringLiteral("CREATE TABLE IF NOT EXISTS Vardelin_SyncBook (Account "
                                         "INTEGER NOT NULL, Book TEXT NOT NULL, CTag TEXT, "
-                                        "SyncToken TEXT, PRIMARY KEY (Account, Book))")),
+                                        "SyncToken TEXT, LocalDigest TEXT, PRIMARY KEY "
+                                        "(Account, Book))")),
         } +
         // An account deleted takes its sync state with it.
         SqlDialect::createTrigger(

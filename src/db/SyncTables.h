@@ -16,7 +16,9 @@ class Database;
 // The password is never kept here.
 // Vardelin_SyncBook: per account and address book, the book's CTag when everything changed there
 // up to it had been taken in here, and the sync token that sync ended with: the same CTag and
-// token again tell "nothing changed there" without the server listing its changes.
+// token again tell "nothing changed there" without the server listing its changes. LocalDigest:
+// the digest of this book's contacts when they were last known to be as the server has them,
+// which tells "nothing changed here" without writing every contact's card.
 namespace SyncTables {
 
 // The tables and the trigger that removes an account's rows with the account.

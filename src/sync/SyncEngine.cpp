@@ -144,16 +144,22 @@ private:
     ServerChanges serverChanges(const CardListing& listing) const;
     // The server's changes since the token: none asked for when its CTag is the one kept.
     Result<CardListing> serverListing(const QString& ctag, const QString& syncToken) const;
+    // The kept digest of this side forgotten before the sync's first write: a sync cut off
+    // after it must not leave a digest that no longer says what the server has.
+    Status forgetLocalDigest();
+    Status removeState(const QString& href);
+    // Nothing this sync did wrote to this address book; to the server.
+    bool wroteNothingHere() const;
+    bool wroteNothingThere() const;
     // The contacts taking part that the server has not had yet; noted by their href.
-    Result<QList<qint64>> contactsNotYetSynced();
+    QList<qint64> notYetSynced(const QList<qint64>& inScope);
     Status applyServerCard(const FetchedCard& fetched);
     Status applyServerRemoval(const QString& href);
     // The sync's state, the contacts not yet synced and every synced contact as it is now.
-    Status readLocal();
+    Status readLocal(const QString& syncToken);
     // The common case, told cheaply: a card written exactly as at the last sync (so nothing
     // of another program kept on it) is unchanged here. False leaves it to the full comparison.
-    bool unchangedSince(const SyncedCard& synced,
-                        const QHash<qint64, VCardContact>& contacts) const;
+    bool unchangedSince(const SyncedCard& synced, QHash<qint64, VCardContact>& contacts) const;
     Status pushSynced(const SyncedCard& synced);
     Status pushNew(qint64 contactId);
     Status adopt(qint64 contactId, const FetchedCard& fetched, const VCardContact& server);
@@ -193,6 +199,8 @@ private:
     QSet<QString> m_handled;            // hrefs settled from the server's side
     QList<qint64> m_newHere;            // the contacts taking part not yet synced
     QSet<QString> m_unchangedHere; // the hrefs whose contact was as at the last sync at the start
+    BookTag m_kept;                // what the last sync left of the address book
+    QString m_localDigest;         // this side's digest, read at the start
     SyncSummary m_summary;
     qsizetype m_done = 0;
     qsizetype m_total = 0;
@@ -226,8 +234,41 @@ Status SyncRun::stepDone(const Status& done, const QString& logLine)
     return done;
 }
 
+Status SyncRun::forgetLocalDigest()
+{
+    if (m_kept.localDigest.isEmpty())
+        return {};
+    m_kept.localDigest.clear();
+    return SyncState::writeBookTag(m_db, m_scope.accountId, m_book.toString(), m_kept);
+}
+
+Status SyncRun::removeState(const QString& href)
+{
+    if (Status forgotten = forgetLocalDigest(); !forgotten)
+        return forgotten;
+    if (Status removed = SyncState::remove(m_db, m_scope.accountId, href); !removed)
+        return removed;
+    m_state.remove(href);
+    return {};
+}
+
+bool SyncRun::wroteNothingHere() const
+{
+    return m_summary.addedHere == 0 && m_summary.changedHere == 0 && m_summary.deletedHere == 0 &&
+           m_summary.conflictsResolved == 0 && m_summary.keptBack == 0;
+}
+
+bool SyncRun::wroteNothingThere() const
+{
+    return m_summary.addedThere == 0 && m_summary.changedThere == 0 &&
+           m_summary.deletedThere == 0 && m_summary.conflictsResolved == 0 &&
+           m_summary.keptBack == 0;
+}
+
 Status SyncRun::record(const SyncedCard& synced)
 {
+    if (Status forgotten = forgetLocalDigest(); !forgotten)
+        return forgotten;
     if (Status written = SyncState::write(m_db, m_scope.accountId, synced); !written)
         return written;
     m_state.insert(synced.href, synced);
@@ -330,16 +371,13 @@ SyncRun::ServerChanges SyncRun::serverChanges(const CardListing& listing) const
     return changes;
 }
 
-Result<QList<qint64>> SyncRun::contactsNotYetSynced()
+QList<qint64> SyncRun::notYetSynced(const QList<qint64>& inScope)
 {
-    auto inScope = contactsInScope();
-    if (!inScope)
-        return inScope.error();
     QSet<qint64> synced;
     for (const SyncedCard& card : std::as_const(m_state))
         synced.insert(card.contactId);
     QList<qint64> newHere;
-    for (qint64 id : inScope.value()) {
+    for (qint64 id : inScope) {
         if (synced.contains(id))
             continue;
         newHere << id;
@@ -359,7 +397,7 @@ Result<SyncSummary> SyncRun::go(const QString& syncToken)
     m_version = only4.value() ? VCard::Version::V4 : VCard::Version::V3;
     // This side is read while the server works out its CTag.
     Status readHere;
-    auto ctag = m_client.ctag(m_book, [&] { readHere = readLocal(); });
+    auto ctag = m_client.ctag(m_book, [&] { readHere = readLocal(syncToken); });
     if (!ctag)
         return ctag.error();
     if (!readHere)
@@ -404,10 +442,18 @@ Result<SyncSummary> SyncRun::go(const QString& syncToken)
         return m_summary;
     }
     m_summary.syncToken = listing.value().syncToken;
-    // The CTag read before the listing: a change made there since, ours included, moves it.
+    // The CTag read before the listing, kept only when this sync wrote nothing there: a change
+    // made there since moves it, but it is a digest of the cards, not of their history, and
+    // after a write of ours the cards could come back to what they were at its reading (ours
+    // changed, then set back by another) while this side holds our write.
+    // This side's digest, taken before its contacts were compared: any change made here since
+    // the comparison makes it differ, so it can only tell "nothing changed" truly; and only
+    // when this sync changed nothing here, for what it wrote would be the server's.
     if (!ctag.value().isEmpty() && !m_summary.syncToken.isEmpty())
         if (Status kept = SyncState::writeBookTag(m_db, m_scope.accountId, m_book.toString(),
-                                                  {ctag.value(), m_summary.syncToken});
+                                                  {wroteNothingThere() ? ctag.value() : QString(),
+                                                   m_summary.syncToken,
+                                                   wroteNothingHere() ? m_localDigest : QString()});
             !kept)
             return kept.error();
     return m_summary;
@@ -418,11 +464,9 @@ Result<CardListing> SyncRun::serverListing(const QString& ctag, const QString& s
     // Without any state a delta means nothing: the whole listing.
     if (m_state.isEmpty())
         return m_client.list(m_book, QString());
-    auto kept = SyncState::readBookTag(m_db, m_scope.accountId, m_book.toString());
-    if (!kept)
-        return kept.error();
     // The same CTag as at the end of the sync that gave this token: nothing changed there.
-    if (!ctag.isEmpty() && !syncToken.isEmpty() && kept.value() == BookTag{ctag, syncToken})
+    if (!ctag.isEmpty() && !syncToken.isEmpty() && m_kept.ctag == ctag &&
+        m_kept.syncToken == syncToken)
         return CardListing{{}, {}, false, syncToken};
     return m_client.list(m_book, syncToken);
 }
@@ -622,9 +666,8 @@ Status SyncRun::applyServerRemoval(const QString& href)
             return deleted;
         ++m_summary.deletedHere;
     }
-    if (Status removed = SyncState::remove(m_db, m_scope.accountId, href); !removed)
+    if (Status removed = removeState(href); !removed)
         return removed;
-    m_state.remove(href);
     step(exists
              ? QStringLiteral("按服务器删除：%1").arg(local.value().value(QStringLiteral("Name")))
              : QString());
@@ -641,14 +684,30 @@ Status SyncRun::fetchAndApply(const QString& href)
     return applyServerCard(fetched.value().front());
 }
 
-Status SyncRun::readLocal()
+Status SyncRun::readLocal(const QString& syncToken)
 {
     if (Status loaded = load(); !loaded)
         return loaded;
-    auto newHere = contactsNotYetSynced();
-    if (!newHere)
-        return newHere.error();
-    m_newHere = newHere.value();
+    auto inScope = contactsInScope();
+    if (!inScope)
+        return inScope.error();
+    m_newHere = notYetSynced(inScope.value());
+    auto kept = SyncState::readBookTag(m_db, m_scope.accountId, m_book.toString());
+    if (!kept)
+        return kept.error();
+    m_kept = kept.value();
+    // Read before the contacts are compared: see where it is kept.
+    auto digest = LocalCards::digest(m_db, inScope.value());
+    if (!digest)
+        return digest.error();
+    m_localDigest = digest.value();
+    // Nothing changed here since a sync that left every contact as the server has it.
+    if (!syncToken.isEmpty() && m_kept.syncToken == syncToken &&
+        m_kept.localDigest == m_localDigest) {
+        for (const SyncedCard& row : std::as_const(m_state))
+            m_unchangedHere.insert(row.href);
+        return {};
+    }
     // Every synced contact, a few hundred per statement, compared with the last sync's card;
     // those the server's changes reach, or that differ, are read again when they are compared.
     std::vector<qint64> ids;
@@ -664,13 +723,12 @@ Status SyncRun::readLocal()
     return {};
 }
 
-bool SyncRun::unchangedSince(const SyncedCard& synced,
-                             const QHash<qint64, VCardContact>& contacts) const
+bool SyncRun::unchangedSince(const SyncedCard& synced, QHash<qint64, VCardContact>& contacts) const
 {
-    const auto found = contacts.constFind(synced.contactId);
-    if (found == contacts.cend())
+    const auto found = contacts.find(synced.contactId);
+    if (found == contacts.end())
         return false;
-    VCardContact card = *found;
+    VCardContact& card = *found; // read for this comparison alone: no copy
     card.uid = synced.uid;
     // Written in the text's own version: the one the address book takes is not known yet.
     const QByteArray text = synced.card.toUtf8();
@@ -695,9 +753,8 @@ Status SyncRun::pushSynced(const SyncedCard& synced)
         // Changed on the server since: found again and kept.
         if (deleted.value().conflict)
             return fetchAndApply(synced.href);
-        if (Status removed = SyncState::remove(m_db, m_scope.accountId, synced.href); !removed)
+        if (Status removed = removeState(synced.href); !removed)
             return removed;
-        m_state.remove(synced.href);
         ++m_summary.deletedThere;
         step(QStringLiteral("从服务器删除：%1").arg(synced.href.section(u'/', -1)));
         return {};

@@ -17,11 +17,13 @@ struct SyncedCard {
     QString card; // the vCard text both sides held at the last sync
 };
 
-// The address book's CTag, with the sync token of the sync that took in every change up to it.
+// The address book's CTag, with the sync token of the sync that took in every change up to it,
+// and the digest of this side's contacts (LocalCards::digest) when they were all as that sync
+// left the server; empty when that is not known.
 struct BookTag {
     QString ctag;
     QString syncToken;
-    bool operator==(const BookTag&) const = default;
+    QString localDigest;
 };
 
 namespace SyncState {

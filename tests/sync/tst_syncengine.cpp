@@ -282,6 +282,27 @@ private slots:
                  uploaded);
     }
 
+    // This side's digest is kept only by a sync that wrote nothing here, the server's CTag only
+    // by one that wrote nothing there: a change, then the same field set back, is a change to
+    // send and to take, though each side's contents are what they were before.
+    void aValueSetBackAfterTheServersChangeIsSent()
+    {
+        shareOneContact();
+        const QString nothing = u"here +0 ~0 -0 there +0 ~0 -0 conflicts 0/0 kept 0"_s;
+        QCOMPARE(counts(m_here->sync(m_client, m_url).value()), nothing); // the digest kept
+        m_phone->set(u"张三"_s, u"Tel1"_s, u"010-9"_s);
+        QVERIFY(m_phone->sync(m_client, m_url).ok());
+        QCOMPARE(counts(m_here->sync(m_client, m_url).value()),
+                 u"here +0 ~1 -0 there +0 ~0 -0 conflicts 0/0 kept 0"_s);
+        m_here->set(u"张三"_s, u"Tel1"_s, u"010-1"_s);
+        QCOMPARE(counts(m_here->sync(m_client, m_url).value()),
+                 u"here +0 ~0 -0 there +0 ~1 -0 conflicts 0/0 kept 0"_s);
+        // The server's cards, and so its CTag, are as before the phone wrote its change.
+        QCOMPARE(counts(m_phone->sync(m_client, m_url).value()),
+                 u"here +0 ~1 -0 there +0 ~0 -0 conflicts 0/0 kept 0"_s);
+        QCOMPARE(m_phone->field(u"张三"_s, u"Tel1"_s), u"010-1"_s);
+    }
+
     void bothSidesChanged_data()
     {
         QTest::addColumn<QString>("hereTel");
