@@ -26,6 +26,10 @@ const QByteArray photo = "\x89PNG\r\n\x1a\n-not-really-a-picture-" + QByteArray(
 
 // One copy of the program with its own address book and sync token.
 struct Device {
+    explicit Device(Backend backend)
+        : book(backend)
+    {
+    }
     TestDatabase book;
     QString token;
     SyncScope scope{1, true, {}, 1, QDate(2026, 12, 7)};
@@ -148,8 +152,8 @@ private slots:
         const QString name = u"book%1"_s.arg(++m_books);
         QVERIFY(m_server.addAddressBook(name, name));
         m_url = m_server.root().resolved(QUrl(u"alice/%1/"_s.arg(name)));
-        m_here = std::make_unique<Device>();
-        m_phone = std::make_unique<Device>();
+        m_here = std::make_unique<Device>(TestDatabase::backendOfRow());
+        m_phone = std::make_unique<Device>(Backend::File);
         QVERIFY(m_here->book.ok() && m_phone->book.ok());
     }
 
@@ -284,7 +288,9 @@ private slots:
 
     // This side's digest is kept only by a sync that wrote nothing here, the server's CTag only
     // by one that wrote nothing there: a change, then the same field set back, is a change to
-    // send and to take, though each side's contents are what they were before.
+    // send and to take, though each side's contents are what they were before. Here: a book in a
+    // file and one on a PostgreSQL server.
+    void aValueSetBackAfterTheServersChangeIsSent_data() { TestDatabase::addBackendRows(); }
     void aValueSetBackAfterTheServersChangeIsSent()
     {
         shareOneContact();
