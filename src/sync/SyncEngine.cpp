@@ -201,6 +201,7 @@ private:
     QSet<QString> m_unchangedHere; // the hrefs whose contact was as at the last sync at the start
     BookTag m_kept;                // what the last sync left of the address book
     QString m_localDigest;         // this side's digest, read at the start
+    bool m_stateWritten = false;   // a card's state was written or removed
     SyncSummary m_summary;
     qsizetype m_done = 0;
     qsizetype m_total = 0;
@@ -236,6 +237,7 @@ Status SyncRun::stepDone(const Status& done, const QString& logLine)
 
 Status SyncRun::forgetLocalDigest()
 {
+    m_stateWritten = true;
     if (m_kept.localDigest.isEmpty())
         return {};
     m_kept.localDigest.clear();
@@ -447,13 +449,13 @@ Result<SyncSummary> SyncRun::go(const QString& syncToken)
     // after a write of ours the cards could come back to what they were at its reading (ours
     // changed, then set back by another) while this side holds our write.
     // This side's digest, taken before its contacts were compared: any change made here since
-    // the comparison makes it differ, so it can only tell "nothing changed" truly; and only
-    // when this sync changed nothing here, for what it wrote would be the server's.
+    // makes it differ, so it can only tell "nothing changed" truly; and only when this sync
+    // wrote neither here nor in its state, which then say what they said when it was taken.
     if (!ctag.value().isEmpty() && !m_summary.syncToken.isEmpty())
-        if (Status kept = SyncState::writeBookTag(m_db, m_scope.accountId, m_book.toString(),
-                                                  {wroteNothingThere() ? ctag.value() : QString(),
-                                                   m_summary.syncToken,
-                                                   wroteNothingHere() ? m_localDigest : QString()});
+        if (Status kept = SyncState::writeBookTag(
+                m_db, m_scope.accountId, m_book.toString(),
+                {wroteNothingThere() ? ctag.value() : QString(), m_summary.syncToken,
+                 wroteNothingHere() && !m_stateWritten ? m_localDigest : QString()});
             !kept)
             return kept.error();
     return m_summary;
