@@ -299,9 +299,8 @@ int main(int argc, char** argv)
         changed.push_back(timedSync(db, book, token));
         const SyncSummary& done = changed.back().summary;
         if (done.changedHere != 10 || done.changedThere != 10)
-            Bench::fail(QStringLiteral("10 changes each side, round %1: %2")
-                            .arg(round)
-                            .arg(done.text()));
+            Bench::fail(
+                QStringLiteral("10 changes each side, round %1: %2").arg(round).arg(done.text()));
     }
     printSyncs(QStringLiteral("sync: 10 changes each side (target 1000 ms)"), count, changed);
     return 0;
