@@ -375,7 +375,9 @@ Status Schema::restoreOwnTables(const Database& db, int fileVersion)
             !rebuilt)
             return rebuilt;
     }
-    // Lost sync state: the next sync finds the cards on the server again by their UIDs.
+    // Lost sync state: the next sync finds the cards on the server again by their UIDs. A book
+    // written before the address book's CTag was kept gets its table here, empty: its next sync
+    // asks the server for the changes once more.
     if (fileVersion >= 8 && lacksAny(SyncTables::names())) {
         if (Status rebuilt = db.transaction([&db] { return SyncTables::create(db); }); !rebuilt)
             return rebuilt;

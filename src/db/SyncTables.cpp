@@ -21,6 +21,11 @@ Status SyncTables::create(const Database& db)
                                "DefaultGroup INTEGER, SyncToken TEXT, Certificate TEXT, "
                                "AtStart INTEGER NOT NULL DEFAULT 0, "
                                "EveryMinutes INTEGER NOT NULL DEFAULT 0)")),
+            SqlDialect::createTable(
+                backend, QStringLiteral("CREATE TABLE IF NOT EXISTS Vardelin_SyncBook (Account "
+                                        "INTEGER NOT NULL, Book TEXT NOT NULL, CTag TEXT, "
+                                        "SyncToken TEXT, LocalDigest TEXT, PRIMARY KEY "
+                                        "(Account, Book))")),
         } +
         // An account deleted takes its sync state with it.
         SqlDialect::createTrigger(
@@ -39,5 +44,5 @@ Status SyncTables::create(const Database& db)
 QStringList SyncTables::names()
 {
     return {QStringLiteral("Vardelin_Sync"), QStringLiteral("Vardelin_SyncAccount"),
-            QStringLiteral("Sync_AccountDeleted")};
+            QStringLiteral("Vardelin_SyncBook"), QStringLiteral("Sync_AccountDeleted")};
 }

@@ -14,9 +14,14 @@ class Database;
 // Vardelin_SyncAccount: per account, the server, user name, address book, the groups that take
 // part, the server's sync token and the fingerprint of a server certificate the user accepted.
 // The password is never kept here.
+// Vardelin_SyncBook: per account and address book, the book's CTag when everything changed there
+// up to it had been taken in here, and the sync token that sync ended with: the same CTag and
+// token again tell "nothing changed there" without the server listing its changes. LocalDigest:
+// the digest of this book's contacts when they were last known to be as the server has them,
+// which tells "nothing changed here" without writing every contact's card.
 namespace SyncTables {
 
-// Both tables and the trigger that removes an account's rows with the account.
+// The tables and the trigger that removes an account's rows with the account.
 Status create(const Database& db);
 QStringList names();
 

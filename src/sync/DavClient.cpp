@@ -4,6 +4,7 @@
 #include "DavXml.h"
 
 #include <QAuthenticator>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -135,9 +136,9 @@ void DavClient::authenticate(QNetworkReply* reply, QAuthenticator* authenticator
     authenticator->setPassword(m_password);
 }
 
-Result<DavClient::Answer>
-DavClient::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& body,
-                    const QList<std::pair<QByteArray, QByteArray>>& headers)
+Result<DavClient::Answer> DavClient::sendOnce(const QByteArray& verb, const QUrl& url,
+                                              const QByteArray& body, const Headers& headers,
+                                              const std::function<void()>& meanwhile)
 {
     if (m_cancelled)
         return DbError{SyncErrorCode::Cancelled, QStringLiteral("同步已取消。")};
@@ -152,7 +153,10 @@ DavClient::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& b
                           QByteArrayLiteral("application/xml; charset=utf-8"));
     for (const auto& [name, value] : headers)
         request.setRawHeader(name, value);
+    QElapsedTimer clock;
+    clock.start();
     QNetworkReply* reply = m_network.sendCustomRequest(request, verb, body);
+    qint64 ownWorkNs = 0;
 
     QEventLoop loop;
     bool timedOut = false;
@@ -178,8 +182,22 @@ DavClient::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& b
     silence.start();
     m_silence = &silence;
     cancelCheck.start(100);
+    if (meanwhile) {
+        // Qt starts a request from the event loop: out of the door first, then the caller's work
+        // while the server answers.
+        const auto sent =
+            QObject::connect(reply, &QNetworkReply::requestSent, &loop, &QEventLoop::quit);
+        if (!reply->isFinished())
+            loop.exec();
+        QObject::disconnect(sent);
+        const qint64 before = clock.nsecsElapsed();
+        meanwhile();
+        ownWorkNs = clock.nsecsElapsed() - before;
+        silence.start(); // the time spent here is no silence of the server's
+    }
     if (!reply->isFinished())
         loop.exec();
+    m_sent.append({verb, double(clock.nsecsElapsed() - ownWorkNs) / 1e6});
 
     m_silence = nullptr;
     Answer answer;
@@ -208,10 +226,11 @@ DavClient::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& b
 }
 
 Result<DavClient::Answer> DavClient::send(const QByteArray& verb, QUrl url, const QByteArray& body,
-                                          const QList<std::pair<QByteArray, QByteArray>>& headers)
+                                          const Headers& headers,
+                                          const std::function<void()>& meanwhile)
 {
     for (int redirect = 0;; ++redirect) {
-        auto answer = sendOnce(verb, url, body, headers);
+        auto answer = sendOnce(verb, url, body, headers, redirect == 0 ? meanwhile : nullptr);
         if (!answer || answer.value().status < 300 || answer.value().status >= 400 ||
             redirect == maxRedirects || answer.value().url == url)
             return answer;
@@ -372,6 +391,21 @@ Result<bool> DavClient::takesOnlyVersion4(const QUrl& book)
     return data && !data->childVersions.isEmpty() &&
            std::all_of(data->childVersions.begin(), data->childVersions.end(),
                        [](const QString& version) { return version == u"4.0"; });
+}
+
+Result<QString> DavClient::ctag(const QUrl& book, const std::function<void()>& meanwhile)
+{
+    auto answer = send("PROPFIND", book, DavXml::propfind({QStringLiteral("CS:getctag")}),
+                       {{"Depth", "0"}}, meanwhile);
+    if (!answer)
+        return answer.error();
+    if (answer.value().status == 401)
+        return httpError(401, QStringLiteral("读取通讯录的属性"));
+    const auto status = DavXml::parseMultistatus(answer.value().body);
+    if (answer.value().status != 207 || !status || status->responses.isEmpty())
+        return QString();
+    const auto* ctag = status->responses.front().property(QStringLiteral("getctag"));
+    return ctag ? ctag->text.trimmed() : QString();
 }
 
 Result<QList<FetchedCard>> DavClient::fetch(const QUrl& book, const QStringList& hrefs)

@@ -84,6 +84,11 @@ public:
     // Whether the address book takes vCard 4.0 only: its supported-address-data lists no other
     // version. A server that does not say takes 3.0, as the standard has it.
     Result<bool> takesOnlyVersion4(const QUrl& book);
+    // The address book's CTag, which changes with every card added, changed or removed there;
+    // empty when the server keeps none. meanwhile runs while the server works out the answer
+    // (the caller's own reading, done beside it); it runs sooner when the client has already
+    // passed the server's password challenge.
+    Result<QString> ctag(const QUrl& book, const std::function<void()>& meanwhile = {});
     // The cards at these hrefs (addressbook-multiget); cards gone meanwhile are left out.
     Result<QList<FetchedCard>> fetch(const QUrl& book, const QStringList& hrefs);
     // A new card (If-None-Match: *) when etag is empty, else a change of that version.
@@ -105,6 +110,14 @@ public:
     void cancel() { m_cancelled = true; }
     // Sets how long a silent server is waited for (tests shorten it).
     void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
+    // A request sent and how long its answer took, from the request to the answer's last byte
+    // (the caller's own work meanwhile not counted).
+    struct SentRequest {
+        QByteArray verb;
+        double milliseconds = 0;
+    };
+    // The requests sent so far (each redirect one more): what a sync cost the server.
+    const QList<SentRequest>& sent() const { return m_sent; }
 
 private:
     struct Answer {
@@ -113,10 +126,12 @@ private:
         QByteArray etag;
         QUrl url; // where it came from after redirects
     };
+    using Headers = QList<std::pair<QByteArray, QByteArray>>;
+    // meanwhile runs once the first request is on its way, before its answer is waited for.
     Result<Answer> send(const QByteArray& verb, QUrl url, const QByteArray& body,
-                        const QList<std::pair<QByteArray, QByteArray>>& headers = {});
+                        const Headers& headers = {}, const std::function<void()>& meanwhile = {});
     Result<Answer> sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& body,
-                            const QList<std::pair<QByteArray, QByteArray>>& headers);
+                            const Headers& headers, const std::function<void()>& meanwhile);
     Result<QList<AddressBookInfo>> collectionsAt(const QUrl& home);
     void authenticate(QNetworkReply* reply, QAuthenticator* authenticator);
     void checkCertificate(QNetworkReply* reply, const QList<QSslError>& errors);
@@ -125,6 +140,7 @@ private:
     QString m_user;
     QString m_password;
     int m_timeoutMs = timeoutMs;
+    QList<SentRequest> m_sent;
     std::atomic_bool m_cancelled = false;
     CertificateQuestion m_askCertificate;
     QString m_trustedCertificate;

@@ -11,6 +11,8 @@ namespace {
 
 const QString davNamespace = QStringLiteral("DAV:");
 const QString cardDavNamespace = QStringLiteral("urn:ietf:params:xml:ns:carddav");
+// Where the address book's CTag comes from: no standard has it, every common server offers it.
+const QString calendarServerNamespace = QStringLiteral("http://calendarserver.org/ns/");
 
 // "HTTP/1.1 404 Not Found" → 404.
 int statusCode(const QString& line)
@@ -99,12 +101,13 @@ public:
         m_xml.writeStartDocument();
         m_xml.writeNamespace(davNamespace, QStringLiteral("D"));
         m_xml.writeNamespace(cardDavNamespace, QStringLiteral("C"));
+        m_xml.writeNamespace(calendarServerNamespace, QStringLiteral("CS"));
         m_xml.writeStartElement(rootNamespace, root);
     }
-    // "D:getetag" or "C:address-data" as an empty element.
+    // "D:getetag", "C:address-data" or "CS:getctag" as an empty element.
     void emptyElement(const QString& prefixed)
     {
-        m_xml.writeEmptyElement(namespaceOf(prefixed), prefixed.mid(2));
+        m_xml.writeEmptyElement(namespaceOf(prefixed), prefixed.section(u':', 1));
     }
     void properties(const QStringList& names)
     {
@@ -123,6 +126,8 @@ public:
 private:
     static QString namespaceOf(const QString& prefixed)
     {
+        if (prefixed.startsWith(QStringLiteral("CS:")))
+            return calendarServerNamespace;
         return prefixed.startsWith(u'C') ? cardDavNamespace : davNamespace;
     }
 

@@ -42,7 +42,8 @@ struct Multistatus {
 // Nothing when the bytes are not a well-formed multistatus.
 std::optional<Multistatus> parseMultistatus(const QByteArray& bytes);
 
-// PROPFIND asking for these properties, each given as "D:name" (DAV:) or "C:name" (CardDAV).
+// PROPFIND asking for these properties, each given as "D:name" (DAV:), "C:name" (CardDAV) or
+// "CS:name" (the calendar server's namespace, where the CTag lives).
 QByteArray propfind(const QStringList& properties);
 // REPORT sync-collection from the token (empty: everything), asking for each card's ETag.
 QByteArray syncCollection(const QString& syncToken);

@@ -7,8 +7,12 @@
 #include "db/ContactFields.h"
 #include "db/Database.h"
 #include "db/PictureBag.h"
+#include "db/SqliteStatement.h"
 
+#include <QCryptographicHash>
 #include <QSqlRecord>
+
+#include <string>
 
 namespace {
 
@@ -104,6 +108,51 @@ template <typename Row> VCardContact cardOf(const Row& record)
 }
 
 } // namespace
+
+Result<QString> LocalCards::digest(const Database& db, const QList<qint64>& inScope)
+{
+    // A change detector, not a seal: MD5 is quick, and no one gains by making two books alike.
+    QCryptographicHash digest(QCryptographicHash::Md5);
+    const auto add = [&digest](std::string_view bytes) {
+        const qint64 size = qint64(bytes.size());
+        digest.addData(QByteArrayView(reinterpret_cast<const char*>(&size), sizeof size));
+        digest.addData(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    };
+    // Every value with its length, so that no two rows join alike; none and empty are alike,
+    // as on the card.
+    const QString sql =
+        cardSelect().section(QStringLiteral(" WHERE "), 0, 0) + QStringLiteral(" ORDER BY C.ID");
+    const int width = int(columns().size()) + 4; // the photo, the group, its name, the ID
+    if (db.backend() == Backend::File) {
+        // Straight from SQLite: Qt's conversion of fifty values a row would cost more than
+        // the comparison it saves.
+        auto rows = SqliteStatement::prepare(db, sql, {});
+        if (!rows)
+            return rows.error();
+        while (rows.value().step())
+            for (int i = 0; i < width; ++i)
+                add(rows.value().text(i));
+        if (Status stepped = rows.value().error(); !stepped)
+            return stepped.error();
+    } else {
+        auto rows = db.query(sql);
+        if (!rows)
+            return rows.error();
+        while (rows.value().next())
+            for (int i = 0; i < width; ++i) {
+                const QVariant value = rows.value().value(i);
+                const QByteArray bytes = value.typeId() == QMetaType::QByteArray
+                                             ? value.toByteArray()
+                                             : value.toString().toUtf8();
+                add(std::string_view(bytes.constData(), size_t(bytes.size())));
+            }
+        if (Status finished = db.finished(rows.value()); !finished)
+            return finished.error();
+    }
+    for (qint64 id : inScope)
+        add(std::to_string(id));
+    return QString::fromLatin1(digest.result().toHex());
+}
 
 Result<std::optional<VCardContact>> LocalCards::read(const Database& db, qint64 contactId)
 {

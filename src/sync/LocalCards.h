@@ -29,6 +29,11 @@ Result<std::optional<VCardContact>> read(const Database& db, qint64 contactId);
 // The same for many contacts at once, a few hundred per statement; those gone are left out.
 Result<QHash<qint64, VCardContact>> readMany(const Database& db, const std::vector<qint64>& ids);
 
+// A digest of every contact of the book as its card would show it (the card's columns, the
+// photo, the group and its name) and of the IDs in inScope: equal digests, nothing changed that
+// a sync would carry. One read of the table, no card written.
+Result<QString> digest(const Database& db, const QList<qint64>& inScope);
+
 // A new contact from a card, filed under the group its first category names (made below the
 // root group when missing) or the default group. Call inside a transaction. Gives its ID.
 Result<qint64> add(const Database& db, const VCardContact& card, const Filing& filing);

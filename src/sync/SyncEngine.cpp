@@ -142,16 +142,24 @@ private:
         QStringList removed;
     };
     ServerChanges serverChanges(const CardListing& listing) const;
+    // The server's changes since the token: none asked for when its CTag is the one kept.
+    Result<CardListing> serverListing(const QString& ctag, const QString& syncToken) const;
+    // The kept digest of this side forgotten before the sync's first write: a sync cut off
+    // after it must not leave a digest that no longer says what the server has.
+    Status forgetLocalDigest();
+    Status removeState(const QString& href);
+    // Nothing this sync did wrote to this address book; to the server.
+    bool wroteNothingHere() const;
+    bool wroteNothingThere() const;
     // The contacts taking part that the server has not had yet; noted by their href.
-    Result<QList<qint64>> contactsNotYetSynced();
+    QList<qint64> notYetSynced(const QList<qint64>& inScope);
     Status applyServerCard(const FetchedCard& fetched);
     Status applyServerRemoval(const QString& href);
-    // The contacts of the rows the server's side left to this one, read in a few statements
-    // rather than one each.
-    Status readUnhandled(const QList<SyncedCard>& rows);
+    // The sync's state, the contacts not yet synced and every synced contact as it is now.
+    Status readLocal(const QString& syncToken);
     // The common case, told cheaply: a card written exactly as at the last sync (so nothing
     // of another program kept on it) is unchanged here. False leaves it to the full comparison.
-    bool unchangedSince(const SyncedCard& synced) const;
+    bool unchangedSince(const SyncedCard& synced, QHash<qint64, VCardContact>& contacts) const;
     Status pushSynced(const SyncedCard& synced);
     Status pushNew(qint64 contactId);
     Status adopt(qint64 contactId, const FetchedCard& fetched, const VCardContact& server);
@@ -186,10 +194,14 @@ private:
     QUuid m_bookId;
     VCard::Version m_version = VCard::Version::V3; // what the address book takes
     QHash<QString, SyncedCard> m_state;
-    QHash<QString, qint64> m_newByHref;      // local contacts not yet on the server, by their href
-    QHash<QString, qint64> m_newByUid;       // the same by their UID
-    QSet<QString> m_handled;                 // hrefs settled from the server's side
-    QHash<qint64, VCardContact> m_readAhead; // the contacts left to this side, as read
+    QHash<QString, qint64> m_newByHref; // local contacts not yet on the server, by their href
+    QHash<QString, qint64> m_newByUid;  // the same by their UID
+    QSet<QString> m_handled;            // hrefs settled from the server's side
+    QList<qint64> m_newHere;            // the contacts taking part not yet synced
+    QSet<QString> m_unchangedHere; // the hrefs whose contact was as at the last sync at the start
+    BookTag m_kept;                // what the last sync left of the address book
+    QString m_localDigest;         // this side's digest, read at the start
+    bool m_stateWritten = false;   // a card's state was written or removed
     SyncSummary m_summary;
     qsizetype m_done = 0;
     qsizetype m_total = 0;
@@ -223,8 +235,42 @@ Status SyncRun::stepDone(const Status& done, const QString& logLine)
     return done;
 }
 
+Status SyncRun::forgetLocalDigest()
+{
+    m_stateWritten = true;
+    if (m_kept.localDigest.isEmpty())
+        return {};
+    m_kept.localDigest.clear();
+    return SyncState::writeBookTag(m_db, m_scope.accountId, m_book.toString(), m_kept);
+}
+
+Status SyncRun::removeState(const QString& href)
+{
+    if (Status forgotten = forgetLocalDigest(); !forgotten)
+        return forgotten;
+    if (Status removed = SyncState::remove(m_db, m_scope.accountId, href); !removed)
+        return removed;
+    m_state.remove(href);
+    return {};
+}
+
+bool SyncRun::wroteNothingHere() const
+{
+    return m_summary.addedHere == 0 && m_summary.changedHere == 0 && m_summary.deletedHere == 0 &&
+           m_summary.conflictsResolved == 0 && m_summary.keptBack == 0;
+}
+
+bool SyncRun::wroteNothingThere() const
+{
+    return m_summary.addedThere == 0 && m_summary.changedThere == 0 &&
+           m_summary.deletedThere == 0 && m_summary.conflictsResolved == 0 &&
+           m_summary.keptBack == 0;
+}
+
 Status SyncRun::record(const SyncedCard& synced)
 {
+    if (Status forgotten = forgetLocalDigest(); !forgotten)
+        return forgotten;
     if (Status written = SyncState::write(m_db, m_scope.accountId, synced); !written)
         return written;
     m_state.insert(synced.href, synced);
@@ -327,16 +373,13 @@ SyncRun::ServerChanges SyncRun::serverChanges(const CardListing& listing) const
     return changes;
 }
 
-Result<QList<qint64>> SyncRun::contactsNotYetSynced()
+QList<qint64> SyncRun::notYetSynced(const QList<qint64>& inScope)
 {
-    auto inScope = contactsInScope();
-    if (!inScope)
-        return inScope.error();
     QSet<qint64> synced;
     for (const SyncedCard& card : std::as_const(m_state))
         synced.insert(card.contactId);
     QList<qint64> newHere;
-    for (qint64 id : inScope.value()) {
+    for (qint64 id : inScope) {
         if (synced.contains(id))
             continue;
         newHere << id;
@@ -348,21 +391,24 @@ Result<QList<qint64>> SyncRun::contactsNotYetSynced()
 
 Result<SyncSummary> SyncRun::go(const QString& syncToken)
 {
-    if (Status loaded = load(); !loaded)
-        return loaded.error();
+    // A question the server answers at once, which also passes its password challenge: the
+    // next request goes out without waiting for one.
     auto only4 = m_client.takesOnlyVersion4(m_book);
     if (!only4)
         return only4.error();
     m_version = only4.value() ? VCard::Version::V4 : VCard::Version::V3;
-    // Without any state a delta means nothing: the whole listing.
-    auto listing = m_client.list(m_book, m_state.isEmpty() ? QString() : syncToken);
+    // This side is read while the server works out its CTag.
+    Status readHere;
+    auto ctag = m_client.ctag(m_book, [&] { readHere = readLocal(syncToken); });
+    if (!ctag)
+        return ctag.error();
+    if (!readHere)
+        return readHere.error();
+    auto listing = serverListing(ctag.value(), syncToken);
     if (!listing)
         return listing.error();
     auto [toFetch, removed] = serverChanges(listing.value());
-    auto newHere = contactsNotYetSynced();
-    if (!newHere)
-        return newHere.error();
-    m_total = toFetch.size() + removed.size() + m_state.size() + newHere.value().size();
+    m_total = toFetch.size() + removed.size() + m_state.size() + m_newHere.size();
     if (m_progress)
         m_progress(0, m_total);
 
@@ -383,19 +429,48 @@ Result<SyncSummary> SyncRun::go(const QString& syncToken)
         if (Status applied = applyServerRemoval(href); !applied)
             return applied.error();
     const QList<SyncedCard> rows = m_state.values();
-    if (Status read = readUnhandled(rows); !read)
-        return read.error();
     for (const SyncedCard& row : rows)
         if (!m_handled.contains(row.href))
             if (Status pushed = pushSynced(row); !pushed)
                 return pushed.error();
-    for (qint64 id : newHere.value())
+    for (qint64 id : std::as_const(m_newHere))
         if (m_newByHref.contains(hrefFor(id)))
             if (Status pushed = pushNew(id); !pushed)
                 return pushed.error();
-    // An open conflict must come again: the next sync starts from the token before it.
-    m_summary.syncToken = m_summary.conflictsOpen ? syncToken : listing.value().syncToken;
+    // An open conflict must come again: the next sync starts from the token before it, and asks
+    // the server for its changes whatever its CTag says.
+    if (m_summary.conflictsOpen) {
+        m_summary.syncToken = syncToken;
+        return m_summary;
+    }
+    m_summary.syncToken = listing.value().syncToken;
+    // The CTag read before the listing, kept only when this sync wrote nothing there: a change
+    // made there since moves it, but it is a digest of the cards, not of their history, and
+    // after a write of ours the cards could come back to what they were at its reading (ours
+    // changed, then set back by another) while this side holds our write.
+    // This side's digest, taken before its contacts were compared: any change made here since
+    // makes it differ, so it can only tell "nothing changed" truly; and only when this sync
+    // wrote neither here nor in its state, which then say what they said when it was taken.
+    if (!ctag.value().isEmpty() && !m_summary.syncToken.isEmpty())
+        if (Status kept = SyncState::writeBookTag(
+                m_db, m_scope.accountId, m_book.toString(),
+                {wroteNothingThere() ? ctag.value() : QString(), m_summary.syncToken,
+                 wroteNothingHere() && !m_stateWritten ? m_localDigest : QString()});
+            !kept)
+            return kept.error();
     return m_summary;
+}
+
+Result<CardListing> SyncRun::serverListing(const QString& ctag, const QString& syncToken) const
+{
+    // Without any state a delta means nothing: the whole listing.
+    if (m_state.isEmpty())
+        return m_client.list(m_book, QString());
+    // The same CTag as at the end of the sync that gave this token: nothing changed there.
+    if (!ctag.isEmpty() && !syncToken.isEmpty() && m_kept.ctag == ctag &&
+        m_kept.syncToken == syncToken)
+        return CardListing{{}, {}, false, syncToken};
+    return m_client.list(m_book, syncToken);
 }
 
 Status SyncRun::addFromServer(const FetchedCard& fetched, const VCardContact& server,
@@ -593,9 +668,8 @@ Status SyncRun::applyServerRemoval(const QString& href)
             return deleted;
         ++m_summary.deletedHere;
     }
-    if (Status removed = SyncState::remove(m_db, m_scope.accountId, href); !removed)
+    if (Status removed = removeState(href); !removed)
         return removed;
-    m_state.remove(href);
     step(exists
              ? QStringLiteral("按服务器删除：%1").arg(local.value().value(QStringLiteral("Name")))
              : QString());
@@ -612,32 +686,61 @@ Status SyncRun::fetchAndApply(const QString& href)
     return applyServerCard(fetched.value().front());
 }
 
-Status SyncRun::readUnhandled(const QList<SyncedCard>& rows)
+Status SyncRun::readLocal(const QString& syncToken)
 {
+    if (Status loaded = load(); !loaded)
+        return loaded;
+    auto inScope = contactsInScope();
+    if (!inScope)
+        return inScope.error();
+    m_newHere = notYetSynced(inScope.value());
+    auto kept = SyncState::readBookTag(m_db, m_scope.accountId, m_book.toString());
+    if (!kept)
+        return kept.error();
+    m_kept = kept.value();
+    // Read before the contacts are compared: see where it is kept.
+    auto digest = LocalCards::digest(m_db, inScope.value());
+    if (!digest)
+        return digest.error();
+    m_localDigest = digest.value();
+    // Nothing changed here since a sync that left every contact as the server has it.
+    if (!syncToken.isEmpty() && m_kept.syncToken == syncToken &&
+        m_kept.localDigest == m_localDigest) {
+        for (const SyncedCard& row : std::as_const(m_state))
+            m_unchangedHere.insert(row.href);
+        return {};
+    }
+    // Every synced contact, a few hundred per statement, compared with the last sync's card;
+    // those the server's changes reach, or that differ, are read again when they are compared.
     std::vector<qint64> ids;
-    for (const SyncedCard& row : rows)
-        if (!m_handled.contains(row.href))
-            ids.push_back(row.contactId);
+    ids.reserve(size_t(m_state.size()));
+    for (const SyncedCard& row : std::as_const(m_state))
+        ids.push_back(row.contactId);
     auto cards = LocalCards::readMany(m_db, ids);
     if (!cards)
         return cards.error();
-    m_readAhead = std::move(cards.value());
+    for (const SyncedCard& row : std::as_const(m_state))
+        if (unchangedSince(row, cards.value()))
+            m_unchangedHere.insert(row.href);
     return {};
 }
 
-bool SyncRun::unchangedSince(const SyncedCard& synced) const
+bool SyncRun::unchangedSince(const SyncedCard& synced, QHash<qint64, VCardContact>& contacts) const
 {
-    const auto found = m_readAhead.constFind(synced.contactId);
-    if (found == m_readAhead.cend())
+    const auto found = contacts.find(synced.contactId);
+    if (found == contacts.end())
         return false;
-    VCardContact card = *found;
+    VCardContact& card = *found; // read for this comparison alone: no copy
     card.uid = synced.uid;
-    return VCard::write(card, versionFor(synced.card.toUtf8())) == synced.card.toUtf8();
+    // Written in the text's own version: the one the address book takes is not known yet.
+    const QByteArray text = synced.card.toUtf8();
+    const bool version4 = text.contains("\nVERSION:4.0");
+    return VCard::write(card, version4 ? VCard::Version::V4 : VCard::Version::V3) == text;
 }
 
 Status SyncRun::pushSynced(const SyncedCard& synced)
 {
-    if (unchangedSince(synced)) {
+    if (m_unchangedHere.contains(synced.href)) {
         step();
         return {};
     }
@@ -652,9 +755,8 @@ Status SyncRun::pushSynced(const SyncedCard& synced)
         // Changed on the server since: found again and kept.
         if (deleted.value().conflict)
             return fetchAndApply(synced.href);
-        if (Status removed = SyncState::remove(m_db, m_scope.accountId, synced.href); !removed)
+        if (Status removed = removeState(synced.href); !removed)
             return removed;
-        m_state.remove(synced.href);
         ++m_summary.deletedThere;
         step(QStringLiteral("从服务器删除：%1").arg(synced.href.section(u'/', -1)));
         return {};

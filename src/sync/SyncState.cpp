@@ -44,3 +44,33 @@ Status SyncState::remove(const Database& db, qint64 accountId, const QString& hr
     return db.exec(QStringLiteral("DELETE FROM Vardelin_Sync WHERE Account = ? AND Href = ?"),
                    {accountId, href});
 }
+
+Result<BookTag> SyncState::readBookTag(const Database& db, qint64 accountId, const QString& book)
+{
+    auto row = db.readOne(QStringLiteral("SELECT CTag, SyncToken, LocalDigest FROM "
+                                         "Vardelin_SyncBook WHERE Account = ? AND Book = ?"),
+                          {accountId, book});
+    if (!row)
+        return row.error();
+    if (!row.value())
+        return BookTag{};
+    return BookTag{row.value()->value(0).toString(), row.value()->value(1).toString(),
+                   row.value()->value(2).toString()};
+}
+
+Status SyncState::writeBookTag(const Database& db, qint64 accountId, const QString& book,
+                               const BookTag& tag)
+{
+    // As write: one statement or the other, so that it runs inside a caller's transaction too.
+    auto there =
+        db.readOne(QStringLiteral("SELECT 1 FROM Vardelin_SyncBook WHERE Account = ? AND Book = ?"),
+                   {accountId, book});
+    if (!there)
+        return there.error();
+    return db.exec(there.value()
+                       ? QStringLiteral("UPDATE Vardelin_SyncBook SET CTag = ?, SyncToken = ?, "
+                                        "LocalDigest = ? WHERE Account = ? AND Book = ?")
+                       : QStringLiteral("INSERT INTO Vardelin_SyncBook (CTag, SyncToken, "
+                                        "LocalDigest, Account, Book) VALUES (?, ?, ?, ?, ?)"),
+                   {tag.ctag, tag.syncToken, tag.localDigest, accountId, book});
+}

@@ -97,6 +97,10 @@ private slots:
         QVERIFY(goneWrite.ok());
         auto full = client.list(m_server.addressBook(), {});
         QVERIFY(full.ok() && full.value().complete && !full.value().syncToken.isEmpty());
+        // The CTag stays while nothing changes and moves with every change.
+        const auto ctag = client.ctag(m_server.addressBook());
+        QVERIFY(ctag.ok() && !ctag.value().isEmpty());
+        QCOMPARE(client.ctag(m_server.addressBook()).value(), ctag.value());
         // The listing of servers without the report says the same.
         auto byPropfind = client.listByPropfind(m_server.addressBook());
         QVERIFY(byPropfind.ok() && byPropfind.value().complete);
@@ -113,6 +117,7 @@ private slots:
         const QUrl added = cardUrl(u"新.vcf"_s);
         QVERIFY(client.put(added, card(u"new"_s, u"丙"_s), {}).ok());
 
+        QVERIFY(client.ctag(m_server.addressBook()).value() != ctag.value());
         auto delta = client.list(m_server.addressBook(), full.value().syncToken);
         QVERIFY2(delta.ok(), qPrintable(delta.error().description));
         QVERIFY(!delta.value().complete);
@@ -163,17 +168,20 @@ private slots:
                  told.right(told.size() - told.indexOf(u'（')));
     }
 
-    // The vCard version an address book takes, asked of Radicale (which names none) and of a
-    // server that speaks Digest authentication only.
+    // The vCard version an address book takes and its CTag, asked of Radicale (which names no
+    // version) and of a server that speaks Digest authentication only (and answers no CTag).
     void takesOnlyVersion4WhenTheBookSaysSo_data()
     {
         QTest::addColumn<QString>("versions"); // the Digest server's; empty: Radicale
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("answer"); // "true", "false" or the error's number
-        QTest::newRow("Radicale names none: 3.0") << QString() << u"secret"_s << u"false"_s;
-        QTest::newRow("Digest, 4.0 only") << u"4.0"_s << u"secret"_s << u"true"_s;
-        QTest::newRow("Digest, 3.0 and 4.0") << u"3.0,4.0"_s << u"secret"_s << u"false"_s;
-        QTest::newRow("Digest, a wrong password") << u"4.0"_s << u"wrong"_s << u"401"_s;
+        QTest::addColumn<QString>("ctag");   // "kept", "none" (the Digest server has none)
+        QTest::newRow("Radicale names none: 3.0")
+            << QString() << u"secret"_s << u"false"_s << u"kept"_s;
+        QTest::newRow("Digest, 4.0 only") << u"4.0"_s << u"secret"_s << u"true"_s << u"none"_s;
+        QTest::newRow("Digest, 3.0 and 4.0")
+            << u"3.0,4.0"_s << u"secret"_s << u"false"_s << u"none"_s;
+        QTest::newRow("Digest, a wrong password") << u"4.0"_s << u"wrong"_s << u"401"_s << u"401"_s;
     }
 
     void takesOnlyVersion4WhenTheBookSaysSo()
@@ -181,6 +189,7 @@ private slots:
         QFETCH(QString, versions);
         QFETCH(QString, password);
         QFETCH(QString, answer);
+        QFETCH(QString, ctag);
         QUrl book = m_server.addressBook();
         QProcess digest;
         if (!versions.isEmpty()) {
@@ -194,6 +203,10 @@ private slots:
         QCOMPARE(only4.ok() ? QVariant(only4.value()).toString()
                             : QString::number(only4.error().number),
                  answer);
+        auto kept = client.ctag(book);
+        QCOMPARE(kept.ok() ? (kept.value().isEmpty() ? u"none"_s : u"kept"_s)
+                           : QString::number(kept.error().number),
+                 ctag);
     }
 
     void silentServerIsGivenUp()

@@ -26,6 +26,10 @@ const QByteArray photo = "\x89PNG\r\n\x1a\n-not-really-a-picture-" + QByteArray(
 
 // One copy of the program with its own address book and sync token.
 struct Device {
+    explicit Device(Backend backend)
+        : book(backend)
+    {
+    }
     TestDatabase book;
     QString token;
     SyncScope scope{1, true, {}, 1, QDate(2026, 12, 7)};
@@ -148,8 +152,8 @@ private slots:
         const QString name = u"book%1"_s.arg(++m_books);
         QVERIFY(m_server.addAddressBook(name, name));
         m_url = m_server.root().resolved(QUrl(u"alice/%1/"_s.arg(name)));
-        m_here = std::make_unique<Device>();
-        m_phone = std::make_unique<Device>();
+        m_here = std::make_unique<Device>(TestDatabase::backendOfRow());
+        m_phone = std::make_unique<Device>(Backend::File);
         QVERIFY(m_here->book.ok() && m_phone->book.ok());
     }
 
@@ -181,9 +185,16 @@ private slots:
                 m_phone->book.scalar(u"SELECT Photo FROM Vardelin_Contact WHERE Name = '张三'"_s)
                     .toByteArray()),
             photo);
-        // Nothing changed: nothing written on either side.
-        QCOMPARE(counts(m_here->sync(m_client, m_url).value()),
-                 u"here +0 ~0 -0 there +0 ~0 -0 conflicts 0/0 kept 0"_s);
+        // Nothing changed: nothing written on either side; once the server's CTag is known as
+        // that of a sync which wrote nothing there, it alone tells it, and no report is asked.
+        const QString nothing = u"here +0 ~0 -0 there +0 ~0 -0 conflicts 0/0 kept 0"_s;
+        QCOMPARE(counts(m_here->sync(m_client, m_url).value()), nothing);
+        DavClient counted(u"alice"_s, u"secret"_s);
+        QCOMPARE(counts(m_here->sync(counted, m_url).value()), nothing);
+        QStringList asked;
+        for (const DavClient::SentRequest& request : counted.sent())
+            asked << QString::fromLatin1(request.verb);
+        QCOMPARE(asked, (QStringList{u"PROPFIND"_s, u"PROPFIND"_s})); // the version, the CTag
 
         // A change and a new contact on the second device; a delete here.
         m_phone->set(u"张三"_s, u"Moblie1"_s, u"13900139000"_s);
@@ -273,6 +284,29 @@ private slots:
                              "Vardelin_Contact ORDER BY Name)"_s)
                      .toString(),
                  uploaded);
+    }
+
+    // This side's digest is kept only by a sync that wrote nothing here, the server's CTag only
+    // by one that wrote nothing there: a change, then the same field set back, is a change to
+    // send and to take, though each side's contents are what they were before. Here: a book in a
+    // file and one on a PostgreSQL server.
+    void aValueSetBackAfterTheServersChangeIsSent_data() { TestDatabase::addBackendRows(); }
+    void aValueSetBackAfterTheServersChangeIsSent()
+    {
+        shareOneContact();
+        const QString nothing = u"here +0 ~0 -0 there +0 ~0 -0 conflicts 0/0 kept 0"_s;
+        QCOMPARE(counts(m_here->sync(m_client, m_url).value()), nothing); // the digest kept
+        m_phone->set(u"张三"_s, u"Tel1"_s, u"010-9"_s);
+        QVERIFY(m_phone->sync(m_client, m_url).ok());
+        QCOMPARE(counts(m_here->sync(m_client, m_url).value()),
+                 u"here +0 ~1 -0 there +0 ~0 -0 conflicts 0/0 kept 0"_s);
+        m_here->set(u"张三"_s, u"Tel1"_s, u"010-1"_s);
+        QCOMPARE(counts(m_here->sync(m_client, m_url).value()),
+                 u"here +0 ~0 -0 there +0 ~1 -0 conflicts 0/0 kept 0"_s);
+        // The server's cards, and so its CTag, are as before the phone wrote its change.
+        QCOMPARE(counts(m_phone->sync(m_client, m_url).value()),
+                 u"here +0 ~1 -0 there +0 ~0 -0 conflicts 0/0 kept 0"_s);
+        QCOMPARE(m_phone->field(u"张三"_s, u"Tel1"_s), u"010-1"_s);
     }
 
     void bothSidesChanged_data()
