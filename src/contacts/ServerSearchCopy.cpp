@@ -62,6 +62,19 @@ Result<ServerCopy*> copyOf(const Database& db)
     return found->second.get();
 }
 
+// Calls each(row) for every row of a statement on the server.
+template <typename Each>
+Status forEachServerRow(const Database& db, const QString& sql, const QVariantList& values,
+                        Each each)
+{
+    auto rows = ServerRows::run(db, sql, values);
+    if (!rows)
+        return rows.error();
+    while (rows.value().step())
+        each(rows.value());
+    return {};
+}
+
 const QString oldestRunning =
     QStringLiteral("CAST(pg_snapshot_xmin(pg_current_snapshot()) AS text)");
 
@@ -71,8 +84,8 @@ Status readWhole(const Database& db, ServerCopy& copy)
 {
     qint64 oldest = 0;
     const Status noted =
-        SearchCopy::forEachRow(db, QStringLiteral("SELECT ") + oldestRunning, {},
-                               [&oldest](const auto& row) { oldest = row.integer(0); });
+        forEachServerRow(db, QStringLiteral("SELECT ") + oldestRunning, {},
+                         [&oldest](const ServerRows& row) { oldest = row.integer(0); });
     if (!noted)
         return noted;
     if (Status read = SearchCopy::readWhole(db, copy.rows); !read)
@@ -95,13 +108,13 @@ Result<std::optional<Written>> writtenSince(const Database& db, const ServerCopy
     const std::size_t worthReading = copy.rows.whole.size() / 8 + 1;
     Written written;
     bool markedWhole = false;
-    const Status read = SearchCopy::forEachRow(
+    const Status read = forEachServerRow(
         db,
         QStringLiteral("SELECT %1, Written.ID FROM (SELECT 1) AS One LEFT JOIN (SELECT DISTINCT "
                        "ID FROM Vardelin_SearchLog WHERE Xid >= CAST(? AS xid8) LIMIT ?) AS "
                        "Written ON true ORDER BY Written.ID")
             .arg(oldestRunning),
-        {copy.oldestRunning, qint64(worthReading + 1)}, [&](const auto& row) {
+        {copy.oldestRunning, qint64(worthReading + 1)}, [&](const ServerRows& row) {
             written.oldestRunning = row.integer(0);
             if (row.text(1).empty())
                 return;
