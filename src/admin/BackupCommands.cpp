@@ -98,16 +98,11 @@ void BackupCommands::restoreIntoServer(const QString& source)
                            "且不能撤销。"),
             notice))
         return;
-    Result<BookCopy::Copied> restored = BookCopy::Copied{};
-    {
-        TransferProgress progress(m_window, QStringLiteral("正在恢复通讯录……"));
-        restored = Backup::restoreIntoServer(m_db, source, progress.callback());
-    }
-    if (!restored) {
-        tell(QStringLiteral("恢复失败：") + restored.error().description, true);
-        return;
-    }
-    if (restored.value().stopped)
+    const auto restoring = [&](const BookCopy::Progress& progress) {
+        return Backup::restoreIntoServer(m_db, source, progress);
+    };
+    if (!copiedWithProgress(QStringLiteral("正在恢复通讯录……"), QStringLiteral("恢复失败："),
+                            restoring))
         return;
     tell(QStringLiteral("恢复完成！程序将重新载入通讯录。"), false);
     emit this->restored();
@@ -136,19 +131,33 @@ void BackupCommands::copyBook()
 
 void BackupCommands::copyTo(const QString& target)
 {
-    Result<BookCopy::Copied> copied = BookCopy::Copied{};
-    {
-        TransferProgress progress(m_window, QStringLiteral("正在复制通讯录……"));
-        copied = BookCopy::copy(m_db.path(), target, progress.callback());
-    }
-    if (!copied) {
-        tell(QStringLiteral("复制失败：") + copied.error().description, true);
-        return;
-    }
-    if (copied.value().stopped)
+    const auto copying = [&](const BookCopy::Progress& progress) {
+        return BookCopy::copy(m_db.path(), target, progress);
+    };
+    const auto copied = copiedWithProgress(QStringLiteral("正在复制通讯录……"),
+                                           QStringLiteral("复制失败："), copying);
+    if (!copied)
         return;
     tell(QStringLiteral("复制完成！共 %1 行，%2 个图片和文件，均已核对无误。")
-             .arg(copied.value().rows)
-             .arg(copied.value().blobs),
+             .arg(copied->rows)
+             .arg(copied->blobs),
          false);
+}
+
+std::optional<BookCopy::Copied> BackupCommands::copiedWithProgress(
+    const QString& label, const QString& failedHead,
+    const std::function<Result<BookCopy::Copied>(const BookCopy::Progress&)>& work)
+{
+    Result<BookCopy::Copied> copied = BookCopy::Copied{};
+    {
+        TransferProgress progress(m_window, label);
+        copied = work(progress.callback());
+    }
+    if (!copied) {
+        tell(failedHead + copied.error().description, true);
+        return std::nullopt;
+    }
+    if (copied.value().stopped)
+        return std::nullopt;
+    return copied.value();
 }

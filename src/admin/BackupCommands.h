@@ -3,7 +3,12 @@
 // administrator only.
 #pragma once
 
+#include "db/BookCopy.h"
+
 #include <QObject>
+
+#include <functional>
+#include <optional>
 
 class Database;
 class Prompter;
@@ -36,6 +41,11 @@ private:
     // The whole book into a new file or an empty server database, checked before it counts.
     void copyBook();
     void copyTo(const QString& target);
+    // Runs work under a progress window with Cancel; what it copied, or nothing when it failed
+    // (told, after failedHead) or was stopped.
+    std::optional<BookCopy::Copied> copiedWithProgress(
+        const QString& label, const QString& failedHead,
+        const std::function<Result<BookCopy::Copied>(const BookCopy::Progress&)>& work);
     void tell(const QString& text, bool failed);
 
     Database& m_db;

@@ -6,8 +6,7 @@
 #include "SearchStructure.h"
 
 #include "db/Database.h"
-#include "db/ServerRows.h"
-#include "db/SqliteStatement.h"
+#include "db/RowStatement.h"
 
 #include <algorithm>
 
@@ -25,32 +24,17 @@ namespace {
 // C.Sex. The whole list can be 100,000 rows: stepping the database's own handle and decoding each
 // cell once into its column costs a fraction of going through QSqlQuery, which converts every
 // value twice and allocates it twice.
-template <typename Answer> Status appendAnswer(Answer& answer, ContactRows& rows)
-{
-    const int columnCount = int(rows.columns.size());
-    const std::string_view male = "男";
-    while (answer.step()) {
-        for (int c = 0; c < columnCount; ++c)
-            rows.cells[c].appendUtf8(answer.text(c));
-        rows.ids.push_back(answer.integer(columnCount));
-        rows.male.push_back(answer.text(columnCount + 1) == male);
-    }
-    return answer.error();
-}
-
 Status appendStatementRows(const Database& db, const ContactListStatement& statement,
                            ContactRows& rows)
 {
-    if (db.backend() == Backend::Server) {
-        auto answer = ServerRows::run(db, statement.sql, statement.values);
-        if (!answer)
-            return answer.error();
-        return appendAnswer(answer.value(), rows);
-    }
-    auto prepared = SqliteStatement::prepare(db, statement.sql, statement.values);
-    if (!prepared)
-        return prepared.error();
-    return appendAnswer(prepared.value(), rows);
+    const int columnCount = int(rows.columns.size());
+    const std::string_view male = "男";
+    return RowStatements::forEachRow(db, statement.sql, statement.values, [&](const auto& row) {
+        for (int c = 0; c < columnCount; ++c)
+            rows.cells[c].appendUtf8(row.text(c));
+        rows.ids.push_back(row.integer(columnCount));
+        rows.male.push_back(row.text(columnCount + 1) == male);
+    });
 }
 
 // IDs per statement for a search's rows: each batch costs a prepare, and SQLite takes up to

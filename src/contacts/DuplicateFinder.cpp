@@ -76,8 +76,8 @@ QString textOf(std::string_view utf8)
     return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
 }
 
-// Straight on SQLite in a file: Qt's per-value conversions would cost most of the time at this
-// size.
+// Straight on the database's own handle: Qt's per-value conversions would cost most of the time
+// at this size.
 Result<Scan> scan(const Database& db, qint64 userId)
 {
     // Room for every contact up front: growing the tables row by row rehashes them again and again.
@@ -87,46 +87,37 @@ Result<Scan> scan(const Database& db, qint64 userId)
     const qsizetype expected = highest.value() ? highest.value()->value(0).toLongLong() : 0;
     QVariantList values;
     const QString from = visibleContacts(userId, values);
-    auto rows = RowStatements::prepare(db,
-                                       QStringLiteral("SELECT C.ID, C.Name, C.CompanyName, ") +
-                                           phoneColumns + from + QStringLiteral(" ORDER BY C.ID"),
-                                       values);
-    if (!rows)
-        return rows.error();
     Scan found;
     Groups groups;
     // Numbers and names in tables of their own, so a number never meets a name.
-    QHash<QString, int> firstWithNumber;
-    QHash<QString, int> firstWithName;
+    QHash<QString, int> firstWithNumber, firstWithName;
     firstWithNumber.reserve(expected * 3 / 2);
     firstWithName.reserve(expected);
     found.ids.reserve(std::size_t(expected));
-    const Status stepped = std::visit(
-        [&](auto& statement) -> Status {
-            while (statement.step()) {
-                const int position = int(found.ids.size());
-                found.ids.push_back(statement.integer(0));
-                groups.add();
-                if (const std::string_view name = statement.text(1); !name.empty()) {
-                    const QString key = DuplicateFinder::comparedText(textOf(name));
-                    if (!key.isEmpty())
-                        joinOnKey(firstWithName,
-                                  key + u'\x1f' +
-                                      DuplicateFinder::comparedText(textOf(statement.text(2))),
-                                  position, groups);
-                }
-                for (int phone = 0; phone < phoneCount; ++phone) {
-                    const std::string_view number = statement.text(3 + phone);
-                    if (number.empty())
-                        continue;
-                    const QString digits = PhoneDigits::normalized(textOf(number));
-                    if (!digits.isEmpty())
-                        joinOnKey(firstWithNumber, digits, position, groups);
-                }
+    const Status stepped = RowStatements::forEachRow(
+        db,
+        QStringLiteral("SELECT C.ID, C.Name, C.CompanyName, ") + phoneColumns + from +
+            QStringLiteral(" ORDER BY C.ID"),
+        values, [&](const auto& row) {
+            const int position = int(found.ids.size());
+            found.ids.push_back(row.integer(0));
+            groups.add();
+            if (const std::string_view name = row.text(1); !name.empty()) {
+                const QString key = DuplicateFinder::comparedText(textOf(name));
+                if (!key.isEmpty())
+                    joinOnKey(firstWithName,
+                              key + u'\x1f' + DuplicateFinder::comparedText(textOf(row.text(2))),
+                              position, groups);
             }
-            return statement.error();
-        },
-        rows.value());
+            for (int phone = 0; phone < phoneCount; ++phone) {
+                const std::string_view number = row.text(3 + phone);
+                if (number.empty())
+                    continue;
+                const QString digits = PhoneDigits::normalized(textOf(number));
+                if (!digits.isEmpty())
+                    joinOnKey(firstWithNumber, digits, position, groups);
+            }
+        });
     if (!stepped)
         return stepped.error();
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FileSearchCopy.h"
 
+#include "db/Database.h"
+#include "db/SqliteStatement.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>

@@ -3,6 +3,8 @@
 
 #include "IdBatches.h"
 
+#include "db/RowStatement.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -70,8 +72,8 @@ bool Copy::wholeIsQuicker(std::size_t more) const
 Status SearchCopy::readWhole(const Database& db, Copy& copy)
 {
     Rows fresh;
-    const Status read = forEachRow(db, rowsSql + QStringLiteral(" ORDER BY ID"), {},
-                                   [&fresh](const auto& row) { fresh.append(row); });
+    const Status read = RowStatements::forEachRow(db, rowsSql + QStringLiteral(" ORDER BY ID"), {},
+                                                  [&fresh](const auto& row) { fresh.append(row); });
     if (!read)
         return read;
     fresh.squeeze();
@@ -100,10 +102,10 @@ Status SearchCopy::readAgain(const Database& db, Copy& copy, const std::vector<q
     Rows fresh;
     const Status read =
         IdBatches::forEach(wanted, [&](const QString& marks, const QVariantList& ids) {
-            return forEachRow(db,
-                              rowsSql + QStringLiteral(" WHERE ID IN ") + marks +
-                                  QStringLiteral(" ORDER BY ID"),
-                              ids, [&fresh](const auto& row) { fresh.append(row); });
+            return RowStatements::forEachRow(db,
+                                             rowsSql + QStringLiteral(" WHERE ID IN ") + marks +
+                                                 QStringLiteral(" ORDER BY ID"),
+                                             ids, [&fresh](const auto& row) { fresh.append(row); });
         });
     if (!read)
         return read;

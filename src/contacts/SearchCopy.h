@@ -4,18 +4,16 @@
 // file's copy current and ServerSearchCopy a server's; SearchStructure searches either.
 #pragma once
 
-#include "db/Database.h"
 #include "db/Result.h"
-#include "db/ServerRows.h"
-#include "db/SqliteStatement.h"
 
 #include <QString>
-#include <QVariantList>
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+class Database;
 
 namespace SearchCopy {
 
@@ -75,26 +73,5 @@ Status readWhole(const Database& db, Copy& copy);
 // Reads the rows of written (ascending IDs) again: their earlier form leaves whole or changed,
 // what the table holds of them now joins changed (nothing, for a row deleted).
 Status readAgain(const Database& db, Copy& copy, const std::vector<qint64>& written);
-
-// Calls each(answer) for every row of a statement on either backend; answer has integer(column)
-// and text(column) as UTF-8 bytes.
-template <typename Each>
-Status forEachRow(const Database& db, const QString& sql, const QVariantList& values, Each each)
-{
-    if (db.backend() == Backend::Server) {
-        auto rows = ServerRows::run(db, sql, values);
-        if (!rows)
-            return rows.error();
-        while (rows.value().step())
-            each(rows.value());
-        return {};
-    }
-    auto rows = SqliteStatement::prepare(db, sql, values);
-    if (!rows)
-        return rows.error();
-    while (rows.value().step())
-        each(rows.value());
-    return rows.value().error();
-}
 
 } // namespace SearchCopy

@@ -5,6 +5,8 @@
 #include "FileSearchCopy.h"
 #include "ServerSearchCopy.h"
 
+#include "db/RowStatement.h"
+
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -38,7 +40,7 @@ std::string foldedUtf8(std::string_view text)
 Result<std::unordered_set<qint64>> matchingGroups(const Database& db, const std::string& folded)
 {
     std::unordered_set<qint64> groups;
-    const Status read = SearchCopy::forEachRow(
+    const Status read = RowStatements::forEachRow(
         db, QStringLiteral("SELECT ID, Name FROM Vardelin_Type"), {}, [&](const auto& row) {
             if (foldedUtf8(row.text(1)).find(folded) != std::string::npos)
                 groups.insert(row.integer(0));

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ServerSearchCopy.h"
 
+#include "db/Database.h"
 #include "db/SearchLog.h"
+#include "db/ServerRows.h"
 
 #include <libpq-events.h>
 #include <libpq-fe.h>
@@ -62,19 +64,6 @@ Result<ServerCopy*> copyOf(const Database& db)
     return found->second.get();
 }
 
-// Calls each(row) for every row of a statement on the server.
-template <typename Each>
-Status forEachServerRow(const Database& db, const QString& sql, const QVariantList& values,
-                        Each each)
-{
-    auto rows = ServerRows::run(db, sql, values);
-    if (!rows)
-        return rows.error();
-    while (rows.value().step())
-        each(rows.value());
-    return {};
-}
-
 const QString oldestRunning =
     QStringLiteral("CAST(pg_snapshot_xmin(pg_current_snapshot()) AS text)");
 
@@ -84,8 +73,8 @@ Status readWhole(const Database& db, ServerCopy& copy)
 {
     qint64 oldest = 0;
     const Status noted =
-        forEachServerRow(db, QStringLiteral("SELECT ") + oldestRunning, {},
-                         [&oldest](const ServerRows& row) { oldest = row.integer(0); });
+        ServerRows::forEach(db, QStringLiteral("SELECT ") + oldestRunning, {},
+                            [&oldest](const ServerRows& row) { oldest = row.integer(0); });
     if (!noted)
         return noted;
     if (Status read = SearchCopy::readWhole(db, copy.rows); !read)
@@ -108,7 +97,7 @@ Result<std::optional<Written>> writtenSince(const Database& db, const ServerCopy
     const std::size_t worthReading = copy.rows.whole.size() / 8 + 1;
     Written written;
     bool markedWhole = false;
-    const Status read = forEachServerRow(
+    const Status read = ServerRows::forEach(
         db,
         QStringLiteral("SELECT %1, Written.ID FROM (SELECT 1) AS One LEFT JOIN (SELECT DISTINCT "
                        "ID FROM Vardelin_SearchLog WHERE Xid >= CAST(? AS xid8) LIMIT ?) AS "

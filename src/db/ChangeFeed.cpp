@@ -28,11 +28,7 @@ ChangeFeed::ChangeFeed(Database& db, QObject* parent)
     // The same driver serves each connection Database opens to the server again.
     connect(db.connection().driver(), &QSqlDriver::notification, this, &ChangeFeed::received);
     db.listen(QString(ChangeNotice::channel));
-    db.setReconnectedNotice([this] {
-        m_payloads.insert(QString(reconnectedPayload));
-        if (!m_burst.isActive())
-            m_burst.start();
-    });
+    db.setReconnectedNotice([this] { gather(QString(reconnectedPayload)); });
     m_watch.setInterval(watchMs);
     connect(&m_watch, &QTimer::timeout, this, &ChangeFeed::watchConnection);
     m_watch.start();
@@ -84,7 +80,12 @@ void ChangeFeed::received(const QString& name, QSqlDriver::NotificationSource so
 {
     if (name != ChangeNotice::channel || source == QSqlDriver::SelfSource)
         return;
-    m_payloads.insert(payload.toString());
+    gather(payload.toString());
+}
+
+void ChangeFeed::gather(const QString& payload)
+{
+    m_payloads.insert(payload);
     // Not restarted by each one: a long stream is still shown every burstMs.
     if (!m_burst.isActive())
         m_burst.start();

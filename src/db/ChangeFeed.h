@@ -39,6 +39,8 @@ signals:
 private:
     void received(const QString& name, QSqlDriver::NotificationSource source,
                   const QVariant& payload);
+    // Into the burst under way, or the first of a new one.
+    void gather(const QString& payload);
     // A lost connection: asks, away from the window's thread, whether the server answers.
     void watchConnection();
     void connectAgain();

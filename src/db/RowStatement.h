@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Database.h"
+#include "ServerRows.h"
 #include "ServerStatement.h"
 #include "SqliteStatement.h"
 
@@ -29,6 +30,22 @@ inline Result<RowStatement> prepare(const Database& db, const QString& sql,
     if (!statement)
         return statement.error();
     return RowStatement(std::in_place_type<SqliteStatement>, std::move(statement.value()));
+}
+
+// Calls each(row) for every row of a read on db's backend: stepped on a file's own handle, read
+// whole at once through the server connection's libpq handle (ServerRows). row has
+// integer(column) and text(column), the column's UTF-8 bytes, valid until the next row.
+template <typename Each>
+Status forEachRow(const Database& db, const QString& sql, const QVariantList& values, Each each)
+{
+    if (db.backend() == Backend::Server)
+        return ServerRows::forEach(db, sql, values, each);
+    auto rows = SqliteStatement::prepare(db, sql, values);
+    if (!rows)
+        return rows.error();
+    while (rows.value().step())
+        each(std::as_const(rows.value()));
+    return rows.value().error();
 }
 
 } // namespace RowStatements

@@ -123,6 +123,16 @@ QStringList indexStatements()
     };
 }
 
+// Runs the statements in order, stopping at the first that fails.
+Status execEach(const Database& db, const QStringList& statements)
+{
+    for (const QString& statement : statements) {
+        if (Status done = db.exec(statement); !done)
+            return done;
+    }
+    return {};
+}
+
 // Layout 2: Files becomes the last column of Vardelin_Files (see filesTable). The rows, their
 // IDs and the ID counter are copied unchanged; a table already in that order is left alone.
 Status putFilesLast(const Database& db)
@@ -153,20 +163,12 @@ Status putFilesLast(const Database& db)
         QStringLiteral("ALTER TABLE Vardelin_Files_New RENAME TO Vardelin_Files"),
         QStringLiteral("CREATE INDEX Files_CID ON Vardelin_Files (CID)"),
     };
-    for (const QString& statement : steps) {
-        if (Status done = db.exec(statement); !done)
-            return done;
-    }
-    return {};
+    return execEach(db, steps);
 }
 
 Status stamp(const Database& db, int version)
 {
-    for (const QString& statement : SqlDialect::stampLayout(db.backend(), version)) {
-        if (Status done = db.exec(statement); !done)
-            return done;
-    }
-    return {};
+    return execEach(db, SqlDialect::stampLayout(db.backend(), version));
 }
 
 DbError foreignFile(const QString& description)
@@ -228,10 +230,8 @@ Status Schema::create(const Database& db)
         statements << createStatement(table, db.backend());
     statements << SqlDialect::functions(db.backend()) << indexStatements()
                << SearchTable::createStatements(db.backend());
-    for (const QString& statement : statements) {
-        if (Status done = db.exec(statement); !done)
-            return done;
-    }
+    if (Status made = execEach(db, statements); !made)
+        return made;
     if (Status reminders = createReminderTables(db); !reminders)
         return reminders;
     if (Status identity = BookIdentity::create(db); !identity)
@@ -269,11 +269,7 @@ Status Schema::createReminderTables(const Database& db)
                                   QStringLiteral("AFTER DELETE"), QStringLiteral("Vardelin_Login"),
                                   QStringLiteral("DELETE FROM Vardelin_Remind WHERE UID = OLD.ID"),
                                   true);
-    for (const QString& statement : statements) {
-        if (Status done = db.exec(statement); !done)
-            return done;
-    }
-    return {};
+    return execEach(db, statements);
 }
 
 Status Schema::verify(const Database& db)
@@ -391,22 +387,15 @@ Status Schema::restoreOwnTables(const Database& db, int fileVersion)
     }
     // Login and the accounts page compare names through it.
     if (db.backend() == Backend::Server && lacksAny({QStringLiteral("nocase")})) {
-        if (Status made = db.transaction([&db]() -> Status {
-                for (const QString& statement : SqlDialect::functions(db.backend())) {
-                    if (Status done = db.exec(statement); !done)
-                        return done;
-                }
-                return {};
-            });
+        if (Status made =
+                db.transaction([&db] { return execEach(db, SqlDialect::functions(db.backend())); });
             !made)
             return made;
     }
     if (db.backend() == Backend::Server && lacksAny(SearchLog::names())) {
         return db.transaction([&db]() -> Status {
-            for (const QString& statement : SearchLog::createStatements(db.backend())) {
-                if (Status done = db.exec(statement); !done)
-                    return done;
-            }
+            if (Status made = execEach(db, SearchLog::createStatements(db.backend())); !made)
+                return made;
             return SearchLog::markWhole(db);
         });
     }

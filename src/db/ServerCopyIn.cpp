@@ -4,8 +4,6 @@
 #include "Database.h"
 #include "ServerRows.h"
 
-#include <QSqlError>
-
 #include <libpq-fe.h>
 
 #include <utility>
@@ -46,17 +44,6 @@ void appendBytes(QByteArray& line, const QByteArray& bytes)
     line += bytes.toHex();
 }
 
-// The server's refusal in the program's words, as any of its errors is told.
-DbError failure(const Database& db, pg_conn* connection, const PGresult* answer = nullptr)
-{
-    const char* state = answer ? PQresultErrorField(answer, PG_DIAG_SQLSTATE) : nullptr;
-    const char* said = answer ? PQresultErrorMessage(answer) : PQerrorMessage(connection);
-    const QSqlError error(QStringLiteral("COPY"), QString::fromUtf8(said),
-                          QSqlError::StatementError,
-                          state ? QString::fromLatin1(state) : QString());
-    return db.noteFailure(SqlDialect::serverError(error));
-}
-
 } // namespace
 
 ServerCopyIn::ServerCopyIn(const Database& db, pg_conn* connection, std::vector<bool> bytes)
@@ -94,7 +81,7 @@ Result<ServerCopyIn> ServerCopyIn::start(const Database& db, const QString& tabl
         QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(u',')).toUtf8();
     PGresult* started = PQexec(connection, statement.constData());
     if (PQresultStatus(started) != PGRES_COPY_IN) {
-        const DbError error = failure(db, connection, started);
+        const DbError error = ServerRows::failure(db, connection, started);
         PQclear(started);
         return error;
     }
@@ -128,7 +115,7 @@ Status ServerCopyIn::send()
     const bool sent =
         PQputCopyData(m_connection, m_pending.constData(), int(m_pending.size())) == 1;
     m_pending.clear();
-    return sent ? Status{} : Status{failure(*m_db, m_connection)};
+    return sent ? Status{} : Status{ServerRows::failure(*m_db, m_connection, nullptr)};
 }
 
 Status ServerCopyIn::finish()
@@ -144,12 +131,12 @@ Status ServerCopyIn::end(const char* message)
 {
     pg_conn* connection = std::exchange(m_connection, nullptr);
     if (PQputCopyEnd(connection, message) != 1)
-        return failure(*m_db, connection);
+        return ServerRows::failure(*m_db, connection, nullptr);
     // The copy's own answer, then the end of the command.
     Status verdict;
     while (PGresult* answer = PQgetResult(connection)) {
         if (PQresultStatus(answer) != PGRES_COMMAND_OK && verdict)
-            verdict = failure(*m_db, connection, answer);
+            verdict = ServerRows::failure(*m_db, connection, answer);
         PQclear(answer);
     }
     return verdict;

@@ -64,6 +64,16 @@ DbError ServerRows::noConnection()
         QSqlError(QStringLiteral("libpq"), QString(), QSqlError::ConnectionError));
 }
 
+DbError ServerRows::failure(const Database& db, pg_conn* connection, const pg_result* answer)
+{
+    const char* state = answer ? PQresultErrorField(answer, PG_DIAG_SQLSTATE) : nullptr;
+    const char* said = answer ? PQresultErrorMessage(answer) : PQerrorMessage(connection);
+    const QSqlError error(QStringLiteral("libpq"), QString::fromUtf8(said),
+                          QSqlError::StatementError,
+                          state ? QString::fromLatin1(state) : QString());
+    return db.noteFailure(SqlDialect::serverError(error));
+}
+
 QString ServerRows::numbered(const QString& sql)
 {
     QString text;
@@ -108,12 +118,9 @@ Result<ServerRows> ServerRows::run(const Database& db, const QString& sql,
     PGresult* answer = PQexecParams(connection, numbered(sql).toUtf8().constData(),
                                     int(bound.size()), nullptr, bound.data(), nullptr, nullptr, 0);
     if (PQresultStatus(answer) != PGRES_TUPLES_OK) {
-        const char* state = PQresultErrorField(answer, PG_DIAG_SQLSTATE);
-        const QSqlError error(
-            QStringLiteral("PQexecParams"), QString::fromUtf8(PQresultErrorMessage(answer)),
-            QSqlError::StatementError, state ? QString::fromLatin1(state) : QString());
+        const DbError error = failure(db, connection, answer);
         PQclear(answer);
-        return db.noteFailure(SqlDialect::serverError(error));
+        return error;
     }
     return ServerRows(answer);
 }

@@ -10,6 +10,7 @@
 #include <QVariantList>
 
 #include <string_view>
+#include <utility>
 
 class Database;
 struct pg_conn;
@@ -20,6 +21,18 @@ public:
     // Runs sql, its "?"s bound in order to values, and holds every row of the answer.
     static Result<ServerRows> run(const Database& db, const QString& sql,
                                   const QVariantList& values);
+    // Runs sql and calls each(row) for every row of the answer.
+    template <typename Each>
+    static Status forEach(const Database& db, const QString& sql, const QVariantList& values,
+                          Each each)
+    {
+        auto rows = run(db, sql, values);
+        if (!rows)
+            return rows.error();
+        while (rows.value().step())
+            each(std::as_const(rows.value()));
+        return {};
+    }
     // The libpq handle behind db's open server connection; null for a file or when closed.
     static pg_conn* handleOf(const Database& db);
     // Whether db's server connection broke (the server stopped, the network went) since it
@@ -27,6 +40,9 @@ public:
     static bool connectionLost(const Database& db);
     // What a command is told when there is no handle: the connection is gone.
     static DbError noConnection();
+    // The server's refusal in the program's words, as any of its errors is told: answer's, or
+    // the connection's last when there is no answer.
+    static DbError failure(const Database& db, pg_conn* connection, const pg_result* answer);
 
     ServerRows(ServerRows&& other) noexcept;
     ServerRows& operator=(ServerRows&&) = delete;

@@ -375,37 +375,39 @@ Result<CardListing> DavClient::listByPropfind(const QUrl& book)
     return listing;
 }
 
-Result<bool> DavClient::takesOnlyVersion4(const QUrl& book)
+Result<std::optional<DavXml::Property>>
+DavClient::bookProperty(const QUrl& book, const QString& prefixed,
+                        const std::function<void()>& meanwhile)
 {
-    auto answer =
-        send("PROPFIND", book, DavXml::propfind({QStringLiteral("C:supported-address-data")}),
-             {{"Depth", "0"}});
+    auto answer = send("PROPFIND", book, DavXml::propfind({prefixed}), {{"Depth", "0"}}, meanwhile);
     if (!answer)
         return answer.error();
     if (answer.value().status == 401)
         return httpError(401, QStringLiteral("读取通讯录的属性"));
     const auto status = DavXml::parseMultistatus(answer.value().body);
     if (answer.value().status != 207 || !status || status->responses.isEmpty())
-        return false;
-    const auto* data = status->responses.front().property(QStringLiteral("supported-address-data"));
-    return data && !data->childVersions.isEmpty() &&
-           std::all_of(data->childVersions.begin(), data->childVersions.end(),
+        return std::optional<DavXml::Property>();
+    const auto* property = status->responses.front().property(prefixed.section(u':', 1));
+    return property ? std::optional<DavXml::Property>(*property) : std::nullopt;
+}
+
+Result<bool> DavClient::takesOnlyVersion4(const QUrl& book)
+{
+    auto data = bookProperty(book, QStringLiteral("C:supported-address-data"));
+    if (!data)
+        return data.error();
+    const QStringList& versions = data.value() ? data.value()->childVersions : QStringList();
+    return !versions.isEmpty() &&
+           std::all_of(versions.begin(), versions.end(),
                        [](const QString& version) { return version == u"4.0"; });
 }
 
 Result<QString> DavClient::ctag(const QUrl& book, const std::function<void()>& meanwhile)
 {
-    auto answer = send("PROPFIND", book, DavXml::propfind({QStringLiteral("CS:getctag")}),
-                       {{"Depth", "0"}}, meanwhile);
-    if (!answer)
-        return answer.error();
-    if (answer.value().status == 401)
-        return httpError(401, QStringLiteral("读取通讯录的属性"));
-    const auto status = DavXml::parseMultistatus(answer.value().body);
-    if (answer.value().status != 207 || !status || status->responses.isEmpty())
-        return QString();
-    const auto* ctag = status->responses.front().property(QStringLiteral("getctag"));
-    return ctag ? ctag->text.trimmed() : QString();
+    auto ctag = bookProperty(book, QStringLiteral("CS:getctag"), meanwhile);
+    if (!ctag)
+        return ctag.error();
+    return ctag.value() ? ctag.value()->text.trimmed() : QString();
 }
 
 Result<QList<FetchedCard>> DavClient::fetch(const QUrl& book, const QStringList& hrefs)

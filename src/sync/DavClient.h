@@ -6,6 +6,7 @@
 // number. A server that sends nothing for 30 s is given up.
 #pragma once
 
+#include "DavXml.h"
 #include "db/Result.h"
 
 #include <QByteArray>
@@ -17,6 +18,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 
 class QAuthenticator;
 class QNetworkReply;
@@ -133,6 +135,11 @@ private:
     Result<Answer> sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& body,
                             const Headers& headers, const std::function<void()>& meanwhile);
     Result<QList<AddressBookInfo>> collectionsAt(const QUrl& home);
+    // One property ("C:supported-address-data", "CS:getctag") of the address book itself, by a
+    // depth-0 PROPFIND; nothing when the server gave none.
+    Result<std::optional<DavXml::Property>>
+    bookProperty(const QUrl& book, const QString& prefixed,
+                 const std::function<void()>& meanwhile = {});
     void authenticate(QNetworkReply* reply, QAuthenticator* authenticator);
     void checkCertificate(QNetworkReply* reply, const QList<QSslError>& errors);
 

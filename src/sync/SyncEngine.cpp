@@ -176,9 +176,14 @@ private:
     QString hrefFor(qint64 contactId) const;
     // A card goes to the server as 4.0 when it came as 4.0 (its text there, or the text of the
     // last sync) or the address book takes nothing else; otherwise as 3.0.
+    // A card's text written in vCard 4.0.
+    static bool inVersion4(const QByteArray& cardText)
+    {
+        return cardText.contains("\nVERSION:4.0");
+    }
     VCard::Version versionFor(const QByteArray& cardText) const
     {
-        return cardText.contains("\nVERSION:4.0") ? VCard::Version::V4 : m_version;
+        return inVersion4(cardText) ? VCard::Version::V4 : m_version;
     }
     void step(const QString& logLine = {});
     // A step's writes done: its line logged; a failure passed on without one.
@@ -734,8 +739,7 @@ bool SyncRun::unchangedSince(const SyncedCard& synced, QHash<qint64, VCardContac
     card.uid = synced.uid;
     // Written in the text's own version: the one the address book takes is not known yet.
     const QByteArray text = synced.card.toUtf8();
-    const bool version4 = text.contains("\nVERSION:4.0");
-    return VCard::write(card, version4 ? VCard::Version::V4 : VCard::Version::V3) == text;
+    return VCard::write(card, inVersion4(text) ? VCard::Version::V4 : VCard::Version::V3) == text;
 }
 
 Status SyncRun::pushSynced(const SyncedCard& synced)
