@@ -92,10 +92,8 @@ int main(int argc, char* argv[])
     const Child program{Bench::builtProgram(QStringLiteral("vardelin")),
                         {QStringLiteral("--database"), copy},
                         environment};
-    // bench_launch's bare window: a main window with an empty table, reporting its first paint.
-    const Child bare{Bench::builtProgram(QStringLiteral("bench_launch")),
-                     {QStringLiteral("--bare-child")},
-                     environment};
+    // A main window with an empty table, linking Qt Widgets alone, reporting its first paint.
+    const Child bare{Bench::builtProgram(QStringLiteral("bench_bare_window")), {}, environment};
 
     Bench::XInput screen;
     if (!screen.open(server.display()))
