@@ -2,13 +2,12 @@
 // Reading and caching the program's icon files.
 #include "ProgramIcons.h"
 
+#include "IcoFileIconEngine.h"
+
 #include "db/DataLocation.h"
 
 #include <QCoreApplication>
 #include <QHash>
-#include <QImage>
-#include <QImageReader>
-#include <QPixmap>
 
 namespace {
 
@@ -24,20 +23,16 @@ QHash<QString, QIcon>& cache()
     return icons;
 }
 
-// Every image of the file goes into the icon, so a 16 px tree row gets the 16 px drawing instead
-// of a scaled-down 48 px one.
+// Every drawing of the file is in the icon, so a 16 px tree row gets the 16 px drawing instead
+// of a scaled-down 48 px one; each is decoded when first drawn.
 QIcon read(const QString& path)
 {
-    QImageReader reader(path);
-    if (!reader.canRead())
+    auto* engine = new IcoFileIconEngine(path);
+    if (engine->isNull()) {
+        delete engine;
         return {};
-    QIcon icon;
-    do {
-        const QImage image = reader.read();
-        if (!image.isNull())
-            icon.addPixmap(QPixmap::fromImage(image));
-    } while (reader.jumpToNextImage());
-    return icon;
+    }
+    return QIcon(engine);
 }
 
 } // namespace

@@ -12,7 +12,9 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
+#include <QPixmap>
 #include <QStyleFactory>
 #include <QStyleOption>
 #include <QTemporaryDir>
@@ -125,6 +127,28 @@ private slots:
         setFolder(dir.path());
         QVERIFY(load(u"missing.ico"_s).isNull());
         QCOMPARE(load(contactMale).availableSizes().size(), 4); // the file holds four drawings
+        // Read when drawn, the icon draws what an icon holding every drawing of the file draws.
+        QIcon eager;
+        QImageReader reader(dir.filePath(contactMale));
+        do {
+            eager.addPixmap(QPixmap::fromImage(reader.read()));
+        } while (reader.jumpToNextImage());
+        for (const int side : {16, 20, 32, 40, 64, 256}) {
+            for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Selected}) {
+                const QSize size(side, side);
+                QCOMPARE(load(contactMale).actualSize(size, mode), eager.actualSize(size, mode));
+                QCOMPARE(load(contactMale).pixmap(size, mode).toImage(),
+                         eager.pixmap(size, mode).toImage());
+                const auto painted = [size, mode](const QIcon& icon) {
+                    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+                    image.fill(Qt::transparent);
+                    QPainter painter(&image);
+                    icon.paint(&painter, image.rect(), Qt::AlignCenter, mode);
+                    return image;
+                };
+                QCOMPARE(painted(load(contactMale)), painted(eager));
+            }
+        }
         setFolder(QStringLiteral(VARDELIN_ICON_SOURCE_DIR));
         for (const QLatin1StringView file :
              {columnRow, contactFemale, accountRow, groupClosed, groupOpen, toolNew, toolEdit,
