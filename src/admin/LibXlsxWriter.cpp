@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LibXlsxWriter.h"
 
-#include <QDebug>
-#include <QLibrary>
+#include "db/SharedLibrary.h"
 
 const LibXlsxWriter* LibXlsxWriter::get()
 {
@@ -13,26 +12,16 @@ const LibXlsxWriter* LibXlsxWriter::get()
 
 std::optional<LibXlsxWriter> LibXlsxWriter::load(const QString& name, int version)
 {
-    // Never unloaded: a later export uses it again.
-    QLibrary library(name, version);
+    SharedLibrary library(name, version);
     LibXlsxWriter xlsx;
-    bool found = library.load();
-    const auto resolve = [&library, &found](auto& entry, const char* symbol) {
-        entry = found ? reinterpret_cast<std::remove_reference_t<decltype(entry)>>(
-                            library.resolve(symbol))
-                      : nullptr;
-        found = entry != nullptr;
-    };
-    resolve(xlsx.formatSetBold, "format_set_bold");
-    resolve(xlsx.strerror, "lxw_strerror");
-    resolve(xlsx.workbookAddFormat, "workbook_add_format");
-    resolve(xlsx.workbookAddWorksheet, "workbook_add_worksheet");
-    resolve(xlsx.workbookClose, "workbook_close");
-    resolve(xlsx.workbookNewOpt, "workbook_new_opt");
-    resolve(xlsx.worksheetWriteString, "worksheet_write_string");
-    if (!found) {
-        qWarning().noquote() << "libxlsxwriter:" << library.errorString();
+    library.read(xlsx.formatSetBold, "format_set_bold");
+    library.read(xlsx.strerror, "lxw_strerror");
+    library.read(xlsx.workbookAddFormat, "workbook_add_format");
+    library.read(xlsx.workbookAddWorksheet, "workbook_add_worksheet");
+    library.read(xlsx.workbookClose, "workbook_close");
+    library.read(xlsx.workbookNewOpt, "workbook_new_opt");
+    library.read(xlsx.worksheetWriteString, "worksheet_write_string");
+    if (!library.complete())
         return std::nullopt;
-    }
     return xlsx;
 }

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LibPq.h"
 
-#include <QDebug>
-#include <QLibrary>
+#include "SharedLibrary.h"
 
 const LibPq* LibPq::get()
 {
@@ -13,36 +12,26 @@ const LibPq* LibPq::get()
 
 std::optional<LibPq> LibPq::load(const QString& name, int version)
 {
-    // Never unloaded: the driver's connections and the program's share it until the end.
-    QLibrary library(name, version);
+    SharedLibrary library(name, version);
     LibPq pq;
-    bool found = library.load();
-    const auto resolve = [&library, &found](auto& entry, const char* symbol) {
-        entry = found ? reinterpret_cast<std::remove_reference_t<decltype(entry)>>(
-                            library.resolve(symbol))
-                      : nullptr;
-        found = entry != nullptr;
-    };
-    resolve(pq.clear, "PQclear");
-    resolve(pq.errorMessage, "PQerrorMessage");
-    resolve(pq.exec, "PQexec");
-    resolve(pq.execParams, "PQexecParams");
-    resolve(pq.getResult, "PQgetResult");
-    resolve(pq.getlength, "PQgetlength");
-    resolve(pq.getvalue, "PQgetvalue");
-    resolve(pq.ntuples, "PQntuples");
-    resolve(pq.ping, "PQping");
-    resolve(pq.putCopyData, "PQputCopyData");
-    resolve(pq.putCopyEnd, "PQputCopyEnd");
-    resolve(pq.registerEventProc, "PQregisterEventProc");
-    resolve(pq.resultErrorField, "PQresultErrorField");
-    resolve(pq.resultErrorMessage, "PQresultErrorMessage");
-    resolve(pq.resultStatus, "PQresultStatus");
-    resolve(pq.status, "PQstatus");
-    resolve(pq.transactionStatus, "PQtransactionStatus");
-    if (!found) {
-        qWarning().noquote() << "libpq:" << library.errorString();
+    library.read(pq.clear, "PQclear");
+    library.read(pq.errorMessage, "PQerrorMessage");
+    library.read(pq.exec, "PQexec");
+    library.read(pq.execParams, "PQexecParams");
+    library.read(pq.getResult, "PQgetResult");
+    library.read(pq.getlength, "PQgetlength");
+    library.read(pq.getvalue, "PQgetvalue");
+    library.read(pq.ntuples, "PQntuples");
+    library.read(pq.ping, "PQping");
+    library.read(pq.putCopyData, "PQputCopyData");
+    library.read(pq.putCopyEnd, "PQputCopyEnd");
+    library.read(pq.registerEventProc, "PQregisterEventProc");
+    library.read(pq.resultErrorField, "PQresultErrorField");
+    library.read(pq.resultErrorMessage, "PQresultErrorMessage");
+    library.read(pq.resultStatus, "PQresultStatus");
+    library.read(pq.status, "PQstatus");
+    library.read(pq.transactionStatus, "PQtransactionStatus");
+    if (!library.complete())
         return std::nullopt;
-    }
     return pq;
 }
