@@ -9,13 +9,15 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libgl-dev
     libicu-dev libsqlite3-dev libfontconfig-dev
     libgsf-1-dev libquazip1-qt6-dev python3-xlwt python3-openpyxl
-    libxlsxwriter-dev
+    # The export loads libxlsxwriter4 when it runs; the -dev package gives its header.
+    libxlsxwriter-dev libxlsxwriter4
     fonts-wqy-microhei qt6-translations-l10n
     desktop-file-utils appstream
     file gcovr
     poppler-utils
     xvfb libx11-dev libxtst-dev libxdamage-dev
-    postgresql libpq-dev
+    # A server address book loads libpq5 when it opens; the -dev package gives its header.
+    postgresql libpq-dev libpq5
     # qtkeychain-qt6-dev provides the Qt6Keychain CMake package the core links for the sync password
     qtkeychain-qt6-dev radicale vdirsyncer python3-vobject openssl
 )

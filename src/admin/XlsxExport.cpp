@@ -3,42 +3,58 @@
 #include "XlsxExport.h"
 
 #include "admin/ImportTable.h"
+#include "admin/LibXlsxWriter.h"
 
 #include <QFile>
 
-#include <xlsxwriter.h>
+XlsxExport::XlsxExport()
+    : XlsxExport(&LibXlsxWriter::get)
+{
+}
+
+XlsxExport::XlsxExport(const LibXlsxWriter* (*library)())
+    : m_library(library)
+{
+}
 
 XlsxExport::~XlsxExport()
 {
     if (m_workbook) {
-        workbook_close(m_workbook);
+        m_xlsx->workbookClose(m_workbook);
         QFile::remove(m_path);
     }
 }
 
 DbError XlsxExport::failure(int code, const QString& what) const
 {
-    return importError(ImportErrorCode::CannotWrite,
-                       QStringLiteral("无法写入Excel文件“%1”：%2（%3）")
-                           .arg(m_path, what, QString::fromUtf8(lxw_strerror(lxw_error(code)))));
+    return importError(
+        ImportErrorCode::CannotWrite,
+        QStringLiteral("无法写入Excel文件“%1”：%2（%3）")
+            .arg(m_path, what, QString::fromUtf8(m_xlsx->strerror(lxw_error(code)))));
 }
 
 Status XlsxExport::open(const QString& path)
 {
     m_path = path;
+    m_xlsx = m_library();
+    if (!m_xlsx)
+        return importError(ImportErrorCode::CannotWrite,
+                           QStringLiteral("无法写入Excel文件“%1”：找不到写Excel文件的程序库 "
+                                          "libxlsxwriter.so.4（Debian 软件包 libxlsxwriter4）。")
+                               .arg(path));
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;
     const QByteArray name = QFile::encodeName(path);
-    m_workbook = workbook_new_opt(name.constData(), &options);
+    m_workbook = m_xlsx->workbookNewOpt(name.constData(), &options);
     if (!m_workbook)
         return failure(LXW_ERROR_CREATING_XLSX_FILE, QStringLiteral("不能建立文件"));
     // The import reads the sheet of this name, so a written workbook reads back.
-    m_sheet = workbook_add_worksheet(m_workbook, "Sheet1");
-    m_bold = workbook_add_format(m_workbook);
+    m_sheet = m_xlsx->workbookAddWorksheet(m_workbook, "Sheet1");
+    m_bold = m_xlsx->workbookAddFormat(m_workbook);
     if (!m_sheet || !m_bold)
         return failure(LXW_ERROR_MEMORY_MALLOC_FAILED, QStringLiteral("不能建立工作表"));
-    format_set_bold(m_bold);
+    m_xlsx->formatSetBold(m_bold);
     return {};
 }
 
@@ -79,7 +95,7 @@ Status XlsxExport::writeRow(const std::vector<std::string_view>& cells)
                         .arg(maxCellLength));
         }
         const lxw_error written =
-            worksheet_write_string(m_sheet, m_row, lxw_col_t(column), cell.data(), format);
+            m_xlsx->worksheetWriteString(m_sheet, m_row, lxw_col_t(column), cell.data(), format);
         if (written != LXW_NO_ERROR)
             return failure(written, QStringLiteral("第 %1 行写入失败").arg(m_row + 1));
     }
@@ -89,7 +105,7 @@ Status XlsxExport::writeRow(const std::vector<std::string_view>& cells)
 
 Status XlsxExport::finish()
 {
-    const lxw_error closed = workbook_close(m_workbook);
+    const lxw_error closed = m_xlsx->workbookClose(m_workbook);
     m_workbook = nullptr;
     if (closed != LXW_NO_ERROR) {
         QFile::remove(m_path);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+struct LibXlsxWriter;
 struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
@@ -19,7 +20,10 @@ struct lxw_format;
 // text so telephone numbers and dates read back exactly as stored; empty cells are left out.
 class XlsxExport {
 public:
-    XlsxExport() = default;
+    // Writes through the system's libxlsxwriter, loaded on the first open().
+    XlsxExport();
+    // Writes through the entry points library() gives on open(); null is a system without them.
+    explicit XlsxExport(const LibXlsxWriter* (*library)());
     XlsxExport(const XlsxExport&) = delete;
     XlsxExport& operator=(const XlsxExport&) = delete;
     // A workbook not finished is closed and its file removed.
@@ -38,6 +42,8 @@ public:
 private:
     DbError failure(int code, const QString& what) const;
 
+    const LibXlsxWriter* (*m_library)();
+    const LibXlsxWriter* m_xlsx = nullptr;
     QString m_path;
     lxw_workbook* m_workbook = nullptr;
     lxw_worksheet* m_sheet = nullptr;

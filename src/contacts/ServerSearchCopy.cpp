@@ -2,11 +2,9 @@
 #include "ServerSearchCopy.h"
 
 #include "db/Database.h"
+#include "db/LibPq.h"
 #include "db/SearchLog.h"
 #include "db/ServerRows.h"
-
-#include <libpq-events.h>
-#include <libpq-fe.h>
 
 #include <algorithm>
 #include <memory>
@@ -56,7 +54,8 @@ Result<ServerCopy*> copyOf(const Database& db)
     const std::lock_guard lock(all.guard);
     auto found = all.byConnection.find(connection);
     if (found == all.byConnection.end()) {
-        if (!PQregisterEventProc(connection, forgetOnClose, "vardelin search copy", nullptr))
+        if (!LibPq::get()->registerEventProc(connection, forgetOnClose, "vardelin search copy",
+                                             nullptr))
             return DbError::fromSqlite(SqliteCode::Error,
                                        QStringLiteral("cannot follow the server connection"));
         found = all.byConnection.emplace(connection, std::make_unique<ServerCopy>()).first;
@@ -142,7 +141,8 @@ Result<const SearchCopy::Copy*> ServerSearchCopy::current(const Database& db)
     if (!found)
         return found.error();
     ServerCopy& copy = *found.value();
-    const bool inTransaction = PQtransactionStatus(ServerRows::handleOf(db)) != PQTRANS_IDLE;
+    const bool inTransaction =
+        LibPq::get()->transactionStatus(ServerRows::handleOf(db)) != PQTRANS_IDLE;
     const Status done = bringUpToDate(db, copy);
     copy.read = bool(done);
     copy.readInTransaction = inTransaction;

@@ -3,11 +3,10 @@
 
 #include "ChangeNotice.h"
 #include "Database.h"
+#include "LibPq.h"
 #include "ServerRows.h"
 
 #include <QThread>
-
-#include <libpq-fe.h>
 
 #include <atomic>
 #include <memory>
@@ -50,7 +49,7 @@ void ChangeFeed::watchConnection()
     m_probing = true;
     auto answered = std::make_shared<std::atomic_bool>(false);
     QThread* probe = QThread::create([address = m_db.path().toUtf8(), answered] {
-        *answered = PQping(address.constData()) == PQPING_OK;
+        *answered = LibPq::get()->ping(address.constData()) == PQPING_OK;
     });
     connect(probe, &QThread::finished, this, [this, answered] {
         m_probing = false;

@@ -2,9 +2,8 @@
 #include "ServerCopyIn.h"
 
 #include "Database.h"
+#include "LibPq.h"
 #include "ServerRows.h"
-
-#include <libpq-fe.h>
 
 #include <utility>
 
@@ -79,13 +78,14 @@ Result<ServerCopyIn> ServerCopyIn::start(const Database& db, const QString& tabl
     // Table and column names from the caller's own lists.
     const QByteArray statement =
         QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(u',')).toUtf8();
-    PGresult* started = PQexec(connection, statement.constData());
-    if (PQresultStatus(started) != PGRES_COPY_IN) {
+    const LibPq& pq = *LibPq::get();
+    PGresult* started = pq.exec(connection, statement.constData());
+    if (pq.resultStatus(started) != PGRES_COPY_IN) {
         const DbError error = ServerRows::failure(db, connection, started);
-        PQclear(started);
+        pq.clear(started);
         return error;
     }
-    PQclear(started);
+    pq.clear(started);
     return ServerCopyIn(db, connection, std::move(bytes));
 }
 
@@ -113,7 +113,7 @@ Status ServerCopyIn::add(const QVariantList& row)
 Status ServerCopyIn::send()
 {
     const bool sent =
-        PQputCopyData(m_connection, m_pending.constData(), int(m_pending.size())) == 1;
+        LibPq::get()->putCopyData(m_connection, m_pending.constData(), int(m_pending.size())) == 1;
     m_pending.clear();
     return sent ? Status{} : Status{ServerRows::failure(*m_db, m_connection, nullptr)};
 }
@@ -130,14 +130,15 @@ Status ServerCopyIn::finish()
 Status ServerCopyIn::end(const char* message)
 {
     pg_conn* connection = std::exchange(m_connection, nullptr);
-    if (PQputCopyEnd(connection, message) != 1)
+    const LibPq& pq = *LibPq::get();
+    if (pq.putCopyEnd(connection, message) != 1)
         return ServerRows::failure(*m_db, connection, nullptr);
     // The copy's own answer, then the end of the command.
     Status verdict;
-    while (PGresult* answer = PQgetResult(connection)) {
-        if (PQresultStatus(answer) != PGRES_COMMAND_OK && verdict)
+    while (PGresult* answer = pq.getResult(connection)) {
+        if (pq.resultStatus(answer) != PGRES_COMMAND_OK && verdict)
             verdict = ServerRows::failure(*m_db, connection, answer);
-        PQclear(answer);
+        pq.clear(answer);
     }
     return verdict;
 }

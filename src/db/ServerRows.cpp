@@ -2,11 +2,10 @@
 #include "ServerRows.h"
 
 #include "Database.h"
+#include "LibPq.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
-
-#include <libpq-fe.h>
 
 #include <charconv>
 #include <utility>
@@ -14,12 +13,14 @@
 
 ServerRows::ServerRows(pg_result* answer)
     : m_answer(answer)
-    , m_rows(PQntuples(answer))
+    , m_pq(LibPq::get())
+    , m_rows(m_pq->ntuples(answer))
 {
 }
 
 ServerRows::ServerRows(ServerRows&& other) noexcept
     : m_answer(std::exchange(other.m_answer, nullptr))
+    , m_pq(other.m_pq)
     , m_rows(other.m_rows)
     , m_row(other.m_row)
 {
@@ -27,15 +28,16 @@ ServerRows::ServerRows(ServerRows&& other) noexcept
 
 ServerRows::~ServerRows()
 {
-    PQclear(m_answer);
+    if (m_answer)
+        m_pq->clear(m_answer);
 }
 
 namespace {
 
-// The driver's handle, open or not; null for a file or a connection closed.
+// The driver's handle, open or not; null for a file, a connection closed, or without libpq.
 pg_conn* driverHandle(const Database& db)
 {
-    if (db.backend() != Backend::Server)
+    if (db.backend() != Backend::Server || !LibPq::get())
         return nullptr;
     const QVariant handle = db.connection().driver()->handle();
     // Qt names the type as libpq's header spells the struct behind PGconn.
@@ -55,7 +57,7 @@ pg_conn* ServerRows::handleOf(const Database& db)
 bool ServerRows::connectionLost(const Database& db)
 {
     pg_conn* connection = driverHandle(db);
-    return connection && PQstatus(connection) == CONNECTION_BAD;
+    return connection && LibPq::get()->status(connection) == CONNECTION_BAD;
 }
 
 DbError ServerRows::noConnection()
@@ -66,8 +68,9 @@ DbError ServerRows::noConnection()
 
 DbError ServerRows::failure(const Database& db, pg_conn* connection, const pg_result* answer)
 {
-    const char* state = answer ? PQresultErrorField(answer, PG_DIAG_SQLSTATE) : nullptr;
-    const char* said = answer ? PQresultErrorMessage(answer) : PQerrorMessage(connection);
+    const LibPq& pq = *LibPq::get();
+    const char* state = answer ? pq.resultErrorField(answer, PG_DIAG_SQLSTATE) : nullptr;
+    const char* said = answer ? pq.resultErrorMessage(answer) : pq.errorMessage(connection);
     const QSqlError error(QStringLiteral("libpq"), QString::fromUtf8(said),
                           QSqlError::StatementError,
                           state ? QString::fromLatin1(state) : QString());
@@ -112,14 +115,15 @@ Result<ServerRows> ServerRows::run(const Database& db, const QString& sql,
         bound.push_back(value.isNull() ? nullptr : texts.back().constData());
     }
     // A query of Qt's driver still being read holds the connection; its rows are not ours to take.
-    if (PQtransactionStatus(connection) == PQTRANS_ACTIVE)
+    const LibPq& pq = *LibPq::get();
+    if (pq.transactionStatus(connection) == PQTRANS_ACTIVE)
         return DbError{SqliteCode::Busy,
                        QStringLiteral("数据库服务器正忙于另一条语句，请稍后再试。")};
-    PGresult* answer = PQexecParams(connection, numbered(sql).toUtf8().constData(),
-                                    int(bound.size()), nullptr, bound.data(), nullptr, nullptr, 0);
-    if (PQresultStatus(answer) != PGRES_TUPLES_OK) {
+    PGresult* answer = pq.execParams(connection, numbered(sql).toUtf8().constData(),
+                                     int(bound.size()), nullptr, bound.data(), nullptr, nullptr, 0);
+    if (pq.resultStatus(answer) != PGRES_TUPLES_OK) {
         const DbError error = failure(db, connection, answer);
-        PQclear(answer);
+        pq.clear(answer);
         return error;
     }
     return ServerRows(answer);
@@ -134,7 +138,8 @@ bool ServerRows::step()
 
 std::string_view ServerRows::text(int column) const
 {
-    return {PQgetvalue(m_answer, m_row, column), std::size_t(PQgetlength(m_answer, m_row, column))};
+    return {m_pq->getvalue(m_answer, m_row, column),
+            std::size_t(m_pq->getlength(m_answer, m_row, column))};
 }
 
 qint64 ServerRows::integer(int column) const

@@ -13,6 +13,7 @@
 #include <utility>
 
 class Database;
+struct LibPq;
 struct pg_conn;
 struct pg_result;
 
@@ -65,6 +66,7 @@ private:
     explicit ServerRows(pg_result* answer);
 
     pg_result* m_answer;
+    const LibPq* m_pq; // read once here: text() runs for every value of a list
     int m_rows = 0;
     int m_row = -1;
 };

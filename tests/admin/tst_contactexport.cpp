@@ -8,8 +8,10 @@
 #include "admin/ContactImport.h"
 #include "admin/CsvTable.h"
 #include "admin/ImportMapping.h"
+#include "admin/LibXlsxWriter.h"
 #include "admin/VCard.h"
 #include "admin/WorkbookReader.h"
+#include "admin/XlsxExport.h"
 #include "db/BookIdentity.h"
 #include "db/ContactFields.h"
 #include "db/PictureBag.h"
@@ -164,6 +166,32 @@ private slots:
         // Nor does the half-written file stay behind beside it.
         QCOMPARE(QDir(m_data->folder()).entryList({u"old.xlsx*"_s}, QDir::Files | QDir::Hidden),
                  QStringList{u"old.xlsx"_s});
+    }
+
+    // The workbook's library is loaded on the export's first use, all of its entry points or
+    // none; without them the export says what is missing and writes nothing.
+    void theWorkbookLibraryLoadsWholeOrNotAtAll_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("the installed libxlsxwriter") << u"xlsxwriter"_s << 4 << true;
+        QTest::newRow("no such library") << u"vardelin-no-such-library"_s << 4 << false;
+        QTest::newRow("another library in its place") << u"pq"_s << 5 << false;
+    }
+    void theWorkbookLibraryLoadsWholeOrNotAtAll()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, version);
+        QFETCH(bool, loaded);
+        QCOMPARE(LibXlsxWriter::load(name, version).has_value(), loaded);
+        if (loaded)
+            return;
+        XlsxExport workbook([]() -> const LibXlsxWriter* { return nullptr; });
+        const QString path = m_data->folder() + u"/out.xlsx"_s;
+        const Status opened = workbook.open(path);
+        QVERIFY(!opened && opened.error().description.contains(u"libxlsxwriter.so.4"_s));
+        QVERIFY(!QFile::exists(path));
     }
 };
 
