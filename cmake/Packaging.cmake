@@ -18,11 +18,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vardelin.org")
 # The libraries it links (Qt 6, ICU, SQLite, the C++ runtime) come from dpkg-shlibdeps; what it
-# loads at run time without linking is named here: the SQLite driver and the platform plugins of
-# Qt, libpq and libxlsxwriter (loaded when a server address book or the workbook export needs
+# loads at run time without linking is named here: the SQLite and PostgreSQL drivers and the
+# platform plugins of Qt, libpq and libxlsxwriter (loaded when a server address book or the workbook export needs
 # them), the Chinese font it prefers and Qt's Chinese texts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6sql6-sqlite, qt6-qpa-plugins, libpq5, libxlsxwriter4, fonts-wqy-microhei,\
+    "libqt6sql6-sqlite, libqt6sql6-psql, qt6-qpa-plugins, libpq5, libxlsxwriter4, fonts-wqy-microhei,\
  qt6-translations-l10n")
 include(CPack)
