@@ -3,6 +3,7 @@
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
+#include <QApplication>
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QLabel>
@@ -150,7 +151,9 @@ void SkinStyle::setColours(const SkinColours& colours)
 void SkinStyle::colourWidget(QWidget* widget) const
 {
     const SkinColours& c = m_colours;
-    QPalette palette = widget->palette();
+    // The whole palette is the widget's own from here on and no longer follows the
+    // application's: given again at each change of theme.
+    QPalette palette = QApplication::palette();
     if (is<QHeaderView>(widget)) {
         palette.setColor(QPalette::ButtonText, c.headerText);
     } else if (is<QAbstractItemView>(widget)) {

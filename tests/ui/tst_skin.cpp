@@ -316,6 +316,7 @@ private slots:
             QCOMPARE(warning->palette().color(QPalette::WindowText), c.warningText);
             QCOMPARE(status->palette().color(QPalette::WindowText), c.frameText);
             QCOMPARE(list->palette().color(QPalette::WindowText), c.text);
+            QCOMPARE(list->palette().color(QPalette::AlternateBase), c.alternateBase);
             QCOMPARE(list->header()->palette().color(QPalette::ButtonText), c.headerText);
             QCOMPARE(button->grab().toImage().pixelColor(0, button->height() / 2), c.buttonBorder);
         }
