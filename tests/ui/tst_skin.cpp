@@ -139,6 +139,11 @@ QImage drawn(Part part, QStyle::State state)
         option.text = u"删除\tDel"_s;
         option.checkType = QStyleOptionMenuItem::NonExclusive;
         option.checked = true;
+        if (state & QStyle::State_Selected) { // with an icon in place of the tick
+            QPixmap icon(16, 16);
+            icon.fill(Qt::blue);
+            option.icon = QIcon(icon);
+        }
         if (part == Menu)
             style->drawPrimitive(QStyle::PE_PanelMenu, &option, &painter, &menu);
         else
@@ -347,6 +352,18 @@ private slots:
         box.ensurePolished();
         const int margin = qRound(0.8 * box.fontMetrics().height());
         QCOMPARE(box.contentsMargins(), QMargins(1 + 4, margin + 1 + 6, 1 + 4, 1 + 4));
+        QMenu menu;
+        menu.addAction(u"全选"_s);
+        menu.addSeparator();
+        menu.addAction(u"删除"_s);
+        QCOMPARE(menu.actionGeometry(menu.actions().at(0)).height(),
+                 menu.fontMetrics().height() + 2 * (4 + 1));
+        QCOMPARE(menu.actionGeometry(menu.actions().at(1)).height(), 1 + 2 * 3);
+        QMenuBar bar;
+        bar.addMenu(u"文件"_s);
+        bar.adjustSize();
+        QCOMPARE(bar.actionGeometry(bar.actions().at(0)).size(),
+                 bar.fontMetrics().size(Qt::TextShowMnemonic, u"文件"_s) + QSize(2 * 10, 2 * 4));
     }
 
     void thePasswordCharacterIsTheFieldsOwn()
