@@ -24,9 +24,8 @@ public:
     // labels, a label marked as a warning) their text colour; again after each setColours().
     void colourWidget(QWidget* widget) const;
 
+    using DeferredIconStyle::polish;
     void polish(QWidget* widget) override;
-    void polish(QPalette& palette) override { QProxyStyle::polish(palette); }
-    void polish(QApplication* app) override { QProxyStyle::polish(app); }
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget = nullptr) const override;
