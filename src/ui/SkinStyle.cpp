@@ -407,7 +407,10 @@ void SkinStyle::drawMenuItem(const QStyleOption* option, QPainter* painter,
                                         {tick.right(), tick.top()}});
     }
     painter->setPen(text);
-    const QRect textRect = r.adjusted(1 + menuItemLeft, 0, -(1 + menuItemRight), 0);
+    // A menu with ticks keeps a column for them before every caption.
+    const int ticks =
+        item->menuHasCheckableItems ? pixelMetric(PM_IndicatorWidth, option, widget) : 0;
+    const QRect textRect = r.adjusted(1 + menuItemLeft + ticks, 0, -(1 + menuItemRight), 0);
     const qsizetype tab = item->text.indexOf(u'\t');
     painter->drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextShowMnemonic,
                       item->text.left(tab));
@@ -416,7 +419,7 @@ void SkinStyle::drawMenuItem(const QStyleOption* option, QPainter* painter,
     painter->restore();
     if (item->menuItemType == QStyleOptionMenuItem::SubMenu) {
         QStyleOptionMenuItem arrow = *item;
-        arrow.rect = QRect(r.right() - 1 - menuItemRight + 6, r.top(), 12, r.height());
+        arrow.rect = QRect(r.right() - 12, r.top(), 12, r.height());
         arrow.palette.setColor(QPalette::ButtonText, text);
         proxy()->drawPrimitive(PE_IndicatorArrowRight, &arrow, painter, widget);
     }
@@ -680,7 +683,10 @@ QSize SkinStyle::sizeFromContents(ContentsType type, const QStyleOption* option,
             if (item->menuItemType == QStyleOptionMenuItem::Separator)
                 return QSize(size.width(), menuSeparatorHeight);
             const int textHeight = item->fontMetrics.height();
-            return QSize(size.width() + menuItemLeft + menuItemRight + 2,
+            const int ticks = item->menuHasCheckableItems
+                                  ? pixelMetric(PM_IndicatorWidth, option, widget) + 4
+                                  : 0;
+            return QSize(size.width() + menuItemLeft + menuItemRight + 2 + ticks,
                          qMax(size.height(), textHeight) + menuItemHeightPadding);
         }
         break;
