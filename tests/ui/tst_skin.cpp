@@ -138,7 +138,7 @@ QImage drawn(Part part, QStyle::State state)
             part == MenuSeparator ? QStyleOptionMenuItem::Separator : QStyleOptionMenuItem::SubMenu;
         option.text = u"删除\tDel"_s;
         option.checkType = QStyleOptionMenuItem::NonExclusive;
-        option.checked = true;
+        option.checked = option.menuHasCheckableItems = true;
         if (state & QStyle::State_Selected) { // with an icon in place of the tick
             QPixmap icon(16, 16);
             icon.fill(Qt::blue);
