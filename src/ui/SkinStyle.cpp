@@ -125,8 +125,8 @@ bool isTabScrollButton(const QWidget* widget)
     return widget && qobject_cast<const QTabBar*>(widget->parentWidget());
 }
 
-// Paddings and borders the windows are laid out for.
-// Three pixels more than the padding the tool buttons were first laid out with.
+// Paddings and one-pixel borders the windows are laid out for. A tool button measures three
+// pixels more each way than its padding and border, as it did when the windows were laid out.
 constexpr int toolButtonPadding = 2 * (5 + 1) + 3, toolButtonHeightPadding = 2 * (3 + 1) + 3;
 constexpr int pushButtonPadding = 2 * (14 + 1), pushButtonHeightPadding = 2 * (4 + 1);
 constexpr int tabPadding = 2 * 6 + 2 - 1, tabHeightPadding = 2 * 3 + 1 + 2, tabMinimumWidth = 12;
