@@ -77,8 +77,8 @@ Main::Main(Database& db, Session& session, Prompter& prompter, QWidget* parent)
     m_toolBar->toggleViewAction()->setVisible(false);
     m_toolBar->toggleViewAction()->setEnabled(false);
 
-    // Each widget is made under its final parent: under the style sheet every move to another
-    // parent polishes the moved widget and all its children again.
+    // Each widget is made under its final parent: every move to another parent resolves the
+    // moved widget's and all its children's palette and font again.
     auto* centre = new QWidget(this);
     m_tabs = new LetterTabs(centre);
     m_list = new ContactListView(centre);

@@ -24,7 +24,7 @@ MainToolBar::MainToolBar(QWidget* parent)
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
     // The widgets below are made without a parent: addWidget() takes each away from its parent
-    // before giving it to the toolbar, and under the style sheet each move polishes it again.
+    // before giving it to the toolbar, and each move resolves its palette and font again.
     m_new = addCommand(QStringLiteral("Button_New"), QStringLiteral("新建"),
                        QString(ProgramIcons::toolNew));
     m_edit = addCommand(QStringLiteral("Button_Edit"), QStringLiteral("修改"),
@@ -75,8 +75,8 @@ void MainToolBar::addBookMenu()
     m_newBook->setObjectName(QStringLiteral("NewBook"));
     m_openBook = menu->addAction(QStringLiteral("打开通讯录..."));
     m_openBook->setObjectName(QStringLiteral("OpenBook"));
-    // Opened by the click rather than set as the button's own menu: the style sheet then draws
-    // the button as every other command, without the style's menu arrow.
+    // Opened by the click rather than set as the button's own menu: the style then draws the
+    // button as every other command, without its menu arrow.
     connect(m_book, &QToolButton::clicked, menu,
             [this, menu] { menu->popup(m_book->mapToGlobal(QPoint(0, m_book->height()))); });
 }

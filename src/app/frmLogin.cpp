@@ -51,7 +51,7 @@ frmLogin::frmLogin(Database& db, Session& session, QWidget* parent)
     m_password->setObjectName(QStringLiteral("txtPassword"));
     m_password->setEchoMode(QLineEdit::Password);
     // One "*" per typed character, whatever the style would draw.
-    m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    Skin::maskWithAsterisks(m_password);
     m_userName->setMinimumWidth(200);
     m_userNameLabel->setBuddy(m_userName);
     m_passwordLabel->setBuddy(m_password);

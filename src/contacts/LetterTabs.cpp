@@ -28,7 +28,7 @@ LetterTabs::LetterTabs(QWidget* parent)
 QSize LetterTabs::tabSizeHint(int index) const
 {
     // Each added tab has QTabBar lay out all the tabs before it again, measuring every caption
-    // through the style sheet: hundreds of measurements for layouts nobody sees.
+    // through the style: hundreds of measurements for layouts nobody sees.
     if (m_adding)
         return {};
     return QTabBar::tabSizeHint(index);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class QLineEdit;
 class QWidget;
 
 namespace Skin {
@@ -16,7 +17,7 @@ inline constexpr QLatin1StringView defaultName("Silver");
 // The theme names in the order the settings page offers them.
 QStringList names();
 
-// Themes the whole application (Fusion style, palette and one application style sheet) in the
+// Themes the whole application (Fusion drawn in the theme's colours, and its palette) in the
 // named colour, matched without regard to case. Returns false and changes nothing for an unknown
 // name or when there is no QApplication; applying the current theme again does nothing.
 bool apply(const QString& colour);
@@ -24,6 +25,9 @@ bool apply(const QString& colour);
 // Draws the label in the theme's colour for a refusal written into a dialog. Called before the
 // label is first shown.
 void markAsWarning(QWidget* label);
+
+// Shows the password typed into the edit as asterisks rather than the style's dots.
+void maskWithAsterisks(QLineEdit* edit);
 
 // The name of the theme last applied, as names() spells it; empty before the first apply().
 QString current();

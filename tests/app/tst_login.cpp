@@ -201,11 +201,11 @@ private slots:
         m_data->setOption(u"IsLogin"_s, false);
         int listStyled = 0;
         const auto count = [&](QObject* watched, QEvent* event) {
-            if (event->type() == QEvent::StyleChange && watched->objectName() == u"ListView"_s)
+            if (event->type() == QEvent::PaletteChange && watched->objectName() == u"ListView"_s)
                 ++listStyled;
         };
         EventWatch styling(*qApp, count);
-        // How often the list was styled again before the window showed, and the colours it closed
+        // How often the list was recoloured before the window showed, and the colours it closed
         // in, for an account in these colours and the ones main() remembered.
         const auto start = [&](const QString& account, const QString& remembered) {
             m_data->run(u"UPDATE Vardelin_Login SET Skin = ? WHERE ID = 1"_s, {account});
