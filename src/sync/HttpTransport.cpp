@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace {
 
@@ -185,3 +186,5 @@ extern "C" Q_DECL_EXPORT DavTransport* vardelin_http_transport(const QString& us
 {
     return new HttpTransport(user, password);
 }
+// HttpModule reads the factory by its name as this type.
+static_assert(std::is_same_v<decltype(vardelin_http_transport), CreateDavTransport>);
