@@ -11,6 +11,8 @@ function(vardelin_add_test)
     else()
         target_link_libraries(${ARG_NAME} PRIVATE vardelin_core)
     endif()
+    # A sync in a test loads the HTTP module from beside the test.
+    add_dependencies(${ARG_NAME} vardelin_http)
     add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
     set_tests_properties(${ARG_NAME} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LC_ALL=C.UTF-8;QT_LOGGING_RULES=qt.qpa.*=false"

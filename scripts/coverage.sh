@@ -9,7 +9,8 @@ scripts/setup.sh
 build=build-coverage
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON \
     -DVARDELIN_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS=--coverage \
-    -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage
+    -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage \
+    -DCMAKE_MODULE_LINKER_FLAGS=--coverage
 cmake --build "$build"
 # Counts from an earlier run would be added to this one's.
 find "$build" -name '*.gcda' -delete

@@ -3,39 +3,24 @@
 // cards. Each call waits for its answer in a local event loop (the window stays responsive;
 // the caller's progress dialog keeps the other windows from input meanwhile)
 // and gives the answer or the error that stopped it, in Chinese with the HTTP status as its
-// number. A server that sends nothing for 30 s is given up.
+// number. A server that sends nothing for 30 s is given up. The HTTP itself is a DavTransport
+// from the module loaded at the first client; without it every call fails with
+// SyncErrorCode::NoHttpModule.
 #pragma once
 
+#include "DavTransport.h"
 #include "DavXml.h"
 #include "db/Result.h"
 
 #include <QByteArray>
 #include <QList>
-#include <QNetworkAccessManager>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
-#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
-
-class QAuthenticator;
-class QNetworkReply;
-class QSslCertificate;
-class QSslError;
-class QTimer;
-
-// The numbers after "错误" of the sync's errors that are no HTTP answer; an HTTP error keeps
-// its status code (401, 412, 500, …), which no SQLite or import error uses.
-namespace SyncErrorCode {
-inline constexpr int Unreachable = 4001;
-inline constexpr int TimedOut = 4002;
-inline constexpr int Cancelled = 4003;
-inline constexpr int NotAddressBookServer = 4004;
-inline constexpr int Untrusted = 4005;
-inline constexpr int Busy = 4006; // another sync of this program is under way
-} // namespace SyncErrorCode
 
 struct AddressBookInfo {
     QUrl url;
@@ -71,9 +56,10 @@ struct WriteOutcome {
 
 class DavClient {
 public:
-    static constexpr int timeoutMs = 30000;
+    static constexpr int timeoutMs = DavTransport::defaultTimeoutMs;
 
-    DavClient(const QString& user, const QString& password);
+    // modulePath names another HTTP module than the program's own (tests).
+    DavClient(const QString& user, const QString& password, const QString& modulePath = {});
 
     // The address books of the user at the server: /.well-known/carddav (or the address as
     // given), current-user-principal, addressbook-home-set, then the collections there.
@@ -99,57 +85,39 @@ public:
     Result<WriteOutcome> remove(const QUrl& card, const QString& etag);
 
     // A certificate the system does not trust is used only when it is the one trusted here (by
-    // its SHA-256 fingerprint, as certificateFingerprint gives it) or when ask accepts it; it is
-    // then trusted for the client's life. Without either the connection is refused.
-    using CertificateQuestion = std::function<bool(const QSslCertificate&)>;
-    void setCertificateQuestion(CertificateQuestion ask) { m_askCertificate = std::move(ask); }
-    void trustCertificate(const QString& fingerprint) { m_trustedCertificate = fingerprint; }
-    QString trustedCertificate() const { return m_trustedCertificate; }
-    // "AB:CD:…", the SHA-256 digest of the certificate.
-    static QString certificateFingerprint(const QSslCertificate& certificate);
+    // its SHA-256 fingerprint, "AB:CD:…") or when ask accepts it; it is then trusted for the
+    // client's life. Without either the connection is refused.
+    using CertificateQuestion = DavTransport::CertificateQuestion;
+    void setCertificateQuestion(CertificateQuestion ask)
+    {
+        m_transport->setCertificateQuestion(std::move(ask));
+    }
+    void trustCertificate(const QString& fingerprint)
+    {
+        m_transport->trustCertificate(fingerprint);
+    }
+    QString trustedCertificate() const { return m_transport->trustedCertificate(); }
 
     // Stops the request under way and every later one (from any thread).
-    void cancel() { m_cancelled = true; }
+    void cancel() { m_transport->cancel(); }
     // Sets how long a silent server is waited for (tests shorten it).
-    void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
-    // A request sent and how long its answer took, from the request to the answer's last byte
-    // (the caller's own work meanwhile not counted).
-    struct SentRequest {
-        QByteArray verb;
-        double milliseconds = 0;
-    };
+    void setTimeout(int milliseconds) { m_transport->setTimeout(milliseconds); }
+    using SentRequest = DavTransport::SentRequest;
     // The requests sent so far (each redirect one more): what a sync cost the server.
-    const QList<SentRequest>& sent() const { return m_sent; }
+    const QList<SentRequest>& sent() const { return m_transport->sent(); }
 
 private:
-    struct Answer {
-        int status = 0;
-        QByteArray body;
-        QByteArray etag;
-        QUrl url; // where it came from after redirects
-    };
-    using Headers = QList<std::pair<QByteArray, QByteArray>>;
+    using Answer = DavTransport::Answer;
+    using Headers = DavTransport::Headers;
     // meanwhile runs once the first request is on its way, before its answer is waited for.
     Result<Answer> send(const QByteArray& verb, QUrl url, const QByteArray& body,
                         const Headers& headers = {}, const std::function<void()>& meanwhile = {});
-    Result<Answer> sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& body,
-                            const Headers& headers, const std::function<void()>& meanwhile);
     Result<QList<AddressBookInfo>> collectionsAt(const QUrl& home);
     // One property ("C:supported-address-data", "CS:getctag") of the address book itself, by a
     // depth-0 PROPFIND; nothing when the server gave none.
     Result<std::optional<DavXml::Property>>
     bookProperty(const QUrl& book, const QString& prefixed,
                  const std::function<void()>& meanwhile = {});
-    void authenticate(QNetworkReply* reply, QAuthenticator* authenticator);
-    void checkCertificate(QNetworkReply* reply, const QList<QSslError>& errors);
 
-    QNetworkAccessManager m_network;
-    QString m_user;
-    QString m_password;
-    int m_timeoutMs = timeoutMs;
-    QList<SentRequest> m_sent;
-    std::atomic_bool m_cancelled = false;
-    CertificateQuestion m_askCertificate;
-    QString m_trustedCertificate;
-    QTimer* m_silence = nullptr; // the request's silence limit, paused while the user is asked
+    std::unique_ptr<DavTransport> m_transport; // never null
 };

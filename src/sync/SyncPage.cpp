@@ -20,7 +20,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QSslCertificate>
 
 namespace {
 
@@ -154,16 +153,15 @@ bool SyncPage::save()
 void SyncPage::prepare(DavClient& client)
 {
     client.trustCertificate(m_certificate);
-    client.setCertificateQuestion([this](const QSslCertificate& certificate) {
+    client.setCertificateQuestion([this](const ServerCertificate& certificate) {
         const bool accepted = m_prompter.ask(
             this,
             QStringLiteral("服务器的安全证书不受本机信任。\n\n颁发给：%1\nSHA-256 指纹：\n%2\n\n"
                            "请与服务器的管理员核对指纹。确定使用这个证书连接吗？")
-                .arg(certificate.subjectDisplayName(),
-                     DavClient::certificateFingerprint(certificate)),
+                .arg(certificate.subject, certificate.fingerprint),
             QStringLiteral("提示！"));
         if (accepted)
-            m_certificate = DavClient::certificateFingerprint(certificate);
+            m_certificate = certificate.fingerprint;
         return accepted;
     });
 }

@@ -24,6 +24,8 @@ run(test -x ${PREFIX}/${BINDIR}/vardelin)
 # The import runs the workbook reader from the program's own folder.
 expect_file(${BINDIR}/vardelin-readsheet)
 run(test -x ${PREFIX}/${BINDIR}/vardelin-readsheet)
+# The sync's HTTP module, in the program's own library folder.
+expect_file(${LIBDIR}/vardelin/libvardelin_http.so)
 # Nothing the build folder keeps beside the program belongs in the program's folder.
 if(EXISTS ${PREFIX}/${BINDIR}/DB.xml OR EXISTS ${PREFIX}/${BINDIR}/Icons)
     message(FATAL_ERROR "DB.xml or Icons installed beside the program")

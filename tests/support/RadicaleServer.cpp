@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QSslCertificate>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -123,4 +124,10 @@ bool RadicaleServer::waitUntilListening()
         QThread::msleep(50);
     }
     return false;
+}
+
+QString RadicaleServer::certificateFingerprint() const
+{
+    const QSslCertificate certificate = QSslCertificate::fromPath(certificateFile()).value(0);
+    return QString::fromLatin1(certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
 }

@@ -34,6 +34,8 @@ public:
     QString user() const { return m_user; }
     // The self-signed certificate of an Https server, PEM.
     QString certificateFile() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
+    // Its SHA-256 fingerprint as the user is shown it, "AB:CD:…".
+    QString certificateFingerprint() const;
     QString password() const { return m_password; }
     // Adds a second address book of the user, with its display name.
     bool addAddressBook(const QString& name, const QString& displayName);

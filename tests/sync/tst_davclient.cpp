@@ -3,10 +3,13 @@
 // writes that keep two clients from overwriting each other.
 #include "RadicaleServer.h"
 #include "sync/DavClient.h"
+#include "sync/HttpModule.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QSslCertificate>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -222,21 +225,31 @@ private slots:
         QCOMPARE(listing.error().number, SyncErrorCode::TimedOut);
     }
 
+    // The HTTP module beside the executable in a build folder (where every sync of these tests
+    // loads it); installed, in the program's own library folder under the same prefix.
+    void theHttpModuleIsFoundBuiltAndInstalled()
+    {
+        const QDir built(QCoreApplication::applicationDirPath());
+        QCOMPARE(HttpModule::path(built.path()), built.filePath(u"libvardelin_http.so"_s));
+        QTemporaryDir prefix;
+        QCOMPARE(HttpModule::path(prefix.filePath(u"bin"_s)),
+                 prefix.filePath(QStringLiteral(INSTALLED_HTTP_MODULE)));
+    }
+
     void anUntrustedCertificateIsRefusedUnlessAccepted()
     {
         RadicaleServer tls(RadicaleServer::Transport::Https);
         QVERIFY2(tls.error().isEmpty(), qPrintable(tls.error()));
-        const auto certificates = QSslCertificate::fromPath(tls.certificateFile());
-        QCOMPARE(certificates.size(), 1);
-        const QString fingerprint = DavClient::certificateFingerprint(certificates.front());
+        QCOMPARE(QSslCertificate::fromPath(tls.certificateFile()).size(), 1);
+        const QString fingerprint = tls.certificateFingerprint();
         QCOMPARE(fingerprint.size(), 32 * 3 - 1); // "AB:CD:…"
         QStringList asked;
         // Refused when declined, and when nobody is asked; accepted and kept: tst_syncpage.
         for (const bool askSomeone : {true, false}) {
             DavClient client(tls.user(), tls.password());
             if (askSomeone)
-                client.setCertificateQuestion([&asked](const QSslCertificate& certificate) {
-                    asked << DavClient::certificateFingerprint(certificate);
+                client.setCertificateQuestion([&asked](const ServerCertificate& certificate) {
+                    asked << certificate.fingerprint;
                     return false;
                 });
             auto refused = client.list(tls.addressBook(), {});

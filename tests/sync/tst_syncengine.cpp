@@ -157,6 +157,22 @@ private slots:
         QVERIFY(m_here->book.ok() && m_phone->book.ok());
     }
 
+    // The program's network module gone (a broken install): the sync says which file is missing
+    // and changes nothing on either side.
+    void withoutItsHttpModuleNothingIsWritten()
+    {
+        m_here->book.addContact({{u"Name"_s, u"张三"_s}});
+        const QString missing = QDir(QDir::tempPath()).filePath(u"nowhere/libvardelin_http.so"_s);
+        DavClient unloaded(u"alice"_s, u"secret"_s, missing);
+        auto sync = m_here->sync(unloaded, m_url);
+        QVERIFY(!sync.ok());
+        QCOMPARE(sync.error().number, SyncErrorCode::NoHttpModule);
+        QVERIFY2(sync.error().description.contains(missing), qPrintable(sync.error().description));
+        QCOMPARE(m_here->book.scalar(u"SELECT count(*) FROM Vardelin_Sync"_s).toInt(), 0);
+        QCOMPARE(m_here->book.scalar(u"SELECT count(*) FROM Vardelin_SyncAccount"_s).toInt(), 0);
+        QCOMPARE(cardsOnServer(), 0);
+    }
+
     void changesTravelBothWays()
     {
         const qint64 friends = m_here->book.addGroup(1, 1, u"朋友"_s);
