@@ -8,12 +8,12 @@
 #include <QFile>
 
 XlsxExport::XlsxExport()
-    : XlsxExport(&LibXlsxWriter::get)
+    : XlsxExport(LibXlsxWriter::get())
 {
 }
 
-XlsxExport::XlsxExport(const LibXlsxWriter* (*library)())
-    : m_library(library)
+XlsxExport::XlsxExport(const LibXlsxWriter* library)
+    : m_xlsx(library)
 {
 }
 
@@ -36,7 +36,6 @@ DbError XlsxExport::failure(int code, const QString& what) const
 Status XlsxExport::open(const QString& path)
 {
     m_path = path;
-    m_xlsx = m_library();
     if (!m_xlsx)
         return importError(ImportErrorCode::CannotWrite,
                            QStringLiteral("无法写入Excel文件“%1”：找不到写Excel文件的程序库 "

@@ -20,10 +20,10 @@ struct lxw_format;
 // text so telephone numbers and dates read back exactly as stored; empty cells are left out.
 class XlsxExport {
 public:
-    // Writes through the system's libxlsxwriter, loaded on the first open().
+    // Writes through the system's libxlsxwriter, loaded by the first export made.
     XlsxExport();
-    // Writes through the entry points library() gives on open(); null is a system without them.
-    explicit XlsxExport(const LibXlsxWriter* (*library)());
+    // Writes through these entry points; null is a system without them, which open() refuses.
+    explicit XlsxExport(const LibXlsxWriter* library);
     XlsxExport(const XlsxExport&) = delete;
     XlsxExport& operator=(const XlsxExport&) = delete;
     // A workbook not finished is closed and its file removed.
@@ -42,8 +42,7 @@ public:
 private:
     DbError failure(int code, const QString& what) const;
 
-    const LibXlsxWriter* (*m_library)();
-    const LibXlsxWriter* m_xlsx = nullptr;
+    const LibXlsxWriter* m_xlsx;
     QString m_path;
     lxw_workbook* m_workbook = nullptr;
     lxw_worksheet* m_sheet = nullptr;

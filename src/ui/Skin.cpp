@@ -47,15 +47,10 @@ QPalette palette(const SkinColours& c)
 
 // The application's style once a theme has been applied. Asking QApplication would make the
 // platform's style before the first theme only to throw it away.
-QPointer<SkinStyle>& installedStyle()
+QPointer<SkinStyle>& style()
 {
-    static QPointer<SkinStyle> style;
-    return style;
-}
-
-SkinStyle* style()
-{
-    return installedStyle();
+    static QPointer<SkinStyle> installed;
+    return installed;
 }
 
 QString& currentName()
@@ -89,8 +84,8 @@ bool apply(const QString& colour)
     // Drawn against Fusion's metrics; the platform style would move padding and arrows around
     // from desktop to desktop.
     if (style() == nullptr) {
-        installedStyle() = new SkinStyle(QStyleFactory::create(QStringLiteral("Fusion")), *theme);
-        QApplication::setStyle(installedStyle());
+        style() = new SkinStyle(QStyleFactory::create(QStringLiteral("Fusion")), *theme);
+        QApplication::setStyle(style());
     } else {
         style()->setColours(*theme);
     }

@@ -37,6 +37,14 @@ bool enabled(const QStyleOption* option)
     return option->state & QStyle::State_Enabled;
 }
 
+// A caption's colour: greyed when off, dark on the warm hover and pressed fills, else plain.
+QColor captionColour(const QStyleOption* option, const QColor& plain, const SkinColours& c)
+{
+    if (!enabled(option))
+        return c.disabledText;
+    return lookOf(option) == Look::Plain ? plain : QColor(SkinColours::hoverText);
+}
+
 QLinearGradient fill(const QRect& rect, const QColor& top, const QColor& bottom)
 {
     QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
@@ -175,8 +183,8 @@ void SkinStyle::polish(QWidget* widget)
 {
     DeferredIconStyle::polish(widget);
     // Hover is drawn on these; Qt tracks it only where asked.
-    if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QTabBar*>(widget) ||
-        qobject_cast<QHeaderView*>(widget) || qobject_cast<QMenuBar*>(widget))
+    if (is<QAbstractButton>(widget) || is<QTabBar>(widget) || is<QHeaderView>(widget) ||
+        is<QMenuBar>(widget))
         widget->setAttribute(Qt::WA_Hover);
     // Headers are framed like the lists they head.
     if (auto* header = qobject_cast<QHeaderView*>(widget))
@@ -203,8 +211,7 @@ void SkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opti
         return;
     case PE_FrameFocusRect:
         // Buttons and tabs show the focus by their border.
-        if (qobject_cast<const QPushButton*>(widget) || qobject_cast<const QToolButton*>(widget) ||
-            qobject_cast<const QTabBar*>(widget))
+        if (is<QPushButton>(widget) || is<QToolButton>(widget) || is<QTabBar>(widget))
             return;
         break;
     case PE_FrameTabWidget:
@@ -215,11 +222,10 @@ void SkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opti
             return drawBox(painter, option->rect, c.base, c.frameBorder);
         break;
     case PE_PanelMenuBar:
+    case PE_PanelToolBar:
         return drawFrame(painter, option->rect, c, Qt::BottomEdge);
     case PE_PanelStatusBar:
         return drawFrame(painter, option->rect, c, Qt::TopEdge);
-    case PE_PanelToolBar:
-        return drawFrame(painter, option->rect, c, Qt::BottomEdge);
     case PE_IndicatorToolBarSeparator: {
         const QRect r = option->rect;
         if (option->state & State_Horizontal)
@@ -245,12 +251,11 @@ void SkinStyle::drawToolButtonPanel(const QStyleOption* option, QPainter* painte
     const SkinColours& c = m_colours;
     const Look look = lookOf(option);
     const QRect r = option->rect;
+    const qreal radius = isDockTitleButton(widget) || isTabScrollButton(widget) ? 2 : 3;
     if (look == Look::Pressed)
-        drawBox(painter, r, fill(r, c.pressedTop(), c.pressedBottom()), c.pressedBorder(),
-                isDockTitleButton(widget) || isTabScrollButton(widget) ? 2 : 3);
+        drawBox(painter, r, fill(r, c.pressedTop(), c.pressedBottom()), c.pressedBorder(), radius);
     else if (look == Look::Hover)
-        drawBox(painter, r, fill(r, c.hoverTop, c.hoverBottom), c.hoverBorder,
-                isDockTitleButton(widget) || isTabScrollButton(widget) ? 2 : 3);
+        drawBox(painter, r, fill(r, c.hoverTop, c.hoverBottom), c.hoverBorder, radius);
     // The style's float, close and scroll arrows are dark, so their buttons stay light.
     else if (isDockTitleButton(widget))
         drawBox(painter, r, c.headerTop, c.inputBorder, 2);
@@ -285,7 +290,6 @@ void SkinStyle::drawControl(ControlElement element, const QStyleOption* option, 
     const SkinColours& c = m_colours;
     switch (element) {
     case CE_ToolBar:
-        return drawFrame(painter, option->rect, c, Qt::BottomEdge);
     case CE_MenuBarEmptyArea:
         return drawFrame(painter, option->rect, c, Qt::BottomEdge);
     case CE_MenuBarItem:
@@ -307,6 +311,7 @@ void SkinStyle::drawControl(ControlElement element, const QStyleOption* option, 
             tab && is<QTabBar>(widget)) {
             QStyleOptionTab copy = *tab;
             const bool selected = tab->state & State_Selected;
+            // Only hover fills a tab warm; a pressed one keeps its own fill and caption colour.
             QColor text = selected ? c.paneText : c.tabText;
             if (!enabled(tab))
                 text = c.disabledText;
@@ -335,17 +340,12 @@ void SkinStyle::drawControl(ControlElement element, const QStyleOption* option, 
         if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
             button && is<QPushButton>(widget)) {
             QStyleOptionButton copy = *button;
-            QColor text = c.buttonText;
-            if (!enabled(button))
-                text = c.disabledText;
-            else if (lookOf(button) != Look::Plain)
-                text = QColor(SkinColours::hoverText);
-            copy.palette.setColor(QPalette::ButtonText, text);
+            copy.palette.setColor(QPalette::ButtonText, captionColour(button, c.buttonText, c));
             return DeferredIconStyle::drawControl(element, &copy, painter, widget);
         }
         break;
     case CE_ShapedFrame:
-        if (qobject_cast<const QAbstractItemView*>(widget)) {
+        if (is<QAbstractItemView>(widget)) {
             const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
             if (frame && frame->frameShape != QFrame::NoFrame)
                 return drawBox(painter, option->rect, Qt::NoBrush, c.inputBorder);
@@ -364,7 +364,7 @@ void SkinStyle::drawMenuItem(const QStyleOption* option, QPainter* painter,
     const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
     if (!item)
         return;
-    const bool inBar = qobject_cast<const QMenuBar*>(widget) != nullptr;
+    const bool inBar = is<QMenuBar>(widget);
     const QRect r = option->rect;
     if (item->menuItemType == QStyleOptionMenuItem::Separator) {
         painter->fillRect(QRect(r.left() + 26, r.top() + 3, r.width() - 30, 1), c.grid);
@@ -490,12 +490,7 @@ void SkinStyle::drawComplexControl(ComplexControl control, const QStyleOptionCom
     if (control == CC_ToolButton && (is<QToolButton>(widget) || isDockTitleButton(widget))) {
         if (const auto* button = qstyleoption_cast<const QStyleOptionToolButton*>(option)) {
             QStyleOptionToolButton copy = *button;
-            QColor text = c.frameText;
-            if (!enabled(button))
-                text = c.disabledText;
-            else if (lookOf(button) != Look::Plain)
-                text = QColor(SkinColours::hoverText);
-            copy.palette.setColor(QPalette::ButtonText, text);
+            copy.palette.setColor(QPalette::ButtonText, captionColour(button, c.frameText, c));
             // The title buttons drew their own panel; here only their glyph.
             if (isDockTitleButton(widget))
                 copy.state &= ~(State_Raised | State_Sunken | State_On | State_MouseOver);
@@ -567,6 +562,19 @@ QRect SkinStyle::subControlRect(ComplexControl control, const QStyleOptionComple
     }
 }
 
+int SkinStyle::titleButtonSide(const QStyleOption* option, const QWidget* widget) const
+{
+    // The same glyph for every title: asked of the style once, not at each layout and paint.
+    if (m_titleButtonSide == 0) {
+        m_titleButtonSide = proxy()
+                                ->standardIcon(SP_TitleBarCloseButton, option, widget)
+                                .actualSize(QSize(16, 16))
+                                .width() +
+                            2; // the glyph in a one-pixel border
+    }
+    return m_titleButtonSide;
+}
+
 QRect SkinStyle::subElementRect(SubElement element, const QStyleOption* option,
                                 const QWidget* widget) const
 {
@@ -575,11 +583,7 @@ QRect SkinStyle::subElementRect(SubElement element, const QStyleOption* option,
         // The float and close buttons stand square at the right, inside the title's border;
         // the caption starts inside the border and padding and ends before them.
         const QRect r = option->rect;
-        const int side = proxy()
-                             ->standardIcon(SP_TitleBarCloseButton, option, widget)
-                             .actualSize(QSize(16, 16))
-                             .width() +
-                         2; // the glyph in a one-pixel border
+        const int side = titleButtonSide(option, widget);
         const QRect close(r.right() - side, r.top() + (r.height() - side) / 2, side, side);
         const QRect floating = title->closable ? close.translated(-(side + 1), 0) : close;
         QRect text = r.adjusted(1 + 6, 0, -1 - 6, 0);

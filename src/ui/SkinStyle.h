@@ -55,6 +55,9 @@ private:
     void drawGroupBox(const QStyleOptionComplex* option, QPainter* painter,
                       const QWidget* widget) const;
     void drawDockTitle(const QStyleOption* option, QPainter* painter, const QWidget* widget) const;
+    // A dock title's float or close button: the style's glyph in a one-pixel border, square.
+    int titleButtonSide(const QStyleOption* option, const QWidget* widget) const;
 
     SkinColours m_colours;
+    mutable int m_titleButtonSide = 0;
 };

@@ -187,7 +187,7 @@ private slots:
         QCOMPARE(LibXlsxWriter::load(name, version).has_value(), loaded);
         if (loaded)
             return;
-        XlsxExport workbook([]() -> const LibXlsxWriter* { return nullptr; });
+        XlsxExport workbook(nullptr);
         const QString path = m_data->folder() + u"/out.xlsx"_s;
         const Status opened = workbook.open(path);
         QVERIFY(!opened && opened.error().description.contains(u"libxlsxwriter.so.4"_s));
