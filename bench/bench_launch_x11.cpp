@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Times starts of the built program on an X server, as a user meets them: to the first frame the
-// X server shows (DAMAGE), with rows in it, beside a bare Qt window started the same way.
+// X server shows (DAMAGE), with rows in it, beside a bare Qt window and the same first screen in
+// plain Qt started the same way.
 #include "BenchSupport.h"
 #include "XInput.h"
 #include "XServer.h"
@@ -94,18 +95,28 @@ int main(int argc, char* argv[])
                         environment};
     // A main window with an empty table, linking Qt Widgets alone, reporting its first paint.
     const Child bare{Bench::builtProgram(QStringLiteral("bench_bare_window")), {}, environment};
+    // The same first screen in plain Qt: what any program showing these rows must do.
+    const Child plain{Bench::builtProgram(QStringLiteral("bench_plain_first_screen")),
+                      {QStringLiteral("--database"), copy},
+                      environment};
 
     Bench::XInput screen;
     if (!screen.open(server.display()))
         Bench::fail(screen.failure());
     Bench::setTopOption(copy, true);
-    const std::vector<double> topOn = launchMedians({bare, program}, runs, screen);
+    const std::vector<double> topOn = launchMedians({bare, program, plain}, runs, screen);
     Bench::setTopOption(copy, false);
     const std::vector<double> topOff = launchMedians({bare, program}, runs, screen);
 
     Bench::printRow(QStringLiteral("launch on X to first frame with rows, Top 500 on "
                                    "(floor: bare Qt window on X)"),
                     n, topOn[1], topOn[0]);
+    Bench::printRow(QStringLiteral("the same first screen in plain Qt, Top 500 on "
+                                   "(floor: bare Qt window on X)"),
+                    n, topOn[2], topOn[0]);
+    Bench::printRow(QStringLiteral("launch on X, Top 500 on "
+                                   "(floor: the same first screen in plain Qt)"),
+                    n, topOn[1], topOn[2]);
     Bench::printRow(QStringLiteral("launch on X to first frame with rows, Top 500 off "
                                    "(floor: bare Qt window on X)"),
                     n, topOff[1], topOff[0]);
