@@ -3,6 +3,7 @@
 
 #include "ContactCard.h"
 
+#include "contacts/ContactBelongings.h"
 #include "db/Database.h"
 
 #include <QFile>
@@ -115,7 +116,15 @@ Result<FileAttachments::Added> FileAttachments::add(const Database& db, const Ad
 
     Added added;
     const BlobStream::Room room(db, size, BlobStream::Room::For::Writing);
-    const Status written = db.transaction([&]() -> Status {
+    // See ContactBelongings::contactExists.
+    const Status written = db.writeTransaction([&]() -> Status {
+        auto contact = ContactBelongings::contactExists(db, request.contactId);
+        if (!contact)
+            return contact.error();
+        if (!contact.value()) {
+            added.contactVanished = true;
+            return {};
+        }
         auto inserted = db.query(
             QStringLiteral("INSERT INTO Vardelin_Files (CID, Type, Name, Files, Ext, \"UpDate\", "
                            "Size) VALUES (?, 'F', ?, %1, ?, ?, ?)")

@@ -44,13 +44,16 @@ struct AddRequest {
 };
 
 // Added: the row is there (id). Stopped: the progress said stop, nothing was written.
+// contactVanished: the contact was deleted meanwhile (by another program), nothing was written.
 struct Added {
     BlobStream::Moved moved = BlobStream::Moved::All;
     qint64 id = 0;
+    bool contactVanished = false;
 };
 
 // Streams the file into a new row in one transaction. A file that cannot be read, is not a
-// plain file, or is longer than the database holds is an error, and no row is left.
+// plain file, or is longer than the database holds is an error, and no row is left; nor is one
+// for a contact no longer there.
 Result<Added> add(const Database& db, const AddRequest& request,
                   const BlobStream::Progress& progress = {});
 

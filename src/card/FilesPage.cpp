@@ -124,6 +124,11 @@ void FilesPage::addFile()
         m_prompter.showError(this, added.error());
         return;
     }
+    if (added.value().contactVanished) {
+        m_prompter.message(this, QStringLiteral("联系人已被删除，无法添加文件！"), promptTitle,
+                           Prompter::Icon::Exclamation);
+        return;
+    }
     if (added.value().moved == BlobStream::Moved::All)
         refill();
 }

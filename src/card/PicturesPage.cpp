@@ -182,8 +182,14 @@ void PicturesPage::addPicture()
                              notAPicture(QStringLiteral("“%1”").arg(QFileInfo(path).fileName())));
         return;
     }
-    if (auto added = StoredPictures::add(m_db, m_contactId, name, bytes.value()); !added) {
+    auto added = StoredPictures::add(m_db, m_contactId, name, bytes.value());
+    if (!added) {
         m_prompter.showError(this, added.error());
+        return;
+    }
+    if (!added.value()) {
+        m_prompter.message(this, QStringLiteral("联系人已被删除，无法添加图片！"), promptTitle,
+                           Prompter::Icon::Exclamation);
         return;
     }
     refill();

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StoredPictures.h"
 
-#include "db/PictureBag.h"
-
+#include "contacts/ContactBelongings.h"
 #include "db/Database.h"
+#include "db/PictureBag.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -48,15 +48,33 @@ Result<QByteArray> StoredPictures::readPictureFile(const QString& path)
     return bytes;
 }
 
-Result<qint64> StoredPictures::add(const Database& db, qint64 contactId, const QString& name,
-                                   const QByteArray& pictureBytes)
+Result<std::optional<qint64>> StoredPictures::add(const Database& db, qint64 contactId,
+                                                  const QString& name,
+                                                  const QByteArray& pictureBytes)
 {
-    auto inserted = db.query(QStringLiteral("INSERT INTO Vardelin_Files (CID, Type, Name, Files) "
-                                            "VALUES (?, 'P', ?, ?)"),
-                             {contactId, name, PictureBag::ofPicture(pictureBytes)});
-    if (!inserted)
-        return inserted.error();
-    return db.insertedId(inserted.value());
+    std::optional<qint64> added;
+    // See ContactBelongings::contactExists.
+    const Status written = db.writeTransaction([&]() -> Status {
+        auto contact = ContactBelongings::contactExists(db, contactId);
+        if (!contact)
+            return contact.error();
+        if (!contact.value())
+            return {};
+        auto inserted =
+            db.query(QStringLiteral("INSERT INTO Vardelin_Files (CID, Type, Name, Files) "
+                                    "VALUES (?, 'P', ?, ?)"),
+                     {contactId, name, PictureBag::ofPicture(pictureBytes)});
+        if (!inserted)
+            return inserted.error();
+        auto id = db.insertedId(inserted.value());
+        if (!id)
+            return id.error();
+        added = id.value();
+        return {};
+    });
+    if (!written)
+        return written.error();
+    return added;
 }
 
 Result<StoredPictures::Stored> StoredPictures::picture(const Database& db, qint64 pictureId)

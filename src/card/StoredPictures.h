@@ -27,9 +27,10 @@ Result<std::vector<Entry>> list(const Database& db, qint64 contactId);
 Result<QByteArray> readPictureFile(const QString& path);
 inline constexpr qint64 largestPictureBytes = 32 * 1024 * 1024;
 
-// Stores the picture's bytes as a picture bag under the name; gives the new row's ID.
-Result<qint64> add(const Database& db, qint64 contactId, const QString& name,
-                   const QByteArray& pictureBytes);
+// Stores the picture's bytes as a picture bag under the name; gives the new row's ID, or none
+// when the contact is no longer there (nothing is written then).
+Result<std::optional<qint64>> add(const Database& db, qint64 contactId, const QString& name,
+                                  const QByteArray& pictureBytes);
 
 enum class Shown { Picture, RowVanished, NotABag };
 struct Stored {

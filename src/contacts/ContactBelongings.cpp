@@ -7,6 +7,15 @@
 
 #include <QString>
 
+Result<bool> ContactBelongings::contactExists(const Database& db, qint64 contactId)
+{
+    auto found =
+        db.readOne(QStringLiteral("SELECT 1 FROM Vardelin_Contact WHERE ID = ?"), {contactId});
+    if (!found)
+        return found.error();
+    return found.value().has_value();
+}
+
 Status ContactBelongings::removeOf(const Database& db, const std::vector<qint64>& contactIds)
 {
     for (const OwnedRows& owned : all) {

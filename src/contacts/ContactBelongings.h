@@ -27,6 +27,12 @@ inline constexpr std::array<OwnedRows, 2> all{{
     {QLatin1StringView("Vardelin_History"), QLatin1StringView("CID")}, // contact records
 }};
 
+// Whether the contact is still there. A row added for a contact looks first, inside a write
+// transaction (Database::writeTransaction), which waits for any deletion of contacts to end:
+// those hold the same lock, so no deletion can run between the look and the insert, which
+// would leave the row without its contact.
+Result<bool> contactExists(const Database& db, qint64 contactId);
+
 // Deletes every row that belongs to the contacts. Run inside the caller's transaction.
 Status removeOf(const Database& db, const std::vector<qint64>& contactIds);
 

@@ -6,11 +6,11 @@
 #include "PhoneDigits.h"
 #include "PinyinInitial.h"
 
-#include "db/PictureBag.h"
 #include "db/ContactFields.h"
 #include "db/Database.h"
-#include "db/Session.h"
 #include "db/LunarMark.h"
+#include "db/PictureBag.h"
+#include "db/Session.h"
 
 #include <QCryptographicHash>
 #include <QSet>
@@ -405,7 +405,9 @@ Result<std::optional<ContactMerge::Plan>> ContactMerge::plan(const Database& db,
 Result<ContactMerge::Outcome> ContactMerge::merge(const Database& db, const Request& request)
 {
     Outcome outcome = Outcome::Merged;
-    const Status written = db.transaction([&]() -> Status {
+    // A write transaction, so that no row is added to a contact about to go between the move of
+    // its rows and its deletion (see ContactBelongings::contactExists).
+    const Status written = db.writeTransaction([&]() -> Status {
         // Planned again inside the transaction: what is written is what was read here.
         auto planned = plan(db, request.userId, request.keptId, request.otherIds);
         if (!planned)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HistoryRecords.h"
 
+#include "contacts/ContactBelongings.h"
 #include "db/Database.h"
 
 namespace {
@@ -41,19 +42,6 @@ QVariantList valuesOf(const HistoryInput& input)
             input.remind ? 1 : 0};
 }
 
-// Whether a row with that ID is in the table; a failed read is an error.
-Result<bool> rowExists(const Database& db, const QString& sql, qint64 id)
-{
-    auto found = db.query(sql, {id});
-    if (!found)
-        return found.error();
-    if (found.value().next())
-        return true;
-    if (Status ended = db.finished(found.value()); !ended)
-        return ended.error();
-    return false;
-}
-
 } // namespace
 
 Result<std::vector<HistoryRecord>> HistoryRecords::forCard(const Database& db, qint64 contactId)
@@ -90,11 +78,9 @@ Result<HistoryRecords::SaveOutcome> HistoryRecords::add(const Database& db,
                                                         const HistoryInput& input)
 {
     SaveOutcome outcome = SaveOutcome::Written;
-    // A write transaction, so that no deletion of the contact runs between the look for it and
-    // the insert, which would leave the record without its contact.
+    // See ContactBelongings::contactExists.
     const Status written = db.writeTransaction([&]() -> Status {
-        auto contact = rowExists(db, QStringLiteral("SELECT 1 FROM Vardelin_Contact WHERE ID = ?"),
-                                 input.contactId);
+        auto contact = ContactBelongings::contactExists(db, input.contactId);
         if (!contact)
             return contact.error();
         if (!contact.value()) {

@@ -40,7 +40,7 @@ class TestContactCard : public QObject {
     int contacts() { return book->scalar(u"SELECT count(*) FROM Vardelin_Contact"_s).toInt(); }
     qint64 addPicture(qint64 contact, const QString& name, const QByteArray& bytes = "x")
     {
-        return StoredPictures::add(book->db(), contact, name, bytes).value();
+        return *StoredPictures::add(book->db(), contact, name, bytes).value();
     }
 
 private slots:
@@ -108,19 +108,22 @@ private slots:
 
     void pictureIsStoredAsABagAndListedInOrder()
     {
+        const qint64 contact = book->addContact({{u"Name"_s, u"张三"_s}});
+        const qint64 other = book->addContact({{u"Name"_s, u"李四"_s}});
         const QByteArray jpeg("\xff\xd8\xff\xe0 not really decoded here \xff\xd9");
-        const qint64 id = addPicture(2, u"b"_s, jpeg);
+        const qint64 id = addPicture(contact, u"b"_s, jpeg);
         QCOMPARE(book->scalar(u"SELECT Files FROM Vardelin_Files"_s), PictureBag::ofPicture(jpeg));
         QCOMPARE(book->scalar(u"SELECT Type || CID || coalesce(Ext, \"UpDate\", Size, '') "
                               "FROM Vardelin_Files"_s),
-                 u"P2"_s);
+                 u"P%1"_s.arg(contact));
         QCOMPARE(StoredPictures::picture(book->db(), id).value().pictureBytes, jpeg);
-        addPicture(2, u"a"_s);
-        addPicture(2, u"a"_s);
-        addPicture(3, u"other contact"_s);
-        book->run(u"INSERT INTO Vardelin_Files (CID, Type, Name) VALUES (2, 'F', 'file')"_s);
+        addPicture(contact, u"a"_s);
+        addPicture(contact, u"a"_s);
+        addPicture(other, u"other contact"_s);
+        book->run(u"INSERT INTO Vardelin_Files (CID, Type, Name) VALUES (?, 'F', 'file')"_s,
+                  {contact});
         QStringList names;
-        const auto listed = StoredPictures::list(book->db(), 2);
+        const auto listed = StoredPictures::list(book->db(), contact);
         for (const auto& entry : listed.value())
             names << entry.name + QString::number(entry.id);
         QCOMPARE(names, QStringList({u"b1"_s, u"a2"_s, u"a3"_s}));

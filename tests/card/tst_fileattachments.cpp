@@ -5,6 +5,9 @@
 #include "TestFiles.h"
 
 #include "card/FileAttachments.h"
+#include "card/StoredPictures.h"
+#include "contacts/ContactCommands.h"
+#include "db/SqlDialect.h"
 #include "db/SqliteStatement.h"
 
 #include <QDir>
@@ -95,6 +98,7 @@ private slots:
     {
         book.emplace(TestDatabase::backendOfRow());
         QVERIFY2(book->ok(), qPrintable(book->error()));
+        book->addContact({{u"Name"_s, u"张三"_s}}); // ID 1
     }
 
     void sizeIsKilobytesRoundedHalfToEven_data()
@@ -142,9 +146,9 @@ private slots:
         QFETCH(QString, ext);
         QVERIFY(QDir(book->folder()).mkpath(u"x.d"_s));
         const QByteArray bytes = randomBytes(length, quint32(length));
-        auto added = add(write(relative, bytes), 5, u"O'Neil 的文件"_s, {2026, 3, 9});
+        auto added = add(write(relative, bytes), 1, u"O'Neil 的文件"_s, {2026, 3, 9});
         QVERIFY2(added.ok(), qPrintable(added.error().description));
-        const auto rows = FileAttachments::list(book->db(), 5);
+        const auto rows = FileAttachments::list(book->db(), 1);
         QCOMPARE(rows.value().size(), std::size_t(1));
         const FileAttachments::Row& row = rows.value().front();
         QCOMPARE(
@@ -220,6 +224,56 @@ private slots:
         for (const QString& source : {path(u"gone.txt"_s), book->folder(), u"/dev/zero"_s})
             QCOMPARE(add(source).error().number, BlobStream::fileErrorNumber);
         QCOMPARE(rows(), 1);
+    }
+
+    // A file or picture added to a contact that another program deletes, before the add or in a
+    // transaction still open: nothing is written for a contact already gone, and one being
+    // deleted holds the add until it ends (here the add gives up, told the book is busy), so no
+    // row is ever left without its contact.
+    void aFileOrPictureIsNeverLeftWithoutItsContact_data()
+    {
+        QTest::addColumn<bool>("picture");
+        QTest::addColumn<bool>("deletionOpen");
+        for (const char* backend : {"file", "server"}) {
+            for (const bool picture : {false, true}) {
+                const char* kind = picture ? "picture" : "file";
+                QTest::addRow("%s, %s, contact already deleted", backend, kind) << picture << false;
+                QTest::addRow("%s, %s, contact being deleted", backend, kind) << picture << true;
+            }
+        }
+    }
+    void aFileOrPictureIsNeverLeftWithoutItsContact()
+    {
+        QFETCH(bool, picture);
+        QFETCH(bool, deletionOpen);
+        const Backend backend = book->db().backend();
+        Database other;
+        QVERIFY(other.open(book->path()));
+        if (deletionOpen) {
+            QVERIFY(book->db().exec(backend == Backend::File ? u"PRAGMA busy_timeout = 50"_s
+                                                             : u"SET lock_timeout = 50"_s));
+            for (const QString& begin : SqlDialect::beginWrite(backend))
+                QVERIFY(other.exec(begin));
+            QVERIFY(other.exec(u"DELETE FROM Vardelin_Contact WHERE ID = 1"_s));
+        } else {
+            QVERIFY(ContactCommands::deleteContacts(other, {1}));
+        }
+        if (picture) {
+            auto added = StoredPictures::add(book->db(), 1, u"照片"_s, "picture bytes");
+            if (deletionOpen)
+                QCOMPARE(added.error().number, SqliteCode::Busy);
+            else
+                QCOMPARE(added.value(), std::nullopt);
+        } else {
+            auto added = add(write(u"a.txt"_s, "file bytes"));
+            if (deletionOpen)
+                QCOMPARE(added.error().number, SqliteCode::Busy);
+            else
+                QVERIFY(added.value().contactVanished);
+        }
+        if (deletionOpen)
+            QVERIFY(other.exec(u"COMMIT"_s));
+        QCOMPARE(rows(), 0);
     }
 
     void failedOrStoppedSaveKeepsTheFileThatWasThere_data() { TestDatabase::addBackendRows(); }

@@ -117,6 +117,14 @@ private slots:
         QCOMPARE(open.prompter.shown().last().title, u"错误3021"_s);
         QVERIFY(!QFileInfo::exists(book->folder() + u"/out"_s));
         QCOMPARE(open.column(0), u"two"_s);
+        // A contact deleted meanwhile by another program takes no file.
+        book->run(u"DELETE FROM Vardelin_Contact WHERE ID = 1"_s);
+        open.prompter.expectOpenFile(TestFiles::write(book->folder() + u"/late.txt"_s, "late"));
+        open.prompter.expectInput(u"迟到"_s);
+        open.prompter.expectMessage(u"联系人已被删除，无法添加文件！"_s);
+        open.click("Button_AddFiles");
+        QCOMPARE(open.prompter.shown().last().icon, Prompter::Icon::Exclamation);
+        QCOMPARE(names(), u"two"_s);
     }
 
     void onlyTickedFilesAreDeletedAfterAYes()

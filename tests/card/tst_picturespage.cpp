@@ -159,6 +159,15 @@ private slots:
         open.prompter.expectMessage();
         open.pick(1);
         QTRY_COMPARE(open.column(), u"#00ff00|raw|junk"_s);
+        // A contact deleted meanwhile by another program takes no picture.
+        book->run(u"DELETE FROM Vardelin_Contact WHERE ID = 1"_s);
+        open.prompter.expectOpenFile(
+            writeCardImage(book->folder() + u"/late.png"_s, {6, 6}, Qt::red));
+        open.prompter.expectInput(u"迟到"_s);
+        open.prompter.expectMessage(u"联系人已被删除，无法添加图片！"_s);
+        open.click("Button_ADDPIC");
+        QCOMPARE(open.prompter.shown().last().icon, Prompter::Icon::Exclamation);
+        QCOMPARE(stored(), u"#00ff00|raw|junk"_s);
     }
 };
 

@@ -6,6 +6,7 @@
 #include "contacts/ContactMerge.h"
 #include "contacts/DuplicateFinder.h"
 #include "db/PictureBag.h"
+#include "db/SqlDialect.h"
 
 #include <QTest>
 
@@ -231,6 +232,35 @@ private slots:
         QCOMPARE(count(u"Vardelin_Files WHERE CID IN (6, 1200)"_s) + count(u"Vardelin_History"_s),
                  4);
         QVERIFY(ContactCommands::deleteContacts(book->db(), {}).ok());
+    }
+
+    // A file added by another program to the contact a merge removes, in a transaction still
+    // open: the merge waits for it (here it gives up, told the book is busy) instead of moving
+    // the rows it can see and deleting the contact under the new one.
+    void aMergeWaitsForARowBeingAddedToAContactItRemoves_data() { TestDatabase::addBackendRows(); }
+    void aMergeWaitsForARowBeingAddedToAContactItRemoves()
+    {
+        const qint64 kept = book->addContact({{u"Name"_s, u"张三"_s}});
+        const qint64 other = book->addContact({{u"Name"_s, u"张三"_s}});
+        const Backend backend = book->db().backend();
+        QVERIFY(book->db().exec(backend == Backend::File ? u"PRAGMA busy_timeout = 50"_s
+                                                         : u"SET lock_timeout = 50"_s));
+        Database colleague;
+        QVERIFY(colleague.open(book->path()));
+        for (const QString& begin : SqlDialect::beginWrite(backend))
+            QVERIFY(colleague.exec(begin));
+        QVERIFY(colleague.exec(
+            u"INSERT INTO Vardelin_Files (CID, Type, Name) VALUES (?, 'F', 'x')"_s, {other}));
+        const ContactMerge::Plan plan = *ContactMerge::plan(book->db(), 1, kept, {other}).value();
+        auto merged = ContactMerge::merge(
+            book->db(), {1, kept, {other}, QDate(2026, 12, 7), plan.conflicts, {}});
+        QCOMPARE(merged.error().number, SqliteCode::Busy);
+        QVERIFY(colleague.exec(u"COMMIT"_s));
+        QCOMPARE(count(u"Vardelin_Files F WHERE NOT EXISTS "
+                       "(SELECT 1 FROM Vardelin_Contact C WHERE C.ID = F.CID)"_s),
+                 0);
+        QCOMPARE(merge(kept, other), Outcome::Merged);
+        QCOMPARE(count(u"Vardelin_Files WHERE CID = ?"_s, {kept}), 1);
     }
 
     // A move files every contact or none; a group deleted meanwhile takes nobody.
