@@ -157,6 +157,15 @@ private slots:
         TestFiles::write(m_data->folder() + u"/plain"_s, {});
         for (const Format format : {Format::Xlsx, Format::Csv, Format::VCard})
             QVERIFY(exportTo(u"plain/out.file"_s, format).error().number != 0);
+        // The workbook's file is made only at its end: the library's refusal then is told in
+        // its own words.
+        XlsxExport direct;
+        QVERIFY(direct.open(m_data->folder() + u"/plain/direct.xlsx"_s));
+        QVERIFY(direct.writeRow(QStringList{u"姓名"_s}));
+        const Status finished = direct.finish();
+        QCOMPARE(finished.error().number, ImportErrorCode::CannotWrite);
+        QVERIFY2(finished.error().description.contains(u"direct.xlsx”：不能完成工作簿（"_s),
+                 qPrintable(finished.error().description));
         const QString path = TestFiles::write(m_data->folder() + u"/old.xlsx"_s, "the old file");
         // The third contact's remark does not fit a workbook's cell.
         m_data->addContact({{u"Name"_s, u"长"_s}, {u"Remark"_s, QString(40000, u'字')}});
