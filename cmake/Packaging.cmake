@@ -18,9 +18,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vardelin.org")
 # The libraries it and its sync module (Qt Network) link (Qt 6, ICU, SQLite, the C++ runtime)
-# come from dpkg-shlibdeps, which reads every installed ELF file; what it
-# loads at run time without linking is named here: the SQLite and PostgreSQL drivers and the
-# platform plugins of Qt, libpq and libxlsxwriter (loaded when a server address book or the workbook export needs
+# come from dpkg-shlibdeps, which reads every installed ELF file; what it loads at run time
+# without linking is named here: the SQLite and PostgreSQL drivers and the platform plugins of
+# Qt, libpq and libxlsxwriter (loaded when a server address book or the workbook export needs
 # them), the Chinese font it prefers and Qt's Chinese texts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
