@@ -12,13 +12,16 @@ Status ContactCommands::deleteContacts(const Database& db, const std::vector<qin
         return {};
     // A write transaction, so that no record or file is added to a contact between the
     // removal of what belongs to it and its own deletion.
-    return db.writeTransaction([&]() -> Status {
-        // What belongs to the contacts first: nothing else reaches it once they are gone.
-        if (Status belongings = ContactBelongings::removeOf(db, contactIds); !belongings)
-            return belongings;
-        return IdBatches::run(db, QStringLiteral("DELETE FROM Vardelin_Contact WHERE ID IN "),
-                              contactIds);
-    });
+    return db.writeTransaction([&] { return removeContacts(db, contactIds); });
+}
+
+Status ContactCommands::removeContacts(const Database& db, const std::vector<qint64>& contactIds)
+{
+    // What belongs to the contacts first: nothing else reaches it once they are gone.
+    if (Status belongings = ContactBelongings::removeOf(db, contactIds); !belongings)
+        return belongings;
+    return IdBatches::run(db, QStringLiteral("DELETE FROM Vardelin_Contact WHERE ID IN "),
+                          contactIds);
 }
 
 Result<bool> ContactCommands::moveContacts(const Database& db,

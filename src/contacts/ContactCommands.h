@@ -13,6 +13,8 @@ namespace ContactCommands {
 // Deletes the contacts with their pictures, files and history records in one
 // transaction: either every row named goes, or nothing does.
 Status deleteContacts(const Database& db, const std::vector<qint64>& contactIds);
+// The same inside the caller's write transaction (Database::writeTransaction).
+Status removeContacts(const Database& db, const std::vector<qint64>& contactIds);
 
 // Files the contacts under groupId in one transaction. Gives false, writing
 // nothing, when that group no longer exists: the contacts would vanish from

@@ -171,6 +171,12 @@ private:
     Status fetchAndApply(const QString& href);
     Status record(const SyncedCard& synced);
     Result<VCardContact> localCard(qint64 contactId, const SyncedCard& synced, bool& exists) const;
+    // A step's writes here, in one write transaction, made only when the contact is still as
+    // this sync read it (read: none when it was not there). A change saved since (on its card,
+    // by another program) is kept: written stays false, the card is left for the next sync,
+    // which meets that change as one on this side.
+    Status writeIfUnchanged(const SyncedCard& synced, const VCardContact* read, bool& written,
+                            const std::function<Status()>& writes);
     QUrl urlOf(const QString& href) const;
     // Where a contact of this book goes on the server: named after its UID.
     QString hrefFor(qint64 contactId) const;
@@ -297,6 +303,29 @@ Result<VCardContact> SyncRun::localCard(qint64 contactId, const SyncedCard& sync
     if (const auto base = baseOf(synced.card))
         card.keptLines = base->keptLines;
     return canonical(card);
+}
+
+Status SyncRun::writeIfUnchanged(const SyncedCard& synced, const VCardContact* read, bool& written,
+                                 const std::function<Status()>& writes)
+{
+    bool unchanged = true;
+    const Status done = m_db.writeTransaction([&]() -> Status {
+        if (read) {
+            bool exists = false;
+            auto now = localCard(synced.contactId, synced, exists);
+            if (!now)
+                return now.error();
+            unchanged = exists && sameContent(now.value(), *read);
+        }
+        return unchanged ? writes() : Status{};
+    });
+    written = done && unchanged;
+    if (done && !unchanged) {
+        ++m_summary.conflictsOpen;
+        step(QStringLiteral("本地刚有修改，留待下次处理：%1")
+                 .arg(read->value(QStringLiteral("Name"))));
+    }
+    return done;
 }
 
 Status SyncRun::load()
@@ -548,8 +577,8 @@ Status SyncRun::applyServerCard(const FetchedCard& fetched)
     if (localChanged && !sameContent(local.value(), serverCard))
         return settleConflict(synced, local.value(), serverCard, base, fetched.etag,
                               versionFor(fetched.text));
-    ++m_summary.changedHere;
-    const Status updated = m_db.transaction([&]() -> Status {
+    bool wroteHere = false;
+    const Status updated = writeIfUnchanged(synced, &local.value(), wroteHere, [&]() -> Status {
         if (Status updated =
                 LocalCards::update(m_db, synced.contactId, serverCard,
                                    !base || serverCard.categories != base->categories, m_filing);
@@ -559,6 +588,9 @@ Status SyncRun::applyServerCard(const FetchedCard& fetched)
         synced.card = QString::fromUtf8(VCard::write(serverCard, versionFor(fetched.text)));
         return record(synced);
     });
+    if (updated && !wroteHere)
+        return {};
+    ++m_summary.changedHere;
     return stepDone(
         updated, QStringLiteral("按服务器修改：%1").arg(serverCard.value(QStringLiteral("Name"))));
 }
@@ -619,13 +651,10 @@ Status SyncRun::settleConflict(const SyncedCard& synced, const VCardContact& loc
         step(QStringLiteral("服务器上又有修改，留待下次处理：%1").arg(conflict.name));
         return {};
     }
-    if (conflict.columns.isEmpty()) {
-        ++m_summary.changedHere;
-        ++m_summary.changedThere;
-    } else {
-        ++m_summary.conflictsResolved;
-    }
-    const Status settledHere = m_db.transaction([&]() -> Status {
+    // The server's copy is already the merged one: a change saved here since the merge read this
+    // side meets it at the next sync, as a change on each side.
+    bool wroteHere = false;
+    const Status settledHere = writeIfUnchanged(synced, &local, wroteHere, [&]() -> Status {
         if (Status updated = LocalCards::update(m_db, synced.contactId, merged,
                                                 merged.categories != local.categories, m_filing);
             !updated)
@@ -635,6 +664,14 @@ Status SyncRun::settleConflict(const SyncedCard& synced, const VCardContact& loc
         settled.card = QString::fromUtf8(text);
         return record(settled);
     });
+    if (settledHere && !wroteHere)
+        return {};
+    if (conflict.columns.isEmpty()) {
+        ++m_summary.changedHere;
+        ++m_summary.changedThere;
+    } else {
+        ++m_summary.conflictsResolved;
+    }
     return stepDone(settledHere,
                     (conflict.columns.isEmpty() ? QStringLiteral("两边的修改已合并：%1")
                                                 : QStringLiteral("冲突已按所选合并：%1"))
@@ -668,13 +705,20 @@ Status SyncRun::applyServerRemoval(const QString& href)
                  .arg(local.value().value(QStringLiteral("Name"))));
         return record(kept);
     }
-    if (exists) {
-        if (Status deleted = ContactCommands::deleteContacts(m_db, {synced.contactId}); !deleted)
-            return deleted;
-        ++m_summary.deletedHere;
-    }
-    if (Status removed = removeState(href); !removed)
+    bool wroteHere = false;
+    const Status removed =
+        writeIfUnchanged(synced, exists ? &local.value() : nullptr, wroteHere, [&]() -> Status {
+            if (exists) {
+                if (Status deleted = ContactCommands::removeContacts(m_db, {synced.contactId});
+                    !deleted)
+                    return deleted;
+            }
+            return removeState(href);
+        });
+    if (!removed || !wroteHere)
         return removed;
+    if (exists)
+        ++m_summary.deletedHere;
     step(exists
              ? QStringLiteral("按服务器删除：%1").arg(local.value().value(QStringLiteral("Name")))
              : QString());

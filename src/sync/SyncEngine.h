@@ -61,7 +61,8 @@ namespace SyncEngine {
 
 // One sync. Each card's step writes its state as it succeeds, so a sync cut off (Cancel, a lost
 // network, the program killed) is finished by the next without a card doubled or lost. A 412
-// from the server is a conflict found late, never a write repeated over the other's. Stops at
+// from the server is a conflict found late, never a write repeated over the other's; likewise a
+// contact saved here while its step ran is left for the next sync, never written over. Stops at
 // the first error (in Chinese, the HTTP status as its number) with what was done kept. One sync
 // at a time per address book and account: another one started meanwhile is refused
 // (SyncErrorCode::Busy).

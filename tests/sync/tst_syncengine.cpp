@@ -382,6 +382,35 @@ private slots:
         QCOMPARE(m_phone->field(u"张三"_s, u"Tel1"_s), declined ? phoneTel : telAfter);
     }
 
+    // Another program saves a change to the contact while the sync waits for the user's choice:
+    // the sync writes nothing over it and leaves the card for the next sync, which merges the
+    // change with the server's copy instead of losing it.
+    void aChangeSavedWhileTheSyncAsksIsKept_data() { TestDatabase::addBackendRows(); }
+    void aChangeSavedWhileTheSyncAsksIsKept()
+    {
+        shareOneContact();
+        m_phone->set(u"张三"_s, u"Tel1"_s, u"010-3"_s);
+        QVERIFY(m_phone->sync(m_client, m_url).ok());
+        m_here->set(u"张三"_s, u"Tel1"_s, u"010-2"_s);
+        const SyncResolver savingMeanwhile = [&](const SyncConflict&) {
+            m_here->set(u"张三"_s, u"Mail1"_s, u"late@a.cn"_s);
+            return std::optional<QSet<QString>>({u"Tel1"_s});
+        };
+        auto left = m_here->sync(m_client, m_url, savingMeanwhile);
+        QVERIFY2(left.ok(), qPrintable(left.error().description));
+        QCOMPARE(counts(left.value()), u"here +0 ~0 -0 there +0 ~0 -0 conflicts 0/1 kept 0"_s);
+        QVERIFY(left.value().log.join(u' ').contains(u"本地刚有修改，留待下次处理：张三"_s));
+        QCOMPARE(m_here->field(u"张三"_s, u"Mail1"_s), u"late@a.cn"_s);
+        const SyncResolver takingServer = [](const SyncConflict&) {
+            return std::optional<QSet<QString>>({u"Tel1"_s});
+        };
+        QVERIFY(m_here->sync(m_client, m_url, takingServer).ok());
+        QCOMPARE(m_here->field(u"张三"_s, u"Tel1"_s) + m_here->field(u"张三"_s, u"Mail1"_s),
+                 u"010-3late@a.cn"_s);
+        QVERIFY(m_phone->sync(m_client, m_url).ok());
+        QCOMPARE(m_phone->field(u"张三"_s, u"Mail1"_s), u"late@a.cn"_s);
+    }
+
     void deletedOnOneSideChangedOnTheOther_data()
     {
         QTest::addColumn<bool>("deletedHere");
