@@ -47,7 +47,9 @@ Result<std::vector<Account>> Accounts::list(const Database& db)
 Result<Accounts::Outcome> Accounts::add(const Database& db, const QString& name, qint16 suffix)
 {
     Outcome outcome = Outcome::Done;
-    const Status done = db.transaction([&]() -> Status {
+    // A write transaction, so that no other program adds or renames an account to the same name
+    // between the look for it and the insert.
+    const Status done = db.writeTransaction([&]() -> Status {
         auto taken = nameTaken(db, name, 0);
         if (!taken)
             return taken.error();
@@ -70,7 +72,8 @@ Result<Accounts::Outcome> Accounts::add(const Database& db, const QString& name,
 Result<Accounts::Outcome> Accounts::rename(const Database& db, qint64 id, const QString& name)
 {
     Outcome outcome = Outcome::Done;
-    const Status done = db.transaction([&]() -> Status {
+    // A write transaction, as for an added account.
+    const Status done = db.writeTransaction([&]() -> Status {
         auto found = exists(db, id);
         if (!found)
             return found.error();

@@ -3,6 +3,7 @@
 #include "TestDatabase.h"
 
 #include "admin/Accounts.h"
+#include "db/SqlDialect.h"
 
 #include <QTest>
 
@@ -80,6 +81,25 @@ private slots:
         QCOMPARE(book->scalar(u"SELECT UID FROM Vardelin_Contact WHERE ID = ?"_s, {contact})
                      .toLongLong(),
                  li);
+    }
+
+    // Another program adds the same name in a transaction still open: this add waits for it
+    // (here it gives up, told the book is busy) instead of adding the name a second time.
+    void oneNameIsNeverAddedTwice_data() { TestDatabase::addBackendRows(); }
+    void oneNameIsNeverAddedTwice()
+    {
+        const Backend backend = book->db().backend();
+        QVERIFY(book->db().exec(backend == Backend::File ? u"PRAGMA busy_timeout = 50"_s
+                                                         : u"SET lock_timeout = 50"_s));
+        Database colleague;
+        QVERIFY(colleague.open(book->path()));
+        for (const QString& begin : SqlDialect::beginWrite(backend))
+            QVERIFY(colleague.exec(begin));
+        QVERIFY(colleague.exec(u"INSERT INTO Vardelin_Login (Name, Pass) VALUES ('王五', '')"_s));
+        QCOMPARE(Accounts::add(book->db(), u"王五"_s, 0).error().number, SqliteCode::Busy);
+        QVERIFY(colleague.exec(u"COMMIT"_s));
+        QCOMPARE(book->scalar(u"SELECT count(*) FROM Vardelin_Login WHERE Name = '王五'"_s).toInt(),
+                 1);
     }
 
     void aFailedWriteIsAnErrorNotAnOutcome()
