@@ -3,7 +3,6 @@
 #include "TestDatabase.h"
 
 #include "admin/Accounts.h"
-#include "db/SqlDialect.h"
 
 #include <QTest>
 
@@ -88,13 +87,10 @@ private slots:
     void oneNameIsNeverAddedTwice_data() { TestDatabase::addBackendRows(); }
     void oneNameIsNeverAddedTwice()
     {
-        const Backend backend = book->db().backend();
-        QVERIFY(book->db().exec(backend == Backend::File ? u"PRAGMA busy_timeout = 50"_s
-                                                         : u"SET lock_timeout = 50"_s));
+        QVERIFY(TestDatabase::waitBriefly(book->db()));
         Database colleague;
         QVERIFY(colleague.open(book->path()));
-        for (const QString& begin : SqlDialect::beginWrite(backend))
-            QVERIFY(colleague.exec(begin));
+        QVERIFY(TestDatabase::beginWrite(colleague));
         QVERIFY(colleague.exec(u"INSERT INTO Vardelin_Login (Name, Pass) VALUES ('王五', '')"_s));
         QCOMPARE(Accounts::add(book->db(), u"王五"_s, 0).error().number, SqliteCode::Busy);
         QVERIFY(colleague.exec(u"COMMIT"_s));

@@ -64,8 +64,7 @@ private slots:
         // Another program reads on while the import writes.
         Database other;
         QVERIFY(other.open(m_data->path()).ok());
-        QVERIFY(other.exec(other.backend() == Backend::File ? u"PRAGMA busy_timeout = 50"_s
-                                                            : u"SET lock_timeout = 50"_s));
+        QVERIFY(TestDatabase::waitBriefly(other));
         QStringList seen;
         auto added =
             import({{u"姓名"_s, u"拼音"_s, u"更新"_s}, {{u"张三"_s, u"Q"_s, u"2001-2-3"_s}}},

@@ -7,7 +7,6 @@
 #include "card/FileAttachments.h"
 #include "card/StoredPictures.h"
 #include "contacts/ContactCommands.h"
-#include "db/SqlDialect.h"
 #include "db/SqliteStatement.h"
 
 #include <QDir>
@@ -246,14 +245,11 @@ private slots:
     {
         QFETCH(bool, picture);
         QFETCH(bool, deletionOpen);
-        const Backend backend = book->db().backend();
         Database other;
         QVERIFY(other.open(book->path()));
         if (deletionOpen) {
-            QVERIFY(book->db().exec(backend == Backend::File ? u"PRAGMA busy_timeout = 50"_s
-                                                             : u"SET lock_timeout = 50"_s));
-            for (const QString& begin : SqlDialect::beginWrite(backend))
-                QVERIFY(other.exec(begin));
+            QVERIFY(TestDatabase::waitBriefly(book->db()));
+            QVERIFY(TestDatabase::beginWrite(other));
             QVERIFY(other.exec(u"DELETE FROM Vardelin_Contact WHERE ID = 1"_s));
         } else {
             QVERIFY(ContactCommands::deleteContacts(other, {1}));

@@ -285,11 +285,8 @@ private slots:
         again.prompter.expectChoice(1);
         QVERIFY(again.card->SaveCard());
         QCOMPARE(stored(), u"覆盖|222|333"_s);
-        const Backend backend = book->db().backend();
-        QVERIFY(book->db().exec(backend == Backend::File ? u"PRAGMA busy_timeout = 50"_s
-                                                         : u"SET lock_timeout = 50"_s));
-        for (const QString& begin : SqlDialect::beginWrite(backend))
-            QVERIFY(other.exec(begin));
+        QVERIFY(TestDatabase::waitBriefly(book->db()));
+        QVERIFY(TestDatabase::beginWrite(other));
         CheckedCard locked(book->db(), {true, id, 0, false});
         locked.line("Edit_Name")->setText(u"新名"_s);
         locked.prompter.expectQuestion(true);

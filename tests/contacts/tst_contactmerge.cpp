@@ -6,7 +6,6 @@
 #include "contacts/ContactMerge.h"
 #include "contacts/DuplicateFinder.h"
 #include "db/PictureBag.h"
-#include "db/SqlDialect.h"
 
 #include <QTest>
 
@@ -242,13 +241,10 @@ private slots:
     {
         const qint64 kept = book->addContact({{u"Name"_s, u"张三"_s}});
         const qint64 other = book->addContact({{u"Name"_s, u"张三"_s}});
-        const Backend backend = book->db().backend();
-        QVERIFY(book->db().exec(backend == Backend::File ? u"PRAGMA busy_timeout = 50"_s
-                                                         : u"SET lock_timeout = 50"_s));
+        QVERIFY(TestDatabase::waitBriefly(book->db()));
         Database colleague;
         QVERIFY(colleague.open(book->path()));
-        for (const QString& begin : SqlDialect::beginWrite(backend))
-            QVERIFY(colleague.exec(begin));
+        QVERIFY(TestDatabase::beginWrite(colleague));
         QVERIFY(colleague.exec(
             u"INSERT INTO Vardelin_Files (CID, Type, Name) VALUES (?, 'F', 'x')"_s, {other}));
         const ContactMerge::Plan plan = *ContactMerge::plan(book->db(), 1, kept, {other}).value();

@@ -443,8 +443,7 @@ private slots:
         const Database& mine = book->db();
         Database other;
         QVERIFY(other.open(book->path()).ok());
-        QVERIFY(other.exec(mine.backend() == Backend::File ? u"PRAGMA busy_timeout = 50"_s
-                                                           : u"SET lock_timeout = 50"_s));
+        QVERIFY(TestDatabase::waitBriefly(other));
         const QString names = u"SELECT Name FROM Vardelin_Type ORDER BY ID"_s;
         const Status stopped = mine.transaction([&] {
             book->run(u"INSERT INTO Vardelin_Type (PID, Number, Name) VALUES (1, 1, '半')"_s);

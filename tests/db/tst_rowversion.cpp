@@ -114,9 +114,7 @@ private slots:
     void anotherWriterWaitsForTheWholeSave()
     {
         Database other;
-        QVERIFY(other.open(book->path()) &&
-                other.exec(book->db().backend() == Backend::File ? u"PRAGMA busy_timeout = 50"_s
-                                                                 : u"SET lock_timeout = 50"_s));
+        QVERIFY(other.open(book->path()) && TestDatabase::waitBriefly(other));
         Status meanwhile;
         const auto [row, readVersion] = rowAndReadVersion(u"options"_s);
         const RowVersion::Expected expected{row, readVersion};

@@ -166,9 +166,7 @@ private slots:
     void deletionWaitsForASaveIntoTheGroup()
     {
         Database other;
-        QVERIFY(other.open(book->path()) &&
-                other.exec(book->db().backend() == Backend::File ? u"PRAGMA busy_timeout = 50"_s
-                                                                 : u"SET lock_timeout = 50"_s));
+        QVERIFY(other.open(book->path()) && TestDatabase::waitBriefly(other));
         Result<GroupOutcome> meanwhile = GroupOutcome{};
         Result<bool> moved = false;
         QVERIFY(book->db().writeTransaction([&] {

@@ -109,16 +109,11 @@ private slots:
     void aRecordAndItsContactsDeletionNeverCross()
     {
         QFETCH(bool, deletingFirst);
-        const Backend backend = book->db().backend();
         Database other;
         QVERIFY(other.open(book->path()));
-        for (const Database* db : {&book->db(), &other}) {
-            QVERIFY(db->exec(backend == Backend::File ? u"PRAGMA busy_timeout = 50"_s
-                                                      : u"SET lock_timeout = 50"_s));
-        }
+        QVERIFY(TestDatabase::waitBriefly(book->db()) && TestDatabase::waitBriefly(other));
         // The earlier one's transaction, left open on the other connection.
-        for (const QString& begin : SqlDialect::beginWrite(backend))
-            QVERIFY(other.exec(begin));
+        QVERIFY(TestDatabase::beginWrite(other));
         QVERIFY(deletingFirst ? other.exec(u"DELETE FROM Vardelin_Contact WHERE ID = 1"_s)
                               : other.exec(u"INSERT INTO Vardelin_History (CID, LxDate, Remark) "
                                            "VALUES (1, '2026-01-01', '先写')"_s));

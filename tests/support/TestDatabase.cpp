@@ -3,6 +3,8 @@
 
 #include "PgServer.h"
 
+#include "db/SqlDialect.h"
+
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QStringList>
@@ -122,6 +124,23 @@ Backend TestDatabase::backendOfRow()
 {
     return QByteArray(QTest::currentDataTag()).startsWith("server") ? Backend::Server
                                                                     : Backend::File;
+}
+
+bool TestDatabase::waitBriefly(const Database& db)
+{
+    return db
+        .exec(db.backend() == Backend::File ? QStringLiteral("PRAGMA busy_timeout = 50")
+                                            : QStringLiteral("SET lock_timeout = 50"))
+        .ok();
+}
+
+bool TestDatabase::beginWrite(const Database& db)
+{
+    for (const QString& begin : SqlDialect::beginWrite(db.backend())) {
+        if (!db.exec(begin))
+            return false;
+    }
+    return true;
 }
 
 QStringList TestDatabase::rowsOf(const Database& db, const QString& sql)

@@ -41,6 +41,11 @@ public:
     qint64 insert(const QString& sql, const QVariantList& values = {});
     // The first column of the first row of a query.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
+    // The connection waits at most 50 ms for another's lock, then is told the book is busy.
+    static bool waitBriefly(const Database& db);
+    // Begins a write transaction on the connection and leaves it open, as another program that
+    // holds the address book's write lock.
+    static bool beginWrite(const Database& db);
     // Every row of a query on any database, its values joined by commas (NULL as "NULL", bytes
     // in hex) in the order the query gives; a failed query gives its error.
     static QStringList rowsOf(const Database& db, const QString& sql);
