@@ -6,11 +6,12 @@
 // icons, no schema check, no accounts and no themes. bench_launch_x11 starts it beside the program
 // and the bare window: the time it takes is the least the program's first frame can take. It
 // prints one line at the list's first paint with rows, and ends.
+#include "FirstPaintExit.h"
+#include "ui/ChineseFont.h"
+
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QDockWidget>
-#include <QEvent>
-#include <QFontDatabase>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPlainTextEdit>
@@ -104,49 +105,6 @@ void addGroups(sqlite3* db, QTreeWidget* tree)
     all->setExpanded(true);
 }
 
-// The program's own font choice: the first installed Simplified Chinese family, unshaped, and
-// unhinted where the family's fontconfig rule asks for it.
-void useChineseFont()
-{
-    const QStringList installed = QFontDatabase::families();
-    for (const char16_t* name : {u"WenQuanYi Micro Hei", u"Noto Sans CJK SC", u"Source Han Sans SC",
-                                 u"WenQuanYi Zen Hei"}) {
-        const QString family = QString::fromUtf16(name);
-        if (!installed.contains(family, Qt::CaseInsensitive))
-            continue;
-        QFont font = QApplication::font();
-        font.setFamily(family);
-        font.setStyleStrategy(QFont::PreferNoShaping);
-        if (family.startsWith(QStringLiteral("WenQuanYi Micro")))
-            font.setHintingPreference(QFont::PreferNoHinting);
-        QApplication::setFont(font);
-        return;
-    }
-}
-
-class FirstPaintExit : public QObject {
-public:
-    explicit FirstPaintExit(int rows)
-        : m_rows(rows)
-    {
-    }
-
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && !m_reported) {
-            m_reported = true;
-            std::printf("first-frame rows=%d\n", m_rows);
-            std::fflush(stdout);
-            QCoreApplication::exit(0);
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    int m_rows;
-    bool m_reported = false;
-};
-
 QWidget* listAndTabs(QWidget* parent, PlainRows* rows, FirstPaintExit* watcher)
 {
     auto* centre = new QWidget(parent);
@@ -182,7 +140,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "cannot open the book: %s\n", sqlite3_errmsg(db));
         return 1;
     }
-    useChineseFont();
+    preferSimplifiedChineseFont();
     PlainRows rows(firstRows(db));
     FirstPaintExit watcher(rows.rowCount({}));
 

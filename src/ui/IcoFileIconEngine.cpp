@@ -30,13 +30,11 @@ IcoFileIconEngine::IcoFileIconEngine(const QString& path)
 
 int IcoFileIconEngine::bestFor(const QSize& size) const
 {
+    if (m_sizes.isEmpty())
+        return -1;
     const qint64 wanted = area(size);
-    int best = -1;
-    for (int at = 0; at < m_sizes.size(); ++at) {
-        if (best < 0) {
-            best = at;
-            continue;
-        }
+    int best = 0;
+    for (int at = 1; at < m_sizes.size(); ++at) {
         const qint64 current = area(m_sizes.at(best));
         const qint64 candidate = area(m_sizes.at(at));
         const bool bothLargeEnough = qMin(current, candidate) >= wanted;

@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QHash>
 
+#include <memory>
+
 namespace {
 
 QString& folderOverride()
@@ -27,12 +29,10 @@ QHash<QString, QIcon>& cache()
 // of a scaled-down 48 px one; each is decoded when first drawn.
 QIcon read(const QString& path)
 {
-    auto* engine = new IcoFileIconEngine(path);
-    if (engine->isNull()) {
-        delete engine;
+    auto engine = std::make_unique<IcoFileIconEngine>(path);
+    if (engine->isNull())
         return {};
-    }
-    return QIcon(engine);
+    return QIcon(engine.release());
 }
 
 } // namespace

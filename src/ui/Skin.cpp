@@ -53,12 +53,6 @@ QPointer<SkinStyle>& style()
     return installed;
 }
 
-QString& currentName()
-{
-    static QString name;
-    return name;
-}
-
 } // namespace
 
 namespace Skin {
@@ -78,7 +72,7 @@ bool apply(const QString& colour)
     const SkinColours* theme = themeNamed(colour);
     if (theme == nullptr)
         return false;
-    if (currentName() == theme->name)
+    if (style() != nullptr && style()->colours().name == theme->name)
         return true;
 
     // Drawn against Fusion's metrics; the platform style would move padding and arrows around
@@ -95,13 +89,12 @@ bool apply(const QString& colour)
         style()->colourWidget(widget);
         widget->update();
     }
-    currentName() = theme->name;
     return true;
 }
 
 QString current()
 {
-    return currentName();
+    return style() != nullptr ? QString(style()->colours().name) : QString();
 }
 
 void markAsWarning(QWidget* label)
